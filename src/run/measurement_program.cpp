@@ -1,0 +1,97 @@
+#include "run/measurement_program.h"
+
+#include "chart/time_format.h"
+#include "util/c_format.h"
+
+namespace corvala {
+
+bool ValidateProgramStep(const ProgramStepInput& input, ValidStep& step) {
+  const int32_t hours = ParseInt(input.hoursText);
+  const int32_t minutes = ParseInt(input.minutesText);
+  const int32_t seconds = ParseInt(input.secondsText);
+  const int mask = (input.chamberSelected[0] ? 1 : 0) + (input.chamberSelected[1] ? 2 : 0) +
+                   (input.chamberSelected[2] ? 4 : 0);
+  // Hours beyond what the elapsed-time arithmetic can hold would wrap; refuse them too.
+  const bool valid = hours >= 0 && hours <= 596'000 && minutes >= 0 && minutes <= 59 &&
+                     seconds >= 0 && seconds <= 59 && mask != 0;
+  if (!valid) return false;
+  int lightArgument = input.light ? kStepLightOn : kStepLightOff;
+  if (input.stop) lightArgument = kStepEnd;
+  step = ValidStep{hours, minutes, seconds, mask, lightArgument};
+  return true;
+}
+
+std::array<std::string, 4> ProgramRowTexts(const ProgramStep& step) {
+  std::array<std::string, 4> texts;
+  texts[0] = FormatHms(step.OffsetSeconds());
+  for (int c = 0; c < 3; ++c) {
+    if (!step.chamber[c]) continue;
+    texts[c + 1] = step.end ? "---" : (step.light ? "on" : "off");
+  }
+  return texts;
+}
+
+bool MeasurementProgram::AppendProgramStep(int32_t hours, int32_t minutes, int32_t seconds,
+                                           int chamberMask, int lightArgument) {
+  auto* step = new ProgramStep;
+  step->hours = hours;
+  step->minutes = minutes;
+  step->seconds = seconds;
+  for (int c = 0; c < 3; ++c) step->chamber[c] = (chamberMask & (1 << c)) ? 1 : 0;
+  step->light = lightArgument == kStepLightOn ? 1 : 0;
+  step->end = lightArgument == kStepEnd ? 1 : 0;
+
+  std::lock_guard lock(mutex_);
+  step->rowIndex = rowCount_ - 1;
+  ProgramStep** link = &m_programHead;
+  while (*link != nullptr) link = &(*link)->next;
+  *link = step;
+  ++rowCount_;
+  return true;
+}
+
+bool MeasurementProgram::RemoveProgramStep(int r) {
+  if (r < 0) return false;
+  std::lock_guard lock(mutex_);
+  ProgramStep** link = &m_programHead;
+  while (*link != nullptr) {
+    ProgramStep* step = *link;
+    if (step->rowIndex == r - 1) {
+      *link = step->next;
+      delete step;
+      --rowCount_;
+      continue;
+    }
+    if (step->rowIndex >= r) --step->rowIndex;
+    link = &step->next;
+  }
+  return true;
+}
+
+void MeasurementProgram::FreeProgram() {
+  std::lock_guard lock(mutex_);
+  while (m_programHead != nullptr) {
+    ProgramStep* next = m_programHead->next;
+    delete m_programHead;
+    m_programHead = next;
+  }
+  rowCount_ = 0;
+}
+
+int MeasurementProgram::RowCount() const {
+  std::lock_guard lock(mutex_);
+  return rowCount_;
+}
+
+std::vector<ProgramStep> MeasurementProgram::Steps() const {
+  std::lock_guard lock(mutex_);
+  std::vector<ProgramStep> steps;
+  steps.reserve(static_cast<size_t>(rowCount_));
+  for (const ProgramStep* step = m_programHead; step != nullptr; step = step->next) {
+    steps.push_back(*step);
+    steps.back().next = nullptr;
+  }
+  return steps;
+}
+
+}  // namespace corvala

@@ -1,0 +1,88 @@
+#pragma once
+// The measurement program: timed steps that switch chamber lights or end a
+// chamber's run, kept in entry order. The window thread edits the list while the
+// sampling thread walks it, so every access holds the program's mutex; a step is
+// unlinked and freed under the same mutex and can never be reached afterwards.
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace corvala {
+
+struct ProgramStep {
+  int32_t rowIndex = -1;  // list position minus one: the first row holds -1
+  int32_t hours = 0;
+  int32_t minutes = 0;
+  int32_t seconds = 0;
+  uint8_t chamber[3] = {0, 0, 0};
+  uint8_t light = 0;  // 1: switch the light on; 0: off (also for an end step)
+  uint8_t end = 0;    // 1: the step ends the measurement of its chambers
+  uint8_t done[3] = {0, 0, 0};
+  ProgramStep* next = nullptr;
+
+  int32_t OffsetSeconds() const { return hours * 3600 + minutes * 60 + seconds; }
+};
+
+// Light argument of AppendProgramStep.
+inline constexpr int kStepLightOn = 1;
+inline constexpr int kStepLightOff = 0;
+inline constexpr int kStepEnd = -1;
+
+// What the editor's controls hold when "insert" is pressed.
+struct ProgramStepInput {
+  std::string hoursText, minutesText, secondsText;
+  bool light = false;
+  bool stop = false;
+  std::array<uint8_t, 3> chamberSelected{0, 0, 0};
+};
+
+// A validated step ready for AppendProgramStep, or nothing when the input is refused
+// (negative hours, minutes or seconds outside 0..59, no chamber selected).
+struct ValidStep {
+  int32_t hours, minutes, seconds;
+  int chamberMask;
+  int lightArgument;
+};
+bool ValidateProgramStep(const ProgramStepInput& input, ValidStep& step);
+
+// The texts of a program list row: the time and the three chamber columns
+// ("on", "off", "---" or empty).
+std::array<std::string, 4> ProgramRowTexts(const ProgramStep& step);
+
+class MeasurementProgram {
+ public:
+  MeasurementProgram() = default;
+  ~MeasurementProgram() { FreeProgram(); }
+  MeasurementProgram(const MeasurementProgram&) = delete;
+  MeasurementProgram& operator=(const MeasurementProgram&) = delete;
+
+  // Appends a step at the tail; chamberMask sums 1, 2, 4 for chambers I, II, III.
+  // Returns true.
+  bool AppendProgramStep(int32_t hours, int32_t minutes, int32_t seconds, int chamberMask,
+                         int lightArgument);
+  // Unlinks and frees the step of list row r and renumbers the others. False for r < 0.
+  bool RemoveProgramStep(int r);
+  // Frees every step.
+  void FreeProgram();
+
+  int RowCount() const;
+  // Copies of the steps in list order (next pointers cleared).
+  std::vector<ProgramStep> Steps() const;
+
+  // Calls f(ProgramStep&) for every step in list order while holding the lock.
+  template <class F>
+  void Walk(F&& f) {
+    std::lock_guard lock(mutex_);
+    for (ProgramStep* step = m_programHead; step != nullptr; step = step->next) f(*step);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  ProgramStep* m_programHead = nullptr;
+  int rowCount_ = 0;
+};
+
+}  // namespace corvala

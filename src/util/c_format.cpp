@@ -1,0 +1,120 @@
+#include "util/c_format.h"
+
+#include <locale.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace corvala {
+namespace {
+
+locale_t CLocale() {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return c_locale;
+}
+
+// Switches the calling thread to the "C" locale for the lifetime of the object.
+class ScopedCLocale {
+ public:
+  ScopedCLocale() : previous_(uselocale(CLocale())) {}
+  ~ScopedCLocale() { uselocale(previous_); }
+  ScopedCLocale(const ScopedCLocale&) = delete;
+  ScopedCLocale& operator=(const ScopedCLocale&) = delete;
+
+ private:
+  locale_t previous_;
+};
+
+}  // namespace
+
+std::string Format(const char* fmt, ...) {
+  ScopedCLocale c_locale;
+  char small[256];
+  va_list args;
+  va_start(args, fmt);
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(small, sizeof small, fmt, args);
+  va_end(args);
+  std::string out;
+  if (length < 0) {
+    va_end(copy);
+    return out;
+  }
+  if (static_cast<size_t>(length) < sizeof small) {
+    out.assign(small, static_cast<size_t>(length));
+  } else {
+    out.resize(static_cast<size_t>(length) + 1);
+    std::vsnprintf(out.data(), out.size(), fmt, copy);
+    out.resize(static_cast<size_t>(length));
+  }
+  va_end(copy);
+  return out;
+}
+
+double ParseFloat(std::string_view text) {
+  // strtod needs a terminated string; numbers are short, so copy at most a line.
+  std::string buffer(text.substr(0, 512));
+  return strtod_l(buffer.c_str(), nullptr, CLocale());
+}
+
+int32_t ParseInt(std::string_view text) {
+  std::string buffer(text.substr(0, 512));
+  errno = 0;
+  const long long value = strtoll_l(buffer.c_str(), nullptr, 10, CLocale());
+  if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(value);
+}
+
+int32_t TruncToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(value);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  fs::path temp = target;
+  temp += ".tmp-" + std::to_string(::getpid());
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+      return false;
+    }
+  }
+  std::error_code error;
+  fs::rename(temp, target, error);
+  if (error) {
+    fs::remove(temp, error);
+    return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  bytes = buffer.str();
+  return true;
+}
+
+}  // namespace corvala

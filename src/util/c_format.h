@@ -1,0 +1,31 @@
+#pragma once
+// Number formatting and parsing with the C library's rules, always in the "C"
+// locale: files written on a German desktop must still carry "1013.25".
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace corvala {
+
+// printf-style formatting into a std::string, independent of the process locale.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// atof: the leading decimal number of the text, 0 when there is none.
+double ParseFloat(std::string_view text);
+
+// atoi: the leading integer of the text, 0 when there is none; saturates at the
+// int32 range instead of overflowing.
+int32_t ParseInt(std::string_view text);
+
+// Truncation toward zero into int32, saturating; NaN gives 0.
+int32_t TruncToInt32(double value);
+
+// Writes the whole file through a temporary file beside it and a rename, so a
+// crash never leaves half a file. Returns false when it could not be written.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Reads a whole file; false when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+}  // namespace corvala

@@ -1,0 +1,49 @@
+#include "util/c_format.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+
+namespace corvala {
+namespace {
+
+TEST(CFormat, NumbersKeepThePointUnderAGermanLocale) {
+  const char* previous = std::setlocale(LC_ALL, nullptr);
+  const std::string saved = previous ? previous : "C";
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 missing";
+  EXPECT_EQ(Format("%8.2f", 1013.25), " 1013.25");
+  EXPECT_EQ(Format("%f", static_cast<double>(8.23f)), "8.230000");
+  EXPECT_DOUBLE_EQ(ParseFloat("1013.25"), 1013.25);
+  std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(CFormat, ParsingFollowsAtoiAndAtof) {
+  EXPECT_EQ(ParseInt("12abc"), 12);
+  EXPECT_EQ(ParseInt("abc"), 0);
+  EXPECT_EQ(ParseInt("  -7"), -7);
+  EXPECT_EQ(ParseInt("99999999999"), 2147483647);
+  EXPECT_DOUBLE_EQ(ParseFloat("-1.5x"), -1.5);
+  EXPECT_DOUBLE_EQ(ParseFloat("x"), 0.0);
+  EXPECT_EQ(TruncToInt32(-1.9), -1);
+  EXPECT_EQ(TruncToInt32(1e300), 2147483647);
+  EXPECT_EQ(TruncToInt32(std::nan("")), 0);
+}
+
+TEST(CFormat, AtomicWriteReplacesTheWholeFile) {
+  const auto dir = std::filesystem::temp_directory_path() / "corvala_cformat_test";
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "file.txt").string();
+  ASSERT_TRUE(WriteFileAtomically(path, "first version, longer\r\n"));
+  ASSERT_TRUE(WriteFileAtomically(path, "second\r\n"));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "second\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+  EXPECT_FALSE(WriteFileAtomically((dir / "missing" / "x").string(), "x"));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace corvala
