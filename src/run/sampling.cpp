@@ -1,0 +1,228 @@
+#include "run/sampling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "chart/time_format.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+// Offset of a step in seconds, computed wide so that no hours value can wrap.
+int64_t StepOffset(const ProgramStep& step) {
+  return int64_t{step.hours} * 3600 + int64_t{step.minutes} * 60 + step.seconds;
+}
+
+int32_t ClampToInt32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// The measuring interval in force. A value below one second would make every
+// pass take a sample without time moving on, so it counts as one second.
+int32_t SampleInterval(const Station& station) {
+  return std::max<int32_t>(1, station.m_sampleInterval.load());
+}
+
+}  // namespace
+
+float ReadingSmoother::SmoothReading(float value, int32_t count, int chamberNumber, float threshold,
+                                     bool interpolation) {
+  if (!interpolation || chamberNumber < 1 || chamberNumber > 3) return value;
+  State& s = state_[static_cast<size_t>(chamberNumber - 1)];
+  float out = value;
+  if (count > 2 && std::fabs(s.lastRaw - value) > threshold) out = s.newer - (s.older - s.newer);
+  s.older = s.newer;
+  s.newer = out;
+  s.lastRaw = value;
+  return out;
+}
+
+std::array<std::string, 3> ValueListTexts(int32_t elapsed, float pressure, int32_t unit,
+                                          bool lightOn) {
+  const double p = pressure;
+  return {FormatHms(elapsed), unit == 2 ? Format("%4.2f", p) : Format("%4.1f", p),
+          lightOn ? "on" : "off"};
+}
+
+void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& clock,
+                   SamplingObserver* observer) {
+  if (chamber < 0 || chamber > 2) return;
+  const auto i = static_cast<size_t>(chamber);
+  station.m_lightOn[i].store(0);
+  station.m_normOffset[i].store(0.0f);
+  const int32_t interval = SampleInterval(station);
+  station.m_elapsed[i].store(-interval);
+
+  // The chamber's rows of the program, in list order; each starts not done.
+  std::vector<int32_t> stepTime;
+  std::vector<uint8_t> stepLight;
+  station.m_program.Walk([&](ProgramStep& step) {
+    if (!step.chamber[i]) return;
+    stepTime.push_back(ClampToInt32(StepOffset(step)));
+    stepLight.push_back(step.light);
+    step.done[i] = 0;
+  });
+
+  const LocalTime local = clock.ToLocal(now);
+  const int32_t unit = station.m_unit.load();
+  const int32_t temperature = station.m_temperature.load();
+  station.m_chamber[i].Access([&](ChamberRecord& r) {
+    r.sampleCount = 0;
+    r.runUnit = unit;
+    r.runInterval = interval;
+    r.startYear = local.year;
+    r.startMonth = local.month;
+    r.startDay = local.day;
+    r.startHour = local.hour;
+    r.startMinute = local.minute;
+    r.startSecond = local.second;
+    r.runTemperature = temperature;
+    r.stepTime = std::move(stepTime);
+    r.stepLight = std::move(stepLight);
+    r.analysis.m_minPos.clear();
+    r.analysis.m_maxPos.clear();
+    r.analysis.m_segmentBounds.clear();
+    r.hasRun = 1;
+  });
+  if (observer != nullptr) observer->RunInitialised(chamber);
+}
+
+void SamplingScheduler::RunPass() {
+  const int64_t now = clock_.Now();
+  // Steps only while no light request waits for the serial link; they fire in a
+  // later pass otherwise.
+  if (station_.m_lightCommand.load() == kLightIdle) RunProgramSteps(now);
+  for (int i = 0; i < 3; ++i) SampleChamber(i, now);
+}
+
+void SamplingScheduler::RunProgramSteps(int64_t now) {
+  // A chamber takes part when it has readings flowing and its run has begun:
+  // before the run is initialised its elapsed time and done flags still belong to
+  // the previous run and must not fire anything.
+  std::array<bool, 3> eligible{};
+  for (size_t i = 0; i < 3; ++i) {
+    if (now < station_.m_lastSampleTime[i].load()) continue;
+    if (station_.m_readings[i].Peek().count < 2) continue;
+    eligible[i] =
+        station_.m_chamber[i].Access([](const ChamberRecord& r) { return r.sampleCount >= 0; });
+  }
+  if (!eligible[0] && !eligible[1] && !eligible[2]) return;
+
+  bool lightChanged = false;
+  bool runEnded = false;
+  station_.m_program.Walk([&](ProgramStep& step) {
+    const int64_t t = StepOffset(step);
+    for (size_t i = 0; i < 3; ++i) {
+      if (!eligible[i] || station_.m_running[i].load() != 1) continue;
+      const int64_t elapsed = station_.m_elapsed[i].load();
+      if (!step.done[i] && step.end && step.chamber[i] && t <= elapsed) {
+        station_.m_running[i].store(0);
+        step.done[i] = 1;
+        runEnded = true;
+        continue;  // a stopped chamber takes no light step
+      }
+      if (!step.done[i] && station_.m_lightOn[i].load() != step.light && step.chamber[i] &&
+          t <= elapsed) {
+        step.done[i] = 1;
+        station_.m_lightOn[i].store(step.light);
+        lightChanged = true;
+      }
+    }
+  });
+
+  if (lightChanged) {
+    int mask = 0;
+    for (size_t i = 0; i < 3; ++i) {
+      if (station_.m_lightOn[i].load() && station_.m_running[i].load()) mask += 1 << i;
+    }
+    station_.m_lightCommand.store(kLightIdle + (mask == 0 ? 8 : mask));
+  }
+  if (runEnded) {
+    int mask = 0;
+    std::array<bool, 3> hide{};
+    for (size_t i = 0; i < 3; ++i) {
+      if (station_.m_running[i].load()) {
+        mask += 1 << i;
+      } else {
+        hide[i] = true;
+      }
+    }
+    station_.m_runCommand.store(kRunIdle + (mask == 0 ? 8 : mask));
+    if (observer_ != nullptr) observer_->MeasuringLabelsHidden(hide);
+  }
+}
+
+void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
+  const auto i = static_cast<size_t>(chamber);
+  if (station_.m_running[i].load() != 1) return;
+  const ReadingAccumulator::Sum pending = station_.m_readings[i].Peek();
+  // No readings yet, or the device marks the chamber as absent (negative sum).
+  if (pending.count <= 0 || !(pending.sum >= 0.0f)) return;
+  const int32_t interval = SampleInterval(station_);
+  if (now < station_.m_lastSampleTime[i].load() + interval) return;
+
+  const bool requested =
+      station_.m_chamber[i].Access([](const ChamberRecord& r) { return r.sampleCount == -1; });
+  if (requested) {
+    // The first due pass only starts the run; the first sample follows in the
+    // next pass with elapsed time 0.
+    InitialiseRun(station_, chamber, now, clock_, observer_);
+    return;
+  }
+
+  // Taking the sum resets it in the same step, so no reading is lost in between.
+  const ReadingAccumulator::Sum taken = station_.m_readings[i].Take();
+  if (taken.count <= 0) return;  // Start emptied the readings meanwhile
+  const int32_t unit = station_.m_unit.load();
+  const float mean = taken.sum / static_cast<float>(taken.count);
+  const float threshold = unit == 2 ? kSmoothThresholdMgl : kSmoothThresholdMbar;
+  const bool interpolation = station_.m_interpolation.load() != 0;
+  const float temperature = station_.m_serviceArg.load() == 0
+                                ? station_.m_chamberTemperature[i].load()
+                                : station_.m_deviceTemperature.load();
+  const uint8_t light = station_.m_lightOn[i].load();
+  const LocalTime local = clock_.ToLocal(now);
+
+  int32_t elapsed = 0;
+  int32_t row = -1;
+  float pressure = 0.0f;
+  bool first = false;
+  const bool appended = station_.m_chamber[i].Access([&](ChamberRecord& r) {
+    if (r.sampleCount < 0) return false;  // a new run was requested meanwhile
+    station_.m_lastSampleTime[i].store(now);
+    elapsed = station_.m_elapsed[i].fetch_add(interval) + interval;
+    pressure = smoother_.SmoothReading(mean, r.sampleCount, chamber + 1, threshold, interpolation);
+    first = r.sampleCount == 0;
+    AppendSample(r, pressure, temperature, light, local, elapsed);
+    row = r.sampleCount - 1;
+    return true;
+  });
+  if (!appended) return;
+
+  if (observer_ != nullptr) {
+    if (first) observer_->FirstSampleTaken(chamber);
+    observer_->SampleListed(chamber, row, ValueListTexts(elapsed, pressure, unit, light != 0));
+  }
+
+  // The chart top grows by at most 10 mbar per sample. A concurrent change by the
+  // user wins over the growth.
+  int32_t top = station_.m_maxPressure.load();
+  bool grow = false;
+  if (unit == 1) {
+    grow = static_cast<float>(top) <= pressure;
+  } else if (unit == 2) {
+    const float factor2 = station_.m_effFactor2.load();
+    grow = factor2 != 0.0f &&
+           static_cast<float>(top) <= pressure * station_.m_effFactor1.load() / factor2;
+  }
+  if (grow && top <= std::numeric_limits<int32_t>::max() - 10) {
+    station_.m_maxPressure.compare_exchange_strong(top, top + 10);
+  }
+}
+
+}  // namespace corvala

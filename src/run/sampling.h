@@ -1,0 +1,87 @@
+#pragma once
+// The sampling and program scheduler: every pass carries out the program steps
+// that have come due, turns the summed device readings of each running chamber
+// into one sample per measuring interval and appends it to the chamber's record.
+// Lights and run changes leave commands in the station's mailboxes for the
+// serial link. Window work is reported through SamplingObserver.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "run/clock.h"
+#include "run/station.h"
+
+namespace corvala {
+
+// Window work caused by the sampling thread. Called on the sampling thread, never
+// while a record or the program is locked; the window posts it to the GUI thread.
+class SamplingObserver {
+ public:
+  virtual ~SamplingObserver() = default;
+  // A run was initialised: empty the chamber's value list, clear the selection slope.
+  virtual void RunInitialised(int chamber) = 0;
+  // The run's first sample was taken: show the current view's controls afresh.
+  virtual void FirstSampleTaken(int chamber) = 0;
+  // A value list row: elapsed time, pressure, "on"/"off".
+  virtual void SampleListed(int chamber, int row, const std::array<std::string, 3>& texts) = 0;
+  // A program step ended a run: hide the "measuring" label of every chamber marked.
+  virtual void MeasuringLabelsHidden(std::array<bool, 3> hide) = 0;
+};
+
+// Pressure threshold above which a jump from the previous raw value counts as an outlier.
+inline constexpr float kSmoothThresholdMbar = 20.0f;
+inline constexpr float kSmoothThresholdMgl = 0.8f;
+
+// Suppresses single outliers: a value that jumps more than the threshold away
+// from the previous raw value is replaced by the straight continuation of the last
+// two stored values. The state of each chamber lives as long as the smoother
+// (it is not reset between runs).
+class ReadingSmoother {
+ public:
+  // count: the record's sample count before the append; chamberNumber 1..3.
+  // With interpolation off or another chamber number the value is returned as is
+  // and the state is left alone.
+  float SmoothReading(float value, int32_t count, int chamberNumber, float threshold,
+                      bool interpolation);
+
+ private:
+  struct State {
+    float older = 0.0f;
+    float newer = 0.0f;
+    float lastRaw = 0.0f;
+  };
+  std::array<State, 3> state_{};
+};
+
+// The texts of one value list row: FormatHms(elapsed), the pressure with one
+// decimal (mbar) or two (mg/l), "on" or "off".
+std::array<std::string, 3> ValueListTexts(int32_t elapsed, float pressure, int32_t unit,
+                                          bool lightOn);
+
+// Starts chamber i's run at `now`: light state off, normalisation offset 0,
+// elapsed time one interval before 0, a fresh record (unit, interval, set point,
+// start time, program copy, no analysis bounds, hasRun) and the chamber's program
+// steps not done. The observer, if any, hears RunInitialised.
+void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& clock,
+                   SamplingObserver* observer = nullptr);
+
+class SamplingScheduler {
+ public:
+  SamplingScheduler(Station& station, const Clock& clock, SamplingObserver* observer = nullptr)
+      : station_(station), clock_(clock), observer_(observer) {}
+
+  // One pass: program steps (while no light request waits), then the samples due.
+  void RunPass();
+
+ private:
+  void RunProgramSteps(int64_t now);
+  void SampleChamber(int chamber, int64_t now);
+
+  Station& station_;
+  const Clock& clock_;
+  SamplingObserver* observer_;
+  ReadingSmoother smoother_;
+};
+
+}  // namespace corvala

@@ -1,0 +1,47 @@
+#pragma once
+// The sampling thread: a scheduler pass every 50 ms until Stop(). Stop wakes the
+// thread from its wait, so it ends within one pass.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+#include "run/sampling.h"
+
+namespace corvala {
+
+class SamplingThread {
+ public:
+  static constexpr std::chrono::milliseconds kPassPeriod{50};
+
+  SamplingThread(Station& station, const Clock& clock, SamplingObserver* observer = nullptr,
+                 std::chrono::milliseconds period = kPassPeriod)
+      : scheduler_(station, clock, observer), period_(period) {}
+  ~SamplingThread() { Stop(); }
+  SamplingThread(const SamplingThread&) = delete;
+  SamplingThread& operator=(const SamplingThread&) = delete;
+
+  // Starts the thread; does nothing when it already runs.
+  void Start();
+  // Asks the thread to end and waits for it.
+  void Stop();
+  bool IsRunning() const { return thread_.joinable(); }
+  // Passes made so far.
+  uint64_t Passes() const { return passes_.load(); }
+
+ private:
+  void Loop(std::stop_token stop);
+
+  SamplingScheduler scheduler_;
+  std::chrono::milliseconds period_;
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
+  std::atomic<uint64_t> passes_{0};
+  std::jthread thread_;
+};
+
+}  // namespace corvala
