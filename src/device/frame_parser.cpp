@@ -1,0 +1,138 @@
+#include "device/frame_parser.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "run/station.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+constexpr std::string_view kFrameStart = "anfang";
+constexpr std::string_view kFrameEnd = "ende";
+
+bool Contains(std::string_view line, std::string_view word) {
+  return line.find(word) != std::string_view::npos;
+}
+
+// The leading decimal number of a field; text, "nan" and "inf" count as 0 so
+// a garbled line never poisons a reading sum.
+float FieldFloat(std::string_view line) {
+  const double value = ParseFloat(line);
+  if (!std::isfinite(value) || std::fabs(value) > 3.0e38) return 0.0f;
+  return static_cast<float>(value);
+}
+
+}  // namespace
+
+void AddReading(Station& station, int chamber, float value) {
+  if (chamber < 0 || chamber > 2) return;
+  station.m_readings[chamber].Add(value);
+  station.m_lastReading[chamber].store(value);
+}
+
+int IndicatorState(int setPointShown, float temperature) {
+  // Tenths of a degree, truncated toward zero, in the device's float arithmetic.
+  const float difference = 10.0f * static_cast<float>(setPointShown) - 10.0f * temperature;
+  const int32_t tenths = std::abs(TruncToInt32(difference));
+  if (tenths >= 7) return 2;
+  if (tenths >= 3) return 1;
+  return 0;
+}
+
+int IndicatorBitmap(int state) {
+  switch (state) {
+    case 0:
+      return kIndicatorOnTarget;
+    case 1:
+      return kIndicatorNear;
+    default:
+      return kIndicatorFar;
+  }
+}
+
+void SetDeviceTemperature(Station& station, float temperature, const IndicatorCallback& onChange) {
+  station.m_deviceTemperature.store(temperature);
+  const int state = IndicatorState(station.m_temperatureShown.load(), temperature);
+  if (station.m_tempIndicator.exchange(state) != state && onChange)
+    onChange(IndicatorBitmap(state));
+}
+
+FrameParser::FrameParser(Station& station, IndicatorCallback onIndicator)
+    : station_(station), onIndicator_(std::move(onIndicator)) {}
+
+void FrameParser::ParseLine(std::string_view line) {
+  const bool isStart = Contains(line, kFrameStart);
+  const bool isEnd = Contains(line, kFrameEnd);
+  if (state_ >= 0 && state_ <= 8) {
+    if (isStart || isEnd) {
+      // A frame cut short: its marker lines are never read as field values.
+      state_ = kOutside;
+    } else {
+      TakeField(state_ + 1, line);
+      ++state_;
+    }
+  }
+  if (isStart) {
+    state_ = 0;
+    station_.m_frameStartSeen.store(0);
+  } else if (state_ == 9 && isEnd) {
+    state_ = kOutside;
+  }
+}
+
+void FrameParser::TakeField(int field, std::string_view line) {
+  Station& s = station_;
+  switch (field) {
+    case 1:
+      channels_ = ParseInt(line);
+      s.m_serviceArg.store(channels_);
+      break;
+    case 2:
+      if (channels_ > 0) SetDeviceTemperature(s, FieldFloat(line), onIndicator_);
+      break;
+    case 3:
+      firstReading_ = FieldFloat(line);
+      AddReading(s, 0, firstReading_);
+      break;
+    case 4:
+      AddReading(s, 1, channels_ < 2 ? firstReading_ : FieldFloat(line));
+      break;
+    case 5:
+      if (channels_ == 3) {
+        AddReading(s, 2, FieldFloat(line));
+      } else if (channels_ < 2) {
+        AddReading(s, 2, firstReading_);
+      } else if (channels_ == 2) {
+        // A two-channel device has no third chamber: a negative sum means no data.
+        AddReading(s, 2, -1.0f);
+      }
+      break;
+    case 6:
+      firstTemperature_ = FieldFloat(line);
+      s.m_chamberTemperature[0].store(firstTemperature_);
+      if (channels_ == 0) SetDeviceTemperature(s, firstTemperature_, onIndicator_);
+      break;
+    case 7:
+      s.m_chamberTemperature[1].store(channels_ < 2 ? firstTemperature_ : FieldFloat(line));
+      break;
+    case 8:
+      s.m_chamberTemperature[2].store(channels_ < 2 ? firstTemperature_ : FieldFloat(line));
+      break;
+    case 9: {
+      // Only a real unit (1 mbar, 2 mg/l) can ask for a unit switch; a garbled
+      // line reads as 0 and must not flip the display.
+      const int32_t unit = ParseInt(line);
+      if ((unit == 1 || unit == 2) && unit != s.m_unit.load()) {
+        int32_t none = 0;  // 1 stays 1; 2 (switch made) stays 2
+        s.m_unitMismatch.compare_exchange_strong(none, 1);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace corvala

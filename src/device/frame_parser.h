@@ -1,0 +1,56 @@
+#pragma once
+// Reads the device's frames: a line containing "anfang", nine field lines and
+// a line containing "ende". Readings go into the station's accumulators, the
+// temperatures and the device's channel count and unit into its shared values.
+
+#include <functional>
+#include <string_view>
+
+namespace corvala {
+
+struct Station;
+
+// Bitmaps of the set-point indicator: close to, near, far from the set point.
+inline constexpr int kIndicatorOnTarget = 154;
+inline constexpr int kIndicatorNear = 153;
+inline constexpr int kIndicatorFar = 152;
+
+// Called on the link thread with the new indicator bitmap when the state changes.
+using IndicatorCallback = std::function<void(int bitmapId)>;
+
+// Adds one reading of chamber 0..2 to its sum and makes it the live value;
+// other chamber numbers are ignored.
+void AddReading(Station& station, int chamber, float value);
+
+// Indicator state for a shown set point and a device temperature: 0 within
+// 0.2 degrees, 1 within 0.6 degrees, else 2.
+int IndicatorState(int setPointShown, float temperature);
+int IndicatorBitmap(int state);
+
+// Stores the device temperature and updates the set-point indicator; the
+// callback runs only when the indicator's state changes.
+void SetDeviceTemperature(Station& station, float temperature, const IndicatorCallback& onChange);
+
+class FrameParser {
+ public:
+  static constexpr int kOutside = -1;
+
+  FrameParser(Station& station, IndicatorCallback onIndicator);
+
+  void ParseLine(std::string_view line);
+  // -1 outside a frame, else the number of fields read so far.
+  int State() const { return state_; }
+  void Reset() { state_ = kOutside; }
+
+ private:
+  void TakeField(int field, std::string_view line);
+
+  Station& station_;
+  IndicatorCallback onIndicator_;
+  int state_ = kOutside;
+  int channels_ = 0;
+  float firstReading_ = 0.0f;
+  float firstTemperature_ = 0.0f;
+};
+
+}  // namespace corvala

@@ -1,0 +1,55 @@
+#include "device/port_names.h"
+
+#include <cctype>
+
+#include "util/c_format.h"
+
+namespace corvala {
+
+std::string PortNames::DefaultPath(int comPort) {
+#ifdef _WIN32
+  return Format("COM%d", comPort);
+#else
+  return Format("/dev/ttyS%d", comPort - 1);
+#endif
+}
+
+bool PortNames::AddOverride(std::string_view value, std::string& error) {
+  const std::string shown(value.substr(0, 200));
+  const auto fail = [&] {
+    error = "invalid port mapping \"" + shown + "\": expected COMn=PATH with n from 1 to 9";
+    return false;
+  };
+  const size_t equals = value.find('=');
+  if (equals == std::string_view::npos) return fail();
+  const std::string_view name = value.substr(0, equals);
+  const std::string_view path = value.substr(equals + 1);
+  if (name.size() != 4 || path.empty()) return fail();
+  for (size_t i = 0; i < 3; ++i) {
+    if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return fail();
+  }
+  const int number = name[3] - '0';
+  if (number < kFirstComPort || number > kLastComPort) return fail();
+  overrides_[number] = std::string(path);
+  return true;
+}
+
+std::string PortNames::PathFor(int comPort) const {
+  const auto found = overrides_.find(comPort);
+  return found != overrides_.end() ? found->second : DefaultPath(comPort);
+}
+
+bool ParsePortOverrides(const std::vector<std::string>& values, PortNames& names,
+                        std::string& errors) {
+  bool ok = true;
+  for (const std::string& value : values) {
+    std::string error;
+    if (!names.AddOverride(value, error)) {
+      errors += error + "\n";
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+}  // namespace corvala

@@ -1,0 +1,132 @@
+#include "device/serial_link.h"
+
+#include <QSerialPort>
+#include <QString>
+#include <chrono>
+#include <condition_variable>
+
+#include "device/command_encoder.h"
+#include "device/line_reader.h"
+#include "run/station.h"
+
+namespace corvala {
+namespace {
+
+// Sleeps for ms milliseconds; returns false at once when a stop is requested.
+bool Pause(const std::stop_token& stop, int ms) {
+  std::mutex mutex;
+  std::condition_variable_any wake;
+  std::unique_lock lock(mutex);
+  wake.wait_for(lock, stop, std::chrono::milliseconds(ms), [] { return false; });
+  return !stop.stop_requested();
+}
+
+bool PortFailed(const QSerialPort& port) {
+  const QSerialPort::SerialPortError error = port.error();
+  return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
+}
+
+bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes) {
+  for (const CommandByte& command : bytes) {
+    const char byte = static_cast<char>(command.byte);
+    port.clearError();
+    if (port.write(&byte, 1) != 1) return false;
+    if (!port.waitForBytesWritten(200) && PortFailed(port)) return false;
+    if (!Pause(stop, command.pauseMs)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+SerialLink::SerialLink(Station& station, PortNames ports, IndicatorCallback onIndicator)
+    : station_(station), ports_(std::move(ports)), onIndicator_(std::move(onIndicator)) {}
+
+SerialLink::~SerialLink() {
+  Stop();
+}
+
+void SerialLink::Start(int comPort) {
+  std::lock_guard lock(control_);
+  if (thread_.joinable()) {
+    thread_.request_stop();
+    thread_.join();
+  }
+  thread_ = std::jthread(
+      [this](std::stop_token stop, std::string path) { Run(std::move(stop), std::move(path)); },
+      ports_.PathFor(comPort));
+}
+
+void SerialLink::Stop() {
+  std::lock_guard lock(control_);
+  if (thread_.joinable()) {
+    thread_.request_stop();
+    thread_.join();
+  }
+}
+
+bool SerialLink::Running() const {
+  std::lock_guard lock(control_);
+  return thread_.joinable();
+}
+
+void SerialLink::Run(std::stop_token stop, std::string path) {
+  const QString portName = QString::fromStdString(path);
+  while (Pause(stop, kOpenRetryMs)) {
+    QSerialPort port;
+    port.setPortName(portName);
+    if (!port.open(QIODevice::ReadWrite)) continue;
+    // Line settings; a port that refuses them is used as it is.
+    port.setBaudRate(QSerialPort::Baud9600);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
+    connected_.store(true);
+    connections_.fetch_add(1);
+    Session(stop, port);
+    port.close();
+    connected_.store(false);
+  }
+}
+
+// One connection: greeting, then the command and read cycle. Returns when the
+// port fails or a stop is requested.
+bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
+  FrameParser parser(station_, onIndicator_);
+  LineReader reader;
+  if (!Send(stop, port, TakeGreeting(station_))) return false;
+  while (!stop.stop_requested()) {
+    if (!Send(stop, port, TakeCommandCycle(station_))) return false;
+    bool lineDone = false;
+    if (!ReadLine(stop, port, reader, lineDone)) return false;
+    if (lineDone) parser.ParseLine(reader.Line());
+    if (!Pause(stop, 1)) return false;
+  }
+  return false;
+}
+
+// Reads bytes one at a time until a carriage return ends a line, the device
+// stays silent for kReadWaitMs, or a stop is requested. A partial line stays
+// in the reader for the next cycle. False when the port failed.
+bool SerialLink::ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader,
+                          bool& lineDone) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadWaitMs);
+  while (!stop.stop_requested()) {
+    if (port.bytesAvailable() == 0) {
+      port.clearError();
+      if (!port.waitForReadyRead(kReadWaitMs)) return !PortFailed(port);
+    }
+    char byte = 0;
+    while (port.getChar(&byte)) {
+      if (reader.Feed(byte)) {
+        lineDone = true;
+        return true;
+      }
+    }
+    if (PortFailed(port)) return false;
+    if (std::chrono::steady_clock::now() >= deadline) return true;
+  }
+  return true;
+}
+
+}  // namespace corvala

@@ -1,0 +1,67 @@
+#pragma once
+// The serial link thread: owns the device's port, greets the device, sends the
+// commands left in the station's mailboxes and reads its frames line by line.
+// A lost port (error, device unplugged) is closed and reopened quietly; a stop
+// request ends the thread within a fraction of a second even when the device
+// is silent.
+
+#include <atomic>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "device/frame_parser.h"
+#include "device/port_names.h"
+
+class QSerialPort;
+
+namespace corvala {
+
+struct Station;
+class LineReader;
+
+class SerialLink {
+ public:
+  using IndicatorCallback = corvala::IndicatorCallback;
+
+  // Milliseconds between attempts to open the port.
+  static constexpr int kOpenRetryMs = 50;
+  // Longest wait for a device byte before the cycle goes on (stop requests and
+  // pending commands are seen at least this often).
+  static constexpr int kReadWaitMs = 30;
+
+  // onIndicator runs on the link thread with the new set-point bitmap.
+  SerialLink(Station& station, PortNames ports, IndicatorCallback onIndicator);
+  ~SerialLink();
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // Starts the thread on port COMn; a running thread is stopped first.
+  void Start(int comPort);
+  // Ends the thread and closes its port; returns when both are done.
+  void Stop();
+  // Stops the running thread (its port closed) and starts one on the new port.
+  void Restart(int comPort) { Start(comPort); }
+
+  bool Running() const;
+  // True while the port is open.
+  bool Connected() const { return connected_.load(); }
+  // Number of times the port has been opened since construction.
+  int Connections() const { return connections_.load(); }
+
+ private:
+  void Run(std::stop_token stop, std::string path);
+  bool Session(std::stop_token stop, QSerialPort& port);
+  bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
+
+  Station& station_;
+  PortNames ports_;
+  IndicatorCallback onIndicator_;
+  mutable std::mutex control_;
+  std::jthread thread_;
+  std::atomic<bool> connected_{false};
+  std::atomic<int> connections_{0};
+};
+
+}  // namespace corvala
