@@ -2,6 +2,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <QThread>
 #include <chrono>
 #include <condition_variable>
 
@@ -48,26 +49,28 @@ SerialLink::~SerialLink() {
 
 void SerialLink::Start(int comPort) {
   std::lock_guard lock(control_);
-  if (thread_.joinable()) {
-    thread_.request_stop();
-    thread_.join();
-  }
-  thread_ = std::jthread(
-      [this](std::stop_token stop, std::string path) { Run(std::move(stop), std::move(path)); },
-      ports_.PathFor(comPort));
+  StopLocked();
+  stop_ = std::stop_source();
+  thread_.reset(QThread::create(
+      [this, stop = stop_.get_token(), path = ports_.PathFor(comPort)] { Run(stop, path); }));
+  thread_->start();
 }
 
 void SerialLink::Stop() {
   std::lock_guard lock(control_);
-  if (thread_.joinable()) {
-    thread_.request_stop();
-    thread_.join();
-  }
+  StopLocked();
+}
+
+void SerialLink::StopLocked() {
+  if (!thread_) return;
+  stop_.request_stop();
+  thread_->wait();
+  thread_.reset();
 }
 
 bool SerialLink::Running() const {
   std::lock_guard lock(control_);
-  return thread_.joinable();
+  return thread_ != nullptr;
 }
 
 void SerialLink::Run(std::stop_token stop, std::string path) {

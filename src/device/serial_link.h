@@ -6,15 +6,16 @@
 // is silent.
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
-#include <thread>
 
 #include "device/frame_parser.h"
 #include "device/port_names.h"
 
 class QSerialPort;
+class QThread;
 
 namespace corvala {
 
@@ -52,6 +53,7 @@ class SerialLink {
 
  private:
   void Run(std::stop_token stop, std::string path);
+  void StopLocked();
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
 
@@ -59,7 +61,10 @@ class SerialLink {
   PortNames ports_;
   IndicatorCallback onIndicator_;
   mutable std::mutex control_;
-  std::jthread thread_;
+  // A QThread rather than a std::thread so that the port's notifiers have a
+  // home; it is ended only through stop_ and never terminated.
+  std::unique_ptr<QThread> thread_;
+  std::stop_source stop_;
   std::atomic<bool> connected_{false};
   std::atomic<int> connections_{0};
 };

@@ -79,6 +79,10 @@ bool DeviceSimulator::OpenPort(std::string& error) {
   isPty_ = true;
   listening_ = false;
   slavePath_ = name;
+  // Until its slave has been opened once, the master does not report a hang-up;
+  // open and close it so "no one listening" can be seen from the start.
+  const int slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (slave >= 0) ::close(slave);
   if (!options_.linkPath.empty() && !ReplaceLink(options_.linkPath, slavePath_)) {
     error = "cannot create the link " + options_.linkPath + ": " + std::strerror(errno);
     ClosePort();
@@ -171,6 +175,11 @@ bool DeviceSimulator::WaitForLog(std::string_view text, int timeoutMs) const {
 DeviceStatus DeviceSimulator::Status() const {
   std::lock_guard lock(mutex_);
   return model_.Status();
+}
+
+bool DeviceSimulator::Listening() const {
+  std::lock_guard lock(mutex_);
+  return listening_;
 }
 
 int DeviceSimulator::FramesSent() const {

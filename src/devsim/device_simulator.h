@@ -64,6 +64,8 @@ class DeviceSimulator {
   bool WaitForLog(std::string_view text, int timeoutMs) const;
   DeviceStatus Status() const;
   int FramesSent() const;
+  // True while someone has the pseudo-terminal open (always for a device path).
+  bool Listening() const;
 
  private:
   bool OpenPort(std::string& error);
