@@ -1,0 +1,105 @@
+#pragma once
+// The analysis table: one row of characteristic values per analysed chamber
+// run, held column-wise, with the texts list 1094 shows for each row.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "run/station.h"
+
+namespace corvala {
+
+struct AnalysisRow {
+  std::string name;
+  std::string date;     // dd.mm.yyyy
+  std::string time;     // hh:mm:ss
+  int32_t chamber = 0;  // 1..3
+  float respiration = 0.0f;
+  float slope = 0.0f;
+  int32_t delay1 = 0;
+  int32_t delay2 = 0;
+  float maximumA = 0.0f;
+  float maximumM = 0.0f;
+  float kphA = 0.0f;
+  int32_t diagramGroup = 0;  // 0: not in the diagram
+  bool operator==(const AnalysisRow&) const = default;
+};
+
+// Columns of list 1094: Name, Date, Time, Chamber, Respiration, Slope, Delay,
+// Maximum-a, Maximum-m, KphA, Diagram.
+inline constexpr int kAnalysisListColumns = 11;
+using AnalysisListTexts = std::array<std::string, kAnalysisListColumns>;
+
+// Texts of a row just added, in the unit of its run (four decimals for the rates).
+AnalysisListTexts FreshRowTexts(const AnalysisRow& row, int32_t runUnit);
+// Texts of a row read from an analysis file, in the file's unit (three decimals).
+AnalysisListTexts LoadedRowTexts(const AnalysisRow& row, int32_t fileUnit);
+// The start date ("dd.mm.yyyy") and start time ("hh:mm:ss") of a run.
+std::string RunDateText(const ChamberRecord& record);
+std::string RunTimeText(const ChamberRecord& record);
+// "%d s" for equal delays, else "%d/%d s".
+std::string DelayText(int32_t delay1, int32_t delay2);
+// "---" below group 1, else the group number.
+std::string DiagramGroupText(int32_t group);
+
+class AnalysisTable {
+ public:
+  std::vector<std::string> m_rowName;
+  std::vector<std::string> m_rowDate;
+  std::vector<std::string> m_rowTime;
+  std::vector<int32_t> m_rowChamber;
+  std::vector<float> m_rowRespiration;
+  std::vector<float> m_rowSlope;
+  std::vector<int32_t> m_rowDelay1;
+  std::vector<int32_t> m_rowDelay2;
+  std::vector<float> m_rowMaximumA;
+  std::vector<float> m_rowMaximumM;
+  std::vector<float> m_rowKphA;
+  std::vector<int32_t> m_rowDiagramGroup;
+  // What list 1094 shows for each row; kept with the row because a row stores
+  // no unit and fresh and loaded rows are written with different decimals.
+  std::vector<AnalysisListTexts> m_listTexts;
+
+  int32_t m_diagramGroupMax = 0;  // highest diagram group in use
+  uint8_t m_analysisDirty = 0;    // changed since last saved or loaded
+
+  size_t RowCount() const { return m_rowName.size(); }
+  AnalysisRow Row(size_t i) const;
+  void Append(const AnalysisRow& row, const AnalysisListTexts& texts);
+  void Clear();
+  // The highest diagram group of all rows, 0 when none.
+  int32_t HighestDiagramGroup() const;
+};
+
+// How AddAnalysisRow reads the station's settings and where it mirrors the table.
+struct AnalysisRowOptions {
+  bool correctionOn = false;
+  int32_t correctionTime = 0;
+  int32_t displayUnit = 1;  // unit line of the working file
+  std::string workingFile;  // "<program folder>/auswertung.tmp"; empty: not written
+};
+
+struct AddRowOutcome {
+  bool passed = false;               // got past the checks; the working file was rewritten
+  bool rowAdded = false;             // a row was appended
+  bool selectionSlopeReset = false;  // normalisation was switched for the baseline
+};
+
+// Adds at most one row from the first analysis results of chamber 0..2: clears
+// the chamber's hasRun, runs the analysis of all chambers, needs a KphA and a
+// Slope, measures the maxima from the chamber's baseline (its normalisation
+// offset, or its lowest pressure with normalisation switched on for the call),
+// then rewrites the working file. The window redraws its view afterwards and,
+// when selectionSlopeReset, sets its selected-range slope to kNoValue.
+AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber,
+                             const std::string& name, const AnalysisRowOptions& options);
+
+// Delay1 and Delay2 of a chamber's analysis: seconds from the last sample before
+// the first light change to the first and the last sample of the following
+// segment's minimum; 0 when that position does not exist.
+std::pair<int32_t, int32_t> FirstDelays(const AnalysisBlock& block,
+                                        const std::vector<int32_t>& elapsed);
+
+}  // namespace corvala

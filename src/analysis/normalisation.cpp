@@ -1,0 +1,64 @@
+#include "analysis/normalisation.h"
+
+#include "chart/time_format.h"
+#include "util/c_format.h"
+
+namespace corvala {
+
+float LowestPressure(const ChamberRecord& record, bool correctionOn, int32_t correctionTime) {
+  float lowest = kNormSearchStart;
+  const int32_t count = record.Samples();
+  for (int32_t k = 0; k < count; ++k) {
+    if (correctionOn && record.sampleElapsed[k] < correctionTime) continue;
+    if (record.samplePressure[k] < lowest) lowest = record.samplePressure[k];
+  }
+  return lowest;
+}
+
+float ComputeNormOffset(Station& station, int chamber, bool correctionOn, int32_t correctionTime) {
+  if (chamber < 0 || chamber > 2) return 0.0f;
+  auto& offset = station.m_normOffset[chamber];
+  if (offset.load() != 0.0f) {
+    offset.store(0.0f);
+    return 0.0f;
+  }
+  const float lowest = station.m_chamber[chamber].Access(
+      [&](const ChamberRecord& r) { return LowestPressure(r, correctionOn, correctionTime); });
+  offset.store(lowest);
+  return lowest;
+}
+
+std::array<bool, 3> ToggleNormalisation(Station& station, const std::array<uint8_t, 3>& selected,
+                                        bool correctionOn, int32_t correctionTime) {
+  std::array<bool, 3> switched{false, false, false};
+  for (int c = 0; c < 3; ++c) {
+    if (selected[c] != 1 || station.m_running[c].load() != 0) continue;
+    const int32_t samples =
+        station.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples(); });
+    if (samples < 1) continue;
+    ComputeNormOffset(station, c, correctionOn, correctionTime);
+    switched[c] = true;
+  }
+  return switched;
+}
+
+ValueListRow FormatValueListRow(int32_t elapsed, float pressure, float normOffset, uint8_t light,
+                                int32_t displayUnit) {
+  const float shown = pressure - normOffset;
+  return ValueListRow{FormatHms(elapsed),
+                      Format(displayUnit == 1 ? "%4.1f" : "%4.2f", static_cast<double>(shown)),
+                      light == 1 ? "on" : "off"};
+}
+
+std::vector<ValueListRow> ValueListRows(const ChamberRecord& record, float normOffset,
+                                        int32_t displayUnit) {
+  std::vector<ValueListRow> rows;
+  const int32_t count = record.Samples();
+  rows.reserve(static_cast<size_t>(count));
+  for (int32_t k = 0; k < count; ++k)
+    rows.push_back(FormatValueListRow(record.sampleElapsed[k], record.samplePressure[k], normOffset,
+                                      record.sampleLight[k], displayUnit));
+  return rows;
+}
+
+}  // namespace corvala
