@@ -1,8 +1,8 @@
 #include "app/settings_file.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <set>
+#include <unordered_map>
 
 #include "util/c_format.h"
 
@@ -11,11 +11,13 @@ namespace {
 
 constexpr size_t kMaxToken = 255;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // The keys of one program row, in the order the reader looks them up.
-const char* const kRowKeyPrefixes[] = {"Stunde", "Minute", "Sekunde", "Kammer1-", "Kammer2-",
-                                       "Kammer3-", "Licht", "Ende"};
+const char* const kRowKeyPrefixes[] = {"Stunde",   "Minute",   "Sekunde", "Kammer1-",
+                                       "Kammer2-", "Kammer3-", "Licht",   "Ende"};
 
 // Every program row key (prefix + FormatRowNumber(i)) that occurs in token t,
 // remembered with the first token that holds it; a digit run after a prefix
@@ -27,8 +29,8 @@ void IndexRowKeys(const std::string& token, int t, std::set<int32_t>& rows,
     for (size_t at = token.find(p); at != std::string::npos; at = token.find(p, at + 1)) {
       const size_t digits = at + p.size();
       size_t run = 0;
-      while (digits + run < token.size() && run < 10 &&
-             token[digits + run] >= '0' && token[digits + run] <= '9')
+      while (digits + run < token.size() && run < 10 && token[digits + run] >= '0' &&
+             token[digits + run] <= '9')
         ++run;
       for (size_t len = 4; len <= run; ++len) {
         const std::string candidate = token.substr(digits, len);
@@ -68,15 +70,16 @@ int KeyValueText::FindToken(std::string_view key) const {
   return -1;
 }
 
-double KeyValueText::LookupSetting(std::string_view key) const { return ValueOf(FindToken(key)); }
+double KeyValueText::LookupSetting(std::string_view key) const {
+  return ValueOf(FindToken(key));
+}
 
 double KeyValueText::ValueOf(int i) const {
   if (i < 0) return -1.0;
   const std::string& token = tokens_[static_cast<size_t>(i)].text;
   const size_t eq = token.rfind('=');
-  const std::string_view value = eq == std::string::npos
-                                     ? std::string_view(token).substr(1)
-                                     : std::string_view(token).substr(eq + 1);
+  const std::string_view value = eq == std::string::npos ? std::string_view(token).substr(1)
+                                                         : std::string_view(token).substr(eq + 1);
   return ParseFloat(value);
 }
 

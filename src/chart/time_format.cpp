@@ -5,7 +5,9 @@
 namespace corvala {
 namespace {
 
-std::string TwoDigits(int32_t value) { return value < 10 ? Format("0%d", value) : Format("%d", value); }
+std::string TwoDigits(int32_t value) {
+  return value < 10 ? Format("0%d", value) : Format("%d", value);
+}
 
 }  // namespace
 

@@ -4,12 +4,14 @@
 
 namespace corvala {
 
-void AnalysisBlock::Clear() { *this = AnalysisBlock{}; }
+void AnalysisBlock::Clear() {
+  *this = AnalysisBlock{};
+}
 
 int32_t ChamberRecord::Samples() const {
-  const auto held = static_cast<int32_t>(std::min(
-      {sampleHour.size(), sampleMinute.size(), sampleSecond.size(), sampleElapsed.size(),
-       samplePressure.size(), sampleLight.size(), sampleTemperature.size()}));
+  const auto held = static_cast<int32_t>(
+      std::min({sampleHour.size(), sampleMinute.size(), sampleSecond.size(), sampleElapsed.size(),
+                samplePressure.size(), sampleLight.size(), sampleTemperature.size()}));
   return std::clamp(sampleCount, 0, held);
 }
 

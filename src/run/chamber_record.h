@@ -14,21 +14,21 @@ namespace corvala {
 
 // The analysis results of one chamber, recomputed whole by RunAnalysis.
 struct AnalysisBlock {
-  std::vector<int32_t> m_minPos;          // pairs: first and last position of a segment's minimum
-  std::vector<int32_t> m_maxPos;          // pairs: first and last position of a segment's maximum
-  std::vector<int32_t> m_segmentBounds;   // 0, the last sample before each light change, the end
+  std::vector<int32_t> m_minPos;         // pairs: first and last position of a segment's minimum
+  std::vector<int32_t> m_maxPos;         // pairs: first and last position of a segment's maximum
+  std::vector<int32_t> m_segmentBounds;  // 0, the last sample before each light change, the end
   std::vector<int32_t> m_riseSteepPos;
   std::vector<float> m_riseSteepRate;
-  std::vector<int32_t> m_riseRange;       // pairs
-  std::vector<float> m_riseRate;          // Slope
+  std::vector<int32_t> m_riseRange;  // pairs
+  std::vector<float> m_riseRate;     // Slope
   std::vector<int32_t> m_fallSteepPos;
   std::vector<float> m_fallSteepRate;
-  std::vector<int32_t> m_fallRange;       // pairs
-  std::vector<float> m_fallRate;          // Respiration
-  std::vector<int32_t> m_plateauRange;    // pairs
+  std::vector<int32_t> m_fallRange;     // pairs
+  std::vector<float> m_fallRate;        // Respiration
+  std::vector<int32_t> m_plateauRange;  // pairs
   std::vector<int32_t> m_plateauPeakPos;
-  std::vector<float> m_plateauLevel;      // Maximum-a, raw pressure
-  std::vector<float> m_plateauPeak;       // Maximum-m, raw pressure
+  std::vector<float> m_plateauLevel;  // Maximum-a, raw pressure
+  std::vector<float> m_plateauPeak;   // Maximum-m, raw pressure
   std::vector<float> m_kphA;
 
   void Clear();

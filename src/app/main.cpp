@@ -1,0 +1,80 @@
+// corvala3: the measuring station.
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+
+#include <sys/socket.h>
+#include <unistd.h>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/data_folder.h"
+#include "app/measure_dlg.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+// The application object: runs the main window until it closes.
+class CMeasureApp {
+ public:
+  int Run(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const corvala::CommandLine line = corvala::ParseCommandLine(arguments);
+    if (!line.error.empty()) {
+      std::fprintf(stderr, "corvala3: %s\n%s", line.error.c_str(), corvala::UsageText().c_str());
+      return 2;
+    }
+    if (line.help) {
+      std::fputs(corvala::UsageText().c_str(), stdout);
+      return 0;
+    }
+    if (line.version) {
+      std::printf("%s\n", corvala::kVersionText);
+      return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Corvala3");
+    // Qt takes the C library's locale from the desktop; numbers keep their ".".
+    std::setlocale(LC_NUMERIC, "C");
+
+    std::string notice;
+    const std::string folder = corvala::ChooseDataFolder(
+        line.dataDir, QCoreApplication::applicationDirPath().toStdString(),
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString(), notice);
+    if (!notice.empty()) std::fprintf(stderr, "corvala3: %s\n", notice.c_str());
+
+    corvala::StationOptions options{folder, line.portOverrides, line.simulate};
+    corvala::CMeasureDlg dialog(options);
+
+    // SIGTERM and SIGINT close the window as its close box does.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+      auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &dialog);
+      QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+        dialog.close();
+      });
+      std::signal(SIGTERM, OnTerminationSignal);
+      std::signal(SIGINT, OnTerminationSignal);
+    }
+    dialog.show();
+    return app.exec();
+  }
+};
+
+int main(int argc, char** argv) {
+  CMeasureApp app;
+  return app.Run(argc, argv);
+}

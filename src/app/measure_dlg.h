@@ -1,0 +1,157 @@
+#pragma once
+// The station's main window. It owns the shared station state, the settings
+// values, the program and the widgets; every handler takes the values from the
+// controls, calls the core logic and puts the results back on the widgets.
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/control_table.h"
+#include "app/prompts.h"
+#include "app/settings_file.h"
+#include "run/station.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QSlider;
+
+namespace corvala {
+
+class ReportList;
+
+struct StationOptions {
+  std::string dataFolder;                  // where Corvala.ini and the working file live
+  std::vector<std::string> portOverrides;  // "COMn=PATH"
+  bool simulate = false;                   // run the built-in device simulator
+};
+
+class CMeasureDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CMeasureDlg(StationOptions options, Prompts* prompts = nullptr,
+                       QWidget* parent = nullptr);
+  ~CMeasureDlg() override;
+
+  // The widget of a control id (every control of the table exists).
+  QWidget* Control(int id) const;
+  ReportList* List(int id) const;
+  // The picture currently set on a picture button, 0 when none.
+  int PictureOf(int id) const;
+
+  // Exchanges the listed members with their controls: true reads the controls.
+  void UpdateData(bool saveAndValidate);
+  void ShowViewControls();
+  ChartArea ChartRect() const { return m_chart; }
+  const std::string& AppFolder() const { return m_appFolder; }
+  std::string SettingsPath() const;
+
+  // Handlers (public so that tests and the command-line wiring can drive them).
+  void OnViewMeasurement();           // 1053
+  void OnViewAnalysis();              // 1093
+  void OnViewConfiguration();         // 1054
+  void OnChamberSelect(int chamber);  // 1035..1037
+  void OnChamberShow(int chamber);    // 1043..1045
+  void InsertProgramStep();           // 1027
+  void DeleteProgramStep();           // 1032
+  void ConfirmConfiguration();        // 1049
+  void OnAbout();
+  // Shutdown in order: analysis table, settings, threads, program. Runs once.
+  void OnDestroy();
+
+  // State. The station is shared with the worker threads.
+  Station m_station;
+  int32_t m_view = 1;
+  std::array<uint8_t, 3> m_chamberSelected{0, 0, 0};
+  std::array<uint8_t, 3> m_chamberShown{1, 1, 1};
+  std::array<int32_t, 4> m_savedPlacement{0, 0, 0, 0};
+
+  // Settings values that only the window uses (the others live in m_station).
+  int32_t m_maxTime = 450;
+  int32_t m_correctionTime = 0;
+  uint8_t m_correctionOn = 0;
+  uint8_t m_comma = 1;
+  uint8_t m_beep = 0;
+  int32_t m_demoMode = 0;
+  float m_factor1 = 210.0f;
+  float m_factor2 = 8.23f;
+  float m_factor1Entered = 210.0f;
+  float m_factor2Entered = 8.23f;
+  std::string m_unitName = "mbar";
+
+  // Values exchanged with the controls.
+  QString m_stepHoursText, m_stepMinutesText, m_stepSecondsText;
+  bool m_stepLight = false;
+  bool m_stepStop = false;
+  QString m_calibrationText;
+  QString m_factor1Text, m_factor2Text;
+  bool m_commaCheck = true;
+  bool m_signalCheck = false;
+  int32_t m_edit1073 = 0;
+  int32_t m_diagramQuantity = 0;
+  int32_t m_diagramRadio2 = 1;
+
+  // Window members of other areas, with their start values.
+  uint8_t m_showDelay = 0, m_showSlope = 0, m_showResp = 0, m_showMax = 0, m_showAll = 0;
+  uint8_t m_analysisDirty = 0;
+  int32_t m_diagramGroupMax = 0;
+  float m_selSlope = kNoValue;
+  uint8_t m_selDragging = 0;
+  int32_t m_corrDragX = -1;
+  int32_t m_timeOffset = 0;
+  int32_t m_timeSpan = 450;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void OnInitDialog();
+  void CreateControls();
+  void CreateListColumns();
+  void ConnectHandlers();
+  void SetPicture(int id, int pictureId);
+  QRect DialogUnitsToPixels(int x, int y, int width, int height) const;
+  void ReadSettings();
+  void WriteSettings();
+  Settings CollectSettings() const;
+  void ApplySettings(const Settings& settings);
+  void AddProgramRow(const ProgramStep& step);
+  void SetWindowRect(const std::array<int32_t, 4>& rect);
+  std::array<int32_t, 4> WindowRect() const;
+  void OnTimer();
+
+  template <class T>
+  T* As(int id) const {
+    return static_cast<T*>(Control(id));
+  }
+
+  StationOptions options_;
+  std::unique_ptr<Prompts> ownedPrompts_;
+  Prompts* prompts_ = nullptr;
+  std::string m_appFolder;
+  std::map<int, QWidget*> controls_;
+  std::map<int, int> pictures_;
+  QButtonGroup* leftDiagramGroup_ = nullptr;
+  QButtonGroup* rightDiagramGroup_ = nullptr;
+  QTimer* m_timer = nullptr;
+  ChartArea m_chart{0, 0, 0, 0};
+  int baseUnitX_ = 6;
+  int baseUnitY_ = 13;
+  bool destroyed_ = false;
+};
+
+}  // namespace corvala

@@ -1,0 +1,80 @@
+#include "app/control_table.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace corvala {
+namespace {
+
+TEST(ControlTable, EveryControlOnceWithAName) {
+  std::set<int> ids;
+  for (const ControlSpec& spec : AllControls()) {
+    EXPECT_TRUE(ids.insert(spec.id).second) << "duplicate id " << spec.id;
+    EXPECT_FALSE(AccessibleName(spec).empty())
+        << "control " << spec.id << " has no accessible name";
+    EXPECT_LE(spec.x + spec.width, kDialogWidthDu) << spec.id;
+    EXPECT_LE(spec.y + spec.height, kDialogHeightDu) << spec.id;
+  }
+  EXPECT_EQ(ids.size(), 126u);
+  EXPECT_EQ(AccessibleName(*FindControl(1035)), "Chamber I");
+  EXPECT_EQ(AccessibleName(*FindControl(1041)), "Save measurement");
+  EXPECT_EQ(AccessibleName(*FindControl(1021)), "Start");
+  EXPECT_EQ(FindControl(4711), nullptr);
+}
+
+TEST(ControlTable, EachViewShowsItsOwnControlsOnly) {
+  std::map<ControlView, int> perView;
+  for (const ControlSpec& spec : AllControls()) ++perView[spec.view];
+  EXPECT_EQ(perView[ControlView::kMeasurement], 43);
+  EXPECT_EQ(perView[ControlView::kConfiguration], 35);
+  EXPECT_EQ(perView[ControlView::kAnalysis], 28);
+  EXPECT_EQ(perView[ControlView::kAlways], 8);
+  EXPECT_EQ(perView[ControlView::kRunState], 3);
+  EXPECT_EQ(perView[ControlView::kNever], 9);
+
+  // A few controls whose view is easy to get wrong.
+  const std::pair<int, int> homes[] = {{1040, 1}, {1039, 1}, {1034, 1}, {1004, 2}, {1023, 2},
+                                       {1138, 2}, {1046, 3}, {1047, 3}, {1137, 3}, {1135, 3}};
+  for (const auto& [id, home] : homes) {
+    for (int view = 1; view <= 3; ++view) {
+      bool untouched = false;
+      EXPECT_EQ(ShownInView(*FindControl(id), view, untouched), view == home)
+          << id << " in view " << view;
+    }
+  }
+  for (int id : {1012, 1013, 1049, 1072, 1073, 1078, 1079, 1086, 1104}) {
+    bool untouched = false;
+    for (int view = 1; view <= 3; ++view)
+      EXPECT_FALSE(ShownInView(*FindControl(id), view, untouched)) << id;
+  }
+  for (int id : {1035, 1036, 1037, 1038, 1053, 1054, 1093}) {
+    bool untouched = false;
+    for (int view = 1; view <= 3; ++view)
+      EXPECT_TRUE(ShownInView(*FindControl(id), view, untouched)) << id;
+  }
+  bool untouched = false;
+  ShownInView(*FindControl(1081), 1, untouched);
+  EXPECT_TRUE(untouched);  // the run state shows it, not the view
+  ShownInView(*FindControl(1112), 1, untouched);
+  EXPECT_TRUE(untouched);  // shown only once a chamber has a name
+  EXPECT_FALSE(ShownInView(*FindControl(1112), 3, untouched));
+  EXPECT_FALSE(untouched);
+}
+
+TEST(ControlTable, ChartLayoutFollowsTheClientSize) {
+  const ChartArea area = LayoutChart(700, 500);
+  EXPECT_EQ(area.left, 100);
+  EXPECT_EQ(area.right, 682);
+  EXPECT_EQ(area.top, 41);
+  EXPECT_EQ(area.bottom, 276);
+  const ChartArea narrow = LayoutChart(139, 11);
+  EXPECT_EQ(narrow.left, 19);
+  EXPECT_EQ(narrow.right, 117);  // (139 / 20) * 19.5 = 6 * 19.5 = 117
+  EXPECT_EQ(narrow.top, 0);
+  EXPECT_EQ(narrow.bottom, 39);
+}
+
+}  // namespace
+}  // namespace corvala

@@ -1,0 +1,248 @@
+#include "app/measure_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/report_list.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "window_tests";
+  static char* argv[] = {name, nullptr};
+  // Left alive until the process ends: Qt's own statics go before it otherwise.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    folder_ = fs::temp_directory_path() /
+              ("corvala_window_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::unique_ptr<CMeasureDlg> Open() {
+    auto dlg =
+        std::make_unique<CMeasureDlg>(StationOptions{folder_.string(), {}, false}, &prompts_);
+    dlg->show();
+    return dlg;
+  }
+  void WriteIni(const std::string& text) {
+    std::ofstream(folder_ / "Corvala.ini", std::ios::binary) << text;
+  }
+  std::string ReadIni() {
+    std::string bytes;
+    ReadWholeFile((folder_ / "Corvala.ini").string(), bytes);
+    return bytes;
+  }
+  void SetEdit(CMeasureDlg& dlg, int id, const char* text) {
+    static_cast<QLineEdit*>(dlg.Control(id))->setText(text);
+  }
+  void Check(CMeasureDlg& dlg, int id, bool on) {
+    static_cast<QCheckBox*>(dlg.Control(id))->setChecked(on);
+  }
+  void Insert(CMeasureDlg& dlg, const char* h, const char* m, const char* s, bool light,
+              bool stop) {
+    SetEdit(dlg, 1028, h);
+    SetEdit(dlg, 1029, m);
+    SetEdit(dlg, 1030, s);
+    Check(dlg, 1031, light);
+    Check(dlg, 1033, stop);
+    dlg.InsertProgramStep();
+  }
+
+  fs::path folder_;
+  ScriptedPrompts prompts_;
+};
+
+TEST_F(WindowTest, FreshStartAndCloseWritesEveryDefault) {
+  auto dlg = Open();
+  EXPECT_EQ(dlg->m_view, 1);
+  EXPECT_EQ(dlg->m_station.m_temperature, 25);
+  EXPECT_EQ(dlg->m_station.m_sampleInterval, 5);
+  EXPECT_EQ(dlg->m_station.m_temperatureCommand, 25);  // the set point goes to the device once
+  EXPECT_EQ(dlg->List(1026)->rowCount(), 0);
+  dlg->close();
+  EXPECT_EQ(
+      ReadIni(),
+      "Temperatur=25\r\nMaxDruck=300\r\nMessabstand=5\r\nZeitanzeige=450\r\nKalibrierwert=210\r\n"
+      "Korrekturwert=0\r\nKorrekturan=0\r\nKomma=1\r\nBeep=0\r\nCOM=1\r\nEinheit=1\r\nDemomodus="
+      "0\r\n"
+      "Interpolation=0\r\nUmreFaktor1=210.000000\r\nUmreFaktor2=8.230000\r\nAnzProg=0\r\n");
+}
+
+TEST_F(WindowTest, StoredProgramRowsAppearInStoredOrderAndSurviveARestart) {
+  WriteIni(
+      "AnzProg=3\r\n"
+      "Stunde0000=0\r\nMinute0000=10\r\nSekunde0000=0\r\nKammer1-0000=1\r\nKammer2-0000=0\r\n"
+      "Kammer3-0000=0\r\nLicht0000=1\r\nEnde0000=0\r\n"
+      "Stunde0001=0\r\nMinute0001=5\r\nSekunde0001=0\r\nKammer1-0001=0\r\nKammer2-0001=1\r\n"
+      "Kammer3-0001=1\r\nLicht0001=0\r\nEnde0001=0\r\n"
+      "Stunde0002=150\r\nMinute0002=0\r\nSekunde0002=0\r\nKammer1-0002=1\r\nKammer2-0002=0\r\n"
+      "Kammer3-0002=1\r\nLicht0002=1\r\nEnde0002=1\r\n");
+  auto dlg = Open();
+  ReportList* list = dlg->List(1026);
+  ASSERT_EQ(list->rowCount(), 3);
+  const char* expected[3][4] = {
+      {"00:10:00", "on", "", ""}, {"00:05:00", "", "off", "off"}, {"150:00:00", "---", "", "---"}};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(list->Text(r, c), expected[r][c]) << r << "," << c;
+  EXPECT_EQ(dlg->m_chamberSelected, (std::array<uint8_t, 3>{0, 0, 0}));
+  dlg->close();
+  dlg.reset();
+  auto again = Open();
+  EXPECT_EQ(again->List(1026)->rowCount(), 3);
+  EXPECT_EQ(again->List(1026)->Text(2, 0), "150:00:00");
+}
+
+TEST_F(WindowTest, ProgramEditorValidatesAndDeletes) {
+  auto dlg = Open();
+  Insert(*dlg, "0", "0", "0", true, false);  // no chamber selected: refused
+  EXPECT_EQ(dlg->List(1026)->rowCount(), 0);
+  dlg->OnChamberSelect(0);
+  Insert(*dlg, "0", "60", "0", false, false);
+  Insert(*dlg, "0", "0", "60", false, false);
+  Insert(*dlg, "-1", "0", "0", false, false);
+  EXPECT_EQ(dlg->List(1026)->rowCount(), 0);
+  Insert(*dlg, "0", "0", "0", true, false);
+  Insert(*dlg, "0", "10", "0", true, true);  // Stop wins over Light
+  Insert(*dlg, "1", "2", "5", false, false);
+  ReportList* list = dlg->List(1026);
+  ASSERT_EQ(list->rowCount(), 3);
+  EXPECT_EQ(list->Text(0, 0), "00:00:00");
+  EXPECT_EQ(list->Text(0, 1), "on");
+  EXPECT_EQ(list->Text(0, 2), "");
+  EXPECT_EQ(list->Text(1, 1), "---");
+  EXPECT_EQ(list->Text(2, 0), "01:02:05");
+
+  list->setCurrentCell(1, 0);
+  dlg->DeleteProgramStep();
+  ASSERT_EQ(list->rowCount(), 2);
+  const auto steps = dlg->m_station.m_program.Steps();
+  ASSERT_EQ(steps.size(), 2u);
+  EXPECT_EQ(steps[0].rowIndex, -1);
+  EXPECT_EQ(steps[1].rowIndex, 0);
+  EXPECT_EQ(steps[1].hours, 1);
+  dlg->close();
+  const std::string ini = ReadIni();
+  EXPECT_NE(ini.find("AnzProg=2\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("Stunde0001=1\r\n"), std::string::npos);
+  EXPECT_EQ(ini.find("0002"), std::string::npos);  // the deleted row is gone
+}
+
+TEST_F(WindowTest, ViewsShowTheirControlsOnly) {
+  auto dlg = Open();
+  auto check = [&](int view) {
+    for (const ControlSpec& spec : AllControls()) {
+      bool untouched = false;
+      const bool shown = ShownInView(spec, view, untouched);
+      if (untouched) continue;
+      EXPECT_EQ(dlg->Control(spec.id)->isVisible(), shown)
+          << "control " << spec.id << " in view " << view;
+    }
+  };
+  check(1);
+  EXPECT_FALSE(dlg->Control(1112)->isVisible());  // no chamber has a name yet
+  dlg->OnViewAnalysis();
+  check(3);
+  dlg->OnViewConfiguration();
+  check(2);
+  dlg->OnViewMeasurement();
+  check(1);
+  EXPECT_FALSE(dlg->Control(1081)->isVisible());
+}
+
+TEST_F(WindowTest, ConfigurationViewResizesAndRestoresTheWindow) {
+  auto dlg = Open();
+  dlg->setGeometry(40, 30, 900, 600);
+  const QRect before = dlg->frameGeometry();
+  dlg->m_station.m_running[1] = 1;
+  dlg->OnViewConfiguration();
+  EXPECT_EQ(dlg->m_view, 1);  // refused while a chamber runs
+  dlg->m_station.m_running[1] = 0;
+  dlg->OnViewConfiguration();
+  EXPECT_EQ(dlg->m_view, 2);
+  EXPECT_EQ(dlg->frameGeometry().size(), QSize(715, 430));
+  EXPECT_EQ(dlg->frameGeometry().topLeft(), before.topLeft());
+  dlg->OnViewAnalysis();
+  EXPECT_EQ(dlg->m_view, 3);
+  EXPECT_EQ(dlg->frameGeometry(), before);
+}
+
+TEST_F(WindowTest, ChamberButtonsToggleTheirPictures) {
+  auto dlg = Open();
+  EXPECT_EQ(dlg->PictureOf(1035), 146);
+  dlg->OnChamberSelect(0);
+  EXPECT_EQ(dlg->PictureOf(1035), 143);
+  EXPECT_EQ(dlg->m_chamberSelected[0], 1);
+  dlg->OnChamberSelect(2);
+  EXPECT_EQ(dlg->PictureOf(1037), 144);
+  dlg->OnChamberSelect(0);
+  EXPECT_EQ(dlg->PictureOf(1035), 146);
+  EXPECT_EQ(dlg->m_chamberSelected, (std::array<uint8_t, 3>{0, 0, 1}));
+  EXPECT_EQ(dlg->PictureOf(1044), 159);
+  dlg->OnChamberShow(1);
+  EXPECT_EQ(dlg->PictureOf(1044), 160);
+  EXPECT_EQ(dlg->m_chamberShown, (std::array<uint8_t, 3>{1, 0, 1}));
+}
+
+TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {
+  auto dlg = Open();
+  for (QWidget* target :
+       {static_cast<QWidget*>(dlg.get()), dlg->Control(1028), dlg->Control(1021)}) {
+    for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+      QApplication::sendEvent(target, &press);
+    }
+  }
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_EQ(dlg->result(), 0);
+}
+
+TEST_F(WindowTest, ChartAreaFollowsResizing) {
+  auto dlg = Open();
+  dlg->resize(700, 500);
+  QApplication::processEvents();
+  const ChartArea area = dlg->ChartRect();
+  EXPECT_EQ(area.left, 100);
+  EXPECT_EQ(area.right, 682);
+  EXPECT_EQ(area.top, 41);
+  EXPECT_EQ(area.bottom, 276);
+}
+
+// Pictures of the three views for the README and for looking at, when asked for.
+TEST_F(WindowTest, ScreenshotsWhenRequested) {
+  const char* dir = std::getenv("CORVALA_SHOT_DIR");
+  if (dir == nullptr) GTEST_SKIP() << "set CORVALA_SHOT_DIR to write screenshots";
+  auto dlg = Open();
+  QApplication::processEvents();
+  dlg->grab().save(QString("%1/view1.png").arg(dir));
+  dlg->OnViewConfiguration();
+  QApplication::processEvents();
+  dlg->grab().save(QString("%1/view2.png").arg(dir));
+  dlg->OnViewAnalysis();
+  QApplication::processEvents();
+  dlg->grab().save(QString("%1/view3.png").arg(dir));
+}
+
+}  // namespace
+}  // namespace corvala
