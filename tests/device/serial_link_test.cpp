@@ -36,19 +36,15 @@ std::vector<std::string> Texts(const std::vector<devsim::LogEntry>& log) {
 
 class LinkFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("corvala-link-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
   void TearDown() override {
     link_.reset();
     for (auto& sim : sims_) sim->Stop();
     std::filesystem::remove_all(dir_);
   }
 
+  // A simulated device on port COMn, reached through a link in a private folder.
   DeviceSimulator& AddDevice(int comPort, int periodMs = 50) {
+    std::filesystem::create_directories(dir_);
     DeviceSimulator::Options options;
     options.linkPath = (dir_ / ("COM" + std::to_string(comPort))).string();
     options.periodMs = periodMs;
@@ -59,7 +55,7 @@ class LinkFixture : public ::testing::Test {
     ports_.SetOverride(comPort, options.linkPath);
     return *sims_.back();
   }
-
+  // Made on first use, after the devices, since it keeps its own copy of the port names.
   SerialLink& Link() {
     if (!link_) {
       link_ = std::make_unique<SerialLink>(station_, ports_, [this](int id) {
@@ -70,62 +66,51 @@ class LinkFixture : public ::testing::Test {
     return *link_;
   }
 
-  std::filesystem::path dir_;
+  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
+                               ("corvala-link-" + std::to_string(::getpid()) + "-" +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
   Station station_;
   PortNames ports_;
   std::vector<std::unique_ptr<DeviceSimulator>> sims_;
-  std::unique_ptr<SerialLink> link_;
   std::mutex mutex_;
   std::vector<int> bitmaps_;
+  std::unique_ptr<SerialLink> link_;
 };
 
-TEST_F(LinkFixture, GreetsThenSendsQueuedCommandsInOrder) {
-  DeviceSimulator& device = AddDevice(1, 500);
-  station_.m_temperatureCommand = 25;
+TEST_F(LinkFixture, GreetsSendsQueuedCommandsInOrderAndSumsReadings) {
+  DeviceSimulator& device = AddDevice(1);
+  station_.m_temperatureCommand = 22;  // the simulated device starts at 22 degrees
+  station_.m_temperatureShown = 22;
   // Queued before the link starts, so its first cycle takes them all.
-  station_.m_serviceCommand = 93;
+  station_.m_serviceCommand = 94;
   station_.m_beepCommand = 1;
   station_.m_manualStep = 1;
   station_.m_calibrationCommand = 59 + 1;
   station_.m_lightCommand = 69 + 5;
   station_.m_runCommand = 79 + 5;
-  station_.m_calibrationValue = 210;
   station_.m_calibrationChanged = 1;
   station_.m_pairCommand.Set(1, 1);
   Link().Start(1);
   ASSERT_TRUE(device.WaitForLog("pair 1 1", 5000));
-
   const auto log = device.Log();
   EXPECT_EQ(Texts(log), (std::vector<std::string>{
-                            "temperature set=25", "light none", "run none", "service 93 channels=2",
-                            "signal on", "step up set=26", "calibration mask=1", "light mask=5",
+                            "temperature set=22", "light none", "run none", "service 94 channels=3",
+                            "signal on", "step up set=23", "calibration mask=1", "light mask=5",
                             "run mask=5", "calibration value=210", "pair 1 1"}));
-  // Ordinary bytes are 100 ms apart.
-  for (size_t i = 1; i < 3; ++i) {
-    const double gap = log[i].seconds - log[i - 1].seconds;
-    EXPECT_GT(gap, 0.08) << i;
-    EXPECT_LT(gap, 0.30) << i;
+  for (size_t i = 1; i < 3; ++i) {  // greeting bytes are 100 ms apart
+    EXPECT_GT(log[i].seconds - log[i - 1].seconds, 0.08) << i;
+    EXPECT_LT(log[i].seconds - log[i - 1].seconds, 0.30) << i;
   }
-  EXPECT_EQ(station_.m_runCommand.load(), kRunIdle);
-}
 
-TEST_F(LinkFixture, SumsTheReadingsOfTheDeviceFrames) {
-  DeviceSimulator& device = AddDevice(2, 20);
-  station_.m_temperatureShown = 22;  // the simulated device starts at 22 degrees
-  station_.m_tempIndicator = 2;
-  Link().Start(2);
-  ASSERT_TRUE(WaitUntil([&] { return station_.m_readings[2].Peek().count >= 5; }));
+  // Frames that piled up while the commands were sent are read first.
+  ASSERT_TRUE(WaitUntil([&] { return std::abs(station_.m_lastReading[0].load() - 210.0f) < 1; }));
+  for (auto& r : station_.m_readings) r.Reset();
+  ASSERT_TRUE(WaitUntil([&] { return station_.m_readings[2].Peek().count >= 3; }));
   for (int c = 0; c < 3; ++c) {
     const auto sum = station_.m_readings[c].Peek();
-    ASSERT_GE(sum.count, 5);
-    EXPECT_GT(sum.sum / sum.count, 150.0f);
-    EXPECT_LT(sum.sum / sum.count, 350.0f);
-    EXPECT_NEAR(station_.m_lastReading[c].load(), device.Status().pressureMbar[c], 5.0);
-    EXPECT_NEAR(station_.m_chamberTemperature[c].load(), 22.0f, 1.0f);
+    EXPECT_NEAR(sum.sum / sum.count, device.Status().pressureMbar[c], 5.0);
   }
   EXPECT_EQ(station_.m_frameStartSeen.load(), 0);
-  EXPECT_EQ(station_.m_serviceArg.load(), 3);
-  EXPECT_EQ(station_.m_unitMismatch.load(), 0);
   std::lock_guard lock(mutex_);
   EXPECT_EQ(bitmaps_, std::vector<int>{kIndicatorOnTarget});
 }
@@ -138,16 +123,7 @@ TEST_F(LinkFixture, StopsQuicklyWhileTheDeviceIsSilentOrMissing) {
   auto start = std::chrono::steady_clock::now();
   Link().Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(200));
-  EXPECT_FALSE(Link().Running());
-  EXPECT_FALSE(Link().Connected());
   ASSERT_TRUE(WaitUntil([&] { return !device.Listening(); }, 1000));  // the port is closed
-
-  // In the middle of the greeting's pauses.
-  Link().Start(1);
-  ASSERT_TRUE(WaitUntil([&] { return Link().Connected(); }));
-  start = std::chrono::steady_clock::now();
-  Link().Stop();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(200));
 
   // While the port cannot be opened at all.
   Link().Start(5);
@@ -155,21 +131,19 @@ TEST_F(LinkFixture, StopsQuicklyWhileTheDeviceIsSilentOrMissing) {
   start = std::chrono::steady_clock::now();
   Link().Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(200));
-  EXPECT_EQ(Link().Connections(), 2);
+  EXPECT_EQ(Link().Connections(), 1);
 }
 
 TEST_F(LinkFixture, ReconnectsWhenTheDeviceComesBackAndTheRunGoesOn) {
   DeviceSimulator& device = AddDevice(1);
   Link().Start(1);
-  ASSERT_TRUE(WaitUntil([&] { return station_.m_readings[0].Peek().count > 0; }));
+  ASSERT_TRUE(device.WaitForLog("run none", 3000));
   station_.m_running[0] = 1;
   station_.m_lightOn[0] = 1;
 
   device.GoAway();
   ASSERT_TRUE(WaitUntil([&] { return !Link().Connected(); }));
-  station_.m_readings[0].Reset();
   std::this_thread::sleep_for(Ms(150));  // a few failed attempts to open
-  EXPECT_EQ(station_.m_readings[0].Peek().count, 0);
 
   std::string error;
   ASSERT_TRUE(device.ComeBack(error)) << error;
@@ -188,12 +162,8 @@ TEST_F(LinkFixture, RestartClosesTheOldPortBeforeOpeningTheNew) {
   Link().Start(1);
   ASSERT_TRUE(first.WaitForLog("run none", 3000));
   Link().Restart(3);
-  // The old port is closed by the time the new one greets.
   ASSERT_TRUE(second.WaitForLog("temperature none", 3000));
-  EXPECT_FALSE(first.Listening());
-  ASSERT_TRUE(second.WaitForLog("run none", 3000));
-  EXPECT_TRUE(Link().Running());
-  Link().Stop();
+  EXPECT_FALSE(first.Listening());  // closed before the new port was opened
 }
 
 }  // namespace
