@@ -41,7 +41,9 @@ bool ParseArgs(int argc, char** argv, corvala::devsim::DeviceSimulator::Options&
       o.logPath = value;
     } else if (arg == "--period-ms" && number >= 10) {
       o.periodMs = number;
-    } else if (arg == "--seed") {
+    } else if (arg == "--seed" && !value.empty() &&
+               value.find_first_not_of("0123456789") == std::string::npos &&
+               corvala::ParseFloat(value) <= 4294967295.0) {
       o.seed = static_cast<uint32_t>(corvala::ParseFloat(value));
     } else if (arg == "--time-scale" && corvala::ParseFloat(value) > 0.0) {
       o.timeScale = corvala::ParseFloat(value);

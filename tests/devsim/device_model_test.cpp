@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "device/command_encoder.h"
+#include "device/frame_parser.h"
+#include "device/line_reader.h"
+#include "run/station.h"
 
 namespace corvala::devsim {
 namespace {
@@ -30,12 +33,8 @@ TEST(DeviceModelCommands, EveryCommandIsDecodedLoggedAndApplied) {
                    "run mask=5", "run none", "service 93 channels=2", "service 95 channels=1",
                    "service 90 demo=on", "service 91 demo=off", "step down set=24",
                    "step up set=25", "signal on", "unknown byte=67"}));
-  Send(model, {10 + 30, 69 + 3, 79 + 6, 94});
-  EXPECT_EQ(model.Status().setPoint, 30);
-  EXPECT_EQ(model.Status().lightMask, 3);
-  EXPECT_EQ(model.Status().runMask, 6);
-  EXPECT_EQ(model.Status().channels, 3);
-  EXPECT_TRUE(model.Status().signal);
+  Send(model, {69 + 3, 79 + 6});
+  EXPECT_EQ(model.Status().lightMask + 10 * model.Status().runMask, 63);
 
   // The value blocks, as the link encodes them; their bytes are data, not commands.
   for (int value : {0, 100, 210, kMaxCalibrationValue}) {
@@ -56,30 +55,31 @@ TEST(DeviceModelCommands, EveryCommandIsDecodedLoggedAndApplied) {
   EXPECT_EQ(Send(model, {77}), Lines{"light none"});
 }
 
-Lines FrameLines(const std::string& frame) {
-  Lines lines;
-  for (size_t start = 0, end; start < frame.size(); start = end + 2) {
-    end = frame.find("\r\n", start);
-    if (end == std::string::npos) return {"unterminated"};
-    lines.push_back(frame.substr(start, end - start));
+// What the station makes of one frame of the device.
+void ReadFrame(const std::string& frame, Station& station) {
+  FrameParser parser(station, nullptr);
+  LineReader reader;
+  for (char c : frame) {
+    if (reader.Feed(c)) parser.ParseLine(reader.Line());
   }
-  return lines;
+  EXPECT_EQ(frame.substr(frame.size() - 8), "\r\nende\r\n");
 }
 
-TEST(DeviceModelFrames, LayoutChannelsAndUnitConversion) {
+TEST(DeviceModelFrames, StationReadsChannelsValuesAndUnit) {
   DeviceModel model(3);
-  Lines lines = FrameLines(model.Frame());
-  ASSERT_EQ(lines.size(), 11u);
-  EXPECT_EQ(lines[0] + lines[1] + lines[9] + lines[10], "anfang31ende");
-  EXPECT_NEAR(std::stod(lines[5]), model.Status().pressureMbar[2], 0.5);
-  Send(model, {92});
-  lines = FrameLines(model.Frame());
-  EXPECT_EQ(lines[1] + " " + lines[4] + " " + lines[8], "1 0.00 0.0");
-  Send(model, {94});
-  Send(model, EncodePair(50, 200));  // mbar / 2.0 x 0.5
-  lines = FrameLines(model.Frame());
-  EXPECT_EQ(lines[9], "2");
-  EXPECT_NEAR(std::stod(lines[3]), model.Status().pressureMbar[0] / 4.0, 0.2);
+  Station station;
+  ReadFrame(model.Frame(), station);
+  EXPECT_EQ(station.m_serviceArg.load(), 3);
+  EXPECT_EQ(station.m_frameStartSeen.load(), 0);
+  EXPECT_NEAR(station.m_lastReading[2].load(), model.Status().pressureMbar[2], 0.5);
+  EXPECT_NEAR(station.m_deviceTemperature.load(), model.Status().temperature, 0.2);
+  Send(model, {93});  // two channels: the station marks chamber III empty
+  ReadFrame(model.Frame(), station);
+  EXPECT_EQ(station.m_lastReading[2].load(), -1.0f);
+  Send(model, EncodePair(50, 200));  // mg/l = mbar / 2.0 x 0.5
+  ReadFrame(model.Frame(), station);
+  EXPECT_EQ(station.m_unitMismatch.load(), 1);
+  EXPECT_NEAR(station.m_lastReading[0].load(), model.Status().pressureMbar[0] / 4.0, 0.2);
 }
 
 TEST(DeviceModelCurve, FallsInTheDarkRisesAfterTheLightDelayAndStaysInRange) {

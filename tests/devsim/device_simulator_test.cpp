@@ -54,9 +54,7 @@ TEST(DeviceSimulatorTest, FramesCommandsLogAndTimeScaleOverAPseudoTerminal) {
   ASSERT_EQ(::write(fd, commands, sizeof commands), static_cast<ssize_t>(sizeof commands));
   ASSERT_TRUE(sim.WaitForLog("pair 823 1", 1000));
   ::close(fd);
-  const double simulated = sim.Status().simulatedSeconds;
-  EXPECT_GT(simulated, 0.15 * 600.0);
-  EXPECT_LT(simulated, 5.0 * 600.0);
+  EXPECT_GT(sim.Status().simulatedSeconds, 0.15 * 600.0);
   const auto start = std::chrono::steady_clock::now();
   sim.Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(100));
