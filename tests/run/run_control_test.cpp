@@ -7,87 +7,52 @@
 namespace corvala {
 namespace {
 
-void MarkUnsaved(Station& s, int c) {
-  s.m_chamber[static_cast<size_t>(c)].Access([](ChamberRecord& r) {
-    r.saved = 0;
-    r.sampleCount = 4;
-  });
-}
-
-TEST(RunControlTest, StartBuildsRunCommandFromAllRunningChambers) {
+TEST(RunControlTest, StartAsksBeforeOverwritingAndCommandsAllRunningChambers) {
   Station s;
   ScriptedPrompts prompts;
   s.m_readings[0].Add(5.0f);
   OnStart(s, {true, false, true}, prompts);
   EXPECT_EQ(s.m_runCommand, 84);
-  EXPECT_EQ(s.m_running[0] + s.m_running[2], 2);
-  EXPECT_EQ(s.m_chamber[0].Snapshot().sampleCount, -1);
-  EXPECT_EQ(s.m_readings[0].Peek().count, 0);
+  EXPECT_EQ(s.m_chamber[0].Snapshot().sampleCount + s.m_readings[0].Peek().count, -1);
   EXPECT_TRUE(prompts.asked.empty());  // saved records need no question
 
   Station t;
   t.m_running[1] = 1;
-  OnStart(t, Only(0), prompts);
-  EXPECT_EQ(t.m_runCommand, 82);
-  EXPECT_EQ(t.m_chamber[1].Snapshot().sampleCount, 0);  // a running chamber is not restarted
-
-  Station none;
-  OnStart(none, {false, false, false}, prompts);
-  EXPECT_EQ(none.m_runCommand, kRunIdle);
-}
-
-TEST(RunControlTest, CancelKeepsUnsavedChamberAndOthersStillStart) {
-  Station s;
-  ScriptedPrompts prompts;
+  for (int c : {0, 2}) t.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 0; });
   prompts.answers = {false, true};
-  MarkUnsaved(s, 0);
-  MarkUnsaved(s, 2);
-  s.m_running[1] = 1;
-  OnStart(s, {true, false, true}, prompts);
+  OnStart(t, {true, true, true}, prompts);
   EXPECT_EQ(prompts.asked, (std::vector<std::string>{
                                "Unsaved measurement datas in chamber 1 will be overwritten!",
                                "Unsaved measurement datas in chamber 3 will be overwritten!"}));
-  EXPECT_EQ(s.m_running[0], 0);
-  EXPECT_EQ(s.m_chamber[0].Snapshot().sampleCount, 4);
-  EXPECT_EQ(s.m_chamber[2].Snapshot().sampleCount, -1);
-  EXPECT_EQ(s.m_runCommand, 79 + 2 + 4);
+  EXPECT_EQ(t.m_chamber[0].Snapshot().sampleCount, 0);  // Cancel leaves chamber I alone
+  EXPECT_EQ(t.m_chamber[1].Snapshot().sampleCount, 0);  // a running chamber is not restarted
+  EXPECT_EQ(t.m_runCommand, 79 + 2 + 4);
 }
 
 TEST(RunControlTest, StopEndsSelectedRunsAndSwitchesTheirLightsOff) {
   Station s;
   s.m_running[0] = s.m_running[1] = 1;
   s.m_lightOn[1] = 1;
-  s.m_chamber[0].Access([](ChamberRecord& r) { r.sampleCount = 7; });
-  auto hide = OnStop(s, Only(0));  // light off: the toggle turns it on, the stop off again
-  EXPECT_EQ(hide, (std::array<bool, 3>{true, false, false}));
+  // Chamber I's light is off: the toggle turns it on, stopping turns it off again.
+  EXPECT_EQ(OnStop(s, {true, false, false}), (std::array<bool, 3>{true, false, false}));
   EXPECT_EQ(s.m_runCommand, 79 + 2);
-  EXPECT_EQ(s.m_lightCommand, 69 + 2);  // chamber II keeps its light
-  EXPECT_EQ(s.m_lightOn[0], 0);
-  EXPECT_EQ(s.m_chamber[0].Snapshot().sampleCount, 7);  // samples stay
+  EXPECT_EQ(s.m_lightCommand, 69 + 2);
+  EXPECT_EQ(Mask(s.m_lightOn), 2);
 
   s.m_lightCommand = kLightIdle;
-  hide = OnStop(s, {false, true, true});  // II running with light on; III stopped
-  EXPECT_EQ(hide, (std::array<bool, 3>{false, true, false}));
+  EXPECT_EQ(OnStop(s, {false, true, true}), (std::array<bool, 3>{false, true, false}));
   EXPECT_EQ(s.m_runCommand, kRunNone);
-  EXPECT_EQ(s.m_lightCommand, 69 + 4);  // III is toggled on although it does not run
-  EXPECT_EQ(s.m_lightOn[1], 0);
-  EXPECT_EQ(s.m_lightOn[2], 1);
+  EXPECT_EQ(s.m_lightCommand, 69 + 4);  // III is toggled although it does not run
+  EXPECT_EQ(Mask(s.m_lightOn), 4);
 }
 
-TEST(RunControlTest, LightAndCalibrationMailboxes) {
+TEST(RunControlTest, LightAndCalibrationAddToTheirMailboxes) {
   Station s;
-  OnLight(s, Only(1));
-  EXPECT_EQ(s.m_lightCommand, 71);
-  EXPECT_EQ(s.m_lightOn[1], 1);
-  s.m_lightCommand = kLightIdle;
-  OnLight(s, Only(1));
-  EXPECT_EQ(s.m_lightCommand, kLightAllOff);
-  EXPECT_EQ(s.m_lightOn[1], 0);
-  s.m_lightCommand = kLightIdle;
-  s.m_lightOn[2] = 1;
-  OnLight(s, {false, false, false});  // unselected lights that are on are sent again
-  EXPECT_EQ(s.m_lightCommand, 73);
-
+  OnLight(s, {false, true, false});
+  EXPECT_EQ(s.m_lightCommand * 10 + Mask(s.m_lightOn), 712);
+  s.m_lightCommand = kLightIdle;  // taken by the serial link
+  OnLight(s, {false, true, false});
+  EXPECT_EQ(s.m_lightCommand * 10 + Mask(s.m_lightOn), 770);
   OnCalibration(s, {false, false, false});
   EXPECT_EQ(s.m_calibrationCommand, kCalibrationIdle);
   OnCalibration(s, {true, true, true});
@@ -100,16 +65,12 @@ TEST(RunControlTest, HiddenServiceButtons) {
   EXPECT_EQ(s.m_pairCommand.Peek(), std::make_pair(1, 1));
   OnCommand1002(s);
   EXPECT_EQ(s.m_pairCommand.Peek(), std::make_pair(823, 21000));
-
-  MarkUnsaved(s, 2);
+  s.m_chamber[2].Access([](ChamberRecord& r) { r.saved = 0; });
   s.m_readings[2].Add(3.0f);
   EXPECT_EQ(OnStart3(s), "Stop3");
-  EXPECT_EQ(s.m_running[2], 1);
-  EXPECT_EQ(s.m_chamber[2].Snapshot().sampleCount, -1);
-  EXPECT_EQ(s.m_readings[2].Peek().count, 0);
+  EXPECT_EQ(s.m_chamber[2].Snapshot().sampleCount + s.m_readings[2].Peek().count, -1);
   EXPECT_EQ(OnStart3(s), "Start3");
-  EXPECT_EQ(s.m_running[2], 0);
-  EXPECT_EQ(s.m_runCommand, kRunIdle);
+  EXPECT_EQ(s.m_running[2] * 100 + s.m_runCommand, kRunIdle);
 }
 
 }  // namespace

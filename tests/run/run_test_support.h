@@ -1,28 +1,25 @@
 #pragma once
-// A station driven by hand: manual clock, scheduler and an observer that
-// records what the window would be told.
+// Records what the sampling thread tells the window, as "event chamber" texts.
 
-#include <array>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/prompts.h"
 #include "run/run_control.h"
-#include "run/sampling.h"
+#include "run/sampling_thread.h"
 
 namespace corvala {
 
 class RecordingObserver : public SamplingObserver {
  public:
-  void RunInitialised(int c) override { Add("init " + std::to_string(c)); }
-  void FirstSampleTaken(int c) override { Add("first " + std::to_string(c)); }
+  void RunInitialised(int c) override { Add("init", c); }
+  void FirstSampleTaken(int c) override { Add("first", c); }
   void SampleListed(int c, int row, const std::array<std::string, 3>& t) override {
-    Add("row " + std::to_string(c) + " " + std::to_string(row) + " " + t[0] + "|" + t[1] + "|" +
-        t[2]);
+    Add("row " + std::to_string(row) + " " + t[0] + "|" + t[1] + "|" + t[2], c);
   }
   void MeasuringLabelsHidden(std::array<bool, 3> h) override {
-    Add(std::string("hide ") + (h[0] ? "1" : "0") + (h[1] ? "1" : "0") + (h[2] ? "1" : "0"));
+    Add("hide", h[0] + 2 * h[1] + 4 * h[2]);
   }
   std::vector<std::string> Events() {
     std::lock_guard lock(mutex_);
@@ -30,18 +27,17 @@ class RecordingObserver : public SamplingObserver {
   }
 
  private:
-  void Add(std::string e) {
+  void Add(const std::string& event, int c) {
     std::lock_guard lock(mutex_);
-    events_.push_back(std::move(e));
+    events_.push_back(event + " " + std::to_string(c));
   }
   std::mutex mutex_;
   std::vector<std::string> events_;
 };
 
-inline ChamberSelection Only(int c) {
-  ChamberSelection s{};
-  s[static_cast<size_t>(c)] = true;
-  return s;
+// A chamber mask from three per-chamber flags.
+inline int Mask(const std::array<std::atomic<uint8_t>, 3>& flags) {
+  return flags[0] + 2 * flags[1] + 4 * flags[2];
 }
 
 }  // namespace corvala
