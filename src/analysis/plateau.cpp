@@ -39,25 +39,26 @@ float SumOfSquares(const float* p, int32_t a, int32_t b, float x) {
 
 // Sixteen sums of squares at once, each lane added in window order with the
 // same single-precision operations as SumOfSquares, so each lane is bit-equal.
-using Lanes = float __attribute__((vector_size(32)));
+using Lanes = float __attribute__((vector_size(16)));
 void SumOfSquares16(const float* p, int32_t a, int32_t b, const float* x, float* out) {
-  Lanes x0, x1;
-  for (int l = 0; l < 8; ++l) {
-    x0[l] = x[l];
-    x1[l] = x[8 + l];
-  }
-  Lanes s0 = {0, 0, 0, 0, 0, 0, 0, 0};
-  Lanes s1 = s0;
+  const Lanes x0 = {x[0], x[1], x[2], x[3]};
+  const Lanes x1 = {x[4], x[5], x[6], x[7]};
+  const Lanes x2 = {x[8], x[9], x[10], x[11]};
+  const Lanes x3 = {x[12], x[13], x[14], x[15]};
+  Lanes s0 = {0, 0, 0, 0}, s1 = s0, s2 = s0, s3 = s0;
   for (int32_t q = a; q < b; ++q) {
-    const float v = p[q];
-    const Lanes d0 = v - x0;
-    const Lanes d1 = v - x1;
+    const Lanes v = {p[q], p[q], p[q], p[q]};
+    const Lanes d0 = v - x0, d1 = v - x1, d2 = v - x2, d3 = v - x3;
     s0 += d0 * d0;
     s1 += d1 * d1;
+    s2 += d2 * d2;
+    s3 += d3 * d3;
   }
-  for (int l = 0; l < 8; ++l) {
+  for (int l = 0; l < 4; ++l) {
     out[l] = s0[l];
-    out[8 + l] = s1[l];
+    out[4 + l] = s1[l];
+    out[8 + l] = s2[l];
+    out[12 + l] = s3[l];
   }
 }
 
@@ -91,45 +92,59 @@ PlateauPick FindPlateau(const float* p, int32_t a, int32_t b) {
   double mean = 0.0;
   for (int32_t q = a; q < b; ++q) mean += p[q];
   mean /= n;
-  double c0 = 0.0, c1 = 0.0;  // sums of (p - mean)^2 and (p - mean)
+  // Plain and weighted sums of (p - mean)^2 and (p - mean); sample q of the
+  // window weighs n - q, the number of partial sums it is part of.
+  double c0 = 0.0, c1 = 0.0, w0 = 0.0, w1 = 0.0, weights = 0.0;
   for (int32_t q = a; q < b; ++q) {
     const double d = static_cast<double>(p[q]) - mean;
+    const auto w = static_cast<double>(b - q);
     c0 += d * d;
     c1 += d;
+    w0 += w * d * d;
+    w1 += w * d;
+    weights += w;
   }
-  // Sum of (p - x)^2 in double, identical in exact arithmetic for any mean.
+  // Sum of (p - x)^2 and its weighted form, exact in exact arithmetic for any mean.
   auto exact = [&](float x) {
     const double dx = static_cast<double>(x) - mean;
     return c0 - 2.0 * dx * c1 + n * dx * dx;
   };
+  auto weighted = [&](float x) {
+    const double dx = static_cast<double>(x) - mean;
+    return w0 - 2.0 * dx * w1 + weights * dx * dx;
+  };
+
+  // Lower bound of the float sum at x. Each term (p - x)^2 loses at most three
+  // roundings (unit u = 2^-24); the running sum loses at most u times each
+  // partial sum, and the partial sums add up to at most the weighted sum. The
+  // double sums are off by a few units of 2^-53 each; underflow loses at most
+  // 2^-149 per operation.
+  const double u = std::ldexp(1.0, -24);
+  const double doubleLoss = (n + 10.0) * std::ldexp(1.0, -50);
+  const double termFactor = (1.0 - 3.0 * u) * (1.0 - doubleLoss);
+  const double sumFactor =
+      u * std::exp((n + 4.0) * std::log1p(u)) / (1.0 - u) * (1.0 + doubleLoss) * (1.0 + 1e-9);
+  const double tiny = (n + 3.0) * (n + 3.0) * std::ldexp(1.0, -148);
+  auto lowerBound = [&](float x) { return exact(x) * termFactor - sumFactor * weighted(x) - tiny; };
 
   std::vector<float> values(p + a, p + b);
   std::sort(values.begin(), values.end());
   values.erase(std::unique(values.begin(), values.end()), values.end());
-  std::vector<std::pair<double, float>> byDistance;
-  byDistance.reserve(values.size());
-  for (float v : values) byDistance.emplace_back(exact(v), v);
-  std::sort(byDistance.begin(), byDistance.end(),
+  std::vector<std::pair<double, float>> byBound;
+  byBound.reserve(values.size());
+  for (float v : values) byBound.emplace_back(lowerBound(v), v);
+  std::sort(byBound.begin(), byBound.end(),
             [](const auto& l, const auto& r) { return l.first < r.first; });
 
-  // Lower bound of the float sum from the double one: each of the n additions,
-  // subtractions and squarings may lose one rounding (unit 2^-24), the double
-  // sums a few units of 2^-53 each; underflow loses at most 2^-149 per term.
-  const double floatLoss = std::exp((n + 3.0) * std::log1p(-std::ldexp(1.0, -24))) * (1.0 - 1e-12);
-  const double doubleLoss = 1.0 - (n + 10.0) * std::ldexp(1.0, -50);
-  const double tiny = (n + 3.0) * std::ldexp(1.0, -148);
-  auto lowerBound = [&](double exactSum) { return exactSum * doubleLoss * floatLoss - tiny; };
-
-  // Float sums of the values nearest the mean, in order of distance, until no
-  // further value can reach the best sum found (or the start value).
+  // Float sums of the values in order of their lower bound, until no further
+  // value can reach the best sum found (or the start value).
   std::vector<std::pair<float, float>> summed;  // value, float sum
   float best = INFINITY;
   size_t next = 0;
-  while (next < byDistance.size() &&
-         lowerBound(byDistance[next].first) <= std::min(best, kSumStart)) {
+  while (next < byBound.size() && byBound[next].first <= std::min(best, kSumStart)) {
     float x[16], s[16];
-    const size_t batch = std::min<size_t>(16, byDistance.size() - next);
-    for (size_t l = 0; l < 16; ++l) x[l] = byDistance[next + std::min(l, batch - 1)].second;
+    const size_t batch = std::min<size_t>(16, byBound.size() - next);
+    for (size_t l = 0; l < 16; ++l) x[l] = byBound[next + std::min(l, batch - 1)].second;
     SumOfSquares16(p, a, b, x, s);
     for (size_t l = 0; l < batch; ++l) {
       summed.emplace_back(x[l], s[l]);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 
 #include "app/settings_file.h"
@@ -77,6 +78,61 @@ std::string_view Columns(std::string_view row, size_t first, size_t count) {
   return row.substr(first, count);
 }
 
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Key lookup over a measurement file. Every lookup finds the first token of the
+// file that holds the key; as the header keys come before the rows, only the
+// header (up to the marker's token) is split into tokens, and the whole file
+// only when a key is not in the header.
+class FileKeys {
+ public:
+  explicit FileKeys(std::string_view text) : text_(text) {
+    size_t end = text.find(kMarker);
+    if (end == std::string_view::npos) end = text.size();
+    while (end < text.size() && !IsSpace(text[end])) ++end;
+    header_ = std::make_unique<KeyValueText>(text.substr(0, end));
+    headerIsWhole_ = end == text.size();
+  }
+  double Lookup(std::string_view key) {
+    const int t = header_->FindToken(key);
+    return t >= 0 ? header_->ValueOf(t) : Whole().LookupSetting(key);
+  }
+  // Offset just behind the first token holding key, or npos.
+  size_t End(std::string_view key) {
+    int t = header_->FindToken(key);
+    if (t >= 0) return header_->TokenEnd(t);
+    t = Whole().FindToken(key);
+    return t >= 0 ? Whole().TokenEnd(t) : std::string_view::npos;
+  }
+  // Value of step key "Delay"/"Licht" + FormatRowNumber(k), -1.0 when absent.
+  double Step(bool delay, int32_t k) {
+    if (!headerSteps_) headerSteps_ = std::make_unique<StepKeyIndex>(*header_);
+    const int t = delay ? headerSteps_->Delay(k) : headerSteps_->Light(k);
+    if (t >= 0 || headerIsWhole_) return header_->ValueOf(t);
+    const StepKeyIndex& whole = WholeSteps();
+    return Whole().ValueOf(delay ? whole.Delay(k) : whole.Light(k));
+  }
+  int32_t HighestStep() { return WholeSteps().HighestStep(); }
+
+ private:
+  const KeyValueText& Whole() {
+    if (headerIsWhole_) return *header_;
+    if (!whole_) whole_ = std::make_unique<KeyValueText>(text_);
+    return *whole_;
+  }
+  const StepKeyIndex& WholeSteps() {
+    if (!wholeSteps_) wholeSteps_ = std::make_unique<StepKeyIndex>(Whole());
+    return *wholeSteps_;
+  }
+
+  std::string_view text_;
+  std::unique_ptr<KeyValueText> header_, whole_;
+  std::unique_ptr<StepKeyIndex> headerSteps_, wholeSteps_;
+  bool headerIsWhole_ = false;
+};
+
 bool IsOneAt(std::string_view row, size_t column) {
   return column < row.size() && row[column] == '1';
 }
@@ -143,8 +199,8 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
                                             const MeasurementReadContext& context) {
   MeasurementFileContent content;
   content.maxPressure = context.maxPressure;
-  const KeyValueText file(text);
-  auto lookup = [&](const char* key) { return TruncToInt32(file.LookupSetting(key)); };
+  FileKeys file(text);
+  auto lookup = [&](const char* key) { return TruncToInt32(file.Lookup(key)); };
   content.announced = lookup("AnzahlMesswerte");
   if (!content.HasSamples()) return content;
 
@@ -165,19 +221,21 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
 
   const int32_t announcedSteps = lookup("AnzahlProg");
   if (announcedSteps > 0) {
-    const StepKeyIndex steps(file);
-    const int32_t count = std::min(announcedSteps, std::max(kTrustedSteps, steps.HighestStep()));
+    const int32_t count =
+        announcedSteps <= kTrustedSteps
+            ? announcedSteps
+            : std::min(announcedSteps, std::max(kTrustedSteps, file.HighestStep()));
     for (int32_t k = 1; k <= count; ++k) {
-      r.stepTime.push_back(TruncToInt32(file.ValueOf(steps.Delay(k))));
-      r.stepLight.push_back(TruncToInt32(file.ValueOf(steps.Light(k))) == 1 ? 1 : 0);
+      r.stepTime.push_back(TruncToInt32(file.Step(true, k)));
+      r.stepLight.push_back(TruncToInt32(file.Step(false, k)) == 1 ? 1 : 0);
     }
   }
 
   // The rows start on the line after the marker.
   size_t pos = text.size();
-  const int marker = file.FindToken(kMarker);
-  if (marker >= 0) {
-    const size_t lineEnd = text.find('\n', file.TokenEnd(marker));
+  const size_t markerEnd = file.End(kMarker);
+  if (markerEnd != std::string_view::npos) {
+    const size_t lineEnd = text.find('\n', markerEnd);
     pos = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
   }
   const int64_t wanted = int64_t{content.announced} + 1;

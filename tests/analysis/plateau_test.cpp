@@ -67,6 +67,20 @@ TEST(Plateau, FastSearchMatchesDirectSearchOnRandomWindows) {
   }
 }
 
+TEST(Plateau, FastSearchMatchesDirectSearchOnLongApproaches) {
+  // Long windows whose early samples lie far from the mean: the float sums
+  // carry their largest rounding here.
+  std::mt19937 rng(7);
+  std::normal_distribution<float> noise(0.0f, 0.05f);
+  for (int round = 0; round < 3; ++round) {
+    const int n = 3000 + 1500 * round;
+    std::vector<float> p(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k)
+      p[k] = 450.0f - 30.0f * std::exp(-0.004f * static_cast<float>(k)) + noise(rng);
+    ExpectSamePick(p, 0, n);
+  }
+}
+
 TEST(Plateau, FastSearchHandlesConstantAndNonFiniteWindows) {
   std::vector<float> p(500, 42.0f);
   ExpectSamePick(p, 0, 500);

@@ -129,6 +129,14 @@ TEST(MeasurementFile, KeysMatchAsSubstringsFirstTokenWins) {
   ASSERT_EQ(r.sampleCount, 2);
   EXPECT_EQ(r.sampleElapsed[1], 5);
   EXPECT_EQ(r.samplePressure[1], 0.0f);
+
+  // Keys that only follow the marker are still found, the first in the file.
+  const ChamberRecord late = Parse(
+                                 "AnzahlMesswerte=1 AnzahlProg=1\nMesswerte:\nEinheit=2 "
+                                 "Delay0001=5 Einheit=1 Delay0001=6\n")
+                                 .record;
+  EXPECT_EQ(late.runUnit, 2);
+  EXPECT_EQ(late.stepTime, (std::vector<int32_t>{5}));
 }
 
 TEST(MeasurementFile, HostileCountsAndTruncatedFilesStayBounded) {
