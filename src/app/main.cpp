@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/data_folder.h"
 #include "app/measure_dlg.h"
+#include "devsim/device_simulator.h"
 
 namespace {
 
@@ -44,6 +45,30 @@ class CMeasureApp {
       return 0;
     }
 
+    corvala::PortNames ports;
+    std::string portErrors;
+    if (!corvala::ParsePortOverrides(line.portOverrides, ports, portErrors)) {
+      std::fprintf(stderr, "corvala3: %s", portErrors.c_str());
+      return 2;
+    }
+
+    // The simulator stands in for the device on every port not mapped elsewhere.
+    std::unique_ptr<corvala::devsim::DeviceSimulator> simulator;
+    if (line.simulate) {
+      corvala::devsim::DeviceSimulator::Options simOptions;
+      simOptions.logPath = "-";
+      simulator = std::make_unique<corvala::devsim::DeviceSimulator>(simOptions);
+      std::string error;
+      if (!simulator->Start(error)) {
+        std::fprintf(stderr, "corvala3: the device simulator could not start: %s\n", error.c_str());
+        return 1;
+      }
+      std::fprintf(stderr, "corvala3: device simulator on %s\n", simulator->Path().c_str());
+      for (int n = corvala::kFirstComPort; n <= corvala::kLastComPort; ++n)
+        if (ports.PathFor(n) == corvala::PortNames::DefaultPath(n))
+          ports.SetOverride(n, simulator->Path());
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("Corvala3");
     // Qt takes the C library's locale from the desktop; numbers keep their ".".
@@ -55,7 +80,9 @@ class CMeasureApp {
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString(), notice);
     if (!notice.empty()) std::fprintf(stderr, "corvala3: %s\n", notice.c_str());
 
-    corvala::StationOptions options{folder, line.portOverrides, line.simulate};
+    corvala::StationOptions options;
+    options.dataFolder = folder;
+    options.ports = ports;
     corvala::CMeasureDlg dialog(options);
 
     // SIGTERM and SIGINT close the window as its close box does.
@@ -70,7 +97,9 @@ class CMeasureApp {
       std::signal(SIGINT, OnTerminationSignal);
     }
     dialog.show();
-    return app.exec();
+    const int result = app.exec();
+    if (simulator) simulator->Stop();
+    return result;
   }
 };
 

@@ -23,6 +23,10 @@
 #include "app/qt_prompts.h"
 #include "app/report_list.h"
 #include "chart/time_format.h"
+#include "device/serial_link.h"
+#include "run/run_control.h"
+#include "run/sampling.h"
+#include "run/sampling_thread.h"
 #include "util/c_format.h"
 
 namespace corvala {
@@ -41,7 +45,48 @@ QString Qs(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+constexpr int kValueList[3] = {1003, 1010, 1011};
+constexpr int kMeasuringLabel[3] = {1081, 1083, 1085};
+
+ChamberSelection Selection(const std::array<uint8_t, 3>& selected) {
+  return {selected[0] != 0, selected[1] != 0, selected[2] != 0};
+}
+
 }  // namespace
+
+// What the sampling thread reports, carried over to the window thread.
+class CMeasureDlg::SamplingEvents : public SamplingObserver {
+ public:
+  explicit SamplingEvents(CMeasureDlg* dlg) : dlg_(dlg) {}
+  void RunInitialised(int chamber) override {
+    Post([chamber](CMeasureDlg* d) {
+      d->List(kValueList[chamber])->DeleteAllRows();
+      d->m_selSlope = kNoValue;
+    });
+  }
+  void FirstSampleTaken(int) override {
+    Post([](CMeasureDlg* d) { d->ShowViewControls(); });
+  }
+  void SampleListed(int chamber, int row, const std::array<std::string, 3>& texts) override {
+    Post([chamber, row, texts](CMeasureDlg* d) {
+      ReportList* list = d->List(kValueList[chamber]);
+      const int at = list->InsertRow(row);
+      for (int column = 0; column < 3; ++column) list->SetText(at, column, texts[column]);
+      list->scrollToItem(list->item(at, 0));
+    });
+  }
+  void MeasuringLabelsHidden(std::array<bool, 3> hide) override {
+    Post([hide](CMeasureDlg* d) { d->HideMeasuringLabels(hide); });
+  }
+
+ private:
+  template <class F>
+  void Post(F f) {
+    QMetaObject::invokeMethod(
+        dlg_, [d = dlg_, f] { f(d); }, Qt::QueuedConnection);
+  }
+  CMeasureDlg* dlg_;
+};
 
 CMeasureDlg::CMeasureDlg(StationOptions options, Prompts* prompts, QWidget* parent)
     : QDialog(parent), options_(std::move(options)), prompts_(prompts) {
@@ -208,7 +253,7 @@ void CMeasureDlg::OnInitDialog() {
   m_view = 1;
   m_chart = LayoutChart(width(), height());
 
-  // The serial link and the sampling thread start here.
+  if (options_.startThreads) StartWorkers();
 
   UpdateData(false);
   ShowViewControls();
@@ -338,6 +383,12 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(1027, [this] { InsertProgramStep(); });
   onClick(1032, [this] { DeleteProgramStep(); });
   onClick(1049, [this] { ConfirmConfiguration(); });
+  onClick(1021, [this] { this->OnStart(); });
+  onClick(1022, [this] { this->OnStop(); });
+  onClick(1024, [this] { this->OnLight(); });
+  onClick(1023, [this] { this->OnCalibration(); });
+  onClick(1012, [this] { this->OnStart2(); });
+  onClick(1013, [this] { this->OnStart3(); });
 }
 
 void CMeasureDlg::SetPicture(int id, int pictureId) {
@@ -477,6 +528,75 @@ void CMeasureDlg::OnChamberShow(int c) {
   update();
 }
 
+// Run control -------------------------------------------------------------------
+
+void CMeasureDlg::OnStart() {
+  UpdateData(true);
+  corvala::OnStart(m_station, Selection(m_chamberSelected), *prompts_);
+  update();
+}
+
+void CMeasureDlg::OnStop() {
+  UpdateData(true);
+  HideMeasuringLabels(corvala::OnStop(m_station, Selection(m_chamberSelected)));
+}
+
+void CMeasureDlg::OnLight() {
+  UpdateData(true);
+  corvala::OnLight(m_station, Selection(m_chamberSelected));
+}
+
+void CMeasureDlg::OnCalibration() {
+  UpdateData(true);
+  corvala::OnCalibration(m_station, Selection(m_chamberSelected));
+}
+
+void CMeasureDlg::OnStart2() {
+  UpdateData(true);
+  corvala::OnStart2(m_station);
+}
+
+void CMeasureDlg::OnStart3() {
+  UpdateData(true);
+  As<QPushButton>(1013)->setText(Qs(corvala::OnStart3(m_station)));
+}
+
+void CMeasureDlg::OnCommand1002() {
+  UpdateData(true);
+  corvala::OnCommand1002(m_station);
+}
+
+void CMeasureDlg::HideMeasuringLabels(const std::array<bool, 3>& hide) {
+  for (int c = 0; c < 3; ++c)
+    if (hide[c]) Control(kMeasuringLabel[c])->hide();
+}
+
+// Worker threads ----------------------------------------------------------------
+
+void CMeasureDlg::StartWorkers() {
+  // The set-point indicator is changed by the link thread's parser; its picture
+  // is set here, on the window thread.
+  QPointer<CMeasureDlg> self(this);
+  m_serialThread = std::make_unique<SerialLink>(m_station, options_.ports, [self](int picture) {
+    QMetaObject::invokeMethod(
+        self.data(),
+        [self, picture] {
+          if (self) self->SetPicture(1040, picture);
+        },
+        Qt::QueuedConnection);
+  });
+  m_serialThread->Start(m_station.m_comPort);
+  samplingEvents_ = std::make_unique<SamplingEvents>(this);
+  m_samplingThread = std::make_unique<SamplingThread>(
+      m_station, options_.clock ? *options_.clock : systemClock_, samplingEvents_.get());
+  m_samplingThread->Start();
+}
+
+void CMeasureDlg::StopWorkers() {
+  if (m_samplingThread) m_samplingThread->Stop();
+  if (m_serialThread) m_serialThread->Stop();
+}
+
 // Measurement program -------------------------------------------------------
 
 void CMeasureDlg::InsertProgramStep() {
@@ -582,7 +702,14 @@ void CMeasureDlg::WriteSettings() {
 
 // Lifecycle ---------------------------------------------------------------------
 
-void CMeasureDlg::OnTimer() {}
+void CMeasureDlg::OnTimer() {
+  // The "measuring" labels of running chambers blink: shown for 11 ticks, hidden for 10.
+  if (m_view == 1) {
+    blinkCounter_ = blinkCounter_ >= 20 ? 0 : blinkCounter_ + 1;
+    for (int c = 0; c < 3; ++c)
+      if (m_station.m_running[c]) Control(kMeasuringLabel[c])->setVisible(blinkCounter_ <= 10);
+  }
+}
 
 void CMeasureDlg::OnDestroy() {
   if (destroyed_) return;
@@ -590,6 +717,7 @@ void CMeasureDlg::OnDestroy() {
   if (m_timer) m_timer->stop();
   // Offer to save the analysis table, then write the settings, then stop the threads.
   WriteSettings();
+  StopWorkers();
   m_station.m_program.FreeProgram();
 }
 

@@ -17,6 +17,8 @@
 #include "app/control_table.h"
 #include "app/prompts.h"
 #include "app/settings_file.h"
+#include "device/port_names.h"
+#include "run/clock.h"
 #include "run/station.h"
 
 class QAbstractButton;
@@ -28,11 +30,14 @@ class QSlider;
 namespace corvala {
 
 class ReportList;
+class SamplingThread;
+class SerialLink;
 
 struct StationOptions {
-  std::string dataFolder;                  // where Corvala.ini and the working file live
-  std::vector<std::string> portOverrides;  // "COMn=PATH"
-  bool simulate = false;                   // run the built-in device simulator
+  std::string dataFolder;        // where Corvala.ini and the working file live
+  PortNames ports;               // the device path of each port number
+  bool startThreads = true;      // tests that drive the window alone leave the workers off
+  const Clock* clock = nullptr;  // the sampling thread's clock; the system clock when null
 };
 
 class CMeasureDlg : public QDialog {
@@ -65,6 +70,13 @@ class CMeasureDlg : public QDialog {
   void InsertProgramStep();           // 1027
   void DeleteProgramStep();           // 1032
   void ConfirmConfiguration();        // 1049
+  void OnStart();                     // 1021
+  void OnStop();                      // 1022
+  void OnLight();                     // 1024
+  void OnCalibration();               // 1023
+  void OnStart2();                    // 1012 (hidden)
+  void OnStart3();                    // 1013 (hidden)
+  void OnCommand1002();               // command 1002 (no control)
   void OnAbout();
   // Shutdown in order: analysis table, settings, threads, program. Runs once.
   void OnDestroy();
@@ -133,6 +145,10 @@ class CMeasureDlg : public QDialog {
   void SetWindowRect(const std::array<int32_t, 4>& rect);
   std::array<int32_t, 4> WindowRect() const;
   void OnTimer();
+  void StartWorkers();
+  void StopWorkers();
+  void HideMeasuringLabels(const std::array<bool, 3>& hide);
+  class SamplingEvents;
 
   template <class T>
   T* As(int id) const {
@@ -148,6 +164,11 @@ class CMeasureDlg : public QDialog {
   QButtonGroup* leftDiagramGroup_ = nullptr;
   QButtonGroup* rightDiagramGroup_ = nullptr;
   QTimer* m_timer = nullptr;
+  SystemClock systemClock_;
+  std::unique_ptr<SamplingEvents> samplingEvents_;
+  std::unique_ptr<SerialLink> m_serialThread;
+  std::unique_ptr<SamplingThread> m_samplingThread;
+  int blinkCounter_ = 0;
   ChartArea m_chart{0, 0, 0, 0};
   int baseUnitX_ = 6;
   int baseUnitY_ = 13;
