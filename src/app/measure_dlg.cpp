@@ -18,12 +18,16 @@
 
 #include <filesystem>
 
+#include "analysis/normalisation.h"
+#include "analysis/run_analysis.h"
 #include "app/about_dlg.h"
 #include "app/icons.h"
 #include "app/qt_prompts.h"
 #include "app/report_list.h"
 #include "chart/time_format.h"
 #include "device/serial_link.h"
+#include "files/analysis_file.h"
+#include "files/measurement_file.h"
 #include "run/run_control.h"
 #include "run/sampling.h"
 #include "run/sampling_thread.h"
@@ -159,8 +163,8 @@ void CMeasureDlg::OnInitDialog() {
 
   // Member defaults.
   m_showDelay = m_showSlope = m_showResp = m_showMax = m_showAll = 0;
-  m_analysisDirty = 0;
-  m_diagramGroupMax = 0;
+  m_analysis.m_analysisDirty = 0;
+  m_analysis.m_diagramGroupMax = 0;
   m_diagramQuantity = 0;
   m_diagramRadio2 = 1;
   m_selSlope = kNoValue;
@@ -182,7 +186,9 @@ void CMeasureDlg::OnInitDialog() {
 
   CreateListColumns();
 
-  // The analysis table's working file is reloaded here, before the settings.
+  // The analysis table survives a crash in its working file.
+  if (ReadAnalysisFile(m_analysis, WorkingFilePath()))
+    for (size_t row = 0; row < m_analysis.RowCount(); ++row) ShowAnalysisRow(row);
 
   for (int i = 0; i < 3; ++i) {
     m_station.m_running[i] = 0;
@@ -388,6 +394,16 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(1024, [this] { this->OnLight(); });
   onClick(1023, [this] { this->OnCalibration(); });
   onClick(1012, [this] { this->OnStart2(); });
+  onClick(1041, [this] { this->SaveMeasurementFiles(); });
+  onClick(1042, [this] { this->LoadMeasurementFile(); });
+  onClick(1112, [this] { OnAddAnalysisRows(); });
+  onClick(1086, [this] { OnRunAnalysis(); });
+  onClick(1087, [this] { OnToggleMarker(m_showDelay); });
+  onClick(1088, [this] { OnToggleMarker(m_showMax); });
+  onClick(1089, [this] { OnToggleMarker(m_showSlope); });
+  onClick(1090, [this] { OnToggleMarker(m_showResp); });
+  onClick(1091, [this] { OnToggleAll(); });
+  onClick(1077, [this] { this->ToggleNormalisation(); });
   onClick(1013, [this] { this->OnStart3(); });
 }
 
@@ -569,6 +585,141 @@ void CMeasureDlg::OnCommand1002() {
 void CMeasureDlg::HideMeasuringLabels(const std::array<bool, 3>& hide) {
   for (int c = 0; c < 3; ++c)
     if (hide[c]) Control(kMeasuringLabel[c])->hide();
+}
+
+// Measurement files, analysis and the analysis table ------------------------------
+
+std::string CMeasureDlg::WorkingFilePath() const {
+  return (std::filesystem::path(m_appFolder) / "auswertung.tmp").string();
+}
+
+void CMeasureDlg::RefreshView() {
+  update();
+}
+
+void CMeasureDlg::ShowAnalysisRow(size_t row) {
+  ReportList* list = List(1094);
+  const int at = list->InsertRow(static_cast<int>(row));
+  const AnalysisListTexts& texts = m_analysis.m_listTexts[row];
+  for (int column = 0; column < kAnalysisListColumns; ++column)
+    list->SetText(at, column, texts[column]);
+}
+
+bool CMeasureDlg::RunAnalysis() {
+  corvala::RunAnalysis(m_station, m_correctionOn == 1, m_correctionTime);
+  RefreshView();
+  return true;
+}
+
+void CMeasureDlg::OnRunAnalysis() {
+  RunAnalysis();
+}
+
+void CMeasureDlg::OnToggleMarker(uint8_t& toggle) {
+  if (toggle != 1) {
+    toggle = 1;
+    RunAnalysis();
+  } else {
+    toggle = 0;
+    m_showAll = 0;
+    RefreshView();
+  }
+}
+
+void CMeasureDlg::OnToggleAll() {
+  const uint8_t on = m_showAll != 1 ? 1 : 0;
+  m_showDelay = m_showSlope = m_showResp = m_showMax = m_showAll = on;
+  on ? static_cast<void>(RunAnalysis()) : RefreshView();
+}
+
+bool CMeasureDlg::AddAnalysisRow(int chamber, const std::string& name) {
+  AnalysisRowOptions options;
+  options.correctionOn = m_correctionOn == 1;
+  options.correctionTime = m_correctionTime;
+  options.displayUnit = m_station.m_unit;
+  options.workingFile = WorkingFilePath();
+  const size_t before = m_analysis.RowCount();
+  const AddRowOutcome outcome =
+      corvala::AddAnalysisRow(m_analysis, m_station, chamber, name, options);
+  if (outcome.selectionSlopeReset) m_selSlope = kNoValue;
+  for (size_t row = before; row < m_analysis.RowCount(); ++row) ShowAnalysisRow(row);
+  RefreshView();
+  return outcome.passed;
+}
+
+void CMeasureDlg::OnAddAnalysisRows() {
+  UpdateData(true);
+  for (int c = 0; c < 3; ++c) {
+    if (!m_chamberSelected[c]) continue;
+    const std::string name =
+        m_station.m_chamber[c].Access([](const ChamberRecord& r) { return r.measurementName; });
+    if (!name.empty()) AddAnalysisRow(c, name);
+  }
+}
+
+void CMeasureDlg::SaveMeasurementFiles() {
+  UpdateData(true);
+  MeasurementSaveHooks hooks;
+  hooks.addAnalysisRow = [this](int chamber, const std::string& name) {
+    AddAnalysisRow(chamber, name);
+  };
+  hooks.rewriteWorkingFile = [this] {
+    WriteAnalysisFile(m_analysis, WorkingFilePath(), m_station.m_unit);
+  };
+  const MeasurementSaveResult result =
+      corvala::SaveMeasurementFiles(m_station, m_chamberSelected, *prompts_, hooks);
+  // A measurement that could not be written must not pass unnoticed.
+  for (const std::string& failed : result.failed)
+    prompts_->ShowNotice("The file " + failed + " could not be written.");
+}
+
+void CMeasureDlg::LoadMeasurementFile() {
+  UpdateData(true);
+  MeasurementLoadHooks hooks;
+  hooks.beforeReplace = [this](int) {
+    m_selSlope = kNoValue;
+    m_showDelay = m_showSlope = m_showResp = m_showMax = m_showAll = 0;
+  };
+  hooks.confirmConfiguration = [this] {
+    As<QComboBox>(1050)->setCurrentIndex(m_station.m_unit - 1);
+    UpdateData(false);
+    ConfirmConfiguration();
+  };
+  hooks.refreshViews = [this](int chamber) {
+    FillValueList(chamber);
+    RefreshView();
+    ShowViewControls();
+  };
+  corvala::LoadMeasurementFile(m_station, m_chamberSelected, *prompts_,
+                               ConversionFactors{m_factor1, m_factor2}, hooks);
+}
+
+bool CMeasureDlg::FillValueList(int chamber) {
+  if (chamber < 0 || chamber > 2) return false;
+  const float offset = m_station.m_normOffset[chamber];
+  const int unit = m_station.m_unit;
+  const auto rows = m_station.m_chamber[chamber].Access(
+      [offset, unit](const ChamberRecord& r) { return ValueListRows(r, offset, unit); });
+  ReportList* list = List(kValueList[chamber]);
+  list->setUpdatesEnabled(false);
+  list->DeleteAllRows();
+  list->setRowCount(static_cast<int>(rows.size()));
+  for (size_t j = 0; j < rows.size(); ++j) {
+    list->SetText(static_cast<int>(j), 0, rows[j].time);
+    list->SetText(static_cast<int>(j), 1, rows[j].pressure);
+    list->SetText(static_cast<int>(j), 2, rows[j].light);
+  }
+  list->setUpdatesEnabled(true);
+  return true;
+}
+
+void CMeasureDlg::ToggleNormalisation() {
+  UpdateData(true);
+  const auto switched = corvala::ToggleNormalisation(m_station, m_chamberSelected,
+                                                     m_correctionOn == 1, m_correctionTime);
+  if (switched[0] || switched[1] || switched[2]) m_selSlope = kNoValue;
+  for (int c = 0; c < 3; ++c) FillValueList(c);
+  RefreshView();
 }
 
 // Worker threads ----------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_table.h"
 #include "app/control_table.h"
 #include "app/prompts.h"
 #include "app/settings_file.h"
@@ -62,21 +63,33 @@ class CMeasureDlg : public QDialog {
   std::string SettingsPath() const;
 
   // Handlers (public so that tests and the command-line wiring can drive them).
-  void OnViewMeasurement();           // 1053
-  void OnViewAnalysis();              // 1093
-  void OnViewConfiguration();         // 1054
-  void OnChamberSelect(int chamber);  // 1035..1037
-  void OnChamberShow(int chamber);    // 1043..1045
-  void InsertProgramStep();           // 1027
-  void DeleteProgramStep();           // 1032
-  void ConfirmConfiguration();        // 1049
-  void OnStart();                     // 1021
-  void OnStop();                      // 1022
-  void OnLight();                     // 1024
-  void OnCalibration();               // 1023
-  void OnStart2();                    // 1012 (hidden)
-  void OnStart3();                    // 1013 (hidden)
-  void OnCommand1002();               // command 1002 (no control)
+  void OnViewMeasurement();              // 1053
+  void OnViewAnalysis();                 // 1093
+  void OnViewConfiguration();            // 1054
+  void OnChamberSelect(int chamber);     // 1035..1037
+  void OnChamberShow(int chamber);       // 1043..1045
+  void InsertProgramStep();              // 1027
+  void DeleteProgramStep();              // 1032
+  void ConfirmConfiguration();           // 1049
+  void OnStart();                        // 1021
+  void OnStop();                         // 1022
+  void OnLight();                        // 1024
+  void OnCalibration();                  // 1023
+  void OnStart2();                       // 1012 (hidden)
+  void OnStart3();                       // 1013 (hidden)
+  void OnCommand1002();                  // command 1002 (no control)
+  void SaveMeasurementFiles();           // 1041
+  void LoadMeasurementFile();            // 1042
+  void OnAddAnalysisRows();              // 1112
+  void OnRunAnalysis();                  // 1086
+  void OnToggleMarker(uint8_t& toggle);  // 1087 "D", 1088 "M", 1089 "S", 1090 "R"
+  void OnToggleAll();                    // 1091 "A"
+  void ToggleNormalisation();            // 1077 "No"
+  bool FillValueList(int chamber);
+  // Adds the analysis row of a chamber and shows it in list 1094.
+  bool AddAnalysisRow(int chamber, const std::string& name);
+  bool RunAnalysis();
+  std::string WorkingFilePath() const;
   void OnAbout();
   // Shutdown in order: analysis table, settings, threads, program. Runs once.
   void OnDestroy();
@@ -115,8 +128,7 @@ class CMeasureDlg : public QDialog {
 
   // Window members of other areas, with their start values.
   uint8_t m_showDelay = 0, m_showSlope = 0, m_showResp = 0, m_showMax = 0, m_showAll = 0;
-  uint8_t m_analysisDirty = 0;
-  int32_t m_diagramGroupMax = 0;
+  AnalysisTable m_analysis;  // with m_analysisDirty and m_diagramGroupMax
   float m_selSlope = kNoValue;
   uint8_t m_selDragging = 0;
   int32_t m_corrDragX = -1;
@@ -148,6 +160,8 @@ class CMeasureDlg : public QDialog {
   void StartWorkers();
   void StopWorkers();
   void HideMeasuringLabels(const std::array<bool, 3>& hide);
+  void ShowAnalysisRow(size_t row);
+  void RefreshView();
   class SamplingEvents;
 
   template <class T>
