@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 (cd build && ctest --output-on-failure -j "$(nproc)" --timeout 300)
 
 # ThreadSanitizer: the tests of the code that three threads share.
-tsan_targets=(run_tests device_tests)
+tsan_targets=(run_tests device_tests devsim_tests)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVALA_TSAN=ON \
   -DCORVALA_BUILD_UI=OFF -DCORVALA_BUILD_BENCH=OFF >/dev/null
 present=()

@@ -854,12 +854,78 @@ void CMeasureDlg::WriteSettings() {
 // Lifecycle ---------------------------------------------------------------------
 
 void CMeasureDlg::OnTimer() {
-  // The "measuring" labels of running chambers blink: shown for 11 ticks, hidden for 10.
-  if (m_view == 1) {
-    blinkCounter_ = blinkCounter_ >= 20 ? 0 : blinkCounter_ + 1;
-    for (int c = 0; c < 3; ++c)
-      if (m_station.m_running[c]) Control(kMeasuringLabel[c])->setVisible(blinkCounter_ <= 10);
+  // Link check: the tick counts 100 ms per tick, so a check period lasts
+  // 2.5 sampling intervals; a frame start within it means the link is alive.
+  m_linkTimerMs += 100;
+  if (m_linkTimerMs >= m_station.m_sampleInterval * 1000) {
+    m_linkAlive = m_station.m_frameStartSeen.exchange(-1) != -1 ? 1 : 0;
+    m_linkTimerMs = 0;
   }
+  if (m_linkAlive != m_linkShown) {
+    if (m_linkAlive) {
+      SetPicture(1038, kPictureLinkAlive);
+    } else {
+      SetPicture(1038, kPictureLinkLost);
+      SetPicture(1040, kPictureSetPointFar);
+      m_station.m_tempIndicator = 2;
+    }
+    m_linkShown = m_linkAlive;
+  }
+
+  // Device temperature; values outside 0..99.9 are kept and shown as 0.
+  float temperature = m_station.m_deviceTemperature;
+  if (temperature != tick_.deviceTemperature) {
+    if (temperature < 0.0f || temperature > 99.9f) {
+      temperature = 0.0f;
+      m_station.m_deviceTemperature = 0.0f;
+    }
+    tick_.deviceTemperature = temperature;
+    As<QLineEdit>(1039)->setText(Qs(Format("%3.1f", static_cast<double>(temperature))));
+  }
+  if (m_view != 1) return;
+
+  // The live edits follow the device's channel count.
+  const int32_t channels = m_station.m_serviceArg;
+  if (channels != tick_.channels) {
+    if (channels == 3 || channels < 2) {
+      for (int id : {1080, 1082, 1084}) Control(id)->show();
+    } else if (channels == 2) {
+      Control(1080)->show();
+      Control(1082)->show();
+      Control(1084)->hide();
+    }
+    tick_.channels = channels;
+  }
+
+  // Live readings as the device delivers them; values outside 0..700 show as 0.
+  const int32_t unit = m_station.m_unit;
+  auto readingText = [&](int c) {
+    float value = m_station.m_lastReading[c];
+    if (value < 0.0f || value > 700.0f) {
+      value = 0.0f;
+      m_station.m_lastReading[c] = 0.0f;
+    }
+    tick_.readings[c] = value;
+    return Qs(unit == 2 ? Format("%4.2f mg/l", static_cast<double>(value))
+                        : Format("%3.1f mbar", static_cast<double>(value)));
+  };
+  if (m_station.m_lastReading[0] != tick_.readings[0]) {
+    const QString text = readingText(0);
+    As<QLineEdit>(1080)->setText(text);
+    if (channels < 2) {
+      As<QLineEdit>(1082)->setText(text);
+      As<QLineEdit>(1084)->setText(text);
+    }
+  }
+  if (m_station.m_lastReading[1] != tick_.readings[1] && channels > 1)
+    As<QLineEdit>(1082)->setText(readingText(1));
+  if (m_station.m_lastReading[2] != tick_.readings[2] && channels >= 3)
+    As<QLineEdit>(1084)->setText(readingText(2));
+
+  // The "measuring" labels of running chambers blink: shown for 11 ticks, hidden for 10.
+  tick_.blink = tick_.blink >= 20 ? 0 : tick_.blink + 1;
+  for (int c = 0; c < 3; ++c)
+    if (m_station.m_running[c]) Control(kMeasuringLabel[c])->setVisible(tick_.blink <= 10);
 }
 
 void CMeasureDlg::OnDestroy() {

@@ -182,7 +182,16 @@ class CMeasureDlg : public QDialog {
   std::unique_ptr<SamplingEvents> samplingEvents_;
   std::unique_ptr<SerialLink> m_serialThread;
   std::unique_ptr<SamplingThread> m_samplingThread;
-  int blinkCounter_ = 0;
+  // Display tick: the link check and what the tick showed last.
+  int32_t m_linkTimerMs = 0;
+  uint8_t m_linkAlive = 0;
+  uint8_t m_linkShown = 0;
+  struct TickMemory {
+    float deviceTemperature = 0.0f;
+    int32_t channels = 0;
+    std::array<float, 3> readings{0.0f, 0.0f, 0.0f};
+    int blink = 0;
+  } tick_;
   ChartArea m_chart{0, 0, 0, 0};
   int baseUnitX_ = 6;
   int baseUnitY_ = 13;
