@@ -1,0 +1,89 @@
+// The corvala3 program as a user starts it: options, and SIGTERM closing the
+// window in order so that the settings are written.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "app/data_folder.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+
+int RunProgram(const std::string& arguments) {
+  const int status =
+      std::system((std::string(CORVALA_PROGRAM) + " " + arguments + " >/dev/null 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Program, OptionsAndUsageErrors) {
+  EXPECT_EQ(RunProgram("--help"), 0);
+  EXPECT_EQ(RunProgram("--version"), 0);
+  EXPECT_EQ(RunProgram("--no-such-option"), 2);
+  EXPECT_EQ(RunProgram("--port COM12=/dev/null"), 2);
+  EXPECT_EQ(RunProgram("--port nonsense"), 2);
+  EXPECT_EQ(RunProgram("--data-dir"), 2);
+}
+
+TEST(Program, TerminationSignalWritesTheSettings) {
+  const fs::path folder = fs::temp_directory_path() / "corvala_program_sigterm";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string dir = folder.string();
+    // A port that does not exist: the link keeps trying quietly.
+    execl(CORVALA_PROGRAM, CORVALA_PROGRAM, "--data-dir", dir.c_str(), "--port",
+          "COM1=/nonexistent/tty", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_EQ(kill(child, SIGTERM), 0);
+  int status = 0;
+  for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (waitpid(child, &status, WNOHANG) == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "the program did not end within 5 s of SIGTERM";
+  }
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::string ini;
+  ASSERT_TRUE(ReadWholeFile((folder / "Corvala.ini").string(), ini));
+  EXPECT_TRUE(ini.starts_with("Temperatur=25\r\n"));
+  fs::remove_all(folder);
+}
+
+TEST(DataFolder, FallsBackToTheUserFolderWhenNotWritable) {
+  const fs::path base = fs::temp_directory_path() / "corvala_data_folder";
+  fs::remove_all(base);
+  fs::create_directories(base);
+  std::string notice;
+  EXPECT_EQ(ChooseDataFolder("", (base / "program").string(), (base / "user").string(), notice),
+            (base / "program").string());
+  EXPECT_TRUE(notice.empty());
+  // A folder below a plain file can never be created or written.
+  WriteFileAtomically((base / "file").string(), "x");
+  EXPECT_EQ(
+      ChooseDataFolder((base / "file" / "sub").string(), "", (base / "user").string(), notice),
+      (base / "user").string());
+  EXPECT_FALSE(notice.empty());
+  EXPECT_TRUE(fs::is_directory(base / "user"));
+  fs::remove_all(base);
+}
+
+}  // namespace
+}  // namespace corvala
