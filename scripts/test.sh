@@ -18,5 +18,6 @@ done
 if [ "${#present[@]}" -gt 0 ]; then
   cmake --build build-tsan -j "$(nproc)" --target "${present[@]}"
   export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
-  (cd build-tsan && ctest --output-on-failure -j "$(nproc)" --timeout 600 -R "^(${present[*]// /|})\." ) 
+  pattern=$(IFS='|'; echo "${present[*]}")
+  (cd build-tsan && ctest --output-on-failure -j "$(nproc)" --timeout 600 -R "^(${pattern})\.")
 fi
