@@ -229,6 +229,36 @@ TEST_F(WindowTest, ChartAreaFollowsResizing) {
   EXPECT_EQ(area.bottom, 276);
 }
 
+TEST_F(WindowTest, SavingARunAddsItsAnalysisRowAndTheTableSurvivesARestart) {
+  auto dlg = Open();
+  dlg->m_station.m_chamber[0].Access([](ChamberRecord& r) {
+    const float pressure[] = {20, 18, 16, 14, 13, 12, 14, 18, 22, 24, 24, 22, 18, 16, 15, 15};
+    const uint8_t light[] = {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+    r.runInterval = 2;
+    for (int k = 0; k < 16; ++k)
+      AppendSample(r, pressure[k], 25.0f, light[k], LocalTime{2026, 12, 6, 9, 5, 7}, 2 * k);
+    r.hasRun = 1;
+  });
+  dlg->OnChamberSelect(0);
+  prompts_.filePaths.push_back((folder_ / "run.cv3").string());
+  dlg->SaveMeasurementFiles();
+  EXPECT_TRUE(fs::exists(folder_ / "run.cv3"));
+  ASSERT_EQ(dlg->List(1094)->rowCount(), 1);
+  EXPECT_EQ(dlg->List(1094)->Text(0, 0), "run");
+  EXPECT_EQ(dlg->List(1094)->Text(0, 1), "06.12.2026");
+  EXPECT_EQ(dlg->List(1094)->Text(0, 3), "1");
+  EXPECT_EQ(dlg->List(1094)->Text(0, 10), "---");
+  EXPECT_TRUE(prompts_.asked.empty());
+  dlg->ShowViewControls();
+  EXPECT_TRUE(dlg->Control(1112)->isVisible());  // a chamber has a name now
+  dlg->close();
+  dlg.reset();
+
+  auto again = Open();  // the working file brings the table back
+  ASSERT_EQ(again->List(1094)->rowCount(), 1);
+  EXPECT_EQ(again->List(1094)->Text(0, 0), "run");
+}
+
 // Pictures of the three views for the README and for looking at, when asked for.
 TEST_F(WindowTest, ScreenshotsWhenRequested) {
   const char* dir = std::getenv("CORVALA_SHOT_DIR");
