@@ -76,7 +76,7 @@ class CMeasureDlg::SamplingEvents : public SamplingObserver {
       ReportList* list = d->List(kValueList[chamber]);
       const int at = list->InsertRow(row);
       for (int column = 0; column < 3; ++column) list->SetText(at, column, texts[column]);
-      list->scrollToItem(list->item(at, 0));
+      list->ScrollToRow(at);
     });
   }
   void MeasuringLabelsHidden(std::array<bool, 3> hide) override {
@@ -700,16 +700,11 @@ bool CMeasureDlg::FillValueList(int chamber) {
   const int unit = m_station.m_unit;
   const auto rows = m_station.m_chamber[chamber].Access(
       [offset, unit](const ChamberRecord& r) { return ValueListRows(r, offset, unit); });
-  ReportList* list = List(kValueList[chamber]);
-  list->setUpdatesEnabled(false);
-  list->DeleteAllRows();
-  list->setRowCount(static_cast<int>(rows.size()));
-  for (size_t j = 0; j < rows.size(); ++j) {
-    list->SetText(static_cast<int>(j), 0, rows[j].time);
-    list->SetText(static_cast<int>(j), 1, rows[j].pressure);
-    list->SetText(static_cast<int>(j), 2, rows[j].light);
-  }
-  list->setUpdatesEnabled(true);
+  std::vector<std::vector<QString>> texts;
+  texts.reserve(rows.size());
+  for (const ValueListRow& row : rows)
+    texts.push_back({Qs(row.time), Qs(row.pressure), Qs(row.light)});
+  List(kValueList[chamber])->SetRows(std::move(texts));
   return true;
 }
 

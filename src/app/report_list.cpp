@@ -4,8 +4,85 @@
 
 namespace corvala {
 
-ReportList::ReportList(QWidget* parent) : QTableWidget(parent) {
+int ReportListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ReportListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant ReportListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || static_cast<size_t>(index.row()) >= rows_.size()) return {};
+  if (role == Qt::DisplayRole)
+    return rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())];
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(columns_[static_cast<size_t>(index.column())].alignment |
+                               Qt::AlignVCenter);
+  return {};
+}
+
+QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 ||
+      static_cast<size_t>(section) >= columns_.size())
+    return {};
+  if (role == Qt::DisplayRole)
+    return QString::fromUtf8(columns_[static_cast<size_t>(section)].caption);
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(columns_[static_cast<size_t>(section)].alignment | Qt::AlignVCenter);
+  return {};
+}
+
+void ReportListModel::SetColumns(const std::vector<ListColumn>& columns) {
+  beginResetModel();
+  columns_ = columns;
+  for (auto& row : rows_) row.resize(columns_.size());
+  endResetModel();
+}
+
+int ReportListModel::InsertRow(int row) {
+  if (row < 0 || static_cast<size_t>(row) > rows_.size()) row = static_cast<int>(rows_.size());
+  beginInsertRows(QModelIndex(), row, row);
+  rows_.insert(rows_.begin() + row, std::vector<QString>(columns_.size()));
+  endInsertRows();
+  return row;
+}
+
+void ReportListModel::SetText(int row, int column, const QString& text) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size() || column < 0 ||
+      static_cast<size_t>(column) >= columns_.size())
+    return;
+  rows_[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
+  const QModelIndex at = index(row, column);
+  emit dataChanged(at, at, {Qt::DisplayRole});
+}
+
+QString ReportListModel::Text(int row, int column) const {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size() || column < 0 ||
+      static_cast<size_t>(column) >= columns_.size())
+    return {};
+  return rows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
+}
+
+void ReportListModel::RemoveRow(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
+  beginRemoveRows(QModelIndex(), row, row);
+  rows_.erase(rows_.begin() + row);
+  endRemoveRows();
+}
+
+void ReportListModel::SetRows(std::vector<std::vector<QString>> rows) {
+  beginResetModel();
+  rows_ = std::move(rows);
+  for (auto& row : rows_) row.resize(columns_.size());
+  endResetModel();
+}
+
+ReportList::ReportList(QWidget* parent) : QTableView(parent), model_(new ReportListModel(this)) {
+  setModel(model_);
   verticalHeader()->setVisible(false);
+  // Every row has the same height; fixed sizes keep long lists fast.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -16,50 +93,46 @@ ReportList::ReportList(QWidget* parent) : QTableWidget(parent) {
 }
 
 void ReportList::SetColumns(const std::vector<ListColumn>& columns, bool gridLines) {
-  setColumnCount(static_cast<int>(columns.size()));
-  alignments_.clear();
-  for (size_t i = 0; i < columns.size(); ++i) {
-    auto* header = new QTableWidgetItem(QString::fromUtf8(columns[i].caption));
-    header->setTextAlignment(columns[i].alignment | Qt::AlignVCenter);
-    setHorizontalHeaderItem(static_cast<int>(i), header);
-    setColumnWidth(static_cast<int>(i), columns[i].width);
-    alignments_.push_back(columns[i].alignment);
-  }
+  model_->SetColumns(columns);
+  for (size_t i = 0; i < columns.size(); ++i) setColumnWidth(static_cast<int>(i), columns[i].width);
   setShowGrid(gridLines);
 }
 
 int ReportList::InsertRow(int row) {
-  if (row < 0 || row > rowCount()) row = rowCount();
-  insertRow(row);
-  return row;
+  return model_->InsertRow(row);
 }
 
 void ReportList::SetText(int row, int column, const std::string& text) {
-  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return;
-  auto* cell = item(row, column);
-  if (cell == nullptr) {
-    cell = new QTableWidgetItem;
-    cell->setTextAlignment(alignments_[static_cast<size_t>(column)] | Qt::AlignVCenter);
-    setItem(row, column, cell);
-  }
-  cell->setText(QString::fromStdString(text));
+  model_->SetText(row, column, QString::fromStdString(text));
 }
 
 std::string ReportList::Text(int row, int column) const {
-  const auto* cell = item(row, column);
-  return cell ? cell->text().toStdString() : std::string();
+  return model_->Text(row, column).toStdString();
 }
 
 void ReportList::DeleteRow(int row) {
-  if (row >= 0 && row < rowCount()) removeRow(row);
+  model_->RemoveRow(row);
 }
 
 void ReportList::DeleteAllRows() {
-  setRowCount(0);
+  model_->SetRows({});
+}
+
+void ReportList::SetRows(std::vector<std::vector<QString>> rows) {
+  model_->SetRows(std::move(rows));
 }
 
 int ReportList::SelectionMark() const {
-  return rowCount() == 0 ? -1 : currentRow();
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.row() : -1;
+}
+
+void ReportList::SetSelectionMark(int row) {
+  setCurrentIndex(model_->index(row, 0));
+}
+
+void ReportList::ScrollToRow(int row) {
+  scrollTo(model_->index(row, 0));
 }
 
 }  // namespace corvala

@@ -134,7 +134,7 @@ TEST_F(WindowTest, ProgramEditorValidatesAndDeletes) {
   EXPECT_EQ(list->Text(1, 1), "---");
   EXPECT_EQ(list->Text(2, 0), "01:02:05");
 
-  list->setCurrentCell(1, 0);
+  list->SetSelectionMark(1);
   dlg->DeleteProgramStep();
   ASSERT_EQ(list->rowCount(), 2);
   const auto steps = dlg->m_station.m_program.Steps();
