@@ -370,7 +370,10 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
       r.stepTime = std::move(in.stepTime);
       r.stepLight = std::move(in.stepLight);
     });
-    station.m_maxPressure.store(content.maxPressure);
+    // Only ever widened here; the sampler may have raised it meanwhile.
+    int32_t top = context.maxPressure;
+    while (!station.m_maxPressure.compare_exchange_weak(top, std::max(top, content.maxPressure))) {
+    }
   }
 
   const int32_t unit = shared.Access([](const ChamberRecord& r) { return r.runUnit; });
