@@ -345,30 +345,15 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
     if (hooks.beforeReplace) hooks.beforeReplace(chamber);
     const std::string title = FileTitle(path);
     shared.Access([&](ChamberRecord& r) {
-      ChamberRecord& in = content.record;
-      r.ClearSeries();
-      r.sampleHour = std::move(in.sampleHour);
-      r.sampleMinute = std::move(in.sampleMinute);
-      r.sampleSecond = std::move(in.sampleSecond);
-      r.sampleElapsed = std::move(in.sampleElapsed);
-      r.samplePressure = std::move(in.samplePressure);
-      r.sampleTemperature = std::move(in.sampleTemperature);
-      r.sampleLight = std::move(in.sampleLight);
-      r.analysis.Clear();
-      r.saved = 1;
-      r.measurementName = title;
-      r.sampleCount = in.sampleCount;
-      r.startYear = in.startYear;
-      r.startMonth = in.startMonth;
-      r.startDay = in.startDay;
-      r.startHour = in.startHour;
-      r.startMinute = in.startMinute;
-      r.startSecond = in.startSecond;
-      r.runInterval = in.runInterval;
-      r.runTemperature = in.runTemperature;
-      r.runUnit = in.runUnit;
-      r.stepTime = std::move(in.stepTime);
-      r.stepLight = std::move(in.stepLight);
+      // The file replaces the whole run; the record keeps who it is and whether
+      // its own run still awaits its analysis row.
+      ChamberRecord loaded = std::move(content.record);
+      loaded.chamberIndex = r.chamberIndex;
+      loaded.hasRun = r.hasRun;
+      loaded.analysis.Clear();
+      loaded.saved = 1;
+      loaded.measurementName = title;
+      r = std::move(loaded);
     });
     // Only ever widened here; the sampler may have raised it meanwhile.
     int32_t top = context.maxPressure;
