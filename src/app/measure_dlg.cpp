@@ -389,6 +389,10 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(1027, [this] { InsertProgramStep(); });
   onClick(1032, [this] { DeleteProgramStep(); });
   onClick(1049, [this] { ConfirmConfiguration(); });
+  onClick(1005, [this] { OnTemperatureDown(); });
+  onClick(1006, [this] { OnTemperatureUp(); });
+  onClick(1016, [this] { OnIntervalDown(); });
+  onClick(1015, [this] { OnIntervalUp(); });
   onClick(1021, [this] { this->OnStart(); });
   onClick(1022, [this] { this->OnStop(); });
   onClick(1024, [this] { this->OnLight(); });
@@ -530,6 +534,29 @@ void CMeasureDlg::OnViewConfiguration() {
 void CMeasureDlg::ConfirmConfiguration() {
   // Taking the configuration values comes with the configuration panel.
   UpdateData(true);
+}
+
+// The steppers keep the set point within 5..45 degrees and the interval within 1..99 s.
+void CMeasureDlg::OnTemperatureDown() {
+  if (m_station.m_temperature < 6) return;
+  m_station.m_temperatureShown = --m_station.m_temperature;
+  UpdateData(false);
+}
+
+void CMeasureDlg::OnTemperatureUp() {
+  if (m_station.m_temperature >= 45) return;
+  m_station.m_temperatureShown = ++m_station.m_temperature;
+  UpdateData(false);
+}
+
+void CMeasureDlg::OnIntervalDown() {
+  if (m_station.m_sampleInterval > 1) --m_station.m_sampleInterval;
+  UpdateData(false);
+}
+
+void CMeasureDlg::OnIntervalUp() {
+  if (m_station.m_sampleInterval < 99) ++m_station.m_sampleInterval;
+  UpdateData(false);
 }
 
 void CMeasureDlg::OnChamberSelect(int c) {

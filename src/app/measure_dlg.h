@@ -71,6 +71,10 @@ class CMeasureDlg : public QDialog {
   void InsertProgramStep();              // 1027
   void DeleteProgramStep();              // 1032
   void ConfirmConfiguration();           // 1049
+  void OnTemperatureDown();              // 1005 "-"
+  void OnTemperatureUp();                // 1006 "+"
+  void OnIntervalDown();                 // 1016 "-"
+  void OnIntervalUp();                   // 1015 "+"
   void OnStart();                        // 1021
   void OnStop();                         // 1022
   void OnLight();                        // 1024

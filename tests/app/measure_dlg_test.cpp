@@ -205,6 +205,20 @@ TEST_F(WindowTest, ChamberButtonsToggleTheirPictures) {
   EXPECT_EQ(dlg->m_chamberShown, (std::array<uint8_t, 3>{1, 0, 1}));
 }
 
+TEST_F(WindowTest, SteppersKeepTheirRanges) {
+  auto dlg = Open();
+  for (int i = 0; i < 30; ++i) dlg->OnTemperatureUp();
+  EXPECT_EQ(dlg->m_station.m_temperature, 45);
+  for (int i = 0; i < 50; ++i) dlg->OnTemperatureDown();
+  EXPECT_EQ(dlg->m_station.m_temperature, 5);
+  EXPECT_EQ(static_cast<QLineEdit*>(dlg->Control(1004))->text(), "5");
+  for (int i = 0; i < 10; ++i) dlg->OnIntervalDown();
+  EXPECT_EQ(dlg->m_station.m_sampleInterval, 1);
+  for (int i = 0; i < 120; ++i) dlg->OnIntervalUp();
+  EXPECT_EQ(dlg->m_station.m_sampleInterval, 99);
+  EXPECT_EQ(static_cast<QLineEdit*>(dlg->Control(1017))->text(), "99");
+}
+
 TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {
   auto dlg = Open();
   for (QWidget* target :
