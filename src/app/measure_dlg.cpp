@@ -140,6 +140,7 @@ void CMeasureDlg::OnInitDialog() {
   // Group box captions sit on the frame's top line, as the station's users know them.
   setStyleSheet(
       "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 0.5em; }"
+      "QRadioButton::indicator { width: 10px; height: 10px; }"
       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
       "QHeaderView::section { padding: 0px 2px; font-family: \"Liberation Sans\"; font-size: 10px; "
       "}");
