@@ -162,18 +162,18 @@ const ControlSpec* FindControl(int id) {
   return found == std::end(kControls) ? nullptr : &*found;
 }
 
-std::string_view AccessibleName(const ControlSpec& spec) {
-  if (spec.kind == ControlKind::kPictureButton || spec.caption.empty()) return spec.role;
-  return spec.caption;
+std::string_view AccessibleName(const ControlSpec& control) {
+  if (control.kind == ControlKind::kPictureButton || control.caption.empty()) return control.role;
+  return control.caption;
 }
 
-bool ShownInView(const ControlSpec& spec, int view, bool& untouched) {
+bool ShownInView(const ControlSpec& control, int view, bool& untouched) {
   untouched = false;
-  switch (spec.view) {
+  switch (control.view) {
     case ControlView::kAlways:
       return true;
     case ControlView::kMeasurement:
-      if (spec.id == 1112 && view == 1) untouched = true;
+      if (control.id == 1112 && view == 1) untouched = true;
       return view == 1;
     case ControlView::kConfiguration:
       return view == 2;

@@ -50,13 +50,13 @@ std::span<const ControlSpec> AllControls();
 const ControlSpec* FindControl(int id);
 
 // The accessible name of a control: its caption, or its role for a picture button.
-std::string_view AccessibleName(const ControlSpec& spec);
+std::string_view AccessibleName(const ControlSpec& control);
 
 // Whether the view switch shows (true) or hides (false) a control in a view
 // (1 measurement, 2 configuration, 3 analysis). Controls that the view switch
 // leaves alone (the run-state labels, and button 1112 in view 1, which depends
 // on the chamber names) are reported through `untouched`.
-bool ShownInView(const ControlSpec& spec, int view, bool& untouched);
+bool ShownInView(const ControlSpec& control, int view, bool& untouched);
 
 // The chart area of a client area of w x h pixels.
 struct ChartArea {

@@ -268,12 +268,12 @@ void CMeasureDlg::OnInitDialog() {
 }
 
 void CMeasureDlg::CreateControls() {
-  for (const ControlSpec& spec : AllControls()) {
+  for (const ControlSpec& control : AllControls()) {
     const QString caption =
-        QString::fromUtf8(spec.caption.data(), static_cast<int>(spec.caption.size()));
+        QString::fromUtf8(control.caption.data(), static_cast<int>(control.caption.size()));
     QWidget* widget = nullptr;
-    QRect rect = DialogUnitsToPixels(spec.x, spec.y, spec.width, spec.height);
-    switch (spec.kind) {
+    QRect rect = DialogUnitsToPixels(control.x, control.y, control.width, control.height);
+    switch (control.kind) {
       case ControlKind::kList:
         widget = new ReportList(this);
         break;
@@ -287,7 +287,8 @@ void CMeasureDlg::CreateControls() {
       case ControlKind::kPictureButton: {
         auto* button = new QToolButton(this);
         button->setIconSize(rect.size() - QSize(4, 4));
-        button->setToolTip(QString::fromUtf8(spec.role.data(), static_cast<int>(spec.role.size())));
+        button->setToolTip(
+            QString::fromUtf8(control.role.data(), static_cast<int>(control.role.size())));
         widget = button;
         break;
       }
@@ -322,18 +323,19 @@ void CMeasureDlg::CreateControls() {
         break;
     }
     widget->setGeometry(rect);
-    widget->setObjectName(QString("control%1").arg(spec.id));
-    widget->setAccessibleName(QString::fromUtf8(AccessibleName(spec).data(),
-                                                static_cast<int>(AccessibleName(spec).size())));
+    widget->setObjectName(QString("control%1").arg(control.id));
+    widget->setAccessibleName(QString::fromUtf8(AccessibleName(control).data(),
+                                                static_cast<int>(AccessibleName(control).size())));
     // Hidden until something shows them: the never-shown controls, the
     // "measuring" labels (run state) and the analysis-row button (chamber names).
-    if (spec.view == ControlView::kNever || spec.view == ControlView::kRunState || spec.id == 1112)
+    if (control.view == ControlView::kNever || control.view == ControlView::kRunState ||
+        control.id == 1112)
       widget->hide();
-    controls_[spec.id] = widget;
+    controls_[control.id] = widget;
   }
   // Group boxes lie beneath the controls they frame.
-  for (const ControlSpec& spec : AllControls())
-    if (spec.kind == ControlKind::kGroupBox) controls_[spec.id]->lower();
+  for (const ControlSpec& control : AllControls())
+    if (control.kind == ControlKind::kGroupBox) controls_[control.id]->lower();
 
   auto* port = As<QComboBox>(1048);
   for (int n = 1; n <= 9; ++n) port->addItem(QString("COM%1").arg(n));
@@ -468,19 +470,19 @@ void CMeasureDlg::UpdateData(bool saveAndValidate) {
 
 void CMeasureDlg::ShowViewControls() {
   m_selSlope = kNoValue;
-  for (const ControlSpec& spec : AllControls()) {
+  for (const ControlSpec& control : AllControls()) {
     bool untouched = false;
-    const bool shown = ShownInView(spec, m_view, untouched);
-    if (spec.id == 1112 && untouched) {
+    const bool shown = ShownInView(control, m_view, untouched);
+    if (control.id == 1112 && untouched) {
       const bool named =
           std::any_of(m_station.m_chamber.begin(), m_station.m_chamber.end(), [](SharedChamber& c) {
             return c.Access([](const ChamberRecord& r) { return !r.measurementName.empty(); });
           });
-      if (named) Control(spec.id)->show();
+      if (named) Control(control.id)->show();
       continue;
     }
     if (untouched) continue;
-    Control(spec.id)->setVisible(shown);
+    Control(control.id)->setVisible(shown);
   }
 }
 

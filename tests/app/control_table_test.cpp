@@ -10,12 +10,12 @@ namespace {
 
 TEST(ControlTable, EveryControlOnceWithAName) {
   std::set<int> ids;
-  for (const ControlSpec& spec : AllControls()) {
-    EXPECT_TRUE(ids.insert(spec.id).second) << "duplicate id " << spec.id;
-    EXPECT_FALSE(AccessibleName(spec).empty())
-        << "control " << spec.id << " has no accessible name";
-    EXPECT_LE(spec.x + spec.width, kDialogWidthDu) << spec.id;
-    EXPECT_LE(spec.y + spec.height, kDialogHeightDu) << spec.id;
+  for (const ControlSpec& control : AllControls()) {
+    EXPECT_TRUE(ids.insert(control.id).second) << "duplicate id " << control.id;
+    EXPECT_FALSE(AccessibleName(control).empty())
+        << "control " << control.id << " has no accessible name";
+    EXPECT_LE(control.x + control.width, kDialogWidthDu) << control.id;
+    EXPECT_LE(control.y + control.height, kDialogHeightDu) << control.id;
   }
   EXPECT_EQ(ids.size(), 126u);
   EXPECT_EQ(AccessibleName(*FindControl(1035)), "Chamber I");
@@ -26,7 +26,7 @@ TEST(ControlTable, EveryControlOnceWithAName) {
 
 TEST(ControlTable, EachViewShowsItsOwnControlsOnly) {
   std::map<ControlView, int> perView;
-  for (const ControlSpec& spec : AllControls()) ++perView[spec.view];
+  for (const ControlSpec& control : AllControls()) ++perView[control.view];
   EXPECT_EQ(perView[ControlView::kMeasurement], 43);
   EXPECT_EQ(perView[ControlView::kConfiguration], 35);
   EXPECT_EQ(perView[ControlView::kAnalysis], 28);

@@ -152,12 +152,12 @@ TEST_F(WindowTest, ProgramEditorValidatesAndDeletes) {
 TEST_F(WindowTest, ViewsShowTheirControlsOnly) {
   auto dlg = Open();
   auto check = [&](int view) {
-    for (const ControlSpec& spec : AllControls()) {
+    for (const ControlSpec& control : AllControls()) {
       bool untouched = false;
-      const bool shown = ShownInView(spec, view, untouched);
+      const bool shown = ShownInView(control, view, untouched);
       if (untouched) continue;
-      EXPECT_EQ(dlg->Control(spec.id)->isVisible(), shown)
-          << "control " << spec.id << " in view " << view;
+      EXPECT_EQ(dlg->Control(control.id)->isVisible(), shown)
+          << "control " << control.id << " in view " << view;
     }
   };
   check(1);
