@@ -1,6 +1,5 @@
 #include "analysis/normalisation.h"
 
-#include "chart/time_format.h"
 #include "util/c_format.h"
 
 namespace corvala {
@@ -40,25 +39,6 @@ std::array<bool, 3> ToggleNormalisation(Station& station, const std::array<uint8
     switched[c] = true;
   }
   return switched;
-}
-
-ValueListRow FormatValueListRow(int32_t elapsed, float pressure, float normOffset, uint8_t light,
-                                int32_t displayUnit) {
-  const float shown = pressure - normOffset;
-  return ValueListRow{FormatHms(elapsed),
-                      Format(displayUnit == 1 ? "%4.1f" : "%4.2f", static_cast<double>(shown)),
-                      light == 1 ? "on" : "off"};
-}
-
-std::vector<ValueListRow> ValueListRows(const ChamberRecord& record, float normOffset,
-                                        int32_t displayUnit) {
-  std::vector<ValueListRow> rows;
-  const int32_t count = record.Samples();
-  rows.reserve(static_cast<size_t>(count));
-  for (int32_t k = 0; k < count; ++k)
-    rows.push_back(FormatValueListRow(record.sampleElapsed[k], record.samplePressure[k], normOffset,
-                                      record.sampleLight[k], displayUnit));
-  return rows;
 }
 
 }  // namespace corvala

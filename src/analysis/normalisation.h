@@ -31,16 +31,4 @@ float ComputeNormOffset(Station& station, int chamber, bool correctionOn, int32_
 std::array<bool, 3> ToggleNormalisation(Station& station, const std::array<uint8_t, 3>& selected,
                                         bool correctionOn, int32_t correctionTime);
 
-// One row of a chamber's value list: time, pressure minus the offset, light.
-struct ValueListRow {
-  std::string time;
-  std::string pressure;
-  std::string light;
-};
-ValueListRow FormatValueListRow(int32_t elapsed, float pressure, float normOffset, uint8_t light,
-                                int32_t displayUnit);
-// Every row of a record's value list (the content FillValueList shows).
-std::vector<ValueListRow> ValueListRows(const ChamberRecord& record, float normOffset,
-                                        int32_t displayUnit);
-
 }  // namespace corvala

@@ -25,6 +25,7 @@
 #include "app/qt_prompts.h"
 #include "app/report_list.h"
 #include "chart/time_format.h"
+#include "chart/value_list.h"
 #include "device/serial_link.h"
 #include "files/analysis_file.h"
 #include "files/measurement_file.h"
@@ -732,8 +733,7 @@ bool CMeasureDlg::FillValueList(int chamber) {
       [offset, unit](const ChamberRecord& r) { return ValueListRows(r, offset, unit); });
   std::vector<std::vector<QString>> texts;
   texts.reserve(rows.size());
-  for (const ValueListRow& row : rows)
-    texts.push_back({Qs(row.time), Qs(row.pressure), Qs(row.light)});
+  for (const ValueListRow& row : rows) texts.push_back({Qs(row[0]), Qs(row[1]), Qs(row[2])});
   List(kValueList[chamber])->SetRows(std::move(texts));
   return true;
 }

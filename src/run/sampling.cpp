@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "chart/time_format.h"
+#include "chart/value_list.h"
 #include "util/c_format.h"
 
 namespace corvala {
@@ -40,13 +40,6 @@ float ReadingSmoother::SmoothReading(float value, int32_t count, int chamberNumb
   s.newer = out;
   s.lastRaw = value;
   return out;
-}
-
-std::array<std::string, 3> ValueListTexts(int32_t elapsed, float pressure, int32_t unit,
-                                          bool lightOn) {
-  const double p = pressure;
-  return {FormatHms(elapsed), unit == 2 ? Format("%4.2f", p) : Format("%4.1f", p),
-          lightOn ? "on" : "off"};
 }
 
 void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& clock,

@@ -54,11 +54,6 @@ class ReadingSmoother {
   std::array<State, 3> state_{};
 };
 
-// The texts of one value list row: FormatHms(elapsed), the pressure with one
-// decimal (mbar) or two (mg/l), "on" or "off".
-std::array<std::string, 3> ValueListTexts(int32_t elapsed, float pressure, int32_t unit,
-                                          bool lightOn);
-
 // Starts chamber i's run at `now`: light state off, normalisation offset 0,
 // elapsed time one interval before 0, a fresh record (unit, interval, set point,
 // start time, program copy, no analysis bounds, hasRun) and the chamber's program

@@ -1,4 +1,5 @@
 #include "analysis/normalisation.h"
+#include "chart/value_list.h"
 
 #include <gtest/gtest.h>
 
@@ -28,9 +29,9 @@ TEST(Normalisation, OffsetTogglesAndSkipsTheCorrectionTime) {
 
 TEST(Normalisation, ValueListShowsPressureMinusOffset) {
   const auto rows = ValueListRows(testing::MakeCurve({1013.25f, 1000.5f}, {1, 0}, 3725), 1000, 1);
-  EXPECT_EQ(rows[1].time + rows[0].pressure + rows[1].pressure, "01:02:0513.2 0.5");
-  EXPECT_EQ(rows[0].light + rows[1].light, "onoff");
-  EXPECT_EQ(FormatValueListRow(0, 1013.25f, 0, 0, 2).pressure, "1013.25");
+  EXPECT_EQ(rows[1][0] + rows[0][1] + rows[1][1], "01:02:0513.2 0.5");
+  EXPECT_EQ(rows[0][2] + rows[1][2], "onoff");
+  EXPECT_EQ(ValueListTexts(0, 1013.25f, 2, false)[1], "1013.25");
 }
 
 }  // namespace
