@@ -95,6 +95,8 @@ class CMeasureDlg : public QDialog {
   bool RunAnalysis();
   std::string WorkingFilePath() const;
   void OnAbout();
+  // The 250 ms display tick.
+  void OnTimer();
   // Shutdown in order: analysis table, settings, threads, program. Runs once.
   void OnDestroy();
 
@@ -160,7 +162,6 @@ class CMeasureDlg : public QDialog {
   void AddProgramRow(const ProgramStep& step);
   void SetWindowRect(const std::array<int32_t, 4>& rect);
   std::array<int32_t, 4> WindowRect() const;
-  void OnTimer();
   void StartWorkers();
   void StopWorkers();
   void HideMeasuringLabels(const std::array<bool, 3>& hide);

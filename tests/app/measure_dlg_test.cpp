@@ -219,6 +219,39 @@ TEST_F(WindowTest, SteppersKeepTheirRanges) {
   EXPECT_EQ(static_cast<QLineEdit*>(dlg->Control(1017))->text(), "99");
 }
 
+TEST_F(WindowTest, TickShowsLinkStateAndLiveReadings) {
+  auto dlg = Open();
+  auto text = [&](int id) {
+    return static_cast<QLineEdit*>(dlg->Control(id))->text().toStdString();
+  };
+  // A check period lasts 2.5 sampling intervals: 50 ticks at 5 s.
+  dlg->m_station.m_frameStartSeen = 0;
+  for (int i = 0; i < 49; ++i) dlg->OnTimer();
+  EXPECT_EQ(dlg->PictureOf(1038), 151);
+  dlg->OnTimer();
+  EXPECT_EQ(dlg->PictureOf(1038), 150);
+  for (int i = 0; i < 50; ++i) dlg->OnTimer();  // no frame start in this period
+  EXPECT_EQ(dlg->PictureOf(1038), 151);
+  EXPECT_EQ(dlg->PictureOf(1040), 152);
+
+  // A one-channel device shows its reading in all three edits; out of range shows 0.
+  dlg->m_station.m_serviceArg = 1;
+  dlg->m_station.m_lastReading[0] = 253.25f;
+  dlg->OnTimer();
+  EXPECT_EQ(text(1080), "253.2 mbar");
+  EXPECT_EQ(text(1084), "253.2 mbar");
+  dlg->m_station.m_lastReading[0] = 700.5f;
+  dlg->OnTimer();
+  EXPECT_EQ(text(1082), "0.0 mbar");
+  EXPECT_EQ(dlg->m_station.m_lastReading[0].load(), 0.0f);
+  dlg->m_station.m_serviceArg = 2;
+  dlg->OnTimer();
+  EXPECT_FALSE(dlg->Control(1084)->isVisible());
+  dlg->m_station.m_deviceTemperature = 24.56f;
+  dlg->OnTimer();
+  EXPECT_EQ(text(1039), "24.6");
+}
+
 TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {
   auto dlg = Open();
   for (QWidget* target :
