@@ -28,6 +28,14 @@ int32_t SampleInterval(const Station& station) {
   return std::max<int32_t>(1, station.m_sampleInterval.load());
 }
 
+// The light command for the chambers whose light is on and that run; 77 for none.
+int32_t LightCommandOfRunningChambers(const Station& station) {
+  int mask = 0;
+  for (size_t i = 0; i < 3; ++i)
+    if (station.m_lightOn[i].load() && station.m_running[i].load()) mask += 1 << i;
+  return kLightIdle + (mask == 0 ? 8 : mask);
+}
+
 }  // namespace
 
 float ReadingSmoother::SmoothReading(float value, int32_t count, int chamberNumber, float threshold,
@@ -46,7 +54,7 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
                    SamplingObserver* observer) {
   if (chamber < 0 || chamber > 2) return;
   const auto i = static_cast<size_t>(chamber);
-  station.m_lightOn[i].store(0);
+  const bool wasLit = station.m_lightOn[i].exchange(0) != 0;
   station.m_normOffset[i].store(0.0f);
   const int32_t interval = SampleInterval(station);
   station.m_elapsed[i].store(-interval);
@@ -82,6 +90,9 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
     r.analysis.m_segmentBounds.clear();
     r.hasRun = 1;
   });
+  // A light that the previous run left on (an end step does not switch it) is
+  // switched off at the device too: the new run's samples record it as off.
+  if (wasLit) station.m_lightCommand.store(LightCommandOfRunningChambers(station));
   if (observer != nullptr) observer->RunInitialised(chamber);
 }
 
@@ -128,13 +139,7 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
     }
   });
 
-  if (lightChanged) {
-    int mask = 0;
-    for (size_t i = 0; i < 3; ++i) {
-      if (station_.m_lightOn[i].load() && station_.m_running[i].load()) mask += 1 << i;
-    }
-    station_.m_lightCommand.store(kLightIdle + (mask == 0 ? 8 : mask));
-  }
+  if (lightChanged) station_.m_lightCommand.store(LightCommandOfRunningChambers(station_));
   if (runEnded) {
     int mask = 0;
     std::array<bool, 3> hide{};

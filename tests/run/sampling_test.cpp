@@ -46,6 +46,7 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   EXPECT_EQ(r.stepTime, (std::vector<int32_t>{60, 3605}));
   EXPECT_EQ(r.stepLight, (std::vector<uint8_t>{1, 0}));
   EXPECT_EQ(station.m_elapsed[0] * 10 + station.m_lightOn[0], -50);
+  EXPECT_EQ(station.m_lightCommand, kLightAllOff);  // the old run's light goes off at the device
   EXPECT_EQ(station.m_program.Steps()[0].done[0] + station.m_program.Steps()[1].done[1], 1);
 
   station.m_readings[0].Add(20.0f);
