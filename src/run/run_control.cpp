@@ -65,7 +65,10 @@ void OnStart(Station& station, const ChamberSelection& selected, Prompts& prompt
     if (!saved && !prompts.AskOkCancel(UnsavedDataQuestion(static_cast<int>(i)))) continue;
     RequestRun(station, i);
   }
-  station.m_runCommand.store(kRunIdle + RunningMask(station));
+  // With no chamber running there is nothing to send; a Stop's 87 that the
+  // serial link has not taken yet must not be overwritten by the idle value.
+  const int mask = RunningMask(station);
+  if (mask != 0) station.m_runCommand.store(kRunIdle + mask);
 }
 
 std::array<bool, 3> OnStop(Station& station, const ChamberSelection& selected) {

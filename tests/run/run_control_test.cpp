@@ -44,6 +44,11 @@ TEST(RunControlTest, StopEndsSelectedRunsAndSwitchesTheirLightsOff) {
   EXPECT_EQ(s.m_runCommand, kRunNone);
   EXPECT_EQ(s.m_lightCommand, 69 + 4);  // III is toggled although it does not run
   EXPECT_EQ(Mask(s.m_lightOn), 4);
+
+  // A Start that starts nothing leaves the pending 87 for the serial link.
+  ScriptedPrompts prompts;
+  OnStart(s, {false, false, false}, prompts);
+  EXPECT_EQ(s.m_runCommand, kRunNone);
 }
 
 TEST(RunControlTest, LightAndCalibrationAddToTheirMailboxes) {
