@@ -154,6 +154,7 @@ void CMeasureDlg::OnInitDialog() {
   resize(client.size());
   CreateControls();
   qApp->installEventFilter(this);
+  setWindowIcon(QIcon(DrawPicture(167, QSize(32, 32))));
 
   // Program folder: settings and the analysis working file live here.
   m_appFolder = options_.dataFolder;
