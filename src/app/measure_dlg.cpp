@@ -242,9 +242,11 @@ void CMeasureDlg::OnInitDialog() {
   As<QSlider>(1058)->setRange(0, 58);
   As<QSlider>(1058)->setValue((m_maxTime - 500) / 300);
   As<QSlider>(1055)->setValue((m_station.m_maxPressure - 100) / 4);
-  const double display = m_station.m_maxPressure / static_cast<double>(m_station.m_effFactor1) *
-                         static_cast<double>(m_station.m_effFactor2);
-  As<QLineEdit>(1056)->setText(Qs(Format("%d", TruncToInt32(display))));
+  tick_.pressurePosition = As<QSlider>(1055)->value();
+  tick_.timePosition = As<QSlider>(1058)->value();
+  As<QLineEdit>(1056)->setText(Qs(
+      Format("%d", TruncToInt32(MaxPressureDisplay(m_station.m_maxPressure, m_station.m_effFactor1,
+                                                   m_station.m_effFactor2)))));
   As<QLineEdit>(1057)->setText(Qs(FormatHm(m_maxTime)));
 
   m_unitName = m_station.m_unit == 2 ? "mg/l" : "mbar";
@@ -879,7 +881,48 @@ void CMeasureDlg::WriteSettings() {
 
 // Lifecycle ---------------------------------------------------------------------
 
+void CMeasureDlg::UpdateTimeScrollRange() {
+  m_timeSpan = m_maxTime;
+  for (SharedChamber& chamber : m_station.m_chamber) {
+    const int32_t last = chamber.Access([](const ChamberRecord& r) {
+      const int32_t n = r.Samples();
+      return n > 0 ? r.sampleElapsed[static_cast<size_t>(n - 1)] : -1;
+    });
+    if (last >= 0 && last + 60 > m_timeSpan) m_timeSpan = last + 60;
+  }
+  As<QSlider>(1034)->setMaximum(std::max(0, (m_timeSpan - (m_maxTime - m_timeOffset)) / 60));
+}
+
+bool CMeasureDlg::ApplyUnit(bool toggle) {
+  if (toggle) UpdateData(true);
+  UnitState state{m_station.m_unit, m_unitName, m_station.m_effFactor1, m_station.m_effFactor2,
+                  m_factor1,        m_factor2,  m_station.m_maxPressure};
+  const UnitSwitch change =
+      unitApplier_.ApplyUnit(toggle, state, m_factor1Entered, m_factor2Entered);
+  if (!change.applied) return true;
+  m_station.m_unit = state.unit;
+  m_unitName = state.unitName;
+  m_station.m_effFactor1 = state.effFactor1;
+  m_station.m_effFactor2 = state.effFactor2;
+  m_factor1 = state.factor1;
+  m_factor2 = state.factor2;
+  m_station.m_maxPressure = state.maxPressure;
+  if (change.pairToSend)
+    m_station.m_pairCommand.Set(change.pairToSend->first, change.pairToSend->second);
+  for (int c = 0; c < 3; ++c) {
+    if (m_station.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples() > 0; }))
+      FillValueList(c);
+  }
+  As<QComboBox>(1050)->setCurrentIndex(m_station.m_unit - 1);
+  UpdateData(false);
+  RefreshView();
+  return true;
+}
+
 void CMeasureDlg::OnTimer() {
+  RefreshView();
+  UpdateTimeScrollRange();
+
   // Link check: the tick counts 100 ms per tick, so a check period lasts
   // 2.5 sampling intervals; a frame start within it means the link is alive.
   m_linkTimerMs += 100;
@@ -898,6 +941,29 @@ void CMeasureDlg::OnTimer() {
     m_linkShown = m_linkAlive;
   }
 
+  // Trackbars: time scroll, "max. Pressure" and "max. Time".
+  const int scroll = As<QSlider>(1034)->value();
+  if (scroll != tick_.scrollPosition) {
+    tick_.scrollPosition = scroll;
+    m_selSlope = kNoValue;
+    m_hoverValue = kNoValue;
+    if (m_view == 1) RefreshView();
+  }
+  const int pressurePosition = As<QSlider>(1055)->value();
+  if (pressurePosition != tick_.pressurePosition) {
+    tick_.pressurePosition = pressurePosition;
+    m_station.m_maxPressure = 4 * pressurePosition + 100;
+    As<QLineEdit>(1056)->setText(Qs(Format(
+        "%d", TruncToInt32(MaxPressureDisplay(m_station.m_maxPressure, m_station.m_effFactor1,
+                                              m_station.m_effFactor2)))));
+  }
+  const int timePosition = As<QSlider>(1058)->value();
+  if (timePosition != tick_.timePosition) {
+    tick_.timePosition = timePosition;
+    m_maxTime = (5 * timePosition + 10) * 60;
+    As<QLineEdit>(1057)->setText(Qs(FormatHm(m_maxTime)));
+  }
+
   // Device temperature; values outside 0..99.9 are kept and shown as 0.
   float temperature = m_station.m_deviceTemperature;
   if (temperature != tick_.deviceTemperature) {
@@ -908,8 +974,34 @@ void CMeasureDlg::OnTimer() {
     tick_.deviceTemperature = temperature;
     As<QLineEdit>(1039)->setText(Qs(Format("%3.1f", static_cast<double>(temperature))));
   }
-  if (m_view != 1) return;
 
+  if (m_view == 1) {
+    ShowLiveReadings();
+    // The "measuring" labels of running chambers blink: shown for 11 ticks, hidden for 10.
+    tick_.blink = tick_.blink >= 20 ? 0 : tick_.blink + 1;
+    for (int c = 0; c < 3; ++c)
+      if (m_station.m_running[c]) Control(kMeasuringLabel[c])->setVisible(tick_.blink <= 10);
+  }
+
+  // Chart top: redrawn when it changes; a unit change starts afresh.
+  if (m_station.m_unit != tick_.unit) {
+    tick_.unit = m_station.m_unit;
+    tick_.chartTop.reset();
+  }
+  if (tick_.chartTop != m_station.m_maxPressure.load()) {
+    tick_.chartTop = m_station.m_maxPressure.load();
+    if (m_view == 1) RefreshView();
+  }
+
+  // The device reports another unit: the display follows it once.
+  if (m_station.m_unitMismatch == 1) {
+    m_station.m_unitMismatch = 2;
+    ApplyUnit(true);
+  }
+  RefreshView();
+}
+
+void CMeasureDlg::ShowLiveReadings() {
   // The live edits follow the device's channel count.
   const int32_t channels = m_station.m_serviceArg;
   if (channels != tick_.channels) {
@@ -923,7 +1015,7 @@ void CMeasureDlg::OnTimer() {
     tick_.channels = channels;
   }
 
-  // Live readings as the device delivers them; values outside 0..700 show as 0.
+  // Readings as the device delivers them; values outside 0..700 show as 0.
   const int32_t unit = m_station.m_unit;
   auto readingText = [&](int c) {
     float value = m_station.m_lastReading[c];
@@ -947,11 +1039,6 @@ void CMeasureDlg::OnTimer() {
     As<QLineEdit>(1082)->setText(readingText(1));
   if (m_station.m_lastReading[2] != tick_.readings[2] && channels >= 3)
     As<QLineEdit>(1084)->setText(readingText(2));
-
-  // The "measuring" labels of running chambers blink: shown for 11 ticks, hidden for 10.
-  tick_.blink = tick_.blink >= 20 ? 0 : tick_.blink + 1;
-  for (int c = 0; c < 3; ++c)
-    if (m_station.m_running[c]) Control(kMeasuringLabel[c])->setVisible(tick_.blink <= 10);
 }
 
 void CMeasureDlg::OnDestroy() {

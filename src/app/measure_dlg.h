@@ -11,6 +11,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "app/control_table.h"
 #include "app/prompts.h"
 #include "app/settings_file.h"
+#include "device/apply_unit.h"
 #include "device/port_names.h"
 #include "run/clock.h"
 #include "run/station.h"
@@ -93,6 +95,11 @@ class CMeasureDlg : public QDialog {
   // Adds the analysis row of a chamber and shows it in list 1094.
   bool AddAnalysisRow(int chamber, const std::string& name);
   bool RunAnalysis();
+  // Switches the display unit (toggle) or takes the configured one; returns true.
+  bool ApplyUnit(bool toggle);
+  // The time scroll bar's range follows the longest run shown.
+  void UpdateTimeScrollRange();
+  void ShowLiveReadings();
   std::string WorkingFilePath() const;
   void OnAbout();
   // The 250 ms display tick.
@@ -136,6 +143,9 @@ class CMeasureDlg : public QDialog {
   uint8_t m_showDelay = 0, m_showSlope = 0, m_showResp = 0, m_showMax = 0, m_showAll = 0;
   AnalysisTable m_analysis;  // with m_analysisDirty and m_diagramGroupMax
   float m_selSlope = kNoValue;
+  float m_hoverValue = kNoValue;
+  int32_t m_hoverSample = -1;
+  int32_t m_hoverChamber = -1;
   uint8_t m_selDragging = 0;
   int32_t m_corrDragX = -1;
   int32_t m_timeOffset = 0;
@@ -196,7 +206,13 @@ class CMeasureDlg : public QDialog {
     int32_t channels = 0;
     std::array<float, 3> readings{0.0f, 0.0f, 0.0f};
     int blink = 0;
+    int pressurePosition = 0;  // trackbars as last seen
+    int timePosition = 0;
+    int scrollPosition = 0;
+    int32_t unit = -1;
+    std::optional<int32_t> chartTop;
   } tick_;
+  UnitApplier unitApplier_;
   ChartArea m_chart{0, 0, 0, 0};
   int baseUnitX_ = 6;
   int baseUnitY_ = 13;

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSlider>
 
 #include <cstdlib>
 #include <filesystem>
@@ -250,6 +252,25 @@ TEST_F(WindowTest, TickShowsLinkStateAndLiveReadings) {
   dlg->m_station.m_deviceTemperature = 24.56f;
   dlg->OnTimer();
   EXPECT_EQ(text(1039), "24.6");
+}
+
+TEST_F(WindowTest, TickFollowsTrackbarsAndTheDevicesUnitOnce) {
+  auto dlg = Open();
+  static_cast<QSlider*>(dlg->Control(1055))->setValue(50);
+  static_cast<QSlider*>(dlg->Control(1058))->setValue(10);
+  dlg->OnTimer();
+  EXPECT_EQ(dlg->m_station.m_maxPressure, 300);
+  EXPECT_EQ(dlg->m_maxTime, 3600);
+  EXPECT_EQ(static_cast<QLineEdit*>(dlg->Control(1057))->text(), "01:00");
+
+  dlg->m_station.m_unitMismatch = 1;
+  dlg->OnTimer();
+  EXPECT_EQ(dlg->m_station.m_unitMismatch, 2);
+  EXPECT_EQ(dlg->m_station.m_unit, 2);
+  EXPECT_EQ(dlg->m_unitName, "mg/l");
+  EXPECT_EQ(static_cast<QComboBox*>(dlg->Control(1050))->currentIndex(), 1);
+  dlg->OnTimer();
+  EXPECT_EQ(dlg->m_station.m_unit, 2);  // once only
 }
 
 TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {

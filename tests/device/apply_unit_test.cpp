@@ -1,0 +1,57 @@
+#include "device/apply_unit.h"
+
+#include <gtest/gtest.h>
+
+namespace corvala {
+namespace {
+
+TEST(ApplyUnit, DeviceUnitSwitchTogglesAndKeepsTheChartTopInPlace) {
+  UnitApplier applier;
+  UnitState state;  // mbar, stored factors 210 and 8.23, chart top 300 mbar
+  UnitSwitch change = applier.ApplyUnit(true, state, 210.0f, 8.23f);
+  EXPECT_TRUE(change.applied);
+  EXPECT_FALSE(change.pairToSend.has_value());  // the device switched itself
+  EXPECT_EQ(state.unit, 2);
+  EXPECT_EQ(state.unitName, "mg/l");
+  EXPECT_FLOAT_EQ(state.effFactor1, 210.0f);
+  EXPECT_FLOAT_EQ(state.effFactor2, 8.23f);
+  // 300 mbar shows as 11.75 mg/l, so the top becomes 1 + 11 x 210 / 8.23 mbar.
+  EXPECT_EQ(state.maxPressure, 281);
+
+  change = applier.ApplyUnit(true, state, 210.0f, 8.23f);
+  EXPECT_EQ(state.unit, 1);
+  EXPECT_EQ(state.unitName, "mbar");
+  EXPECT_EQ(change.pairToSend, std::make_pair(1, 1));
+  EXPECT_FLOAT_EQ(state.effFactor1, 1.0f);
+  EXPECT_EQ(state.maxPressure, 282);
+}
+
+TEST(ApplyUnit, ConfirmationSendsThePairOnlyWhenSomethingChanged) {
+  UnitApplier applier;
+  UnitState state;
+  EXPECT_TRUE(applier.ApplyUnit(false, state, 210.0f, 8.23f).applied);  // first factors differ
+  EXPECT_FALSE(applier.ApplyUnit(false, state, 210.0f, 8.23f).applied);
+
+  state.unit = 2;
+  UnitSwitch change = applier.ApplyUnit(false, state, 210.0f, 8.23f);
+  EXPECT_TRUE(change.applied);
+  EXPECT_EQ(change.pairToSend, std::make_pair(823, 21000));
+  EXPECT_EQ(state.unitName, "mg/l");
+
+  // A pair the device cannot take leaves the factors in force as they were.
+  change = applier.ApplyUnit(false, state, 20000.0f, 8.23f);
+  EXPECT_FALSE(change.pairToSend.has_value());
+  EXPECT_FLOAT_EQ(state.effFactor1, 210.0f);
+  EXPECT_FLOAT_EQ(state.factor1, 20000.0f);  // the stored factor follows the typed one
+
+  // A factor of 0 must not turn the chart top into infinity.
+  const int32_t top = state.maxPressure;
+  applier.ApplyUnit(false, state, 0.0f, 0.0f);
+  applier.ApplyUnit(true, state, 0.0f, 0.0f);
+  applier.ApplyUnit(true, state, 0.0f, 0.0f);
+  EXPECT_GT(state.maxPressure, 0);
+  EXPECT_LT(state.maxPressure, 10 * top);
+}
+
+}  // namespace
+}  // namespace corvala
