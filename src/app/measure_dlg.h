@@ -213,6 +213,7 @@ class CMeasureDlg : public QDialog {
     std::optional<int32_t> chartTop;
   } tick_;
   UnitApplier unitApplier_;
+  int32_t lastTemperature_ = 0;  // the set point last handed over by a confirmation
   ChartArea m_chart{0, 0, 0, 0};
   int baseUnitX_ = 6;
   int baseUnitY_ = 13;

@@ -273,6 +273,41 @@ TEST_F(WindowTest, TickFollowsTrackbarsAndTheDevicesUnitOnce) {
   EXPECT_EQ(dlg->m_station.m_unit, 2);  // once only
 }
 
+TEST_F(WindowTest, LeavingTheConfigurationTakesItsValues) {
+  auto dlg = Open();
+  dlg->m_station.m_temperatureCommand = kTemperatureIdle;  // taken by the link
+  dlg->OnViewConfiguration();
+  static_cast<QComboBox*>(dlg->Control(1048))->setCurrentIndex(2);
+  static_cast<QComboBox*>(dlg->Control(1050))->setCurrentIndex(1);
+  SetEdit(*dlg, 1074, "250");
+  Check(*dlg, 1107, true);
+  dlg->OnViewMeasurement();
+  EXPECT_EQ(dlg->m_station.m_comPort, 3);
+  EXPECT_EQ(dlg->m_station.m_unit, 2);
+  EXPECT_EQ(dlg->m_unitName, "mg/l");
+  EXPECT_EQ(dlg->m_station.m_pairCommand.Peek(), std::make_pair(823, 21000));
+  EXPECT_EQ(dlg->m_station.m_calibrationValue, 250);
+  EXPECT_EQ(dlg->m_station.m_calibrationChanged, 1);
+  EXPECT_EQ(dlg->m_station.m_temperatureCommand, 25);  // always on the first confirmation
+  EXPECT_EQ(dlg->m_station.m_beepCommand, 1);
+
+  // A negative first factor is a service command; port and unit are not taken.
+  dlg->m_station.m_temperatureCommand = kTemperatureIdle;
+  dlg->OnViewConfiguration();
+  static_cast<QComboBox*>(dlg->Control(1048))->setCurrentIndex(0);
+  SetEdit(*dlg, 1051, "-4");
+  dlg->OnViewAnalysis();
+  EXPECT_EQ(dlg->m_station.m_serviceCommand, 90);
+  EXPECT_EQ(dlg->m_demoMode, 1);
+  EXPECT_EQ(dlg->m_station.m_comPort, 3);
+  EXPECT_EQ(dlg->m_station.m_temperatureCommand, kTemperatureIdle);  // unchanged set point
+  dlg->OnViewConfiguration();
+  SetEdit(*dlg, 1051, "-2.7");
+  dlg->OnViewMeasurement();
+  EXPECT_EQ(dlg->m_station.m_serviceCommand, 93);
+  EXPECT_EQ(dlg->m_station.m_serviceArg, 2);
+}
+
 TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {
   auto dlg = Open();
   for (QWidget* target :
