@@ -13,10 +13,6 @@ constexpr int32_t kPairLimit = 1000000;
 
 }  // namespace
 
-float MaxPressureDisplay(int32_t maxPressure, float effFactor1, float effFactor2) {
-  return static_cast<float>(maxPressure) / effFactor1 * effFactor2;
-}
-
 UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1Entered,
                                   float factor2Entered) {
   if (!started_) {

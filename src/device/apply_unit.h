@@ -7,10 +7,9 @@
 #include <string>
 #include <utility>
 
-namespace corvala {
+#include "chart/chart_model.h"  // MaxPressureDisplay
 
-// The chart top in the display unit: maxPressure (mbar) / effFactor1 x effFactor2.
-float MaxPressureDisplay(int32_t maxPressure, float effFactor1, float effFactor2);
+namespace corvala {
 
 // The unit state the switch reads and changes.
 struct UnitState {
