@@ -114,6 +114,47 @@ int32_t AnalysisTable::HighestDiagramGroup() const {
   return highest;
 }
 
+bool AnalysisTable::DeleteRow(size_t i) {
+  if (i >= RowCount()) return false;
+  auto erase = [i](auto& column) { column.erase(column.begin() + static_cast<std::ptrdiff_t>(i)); };
+  erase(m_rowName);
+  erase(m_rowDate);
+  erase(m_rowTime);
+  erase(m_rowChamber);
+  erase(m_rowRespiration);
+  erase(m_rowSlope);
+  erase(m_rowDelay1);
+  erase(m_rowDelay2);
+  erase(m_rowMaximumA);
+  erase(m_rowMaximumM);
+  erase(m_rowKphA);
+  erase(m_rowDiagramGroup);
+  erase(m_listTexts);
+  m_diagramGroupMax = HighestDiagramGroup();
+  m_analysisDirty = 1;
+  return true;
+}
+
+bool AnalysisTable::CycleDiagramGroup(size_t s) {
+  if (s >= RowCount()) return false;
+  int32_t maxOther = 0;
+  for (size_t i = 0; i < RowCount(); ++i)
+    if (i != s) maxOther = std::max(maxOther, m_rowDiagramGroup[i]);
+  int32_t& group = m_rowDiagramGroup[s];
+  const int32_t highest = m_diagramGroupMax;
+  if (group < highest) {
+    ++group;
+  } else if (highest == 0 || maxOther == highest) {
+    ++group;
+    m_diagramGroupMax = highest + 1;
+  } else {
+    group = 0;
+    m_diagramGroupMax = HighestDiagramGroup();
+  }
+  m_listTexts[s][kAnalysisListColumns - 1] = DiagramGroupText(group);
+  return true;
+}
+
 std::pair<int32_t, int32_t> FirstDelays(const AnalysisBlock& block,
                                         const std::vector<int32_t>& elapsed) {
   const auto count = static_cast<int32_t>(elapsed.size());

@@ -71,6 +71,13 @@ class AnalysisTable {
   void Clear();
   // The highest diagram group of all rows, 0 when none.
   int32_t HighestDiagramGroup() const;
+  // Removes row i from every column (later rows move up), recomputes the
+  // highest group and marks the table changed. False for no such row.
+  bool DeleteRow(size_t i);
+  // A click on row i moves it to the next diagram group: a new group when it
+  // shares the highest group with other rows, out of the diagram when it alone
+  // holds the highest group. False for no such row.
+  bool CycleDiagramGroup(size_t i);
 };
 
 // How AddAnalysisRow reads the station's settings and where it mirrors the table.

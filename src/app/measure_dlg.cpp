@@ -190,8 +190,7 @@ void CMeasureDlg::OnInitDialog() {
   CreateListColumns();
 
   // The analysis table survives a crash in its working file.
-  if (ReadAnalysisFile(m_analysis, WorkingFilePath()))
-    for (size_t row = 0; row < m_analysis.RowCount(); ++row) ShowAnalysisRow(row);
+  if (ReadAnalysisFile(m_analysis, WorkingFilePath())) ShowAnalysisTable();
 
   for (int i = 0; i < 3; ++i) {
     m_station.m_running[i] = 0;
@@ -415,6 +414,11 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(1090, [this] { OnToggleMarker(m_showResp); });
   onClick(1091, [this] { OnToggleAll(); });
   onClick(1077, [this] { this->ToggleNormalisation(); });
+  onClick(1102, [this] { DeleteAnalysisRow(); });
+  onClick(1103, [this] { ClearAnalysisTable(); });
+  onClick(1047, [this] { LoadAnalysisFile(); });
+  onClick(1046, [this] { SaveAnalysisFile(); });
+  connect(List(1094), &QAbstractItemView::clicked, this, [this] { CycleDiagramGroup(); });
   onClick(1013, [this] { this->OnStart3(); });
 }
 
@@ -698,6 +702,66 @@ void CMeasureDlg::ShowAnalysisRow(size_t row) {
     list->SetText(at, column, texts[column]);
 }
 
+void CMeasureDlg::ShowAnalysisTable() {
+  List(1094)->DeleteAllRows();
+  for (size_t row = 0; row < m_analysis.RowCount(); ++row) ShowAnalysisRow(row);
+}
+
+void CMeasureDlg::WriteWorkingFile() {
+  WriteAnalysisFile(m_analysis, WorkingFilePath(), m_station.m_unit);
+}
+
+void CMeasureDlg::DeleteAnalysisRow() {
+  const int r = List(1094)->SelectionMark();
+  if (r < 0 || static_cast<size_t>(r) >= m_analysis.RowCount()) return;
+  if (!prompts_->AskYesNo("Delete the line?")) return;
+  m_analysis.DeleteRow(static_cast<size_t>(r));
+  List(1094)->DeleteRow(r);
+  WriteWorkingFile();
+  UpdateData(false);
+}
+
+void CMeasureDlg::ClearAnalysisTable() {
+  if (!prompts_->AskYesNo("Delete the table?")) return;
+  List(1094)->DeleteAllRows();
+  UpdateData(false);
+  m_analysis.Clear();
+  m_analysis.m_diagramGroupMax = 0;
+  m_analysis.m_analysisDirty = 0;
+  // Nothing unsaved is left, so the working file simply goes.
+  std::error_code ignored;
+  std::filesystem::remove(WorkingFilePath(), ignored);
+}
+
+void CMeasureDlg::CycleDiagramGroup() {
+  const int s = List(1094)->SelectionMark();
+  if (s < 0 || !m_analysis.CycleDiagramGroup(static_cast<size_t>(s))) return;
+  List(1094)->SetText(s, kAnalysisListColumns - 1,
+                      m_analysis.m_listTexts[static_cast<size_t>(s)].back());
+  WriteWorkingFile();
+  UpdateData(false);
+}
+
+void CMeasureDlg::LoadAnalysisFile() {
+  std::string path;
+  if (!prompts_->ChooseOpenFile("cva", path)) return;
+  if (ReadAnalysisFile(m_analysis, path))
+    ShowAnalysisTable();
+  else
+    prompts_->ShowNotice("The file " + path + " could not be read.");
+}
+
+void CMeasureDlg::SaveAnalysisFile() {
+  std::string path;
+  if (!prompts_->ChooseSaveFile("cva", path)) return;
+  if (std::filesystem::exists(path) && !prompts_->AskOkCancel("Existing file will be overwritten!"))
+    return;
+  if (WriteAnalysisFile(m_analysis, path, m_station.m_unit))
+    m_analysis.m_analysisDirty = 0;
+  else
+    prompts_->ShowNotice("The file " + path + " could not be written.");
+}
+
 bool CMeasureDlg::RunAnalysis() {
   corvala::RunAnalysis(m_station, m_correctionOn == 1, m_correctionTime);
   RefreshView();
@@ -756,9 +820,7 @@ void CMeasureDlg::SaveMeasurementFiles() {
   hooks.addAnalysisRow = [this](int chamber, const std::string& name) {
     AddAnalysisRow(chamber, name);
   };
-  hooks.rewriteWorkingFile = [this] {
-    WriteAnalysisFile(m_analysis, WorkingFilePath(), m_station.m_unit);
-  };
+  hooks.rewriteWorkingFile = [this] { WriteWorkingFile(); };
   const MeasurementSaveResult result =
       corvala::SaveMeasurementFiles(m_station, m_chamberSelected, *prompts_, hooks);
   // A measurement that could not be written must not pass unnoticed.

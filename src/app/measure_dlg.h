@@ -91,6 +91,11 @@ class CMeasureDlg : public QDialog {
   void OnToggleMarker(uint8_t& toggle);  // 1087 "D", 1088 "M", 1089 "S", 1090 "R"
   void OnToggleAll();                    // 1091 "A"
   void ToggleNormalisation();            // 1077 "No"
+  void DeleteAnalysisRow();              // 1102 "Zeile löschen"
+  void ClearAnalysisTable();             // 1103 "Neu"
+  void CycleDiagramGroup();              // click on list 1094
+  void LoadAnalysisFile();               // 1047
+  void SaveAnalysisFile();               // 1046
   bool FillValueList(int chamber);
   // Adds the analysis row of a chamber and shows it in list 1094.
   bool AddAnalysisRow(int chamber, const std::string& name);
@@ -176,6 +181,8 @@ class CMeasureDlg : public QDialog {
   void StopWorkers();
   void HideMeasuringLabels(const std::array<bool, 3>& hide);
   void ShowAnalysisRow(size_t row);
+  void ShowAnalysisTable();
+  void WriteWorkingFile();
   void RefreshView();
   class SamplingEvents;
 

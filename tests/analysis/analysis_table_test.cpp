@@ -76,3 +76,54 @@ TEST(AnalysisTable, IncompleteAnalysesAddNoRow) {
 
 }  // namespace
 }  // namespace corvala
+
+namespace corvala {
+namespace {
+
+AnalysisTable TableOfRows(int rows) {
+  AnalysisTable table;
+  for (int i = 0; i < rows; ++i) {
+    AnalysisRow row;
+    row.name = "r" + std::to_string(i);
+    table.Append(row, FreshRowTexts(row, 1));
+  }
+  return table;
+}
+
+TEST(AnalysisTable, ClicksCycleDiagramGroupsAndDeletesCloseUp) {
+  AnalysisTable one = TableOfRows(1);
+  std::vector<int32_t> groups;
+  for (int click = 0; click < 3; ++click) {
+    one.CycleDiagramGroup(0);
+    groups.push_back(one.m_rowDiagramGroup[0]);
+  }
+  EXPECT_EQ(groups, (std::vector<int32_t>{1, 0, 1}));
+  EXPECT_EQ(one.m_listTexts[0][10], "1");
+
+  AnalysisTable two = TableOfRows(2);
+  two.CycleDiagramGroup(1);  // the second row is in group 1
+  groups.clear();
+  for (int click = 0; click < 3; ++click) {
+    two.CycleDiagramGroup(0);
+    groups.push_back(two.m_rowDiagramGroup[0]);
+  }
+  EXPECT_EQ(groups, (std::vector<int32_t>{1, 2, 0}));
+  EXPECT_EQ(two.m_diagramGroupMax, 1);
+  EXPECT_EQ(two.m_listTexts[0][10], "---");
+  EXPECT_FALSE(two.CycleDiagramGroup(2));
+
+  // Deleting the only row of group 2 lowers the highest group to 1.
+  two.CycleDiagramGroup(0);
+  two.CycleDiagramGroup(0);
+  ASSERT_EQ(two.m_diagramGroupMax, 2);
+  EXPECT_TRUE(two.DeleteRow(0));
+  EXPECT_EQ(two.RowCount(), 1u);
+  EXPECT_EQ(two.m_rowName[0], "r1");
+  EXPECT_EQ(two.m_listTexts.size(), 1u);
+  EXPECT_EQ(two.m_diagramGroupMax, 1);
+  EXPECT_EQ(two.m_analysisDirty, 1);
+  EXPECT_FALSE(two.DeleteRow(5));
+}
+
+}  // namespace
+}  // namespace corvala

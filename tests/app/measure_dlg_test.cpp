@@ -72,6 +72,21 @@ class WindowTest : public ::testing::Test {
     dlg.InsertProgramStep();
   }
 
+  // A run of chamber I with a complete analysis, saved as run.cv3.
+  void SaveRecordedRun(CMeasureDlg& dlg) {
+    dlg.m_station.m_chamber[0].Access([](ChamberRecord& r) {
+      const float pressure[] = {20, 18, 16, 14, 13, 12, 14, 18, 22, 24, 24, 22, 18, 16, 15, 15};
+      const uint8_t light[] = {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+      r.runInterval = 2;
+      for (int k = 0; k < 16; ++k)
+        AppendSample(r, pressure[k], 25.0f, light[k], LocalTime{2026, 12, 6, 9, 5, 7}, 2 * k);
+      r.hasRun = 1;
+    });
+    dlg.OnChamberSelect(0);
+    prompts_.filePaths.push_back((folder_ / "run.cv3").string());
+    dlg.SaveMeasurementFiles();
+  }
+
   fs::path folder_;
   ScriptedPrompts prompts_;
 };
@@ -334,17 +349,7 @@ TEST_F(WindowTest, ChartAreaFollowsResizing) {
 
 TEST_F(WindowTest, SavingARunAddsItsAnalysisRowAndTheTableSurvivesARestart) {
   auto dlg = Open();
-  dlg->m_station.m_chamber[0].Access([](ChamberRecord& r) {
-    const float pressure[] = {20, 18, 16, 14, 13, 12, 14, 18, 22, 24, 24, 22, 18, 16, 15, 15};
-    const uint8_t light[] = {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
-    r.runInterval = 2;
-    for (int k = 0; k < 16; ++k)
-      AppendSample(r, pressure[k], 25.0f, light[k], LocalTime{2026, 12, 6, 9, 5, 7}, 2 * k);
-    r.hasRun = 1;
-  });
-  dlg->OnChamberSelect(0);
-  prompts_.filePaths.push_back((folder_ / "run.cv3").string());
-  dlg->SaveMeasurementFiles();
+  SaveRecordedRun(*dlg);
   EXPECT_TRUE(fs::exists(folder_ / "run.cv3"));
   ASSERT_EQ(dlg->List(1094)->rowCount(), 1);
   EXPECT_EQ(dlg->List(1094)->Text(0, 0), "run");
@@ -360,6 +365,42 @@ TEST_F(WindowTest, SavingARunAddsItsAnalysisRowAndTheTableSurvivesARestart) {
   auto again = Open();  // the working file brings the table back
   ASSERT_EQ(again->List(1094)->rowCount(), 1);
   EXPECT_EQ(again->List(1094)->Text(0, 0), "run");
+}
+
+TEST_F(WindowTest, AnalysisTableEditing) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  ReportList* list = dlg->List(1094);
+  ASSERT_EQ(list->rowCount(), 1);
+  list->SetSelectionMark(0);
+  dlg->CycleDiagramGroup();
+  EXPECT_EQ(list->Text(0, 10), "1");
+  std::string working;
+  ReadWholeFile((folder_ / "auswertung.tmp").string(), working);
+  EXPECT_TRUE(working.ends_with("\r\n1\r\n"));  // the group reaches the working file at once
+
+  const std::string saved = (folder_ / "table.cva").string();
+  prompts_.filePaths.push_back(saved);
+  dlg->SaveAnalysisFile();
+  EXPECT_TRUE(fs::exists(saved));
+  EXPECT_EQ(dlg->m_analysis.m_analysisDirty, 0);
+
+  prompts_.answers = {false};
+  dlg->DeleteAnalysisRow();
+  EXPECT_EQ(list->rowCount(), 1);
+  prompts_.answers = {true};
+  dlg->DeleteAnalysisRow();
+  EXPECT_EQ(list->rowCount(), 0);
+  EXPECT_EQ(dlg->m_analysis.m_analysisDirty, 1);
+
+  prompts_.answers = {true};
+  dlg->ClearAnalysisTable();
+  EXPECT_FALSE(fs::exists(folder_ / "auswertung.tmp"));
+  prompts_.filePaths.push_back(saved);
+  dlg->LoadAnalysisFile();
+  ASSERT_EQ(list->rowCount(), 1);
+  EXPECT_EQ(list->Text(0, 10), "1");
+  EXPECT_EQ(dlg->m_analysis.m_diagramGroupMax, 1);
 }
 
 // Pictures of the three views for the README and for looking at, when asked for.
