@@ -1,0 +1,79 @@
+#include "analysis/range_selection.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+int32_t WindowStart(const SelectionGeometry& g) {
+  return g.timeOffset + 60 * g.scrollMinutes;
+}
+int32_t WindowEnd(const SelectionGeometry& g) {
+  return g.maxTime + 60 * g.scrollMinutes;
+}
+
+}  // namespace
+
+std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry& g,
+                                   const std::array<const ChamberRecord*, 3>& chambers,
+                                   const std::array<float, 3>& normOffset) {
+  const int32_t width = g.right - g.left;
+  const int32_t height = g.bottom - g.top;
+  // A chart without area has no value under any point.
+  if (width <= 0 || height <= 0 || g.sampleInterval <= 0) return std::nullopt;
+  const int64_t ts = WindowStart(g), te = WindowEnd(g);
+  int64_t t = ts + ((te - ts) * (int64_t{x} - g.left)) / width;
+  const float v =
+      -g.fullScale * static_cast<float>(y - g.top - height) / static_cast<float>(height);
+  t -= t % g.sampleInterval;
+  for (int c = 0; c < 3; ++c) {
+    const ChamberRecord* record = chambers[static_cast<size_t>(c)];
+    if (record == nullptr) continue;
+    const int32_t count = record->Samples();
+    for (int32_t k = 0; k < count; ++k) {
+      if (record->sampleElapsed[static_cast<size_t>(k)] != t) continue;
+      const float d =
+          record->samplePressure[static_cast<size_t>(k)] - normOffset[static_cast<size_t>(c)] - v;
+      if (std::abs(TruncToInt32(d)) <= 1) return SampleHit{c, k};
+    }
+  }
+  return std::nullopt;
+}
+
+RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                          const SelectionGeometry& g,
+                          const std::array<const ChamberRecord*, 3>& chambers,
+                          const std::array<float, 3>& normOffset) {
+  RangeSelection result;
+  const auto a = HitSample(x1, y1, g, chambers, normOffset);
+  const auto b = HitSample(x2, y2, g, chambers, normOffset);
+  if (!a || !b || a->chamber != b->chamber) return result;
+  const ChamberRecord& record = *chambers[static_cast<size_t>(a->chamber)];
+  result.chamber = a->chamber;
+  result.start = std::min(a->position, b->position);
+  result.end = std::max(a->position, b->position);
+  float sum = 0.0f;
+  for (int32_t k = result.start; k < result.end; ++k)
+    sum += record.samplePressure[static_cast<size_t>(k + 1)] -
+           record.samplePressure[static_cast<size_t>(k)];
+  const int32_t dt = std::abs(record.sampleElapsed[static_cast<size_t>(result.end)] -
+                              record.sampleElapsed[static_cast<size_t>(result.start)]);
+  if (dt != 0) result.slope = sum / static_cast<float>(dt);
+  return result;
+}
+
+std::optional<int32_t> CorrectionTimeAt(int32_t x, const SelectionGeometry& g) {
+  const int32_t xl = g.left + g.right / 25;
+  const int32_t xr = g.right - g.right / 25;
+  if (xr == xl) return std::nullopt;
+  const float ts = static_cast<float>(WindowStart(g));
+  const float te = static_cast<float>(WindowEnd(g));
+  const float t = ts + (te - ts) * static_cast<float>(x - xl) / static_cast<float>(xr - xl);
+  if (!(t >= 0.0f)) return std::nullopt;
+  return TruncToInt32(t);
+}
+
+}  // namespace corvala

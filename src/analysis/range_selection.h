@@ -1,0 +1,53 @@
+#pragma once
+// The mouse on the measurement chart: which sample lies under a point, the mean
+// slope of a range selected between two points, and the correction time under
+// the marker being dragged.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "run/chamber_record.h"
+
+namespace corvala {
+
+// The chart as the mouse sees it.
+struct SelectionGeometry {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;  // chart rectangle, client pixels
+  int32_t timeOffset = 0;                            // seconds
+  int32_t maxTime = 450;                             // seconds
+  int32_t scrollMinutes = 0;                         // time scroll bar position
+  float fullScale = 300.0f;                          // pressure at the top edge, display unit
+  int32_t sampleInterval = 5;                        // grid the time snaps to
+};
+
+struct SampleHit {
+  int chamber = -1;
+  int32_t position = -1;
+};
+
+// The sample of any chamber (I before II before III, earliest first) at the grid
+// time under the point whose value lies less than 2 units from the point's value.
+std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry& geometry,
+                                   const std::array<const ChamberRecord*, 3>& chambers,
+                                   const std::array<float, 3>& normOffset);
+
+struct RangeSelection {
+  float slope = -999999.875f;  // no slope
+  int chamber = -1;
+  int32_t start = -1, end = -1;
+};
+
+// The mean slope between the samples under two points of the same chamber's
+// curve; no slope (and no range) when either point misses, the chambers differ
+// or the range spans no time.
+RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                          const SelectionGeometry& geometry,
+                          const std::array<const ChamberRecord*, 3>& chambers,
+                          const std::array<float, 3>& normOffset);
+
+// The correction time under x while the marker is dragged; nothing when the
+// point lies before the start of the time axis.
+std::optional<int32_t> CorrectionTimeAt(int32_t x, const SelectionGeometry& geometry);
+
+}  // namespace corvala

@@ -1,0 +1,87 @@
+#include "analysis/range_selection.h"
+
+#include <gtest/gtest.h>
+
+namespace corvala {
+namespace {
+
+// A 100 x 100 pixel chart over 0..100 s and 0..100 units: one pixel per second and unit.
+SelectionGeometry Geometry() {
+  SelectionGeometry g;
+  g.left = 0;
+  g.top = 0;
+  g.right = 100;
+  g.bottom = 100;
+  g.timeOffset = 0;
+  g.maxTime = 100;
+  g.fullScale = 100.0f;
+  g.sampleInterval = 10;
+  return g;
+}
+
+ChamberRecord Curve(std::vector<float> pressure) {
+  ChamberRecord r;
+  for (size_t k = 0; k < pressure.size(); ++k)
+    AppendSample(r, pressure[k], 25.0f, 0, LocalTime{}, static_cast<int32_t>(k) * 10);
+  return r;
+}
+
+TEST(RangeSelection, PointsSnapToTheGridAndNeedTheCurveWithinTwoUnits) {
+  const ChamberRecord one = Curve({50, 52, 54, 56, 58, 60});
+  const ChamberRecord two = Curve({50, 40, 30, 20, 10, 0});
+  const std::array<const ChamberRecord*, 3> chambers{&one, &two, nullptr};
+  const std::array<float, 3> offsets{0, 0, 0};
+  // x = 29 is 29 s: it snaps to 20 s, sample 2 (54 for chamber I); y = 46 is the value 54.
+  auto hit = HitSample(29, 46, Geometry(), chambers, offsets);
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->chamber, 0);
+  EXPECT_EQ(hit->position, 2);
+  EXPECT_FALSE(HitSample(29, 44, Geometry(), chambers, offsets));  // 2 units off
+  // Where the curves cross (sample 0 at 50), the lower-numbered chamber wins.
+  hit = HitSample(0, 50, Geometry(), chambers, offsets);
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->chamber, 0);
+  // An offset lowers the curve the point is compared with.
+  hit = HitSample(20, 80, Geometry(), chambers, {10, 10, 0});
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->chamber, 1);
+  EXPECT_EQ(hit->position, 2);
+  SelectionGeometry flat = Geometry();
+  flat.bottom = flat.top;
+  EXPECT_FALSE(HitSample(20, 0, flat, chambers, offsets));
+}
+
+TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {
+  const ChamberRecord one = Curve({50, 52, 54, 56, 58, 60});
+  const ChamberRecord two = Curve({10, 12, 14, 16, 18, 20});
+  const std::array<const ChamberRecord*, 3> chambers{&one, &two, nullptr};
+  const std::array<float, 3> offsets{0, 0, 0};
+  const RangeSelection forward = RangeSlope(10, 48, 40, 42, Geometry(), chambers, offsets);
+  EXPECT_FLOAT_EQ(forward.slope, 0.2f);  // 6 units in 30 s
+  EXPECT_EQ(forward.start, 1);
+  EXPECT_EQ(forward.end, 4);
+  const RangeSelection backward = RangeSlope(40, 42, 10, 48, Geometry(), chambers, offsets);
+  EXPECT_EQ(backward.slope, forward.slope);
+  EXPECT_EQ(backward.start, 1);
+  // The same sample twice: the range is kept but there is no slope.
+  const RangeSelection same = RangeSlope(10, 48, 10, 48, Geometry(), chambers, offsets);
+  EXPECT_EQ(same.slope, -999999.875f);
+  EXPECT_EQ(same.chamber, 0);
+  // Two chambers' curves: nothing.
+  const RangeSelection mixed = RangeSlope(10, 48, 40, 84, Geometry(), chambers, offsets);
+  EXPECT_EQ(mixed.chamber, -1);
+  EXPECT_EQ(mixed.slope, -999999.875f);
+}
+
+TEST(RangeSelection, MarkerTimeFollowsThePointerButNeverBelowZero) {
+  SelectionGeometry g = Geometry();
+  g.left = 100;
+  g.right = 600;  // xl = 124, xr = 576
+  EXPECT_EQ(CorrectionTimeAt(124, g), 0);
+  EXPECT_EQ(CorrectionTimeAt(576, g), 100);
+  EXPECT_EQ(CorrectionTimeAt(350, g), 50);
+  EXPECT_FALSE(CorrectionTimeAt(100, g));
+}
+
+}  // namespace
+}  // namespace corvala
