@@ -1,0 +1,97 @@
+// Drawing the measurement chart with a day of one-second samples in all three
+// chambers, every marker on, into an image of the window's chart size.
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+
+#include "analysis/run_analysis.h"
+#include "chart/chart_draw.h"
+
+namespace {
+
+using namespace corvala;
+
+// Light switching every 20 minutes: falls in the dark, rises in the light,
+// with a little noise so that many samples share a pixel column unevenly.
+ChamberRecord DayRecord(int32_t chamber) {
+  ChamberRecord r;
+  r.runInterval = 1;
+  float p = 150.0f + 20.0f * chamber;
+  for (int32_t t = 0; t < 86400; ++t) {
+    const uint8_t light = (t / 1200) % 2;
+    p += light ? 0.05f : -0.05f;
+    const float noise = 0.3f * std::sin(static_cast<float>(t) * 0.7f);
+    AppendSample(r, p + noise, 25.0f, light, LocalTime{2024, 4, 3, 0, 0, 0}, t);
+  }
+  r.analysis = AnalyseChamber(r, false, 0);
+  return r;
+}
+
+struct Day {
+  std::array<ChamberRecord, 3> records{DayRecord(0), DayRecord(1), DayRecord(2)};
+  ChartChambers Chambers() const { return {&records[0], &records[1], &records[2]}; }
+};
+
+const Day& TheDay() {
+  static const Day day;
+  return day;
+}
+
+ChartView AllMarkers(int32_t maxTime) {
+  ChartView v;
+  v.maxTime = maxTime;
+  v.showAll = v.showDelay = v.showSlope = v.showResp = v.showMax = true;
+  v.correctionOn = true;
+  v.correctionTime = 120;
+  v.selSlope = 0.05f;
+  v.selChamber = v.selChamberHit = 1;
+  v.selStart = 100;
+  v.selEnd = 300;
+  v.selPoints = {300, 200, 500, 180};
+  return v;
+}
+
+void DrawChart(benchmark::State& state, int32_t maxTime, int32_t scroll) {
+  const Day& day = TheDay();
+  ChartView view = AllMarkers(maxTime);
+  view.scroll = scroll;
+  QImage image(1005, 571, QImage::Format_RGB32);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    const ChartGeometry g =
+        DrawMeasurementChart(painter, PixelRect{0, 0, 1005, 571}, view, day.Chambers());
+    benchmark::DoNotOptimize(g);
+  }
+}
+
+void BM_DefaultWindowAtStart(benchmark::State& state) {
+  DrawChart(state, 450, 0);
+}
+void BM_DefaultWindowAtNoon(benchmark::State& state) {
+  DrawChart(state, 450, 720);
+}
+void BM_FullDayWindow(benchmark::State& state) {
+  DrawChart(state, 86400, 0);
+}
+
+BENCHMARK(BM_DefaultWindowAtStart)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultWindowAtNoon)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullDayWindow)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qtArgc = 1;
+  char name[] = "chart_bench";
+  char* qtArgv[] = {name, nullptr};
+  QGuiApplication app(qtArgc, qtArgv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,294 @@
+#include "chart/chart_draw.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QLine>
+#include <QPainter>
+#include <QPen>
+#include <QPoint>
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "chart/time_format.h"
+
+namespace corvala {
+namespace {
+
+const QColor kBackground(159, 159, 159);
+const QColor kCorrection(255, 255, 0);
+
+// Label font: Arial, normal weight, with a line height of at most 14 pixels,
+// the height the label rows and boxes are laid out for.
+QFont LabelFont() {
+  static const QFont font = [] {
+    QFont f(QStringLiteral("Arial"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setWeight(QFont::Normal);
+    for (int px = 14; px > 6; --px) {
+      f.setPixelSize(px);
+      if (QFontMetrics(f).height() <= 14) break;
+    }
+    return f;
+  }();
+  return font;
+}
+
+// Text with its top-left corner at (x, y).
+void TextAt(QPainter& painter, int32_t x, int32_t y, const std::string& text) {
+  painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromStdString(text));
+}
+
+QPen WidePen(const QColor& color) {
+  return QPen(color, 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+// Collects the segments of one curve and draws them pen run by pen run. Each
+// segment is its own line with square caps, as if drawn one by one; but where
+// consecutive samples fall on one pixel column their segments are vertical and
+// overlap, so they are merged into one line from the lowest to the highest of
+// them. A column holding hundreds of samples then costs two lines: the one
+// entering it and the vertical one, covering the same pixels.
+class CurvePath {
+ public:
+  CurvePath(QPainter& painter, const std::array<QPen, 3>& pens) : painter_(painter), pens_(pens) {}
+
+  void MoveTo(QPoint pt) {
+    Flush();
+    OpenColumn(pt);
+  }
+
+  void LineTo(QPoint pt, CurvePen pen) {
+    if (pen != pen_) {
+      Flush();
+      pen_ = pen;
+    }
+    if (pt.x() == colX_) {
+      colMin_ = std::min(colMin_, pt.y());
+      colMax_ = std::max(colMax_, pt.y());
+      colLastY_ = pt.y();
+      ++colSegments_;
+      return;
+    }
+    CloseColumn();
+    lines_.emplace_back(colX_, colLastY_, pt.x(), pt.y());
+    OpenColumn(pt);
+  }
+
+  // Draws what is collected; the next segment continues from the last point.
+  void Flush() {
+    CloseColumn();
+    if (!lines_.empty()) {
+      painter_.setPen(pens_[static_cast<size_t>(pen_)]);
+      painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+      lines_.clear();
+    }
+    OpenColumn(QPoint(colX_, colLastY_));
+  }
+
+ private:
+  void OpenColumn(QPoint pt) {
+    colX_ = pt.x();
+    colMin_ = colMax_ = colLastY_ = pt.y();
+    colSegments_ = 0;
+  }
+  // The vertical segments inside the column so far, as one line.
+  void CloseColumn() {
+    if (colSegments_ > 0) lines_.emplace_back(colX_, colMin_, colX_, colMax_);
+    colSegments_ = 0;
+    colMin_ = colMax_ = colLastY_;
+  }
+
+  QPainter& painter_;
+  const std::array<QPen, 3>& pens_;
+  std::vector<QLine> lines_;
+  CurvePen pen_ = CurvePen::kLightOff;
+  int colX_ = 0, colMin_ = 0, colMax_ = 0, colLastY_ = 0, colSegments_ = 0;
+};
+
+void DrawMarker(QPainter& painter, const ChartScale& scale, int32_t chamber,
+                const ChartMarker& marker) {
+  if (marker.kind == ChartMarker::Kind::kLine) {
+    painter.setPen(WidePen(Qt::black));
+    painter.drawLine(marker.x1, marker.y1, marker.x2, marker.y2);
+    return;
+  }
+  const PixelRect box = LabelBox(scale, chamber, marker.column, marker.columnEnd);
+  painter.setPen(QPen(Qt::black, 1));
+  painter.setBrush(Qt::white);
+  painter.drawRect(QRect(box.left, box.top, box.Width() - 1, box.Height() - 1));
+  painter.setBrush(Qt::NoBrush);
+  painter.fillRect(QRect(box.left + 1, box.top + 1, marker.columnEnd - marker.column - 3, 19),
+                   LabelColor(chamber));
+  TextAt(painter, box.left + 3, box.top + 2, marker.text);
+}
+
+void DrawChamber(QPainter& painter, const ChartScale& scale, const ChartView& view,
+                 const ChamberRecord& rec, int32_t c) {
+  const VisibleRange range = VisibleSamples(rec, scale.timeStart, scale.timeEnd);
+  if (range.Empty()) return;
+  const std::vector<CurvePen> pens = CurvePens(view, rec, c, range);
+  const std::vector<ChartMarker> markers = ChamberMarkers(view, scale, rec, c, range);
+  const std::array<QPen, 3> qpens{WidePen(CurveColor(c, false)), WidePen(CurveColor(c, true)),
+                                  WidePen(Qt::black)};
+  const float offset = view.normOffset[static_cast<size_t>(c)];
+  const int32_t* elapsed = rec.sampleElapsed.data();
+  const float* pressure = rec.samplePressure.data();
+  auto point = [&](int32_t j) { return QPoint(scale.X(elapsed[j]), scale.Y(pressure[j], offset)); };
+
+  CurvePath path(painter, qpens);
+  size_t next = 0;
+  bool previousDrawn = false;
+  for (int32_t j = range.first; j < range.end; ++j) {
+    if (!range.monotonic && elapsed[j] > scale.timeEnd) {
+      previousDrawn = false;
+      continue;
+    }
+    const QPoint pt = point(j);
+    if (!previousDrawn) path.MoveTo(j > 0 ? point(j - 1) : pt);
+    previousDrawn = true;
+    path.LineTo(pt, pens[static_cast<size_t>(j - range.first)]);
+    if (next < markers.size() && markers[next].sample == j) {
+      path.Flush();
+      for (; next < markers.size() && markers[next].sample == j; ++next) {
+        DrawMarker(painter, scale, c, markers[next]);
+      }
+    }
+  }
+  path.Flush();
+}
+
+}  // namespace
+
+QColor CurveColor(int32_t chamber, bool lightOn) {
+  static const QColor off[3] = {QColor(127, 0, 0), QColor(0, 127, 0), QColor(0, 0, 255)};
+  static const QColor on[3] = {QColor(255, 0, 0), QColor(0, 255, 0), QColor(155, 203, 229)};
+  const auto c = static_cast<size_t>(std::clamp(chamber, 0, 2));
+  return lightOn ? on[c] : off[c];
+}
+
+QColor LabelColor(int32_t chamber) {
+  return CurveColor(chamber, true);
+}
+
+ChartGeometry DrawAxes(QPainter& painter, int32_t x, int32_t y, int32_t w, int32_t h,
+                       const ChartView& view) {
+  ChartGeometry g;
+  g.area = {x, y, x + w, y + h};
+  g.plot = PlotRectFor(x, y, w, h);
+  const int32_t px = g.plot.left;
+  const int32_t py = g.plot.top;
+  const int32_t pw = g.plot.Width();
+  const int32_t ph = g.plot.Height();
+
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setFont(LabelFont());
+  painter.fillRect(QRect(x, y, w, h), kBackground);
+  painter.fillRect(QRect(px, py, pw, ph), Qt::white);
+  const QPen thin(Qt::black, 1);
+  painter.setPen(thin);
+  painter.drawLine(px, py, px, py + ph);
+  painter.drawLine(px, py + ph, px + pw, py + ph);
+
+  if (view.correctionOn) {
+    const double xm = CorrectionMarkerX(view, g.plot);
+    painter.setPen(QPen(kCorrection, 2));
+    painter.drawLine(ToPixel(xm), py, ToPixel(xm), py + ph);
+    g.corrHandleX = ToPixel(xm - 22);
+    g.corrHandleY = py;
+    g.corrHandleShown = true;
+    painter.fillRect(QRect(g.corrHandleX, py, 44, 20), kCorrection);
+    painter.setPen(thin);
+    const double textX = view.correctionTime < 3600 ? xm - 14 : xm - 21;
+    TextAt(painter, ToPixel(textX), py + 4, FormatMs(view.correctionTime));
+  }
+
+  const bool shortAxis = ShortTimeAxis(view);
+  for (int32_t k = 0; k <= 10; ++k) {
+    const int32_t xk = px + (pw / 10) * k;
+    painter.drawLine(xk, py + ph - 5, xk, py + ph + 5);
+    TextAt(painter, xk - pw / 30 + (shortAxis ? 13 : 5), py + ph + 10, TimeTickLabel(view, k));
+    const int32_t yk = (py + ph) - (ph / 10) * k;
+    painter.drawLine(px - 5, yk, px + 5, yk);
+    TextAt(painter, px - pw / 25, yk - 7, PressureTickLabel(view, k));
+  }
+  TextAt(painter, px + (pw / 10) * 5 - pw / 20, py + ph + 35, TimeAxisTitle(view));
+  TextAt(painter, px - pw / 35, py - 20, view.unitName);
+  painter.restore();
+  return g;
+}
+
+void DrawCurves(QPainter& painter, int32_t left, int32_t top, int32_t width, int32_t height,
+                const ChartView& view, const ChartChambers& chambers) {
+  const ChartScale scale = MakeChartScale(view, left, top, width, height);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setFont(LabelFont());
+  for (int32_t c = 0; c < 3; ++c) {
+    const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
+    if (rec == nullptr || !view.chamberShown[static_cast<size_t>(c)]) continue;
+    DrawChamber(painter, scale, view, *rec, c);
+  }
+  painter.restore();
+}
+
+void DrawHoverLabel(QPainter& painter, const ChartView& view, const ChartChambers& chambers) {
+  if (view.hoverValue == kNoValue) return;
+  const int32_t d = HoverOffset(view);
+  painter.save();
+  painter.setFont(LabelFont());
+  painter.setPen(QPen(Qt::black, 1));
+  TextAt(painter, view.mouseX, view.mouseY + d, HoverValueText(view));
+  const std::string sample = HoverSampleText(view, chambers);
+  if (!sample.empty()) TextAt(painter, view.mouseX - 35, view.mouseY - 20 + d, sample);
+  painter.restore();
+}
+
+void DrawRubberBand(QPainter& painter, const ChartView& view) {
+  if (!view.selDragging) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setPen(QPen(Qt::black, 1));
+  painter.drawLine(view.selDragX, view.selDragY, view.mouseX, view.mouseY);
+  painter.restore();
+}
+
+bool DrawSelectionLabel(QPainter& painter, const ChartView& view, const ChartChambers& chambers,
+                        const PixelRect& plot, int32_t x, const std::string& text) {
+  const auto place = PlaceSelectionLabel(view, chambers, plot, x);
+  if (!place) return false;
+  const int32_t y = place->y;
+  const int32_t d = place->d;
+  const auto n = static_cast<int32_t>(std::min<size_t>(text.size(), 1000));
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setFont(LabelFont());
+  painter.setPen(QPen(Qt::black, 1));
+  painter.drawLine(x, y, x, y + d);
+  painter.setBrush(Qt::white);
+  painter.drawRect(QRect(x - 4 * n - 1, y + d - 11, 8 * n + 1, 21));
+  painter.fillRect(QRect(x - 4 * n, y + d - 10, 8 * n, 20), kCorrection);
+  TextAt(painter, x - 4 * n + 10, d > 0 ? y + d + 8 : y + d - 8, text);
+  painter.restore();
+  return true;
+}
+
+ChartGeometry DrawMeasurementChart(QPainter& painter, const PixelRect& chartArea,
+                                   const ChartView& view, const ChartChambers& chambers) {
+  painter.save();
+  painter.setClipRect(QRect(chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height()));
+  const ChartGeometry g =
+      DrawAxes(painter, chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height(), view);
+  DrawCurves(painter, g.plot.left, g.plot.top, g.plot.Width(), g.plot.Height(), view, chambers);
+  DrawHoverLabel(painter, view, chambers);
+  DrawRubberBand(painter, view);
+  if (view.selSlope != kNoValue) {
+    const int32_t x = std::max(view.selPoints[0], view.selPoints[2]);
+    DrawSelectionLabel(painter, view, chambers, g.plot, x, SelectionText(view));
+  }
+  painter.restore();
+  return g;
+}
+
+}  // namespace corvala

@@ -1,0 +1,485 @@
+#include "chart/chart_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "chart/time_format.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+// Far beyond any screen, still well inside the painter's fixed-point range.
+constexpr double kPixelLimit = 1 << 20;
+
+// Label box columns (pixels from the plot's left edge).
+constexpr int32_t kRespColumn[2] = {10, 135};
+constexpr int32_t kSlopeColumn[2] = {145, 270};
+constexpr int32_t kKphAColumn[2] = {280, 373};
+constexpr int32_t kDelayColumn[2] = {383, 450};
+constexpr int32_t kDelay2Column[2] = {383, 480};
+constexpr int32_t kNoDelayColumn[2] = {383, 442};
+constexpr int32_t kMaxAvgColumn[2] = {482, 592};
+constexpr int32_t kMaxPeakColumn[2] = {602, 712};
+
+double SafeTopValue(float top) {
+  return (std::isfinite(top) && top != 0.0f) ? static_cast<double>(top) : 1.0;
+}
+
+bool ValidPos(int32_t pos, int32_t count) {
+  return pos >= 0 && pos < count;
+}
+
+class MarkerList {
+ public:
+  explicit MarkerList(std::vector<ChartMarker>& out) : out_(out) {}
+  void Line(int32_t sample, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    ChartMarker m;
+    m.kind = ChartMarker::Kind::kLine;
+    m.sample = sample;
+    m.x1 = x1;
+    m.y1 = y1;
+    m.x2 = x2;
+    m.y2 = y2;
+    out_.push_back(std::move(m));
+  }
+  void Label(int32_t sample, const int32_t (&column)[2], std::string text) {
+    ChartMarker m;
+    m.kind = ChartMarker::Kind::kLabel;
+    m.sample = sample;
+    m.column = column[0];
+    m.columnEnd = column[1];
+    m.text = std::move(text);
+    out_.push_back(std::move(m));
+  }
+
+ private:
+  std::vector<ChartMarker>& out_;
+};
+
+// Walks the samples at which a marker can appear, in order, and emits the
+// markers of each as the chart's per-sample rules have them.
+class MarkerBuilder {
+ public:
+  MarkerBuilder(const ChartView& view, const ChartScale& scale, const ChamberRecord& record,
+                int32_t chamber, const VisibleRange& range, std::vector<ChartMarker>& out)
+      : view_(view),
+        scale_(scale),
+        rec_(record),
+        block_(record.analysis),
+        c_(chamber),
+        range_(range),
+        n_(record.Samples()),
+        offset_(view.normOffset[static_cast<size_t>(chamber)]),
+        out_(out) {}
+
+  void Build() {
+    const bool slope = view_.showSlope || view_.showAll;
+    const bool resp = view_.showResp || view_.showAll;
+    const bool max = view_.showMax || view_.showAll;
+    const bool delay = view_.showDelay || view_.showAll;
+    std::vector<int32_t> candidates;
+    if (slope && !block_.m_riseRange.empty()) candidates.push_back(block_.m_riseRange[0]);
+    if (resp && !block_.m_fallRange.empty()) candidates.push_back(block_.m_fallRange[0]);
+    if (max) {
+      for (size_t p = 0; p + 1 < block_.m_plateauRange.size(); p += 2) {
+        candidates.push_back(block_.m_plateauRange[p]);
+        candidates.push_back(PlateauLineEnd(p / 2));
+      }
+      for (int32_t pos : block_.m_plateauPeakPos) candidates.push_back(pos);
+    }
+    if (delay) {
+      const auto& bounds = block_.m_segmentBounds;
+      for (size_t b = 1; b + 1 < bounds.size(); ++b) candidates.push_back(bounds[b]);
+      for (int32_t pos : block_.m_minPos) candidates.push_back(pos);
+      candidates.push_back(n_ - 1);
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (int32_t j : candidates) {
+      if (!Visible(j)) continue;
+      if (slope) SlopeAt(j);
+      if (resp) RespirationAt(j);
+      if (max) MaximumAt(j);
+      if (delay) DelayAt(j);
+    }
+  }
+
+ private:
+  bool Visible(int32_t j) const {
+    if (j < range_.first || j >= range_.end) return false;
+    return range_.monotonic || rec_.sampleElapsed[static_cast<size_t>(j)] <= scale_.timeEnd;
+  }
+  int32_t T(int32_t j) const { return rec_.sampleElapsed[static_cast<size_t>(j)]; }
+  int32_t X(int32_t j) const { return scale_.X(T(j)); }
+  int32_t Y(int32_t j) const {
+    return scale_.Y(rec_.samplePressure[static_cast<size_t>(j)], offset_);
+  }
+  const char* UnitRate() const { return view_.unit == 1 ? "mbar/s" : "mg/(l*s)"; }
+  std::string LevelText(const char* key, float value) const {
+    return view_.unit == 1 ? Format("%s%d=%4.1f mbar", key, c_ + 1, value)
+                           : Format("%s%d=%3.2f mg/l", key, c_ + 1, value);
+  }
+
+  // The level line of plateau p runs over its visible samples; it is drawn
+  // once, at the last of them.
+  int32_t PlateauLineEnd(size_t p) const {
+    const int32_t b = block_.m_plateauRange[2 * p + 1];
+    return std::min(b, range_.end - 1);
+  }
+
+  void SlopeAt(int32_t j) {
+    MarkerList list(out_);
+    if (block_.m_riseRange.empty() || j != block_.m_riseRange[0]) return;
+    if (!block_.m_riseRate.empty()) {
+      list.Label(j, kSlopeColumn, Format("S%d=%4.3f %s", c_ + 1, block_.m_riseRate[0], UnitRate()));
+    }
+    if (view_.showAll || (view_.showResp && view_.showSlope)) {
+      for (float k : block_.m_kphA) list.Label(j, kKphAColumn, Format("KphA%d=%4.3f", c_ + 1, k));
+    }
+  }
+
+  void RespirationAt(int32_t j) {
+    if (block_.m_fallRange.empty() || j != block_.m_fallRange[0]) return;
+    if (block_.m_fallRate.empty()) return;
+    MarkerList(out_).Label(j, kRespColumn,
+                           Format("R%d=%4.3f %s", c_ + 1, block_.m_fallRate[0], UnitRate()));
+  }
+
+  void MaximumAt(int32_t j) {
+    MarkerList list(out_);
+    for (size_t p = 0; 2 * p + 1 < block_.m_plateauRange.size(); ++p) {
+      const int32_t a = block_.m_plateauRange[2 * p];
+      const int32_t b = block_.m_plateauRange[2 * p + 1];
+      if (j < a || j > b) continue;
+      if (p < block_.m_plateauLevel.size()) {
+        const float level = block_.m_plateauLevel[p];
+        if (j == PlateauLineEnd(p)) {
+          const int32_t lo = std::max(a, range_.first);
+          const int32_t y = scale_.Y(level, offset_);
+          list.Line(j, X(std::max(lo - 1, 0)), y, X(j), y);
+        }
+        if (j == a) list.Label(j, kMaxAvgColumn, LevelText("Ma", level - offset_));
+      }
+      if (p < block_.m_plateauPeakPos.size() && p < block_.m_plateauPeak.size() &&
+          j == block_.m_plateauPeakPos[p]) {
+        const float peak = block_.m_plateauPeak[p];
+        const int32_t y = scale_.Y(peak, offset_);
+        list.Line(j, X(j), y - 2, X(j), y + 2);
+        list.Label(j, kMaxPeakColumn, LevelText("Mm", peak - offset_));
+      }
+    }
+  }
+
+  void DelayLines(int32_t j, MarkerList& list) {
+    list.Line(j, X(j), upper_, X(j), Y(j));
+    list.Line(j, X(j), upper_ + 2, boundX_, upper_ + 2);
+    delayDrawn_ = true;
+  }
+
+  void DelayAt(int32_t j) {
+    MarkerList list(out_);
+    const auto& bounds = block_.m_segmentBounds;
+    for (size_t b = 1; b + 1 < bounds.size(); ++b) {
+      if (j != bounds[b]) continue;
+      upper_ = Y(j) - 40;
+      boundX_ = X(j);
+      list.Line(j, boundX_, upper_, boundX_, Y(j));
+      bound_ = j;
+    }
+    const auto& mins = block_.m_minPos;
+    for (size_t m = 0; m + 1 < mins.size(); m += 2) {
+      const int32_t m0 = mins[m];
+      const int32_t m1 = mins[m + 1];
+      if (!ValidPos(m0, n_) || !ValidPos(m1, n_)) continue;
+      if (j == m0 && T(m0) < T(m1) && bound_ >= 0 && bound_ < j) {
+        DelayLines(j, list);
+        first_ = j;
+      }
+      if ((j == m1 && first_ >= 0) || (j == m0 && first_ < 0)) {
+        list.Line(j, X(j), Y(j) - 2, X(j), Y(j) + 2);
+        if (bound_ >= 0 && bound_ < j) {
+          DelayLines(j, list);
+          if (first_ < 0) {
+            list.Label(j, kDelayColumn, Format("D%d=%d s", c_ + 1, T(j) - T(bound_)));
+          } else {
+            list.Label(j, kDelay2Column,
+                       Format("D%d=%d/%d s", c_ + 1, T(first_) - T(bound_), T(j) - T(bound_)));
+          }
+        }
+        bound_ = -1;
+        first_ = -1;
+      }
+    }
+    if (j == n_ - 1 && !delayDrawn_) list.Label(j, kNoDelayColumn, "D=0 s");
+  }
+
+  const ChartView& view_;
+  const ChartScale& scale_;
+  const ChamberRecord& rec_;
+  const AnalysisBlock& block_;
+  int32_t c_;
+  VisibleRange range_;
+  int32_t n_;
+  float offset_;
+  std::vector<ChartMarker>& out_;
+  // Delay state while walking the samples.
+  int32_t bound_ = -1;
+  int32_t upper_ = 0;
+  int32_t boundX_ = 0;
+  int32_t first_ = -1;
+  bool delayDrawn_ = false;
+};
+
+}  // namespace
+
+float MaxPressureDisplay(int32_t maxPressure, float effFactor1, float effFactor2) {
+  return static_cast<float>(maxPressure) / effFactor1 * effFactor2;
+}
+
+float MaxPressureDisplay(const ChartView& view) {
+  return MaxPressureDisplay(view.maxPressure, view.effFactor1, view.effFactor2);
+}
+
+PixelRect PlotRectFor(int32_t x, int32_t y, int32_t w, int32_t h) {
+  const int32_t left = x + w / 25;
+  const int32_t top = y + 20;
+  return {left, top, left + (w - w / 15), top + (h - 49)};
+}
+
+int32_t ToPixel(double value) {
+  if (std::isnan(value)) return 0;
+  return static_cast<int32_t>(std::clamp(value, -kPixelLimit, kPixelLimit));
+}
+
+int32_t ChartScale::X(int32_t elapsed) const {
+  return ToPixel(left + width * (static_cast<double>(elapsed) - timeStart) / timeSpan);
+}
+
+int32_t ChartScale::Y(float pressure, float offset) const {
+  return ToPixel(top + height - height * static_cast<double>(pressure - offset) / topValue);
+}
+
+ChartScale MakeChartScale(const ChartView& view, int32_t left, int32_t top, int32_t width,
+                          int32_t height) {
+  ChartScale s;
+  s.left = left;
+  s.top = top;
+  s.width = width;
+  s.height = height;
+  s.timeStart = view.TimeStart();
+  s.timeEnd = view.TimeEnd();
+  const double span = static_cast<double>(view.maxTime) - view.timeOffset;
+  s.timeSpan = span != 0.0 ? span : 1.0;
+  s.topValue = SafeTopValue(MaxPressureDisplay(view));
+  return s;
+}
+
+bool ShortTimeAxis(const ChartView& view) {
+  return view.TimeEnd() < 3600;
+}
+
+std::string TimeTickLabel(const ChartView& view, int32_t k) {
+  const int32_t t = view.TimeStart() + (view.TimeEnd() - view.TimeStart()) / 10 * k;
+  return ShortTimeAxis(view) ? FormatMs(t) : FormatHms(t);
+}
+
+std::string PressureTickLabel(const ChartView& view, int32_t k) {
+  // The tick value is the exact tenth of the chart top, so a top of 104 mbar
+  // labels its highest tick 104.0, not 100.0.
+  const float v = static_cast<float>(view.maxPressure) / 10.0f * static_cast<float>(k);
+  return Format("%3.1f", view.unit == 1 ? v : v / view.factor1 * view.factor2);
+}
+
+std::string TimeAxisTitle(const ChartView& view) {
+  return ShortTimeAxis(view) ? "t - mm:ss" : "t - hh:mm:ss";
+}
+
+double CorrectionMarkerX(const ChartView& view, const PixelRect& plot) {
+  const int32_t tStart = view.TimeStart();
+  if (view.correctionTime <= tStart) return plot.left;
+  double span = static_cast<double>(view.maxTime) - view.timeOffset;
+  if (span == 0.0) span = 1.0;
+  return plot.left + plot.Width() * (static_cast<double>(view.correctionTime) - tStart) / span;
+}
+
+VisibleRange VisibleSamples(const ChamberRecord& record, int32_t timeStart, int32_t timeEnd) {
+  VisibleRange r{0, 0, true};
+  const int32_t n = record.Samples();
+  if (n <= 0) return r;
+  const auto begin = record.sampleElapsed.begin();
+  const auto end = begin + n;
+  if (*(end - 1) < timeStart) return r;
+  r.monotonic = std::is_sorted(begin, end);
+  if (r.monotonic) {
+    r.first = static_cast<int32_t>(std::lower_bound(begin, end, timeStart) - begin);
+    r.end = static_cast<int32_t>(std::upper_bound(begin, end, timeEnd) - begin);
+    if (r.end < r.first) r.end = r.first;
+  } else {
+    const auto it = std::find_if(begin, end, [&](int32_t t) { return t >= timeStart; });
+    r.first = it == end ? n - 1 : static_cast<int32_t>(it - begin);
+    r.end = n;
+  }
+  return r;
+}
+
+std::vector<CurvePen> CurvePens(const ChartView& view, const ChamberRecord& record, int32_t chamber,
+                                const VisibleRange& range) {
+  std::vector<CurvePen> pens;
+  if (range.Empty()) return pens;
+  pens.reserve(static_cast<size_t>(range.end - range.first));
+  for (int32_t j = range.first; j < range.end; ++j) {
+    pens.push_back(record.sampleLight[static_cast<size_t>(j)] == 1 ? CurvePen::kLightOn
+                                                                   : CurvePen::kLightOff);
+  }
+  auto highlight = [&](int32_t lo, int32_t hi) {
+    lo = std::max(lo, range.first);
+    hi = std::min(hi, range.end - 1);
+    for (int32_t j = lo; j <= hi; ++j)
+      pens[static_cast<size_t>(j - range.first)] = CurvePen::kHighlight;
+  };
+  auto highlightPairs = [&](const std::vector<int32_t>& pairs) {
+    for (size_t i = 0; i + 1 < pairs.size(); i += 2) highlight(pairs[i], pairs[i + 1]);
+  };
+  if (view.selSlope != kNoValue && view.selChamber == chamber) {
+    highlight(view.selStart, view.selEnd);
+  }
+  if (view.showAll || view.showSlope) highlightPairs(record.analysis.m_riseRange);
+  if (view.showAll || view.showResp) highlightPairs(record.analysis.m_fallRange);
+  return pens;
+}
+
+std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
+                                        const ChamberRecord& record, int32_t chamber,
+                                        const VisibleRange& range) {
+  std::vector<ChartMarker> out;
+  if (chamber < 0 || chamber > 2 || range.Empty()) return out;
+  MarkerBuilder(view, scale, record, chamber, range, out).Build();
+  return out;
+}
+
+PixelRect LabelBox(const ChartScale& scale, int32_t chamber, int32_t a, int32_t b) {
+  return {scale.left + a, scale.top + 10 + 30 * chamber, scale.left + b,
+          scale.top + 32 + 30 * chamber};
+}
+
+std::string HoverValueText(const ChartView& view) {
+  return view.unit == 1 ? Format("%4.1f mbar", view.hoverValue)
+                        : Format("%3.2f mg/l", view.hoverValue);
+}
+
+std::string HoverSampleText(const ChartView& view, const ChartChambers& chambers) {
+  const int32_t c = view.hoverChamber;
+  if (c < 0 || c > 2 || chambers[static_cast<size_t>(c)] == nullptr) return {};
+  const ChamberRecord& rec = *chambers[static_cast<size_t>(c)];
+  if (!ValidPos(view.hoverSample, rec.Samples())) return {};
+  const int32_t t = rec.sampleElapsed[static_cast<size_t>(view.hoverSample)];
+  return Format("Ch-%d - Mp:%d - %s", c + 1, view.hoverSample, FormatHms(t).c_str());
+}
+
+int32_t HoverOffset(const ChartView& view) {
+  return view.hoverValue / 5 + view.hoverValue < MaxPressureDisplay(view) ? -20 : 20;
+}
+
+std::string SelectionText(const ChartView& view) {
+  return view.unit == 1 ? Format("%3.3f mbar/s", view.selSlope)
+                        : Format("%4.3f mg/(l*s)", view.selSlope);
+}
+
+std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,
+                                                       const ChartChambers& chambers,
+                                                       const PixelRect& plot, int32_t x) {
+  const int32_t c = view.selChamberHit;
+  if (c < 0 || c > 2 || chambers[static_cast<size_t>(c)] == nullptr) return std::nullopt;
+  const ChamberRecord& rec = *chambers[static_cast<size_t>(c)];
+  // The end sample must exist: an index equal to the count would read past the series.
+  if (!ValidPos(view.selEnd, rec.Samples())) return std::nullopt;
+  const float p = rec.samplePressure[static_cast<size_t>(view.selEnd)] -
+                  view.normOffset[static_cast<size_t>(c)];
+  const double top = SafeTopValue(MaxPressureDisplay(view));
+  SelectionLabelPlace place;
+  place.x = x;
+  place.y = ToPixel(plot.bottom - plot.Height() * static_cast<double>(p) / top);
+  place.d = plot.top <= place.y + 60 ? -40 : 40;
+  return place;
+}
+
+std::optional<HoverHit> SampleUnderMouse(const ChartView& view, const ChartChambers& chambers,
+                                         int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (height <= 0) return std::nullopt;
+  int64_t t = 0;
+  if (width > 0) {
+    t = static_cast<int64_t>(view.timeOffset) + 60LL * view.scroll +
+        (static_cast<int64_t>(view.maxTime) - view.timeOffset) *
+            (static_cast<int64_t>(view.mouseX) - left) / width;
+  }
+  const float v = MaxPressureDisplay(view) * static_cast<float>(height + top - view.mouseY) /
+                  static_cast<float>(height);
+  if (!std::isfinite(v)) return std::nullopt;
+  const int64_t interval = view.sampleInterval > 0 ? view.sampleInterval : 1;
+  t -= t % interval;
+  if (t < std::numeric_limits<int32_t>::min() || t > std::numeric_limits<int32_t>::max()) {
+    return std::nullopt;
+  }
+  for (int32_t c = 0; c < 3; ++c) {
+    const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
+    if (!view.chamberShown[static_cast<size_t>(c)] || rec == nullptr) continue;
+    const float offset = view.normOffset[static_cast<size_t>(c)];
+    const int32_t n = rec->Samples();
+    for (int32_t j = 0; j < n; ++j) {
+      if (rec->sampleElapsed[static_cast<size_t>(j)] != t) continue;
+      const float value = rec->samplePressure[static_cast<size_t>(j)] - offset;
+      const float d = value - v;
+      if (std::isnan(d)) continue;
+      const int32_t whole = TruncToInt32(d);
+      if (whole >= -1 && whole <= 1) return HoverHit{value, j, c};
+    }
+  }
+  return std::nullopt;
+}
+
+PixelRect LastPointRect(const ChartView& view, const ChamberRecord* record, int32_t chamber,
+                        int32_t index, int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (record == nullptr || chamber < 0 || chamber > 2 || index < -1) return {};
+  const int32_t n = record->Samples();
+  const int32_t j = index == -1 ? n - 1 : index;
+  if (j < 0 || j >= n) return {};
+  const ChartScale s = MakeChartScale(view, 0, 0, width, height);
+  const float offset = view.normOffset[static_cast<size_t>(chamber)];
+  auto point = [&](int32_t k, int32_t& x, int32_t& y) {
+    const auto i = static_cast<size_t>(k);
+    x = left +
+        ToPixel(width * (static_cast<double>(record->sampleElapsed[i]) - s.timeStart) / s.timeSpan);
+    y = top + height -
+        ToPixel(height * static_cast<double>(record->samplePressure[i] - offset) / s.topValue);
+  };
+  int32_t x1, y1, x0, y0;
+  point(j, x1, y1);
+  if (j > 0) {
+    point(j - 1, x0, y0);
+  } else {
+    x0 = x1;
+    y0 = y1;
+  }
+  return {std::min(x0, x1) - 3, std::min(y0, y1) - 3, std::max(x0, x1) + 3, std::max(y0, y1) + 3};
+}
+
+bool LastPointChanged(LastPointMemory& memory, const ChartView& view, const ChartChambers& chambers,
+                      int32_t chamber, int32_t index, int32_t left, int32_t top, int32_t width,
+                      int32_t height, PixelRect& rect) {
+  rect = {};
+  if (chamber < 0 || chamber > 2) return false;
+  const ChamberRecord* rec = chambers[static_cast<size_t>(chamber)];
+  if (rec == nullptr) return false;
+  const int32_t n = rec->Samples();
+  const int32_t j = index == -1 ? n - 1 : index;
+  if (index < -1 || j < 0 || j >= n) return false;
+  rect = LastPointRect(view, rec, chamber, index, left, top, width, height);
+  PixelRect& remembered = memory.rect[static_cast<size_t>(chamber)];
+  if (rect == remembered) return false;
+  remembered = rect;
+  return true;
+}
+
+}  // namespace corvala
