@@ -1,0 +1,168 @@
+#include "chart/chart_draw.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+
+namespace corvala {
+namespace {
+
+ChamberRecord Record(int32_t count, int32_t interval, float pressure, uint8_t light = 0) {
+  ChamberRecord r;
+  for (int32_t j = 0; j < count; ++j)
+    AppendSample(r, pressure, 25.0f, light, LocalTime{2024, 4, 3, 9, 0, 0}, j * interval);
+  return r;
+}
+
+int CountColor(const QImage& image, const QColor& color) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == color;
+  return n;
+}
+
+// Chart area 0,0 1005 x 571: plot 40,20 .. 978,542.
+class ChartDraw : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // One application for the whole program; a static one would crash at exit.
+    static int argc = 1;
+    static char name[] = "chart_tests";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app =
+        (qputenv("QT_QPA_PLATFORM", "offscreen"), new QGuiApplication(argc, argv));
+    (void)app;
+  }
+  ChartGeometry Draw(PixelRect area = {0, 0, 1005, 571}) {
+    image_.fill(Qt::white);
+    QPainter painter(&image_);
+    return DrawMeasurementChart(painter, area, view_,
+                                {rec_[0].get(), rec_[1].get(), rec_[2].get()});
+  }
+  QColor At(int x, int y) const { return image_.pixelColor(x, y); }
+  QColor AtSample(int32_t t, float p) const {
+    const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+    return At(s.X(t), s.Y(p, 0.0f));
+  }
+
+  QImage image_{1005, 571, QImage::Format_RGB32};
+  ChartView view_;
+  std::array<std::unique_ptr<ChamberRecord>, 3> rec_;
+};
+
+TEST_F(ChartDraw, FrameAxesAndCorrectionHandle) {
+  view_.correctionOn = true;
+  view_.correctionTime = 225;
+  const ChartGeometry g = Draw();
+  EXPECT_EQ(g.plot, (PixelRect{40, 20, 978, 542}));
+  EXPECT_EQ(At(2, 2), QColor(159, 159, 159));
+  EXPECT_EQ(At(40, 300), QColor(Qt::black));
+  EXPECT_EQ(At(500, 542), QColor(Qt::black));
+  EXPECT_EQ(g.corrHandleX, 487);  // marker at 40 + 938 / 2 = 509
+  EXPECT_EQ(g.corrHandleY, 20);
+  EXPECT_EQ(At(488, 21), QColor(255, 255, 0));
+  EXPECT_EQ(At(509, 300), QColor(255, 255, 0));
+  Draw({100, 50, 600, 400});  // nothing outside the chart area is touched
+  EXPECT_EQ(At(99, 60), QColor(Qt::white));
+  EXPECT_EQ(At(600, 200), QColor(Qt::white));
+  EXPECT_EQ(At(100, 50), QColor(159, 159, 159));
+}
+
+TEST_F(ChartDraw, CurvesByLightChamberWindowAndOffset) {
+  rec_[0] = std::make_unique<ChamberRecord>(Record(91, 5, 150.0f));
+  for (int j = 45; j < 91; ++j) rec_[0]->sampleLight[static_cast<size_t>(j)] = 1;
+  for (int32_t t = 455; t < 900; t += 5)  // after the 450 s window, at 250 mbar
+    AppendSample(*rec_[0], 250.0f, 25.0f, 0, LocalTime{}, t);
+  rec_[1] = std::make_unique<ChamberRecord>(Record(91, 5, 100.0f));
+  rec_[2] = std::make_unique<ChamberRecord>(Record(91, 5, 60.0f, 1));
+  view_.chamberShown[1] = false;
+  Draw();
+  EXPECT_EQ(AtSample(100, 150.0f), QColor(127, 0, 0));
+  EXPECT_EQ(AtSample(350, 150.0f), QColor(255, 0, 0));
+  EXPECT_EQ(AtSample(200, 60.0f), QColor(155, 203, 229));
+  EXPECT_EQ(CountColor(image_, QColor(0, 127, 0)), 0);  // chamber 2 hidden
+  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  EXPECT_EQ(At(s.X(200), s.Y(60.0f, 0.0f) + 2), QColor(Qt::white));  // two pixels thick
+  EXPECT_EQ(At(s.X(200), s.Y(60.0f, 0.0f) - 2), QColor(Qt::white));
+  const int y250 = s.Y(250.0f, 0.0f);
+  for (int x = 0; x < 1005; ++x) ASSERT_NE(At(x, y250), QColor(127, 0, 0)) << x;
+
+  view_.normOffset[0] = 50.0f;  // the 150 mbar curve drawn where 100 mbar is
+  Draw();
+  EXPECT_EQ(AtSample(200, 100.0f), QColor(127, 0, 0));
+  view_.scroll = 20;  // the runs ended before the window
+  Draw();
+  EXPECT_EQ(CountColor(image_, QColor(127, 0, 0)), 0);
+}
+
+TEST_F(ChartDraw, SelectionRegionsLabelBoxes) {
+  rec_[1] = std::make_unique<ChamberRecord>(Record(91, 5, 150.0f, 1));
+  rec_[1]->analysis.m_fallRange = {80, 85};
+  rec_[1]->analysis.m_fallRate = {-0.125f};
+  view_.showResp = true;
+  view_.selSlope = 0.5f;
+  view_.selChamber = view_.selChamberHit = 1;
+  view_.selStart = 20;
+  view_.selEnd = 40;
+  view_.selPoints = {0, 0, 600, 0};
+  Draw();
+  EXPECT_EQ(AtSample(150, 150.0f), QColor(Qt::black));  // selected
+  EXPECT_EQ(AtSample(300, 150.0f), QColor(0, 255, 0));
+  EXPECT_EQ(AtSample(410, 150.0f), QColor(Qt::black));  // shown fall region
+  // Respiration box of chamber 2 at 50,60 .. 175,82: frame, chamber colour inside.
+  EXPECT_EQ(At(50, 65), QColor(Qt::black));
+  EXPECT_EQ(At(51, 61), QColor(0, 255, 0));
+  // "0.500 mbar/s" (12 characters) 40 px above sample 40 (y 281) at x 600.
+  EXPECT_EQ(At(600, 261), QColor(Qt::black));
+  EXPECT_EQ(At(600 - 47, 281 - 49), QColor(255, 255, 0));
+  EXPECT_EQ(At(600 - 49, 281 - 40), QColor(Qt::black));
+}
+
+// Every segment drawn one by one with the same pens must give the same picture
+// as the merged columns, for a dense noisy curve with pen changes.
+TEST_F(ChartDraw, MergedColumnsLookLikeEverySegmentDrawn) {
+  ChamberRecord r;
+  float p = 120.0f;
+  for (int32_t t = 0; t < 20000; ++t) {
+    p += ((t / 700) % 2 ? 0.02f : -0.02f) + 0.8f * std::sin(static_cast<float>(t) * 1.3f);
+    AppendSample(r, p, 25.0f, static_cast<uint8_t>((t / 333) % 2), LocalTime{}, t);
+  }
+  view_.maxTime = 18000;
+  view_.scroll = 10;  // 600 .. 18600 s: cut at both ends
+  view_.selSlope = 1.0f;
+  view_.selChamber = 0;
+  view_.selStart = 5000;
+  view_.selEnd = 5017;
+  QImage merged(1005, 571, QImage::Format_RGB32);
+  merged.fill(Qt::white);
+  QImage reference = merged;
+  {
+    QPainter painter(&merged);
+    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
+  }
+  QPainter painter(&reference);
+  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
+  const auto pens = CurvePens(view_, r, 0, range);
+  const QColor colors[3] = {CurveColor(0, false), CurveColor(0, true), Qt::black};
+  for (int32_t j = range.first; j < range.end; ++j) {
+    const auto pen = static_cast<size_t>(pens[static_cast<size_t>(j - range.first)]);
+    painter.setPen(QPen(colors[pen], 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    const auto k = static_cast<size_t>(j);
+    painter.drawLine(s.X(r.sampleElapsed[k - 1]), s.Y(r.samplePressure[k - 1], 0.0f),
+                     s.X(r.sampleElapsed[k]), s.Y(r.samplePressure[k], 0.0f));
+  }
+  painter.end();
+  int differing = 0;
+  for (int y = 0; y < merged.height(); ++y)
+    for (int x = 0; x < merged.width(); ++x)
+      differing += merged.pixel(x, y) != reference.pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(CountColor(merged, QColor(Qt::black)), 0);
+}
+
+}  // namespace
+}  // namespace corvala

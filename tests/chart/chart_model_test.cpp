@@ -1,0 +1,230 @@
+#include "chart/chart_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace corvala {
+namespace {
+
+ChamberRecord Record(int32_t count, int32_t interval, float pressure) {
+  ChamberRecord r;
+  for (int32_t j = 0; j < count; ++j)
+    AppendSample(r, pressure, 25.0f, 0, LocalTime{2024, 4, 3, 9, 0, 0}, j * interval);
+  return r;
+}
+
+using Texts = std::vector<std::string>;
+
+TEST(ChartAxes, PlotRectangleAndTickTexts) {
+  EXPECT_EQ(PlotRectFor(0, 0, 1005, 571), (PixelRect{40, 20, 978, 542}));
+  ChartView v;  // 0 .. 450 s
+  EXPECT_EQ(TimeAxisTitle(v), "t - mm:ss");
+  v.maxTime = 3000;
+  v.scroll = 9;  // 540 .. 3540 s: still short
+  EXPECT_EQ(TimeTickLabel(v, 10), "59:00");
+  v.scroll = 10;  // tEnd 3600: hours on every label
+  EXPECT_EQ(TimeTickLabel(v, 0), "00:10:00");
+  EXPECT_EQ(TimeAxisTitle(v), "t - hh:mm:ss");
+  EXPECT_EQ(PressureTickLabel(v, 3), "90.0");
+  v.maxPressure = 104;  // the top tick carries the chart top itself
+  EXPECT_EQ(PressureTickLabel(v, 10), "104.0");
+  v.maxPressure = 300;
+  v.unit = 2;  // 300 mbar / 210 x 8.23
+  EXPECT_EQ(PressureTickLabel(v, 10), "11.8");
+}
+
+TEST(ChartScaleTest, BackwardTimesAndDegenerateScales) {
+  ChamberRecord r = Record(200, 5, 10.0f);
+  r.sampleElapsed[3] = 2000;  // times going back (an edited file): every sample is visited
+  const VisibleRange range = VisibleSamples(r, 0, 450);
+  EXPECT_FALSE(range.monotonic);
+  EXPECT_EQ(range.end, 200);
+  ChartView v;  // zero time span and chart top still give finite pixels
+  v.maxTime = v.timeOffset;
+  v.effFactor1 = 0.0f;
+  EXPECT_EQ(MakeChartScale(v, 0, 0, 100, 100).X(1000000), 1 << 20);
+  EXPECT_EQ(ToPixel(std::nan("")), 0);
+  EXPECT_EQ(ToPixel(-2.7), -2);
+}
+
+// Samples every 2 s at 50 mbar, analysis lists set by hand; plot 40,20 900 x 500.
+struct MarkerCase {
+  ChartView view;
+  ChamberRecord rec = Record(16, 2, 50.0f);
+  ChartScale scale;
+  std::vector<ChartMarker> markers;
+  Texts Labels(int32_t chamber = 0) {
+    scale = MakeChartScale(view, 40, 20, 900, 500);
+    markers = ChamberMarkers(view, scale, rec, chamber,
+                             VisibleSamples(rec, view.TimeStart(), view.TimeEnd()));
+    Texts texts;
+    for (const auto& m : markers)
+      if (m.kind == ChartMarker::Kind::kLabel) texts.push_back(m.text);
+    return texts;
+  }
+  const ChartMarker& Find(const std::string& text) const {
+    for (const auto& m : markers)
+      if (m.text == text) return m;
+    static const ChartMarker none;
+    return none;
+  }
+  bool HasLine(int32_t sample, int32_t x1, int32_t y1, int32_t x2, int32_t y2) const {
+    for (const auto& m : markers)
+      if (m.kind == ChartMarker::Kind::kLine && m.sample == sample && m.x1 == x1 && m.y1 == y1 &&
+          m.x2 == x2 && m.y2 == y2)
+        return true;
+    return false;
+  }
+};
+
+TEST(ChartMarkers, RateAndKphALabels) {
+  MarkerCase m;
+  auto& a = m.rec.analysis;
+  a.m_riseRange = {5, 8};
+  a.m_riseRate = {0.5f};
+  a.m_fallRange = {12, 14};
+  a.m_fallRate = {-0.25f};
+  a.m_kphA = {1.5f, 2.0f};
+  m.view.showAll = true;
+  EXPECT_EQ(m.Labels(1),
+            (Texts{"S2=0.500 mbar/s", "KphA2=1.500", "KphA2=2.000", "R2=-0.250 mbar/s", "D=0 s"}));
+  EXPECT_EQ(m.Find("S2=0.500 mbar/s").sample, 5);
+  EXPECT_EQ(m.Find("KphA2=2.000").columnEnd, 373);
+  EXPECT_EQ(m.Find("R2=-0.250 mbar/s").columnEnd, 135);
+  EXPECT_EQ(LabelBox(m.scale, 1, 10, 135), (PixelRect{50, 60, 175, 82}));
+
+  m.view = ChartView{};
+  m.view.showSlope = true;  // KphA needs both rate toggles
+  m.view.unit = 2;
+  EXPECT_EQ(m.Labels(), (Texts{"S1=0.500 mg/(l*s)"}));
+  m.view.showResp = true;
+  m.view.timeOffset = 12;  // the rise starts before the window: no Slope label
+  m.view.maxTime = 462;
+  EXPECT_EQ(m.Labels(), (Texts{"R1=-0.250 mg/(l*s)"}));
+}
+
+TEST(ChartMarkers, PlateauLevelAndPeakMinusTheOffset) {
+  MarkerCase m;
+  auto& a = m.rec.analysis;
+  a.m_plateauRange = {8, 11};
+  a.m_plateauLevel = {20.5f};
+  a.m_plateauPeak = {21.3f};
+  a.m_plateauPeakPos = {9};
+  m.view.showMax = true;
+  m.view.normOffset[0] = 0.5f;
+  EXPECT_EQ(m.Labels(), (Texts{"Ma1=20.0 mbar", "Mm1=20.8 mbar"}));
+  EXPECT_EQ(m.Find("Ma1=20.0 mbar").column, 482);
+  EXPECT_EQ(m.Find("Mm1=20.8 mbar").columnEnd, 712);
+  const int32_t level = m.scale.Y(20.5f, 0.5f);
+  const int32_t peak = m.scale.Y(21.3f, 0.5f);
+  const int32_t x9 = m.scale.X(18);
+  EXPECT_TRUE(m.HasLine(9, x9, peak - 2, x9, peak + 2));
+  EXPECT_TRUE(m.HasLine(11, m.scale.X(14), level, m.scale.X(22), level));  // samples 7..11
+  m.view.unit = 2;
+  EXPECT_EQ(m.Labels(), (Texts{"Ma1=20.00 mg/l", "Mm1=20.80 mg/l"}));
+}
+
+TEST(ChartMarkers, DelayLabels) {
+  MarkerCase m;
+  auto& a = m.rec.analysis;
+  m.view.showDelay = true;
+  a.m_segmentBounds = {0, 4, 15};  // light change after sample 4
+  a.m_minPos = {0, 0, 6, 7};       // the next minimum runs from 6 to 7
+  EXPECT_EQ(m.Labels(), (Texts{"D1=4/6 s"}));
+  EXPECT_EQ(m.Find("D1=4/6 s").columnEnd, 480);
+  const int32_t y = m.scale.Y(50.0f, 0.0f);
+  const int32_t xb = m.scale.X(8);
+  EXPECT_TRUE(m.HasLine(4, xb, y - 40, xb, y));                  // up from the bound
+  EXPECT_TRUE(m.HasLine(7, m.scale.X(14), y - 38, xb, y - 38));  // back to it
+
+  a.m_minPos = {0, 0, 6, 6};  // a one-sample minimum
+  EXPECT_EQ(m.Labels(), (Texts{"D1=4 s"}));
+  EXPECT_EQ(m.Find("D1=4 s").columnEnd, 450);
+  a.m_minPos = {0, 0, 6, 99};  // a position past the series is ignored
+  EXPECT_EQ(m.Labels(2), (Texts{"D=0 s"}));
+  EXPECT_EQ(m.Find("D=0 s").columnEnd, 442);
+  m.view.maxTime = 20;  // the last sample is not shown, nor its label
+  EXPECT_TRUE(m.Labels().empty());
+}
+
+TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {
+  ChartView v;  // 0 .. 450 s over 450 px, 300 mbar over 300 px
+  ChamberRecord r0 = Record(90, 5, 100.0f);
+  ChamberRecord r1 = Record(90, 5, 100.0f);
+  r1.samplePressure[4] = 150.0f;
+  const ChartChambers chambers{&r0, &r1, nullptr};
+  auto at = [&](int32_t x, int32_t y) {
+    v.mouseX = x;
+    v.mouseY = y;
+    return SampleUnderMouse(v, chambers, 0, 0, 450, 300);
+  };
+  auto hit = at(23, 200);  // t 23 snaps to 20: sample 4 of both; the lower chamber wins
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->chamber, 0);
+  EXPECT_EQ(hit->sample, 4);
+  EXPECT_EQ(at(23, 150)->chamber, 1);
+  v.maxPressure = 30;  // 0.1 mbar per pixel row
+  r0.samplePressure[4] = 10.0f;
+  r1.samplePressure[4] = -50.0f;
+  EXPECT_TRUE(at(20, 181).has_value());   // d -1.9
+  EXPECT_FALSE(at(20, 180).has_value());  // d -2.0
+  EXPECT_TRUE(at(20, 219).has_value());   // d 1.9
+  EXPECT_FALSE(at(20, 220).has_value());  // d 2.0
+  v.normOffset[0] = 5.0f;
+  EXPECT_FLOAT_EQ(at(20, 250)->value, 5.0f);
+  v.chamberShown[0] = false;
+  EXPECT_FALSE(at(20, 250).has_value());
+  EXPECT_FALSE(SampleUnderMouse(v, chambers, 0, 0, 450, 0).has_value());
+}
+
+TEST(ChartMouse, LastPointRectangleAndItsMemory) {
+  ChartView v;
+  ChamberRecord r = Record(3, 5, 100.0f);
+  r.samplePressure[2] = 120.0f;
+  EXPECT_EQ(LastPointRect(v, &r, 0, 0, 40, 20, 450, 300), (PixelRect{37, 217, 43, 223}));
+  LastPointMemory memory;
+  const ChartChambers chambers{&r, nullptr, nullptr};
+  PixelRect rect;
+  EXPECT_TRUE(LastPointChanged(memory, v, chambers, 0, -1, 40, 20, 450, 300, rect));
+  EXPECT_EQ(rect, (PixelRect{42, 197, 53, 223}));
+  EXPECT_FALSE(LastPointChanged(memory, v, chambers, 0, -1, 40, 20, 450, 300, rect));
+  AppendSample(r, 120.0f, 25.0f, 0, LocalTime{}, 15);
+  EXPECT_TRUE(LastPointChanged(memory, v, chambers, 0, -1, 40, 20, 450, 300, rect));
+  EXPECT_FALSE(LastPointChanged(memory, v, chambers, 0, 4, 40, 20, 450, 300, rect));
+  EXPECT_EQ(rect, PixelRect{});
+  EXPECT_FALSE(LastPointChanged(memory, v, chambers, 1, -1, 40, 20, 450, 300, rect));
+}
+
+TEST(ChartOverlays, HoverAndSelectionTextsAndPlaces) {
+  ChartView v;
+  ChamberRecord r = Record(10, 2, 100.0f);
+  const ChartChambers chambers{nullptr, &r, nullptr};
+  v.hoverValue = 123.46f;
+  v.hoverChamber = 1;
+  v.hoverSample = 3;
+  EXPECT_EQ(HoverValueText(v), "123.5 mbar");
+  EXPECT_EQ(HoverSampleText(v, chambers), "Ch-2 - Mp:3 - 00:00:06");
+  EXPECT_EQ(HoverOffset(v), -20);
+  v.hoverValue = 250.0f;  // 250 + 50 reaches the top: the label goes below the pointer
+  EXPECT_EQ(HoverOffset(v), 20);
+  v.hoverSample = 10;
+  EXPECT_EQ(HoverSampleText(v, chambers), "");
+  v.unit = 2;
+  EXPECT_EQ(HoverValueText(v), "250.00 mg/l");
+  v.selSlope = -0.0125f;
+  EXPECT_EQ(SelectionText(v), "-0.013 mg/(l*s)");
+
+  const PixelRect plot{40, 20, 940, 320};
+  v.selChamberHit = 1;
+  v.selEnd = 9;
+  EXPECT_EQ(PlaceSelectionLabel(v, chambers, plot, 500)->y, 220);
+  EXPECT_EQ(PlaceSelectionLabel(v, chambers, plot, 500)->d, -40);
+  r.samplePressure[9] = 400.0f;  // 100 px above the plot's top
+  EXPECT_EQ(PlaceSelectionLabel(v, chambers, plot, 500)->d, 40);
+  v.selEnd = 10;  // one past the last sample
+  EXPECT_FALSE(PlaceSelectionLabel(v, chambers, plot, 500).has_value());
+}
+
+}  // namespace
+}  // namespace corvala
