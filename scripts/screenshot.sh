@@ -18,7 +18,7 @@ printf '%s\r\n' Messabstand=1 AnzProg=2 \
   >"$data/Corvala.ini"
 
 export CORVALA_APP=$PWD/build/src/app/corvala3 CORVALA_DATA=$data CORVALA_OUT=$out CORVALA_SECONDS=$seconds
-xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
+xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
   "$CORVALA_APP" --simulate --data-dir "$CORVALA_DATA" 2>/dev/null &
   app=$!
   for _ in $(seq 50); do
@@ -27,12 +27,13 @@ xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
   done
   xdotool windowmove "$win" 0 0
   sleep 1
-  # Pixel centres of the controls (dialog units x 6/4, y x 11/8 with the window font):
-  # chamber I (279,0,31,28), chamber III (359,0,31,28), Start (31,120,50,14).
+  # Pixel centres of the controls (dialog units x 6/4, y x 13/8):
+  # chamber I (279,0,31,28), chamber III (359,0,31,28), Start (31,120,50,14),
+  # with dialog units of 6 x 13 pixels.
   click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.3; }
-  click 441 19
-  click 561 19
-  click 84 175
+  click 441 23
+  click 561 23
+  click 84 206
   sleep "$CORVALA_SECONDS"
   import -window root "$CORVALA_OUT"
   kill -TERM "$app"; wait "$app" || true

@@ -11,6 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -18,12 +22,16 @@
 
 #include <filesystem>
 
+#include "analysis/diagram.h"
+#include "analysis/diagram_draw.h"
 #include "analysis/normalisation.h"
+#include "analysis/report_pages.h"
 #include "analysis/run_analysis.h"
 #include "app/about_dlg.h"
 #include "app/icons.h"
 #include "app/qt_prompts.h"
 #include "app/report_list.h"
+#include "chart/chart_draw.h"
 #include "chart/time_format.h"
 #include "chart/value_list.h"
 #include "device/serial_link.h"
@@ -149,7 +157,9 @@ void CMeasureDlg::OnInitDialog() {
   const int alphabet =
       metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   baseUnitX_ = (alphabet / 26 + 1) / 2;
-  baseUnitY_ = metrics.height();
+  // The diagrams of the analysis view stand at fixed pixels (down to y = 650),
+  // laid out for a 13-pixel dialog line; a shorter line would cut them off.
+  baseUnitY_ = std::max(metrics.height(), 13);
   const QRect client = DialogUnitsToPixels(0, 0, kDialogWidthDu, kDialogHeightDu);
   resize(client.size());
   CreateControls();
@@ -262,6 +272,7 @@ void CMeasureDlg::OnInitDialog() {
   m_station.m_temperatureShown = m_station.m_temperature.load();
   m_view = 1;
   m_chart = LayoutChart(width(), height());
+  setMouseTracking(true);
 
   if (options_.startThreads) StartWorkers();
 
@@ -419,6 +430,16 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(1047, [this] { LoadAnalysisFile(); });
   onClick(1046, [this] { SaveAnalysisFile(); });
   connect(List(1094), &QAbstractItemView::clicked, this, [this] { CycleDiagramGroup(); });
+  onClick(1137, [this] { OnPrint(); });
+  // The radio buttons of the two diagrams, with the quantity each one shows.
+  const std::pair<int, int32_t> leftRadios[] = {{1116, 0}, {1117, 1}, {1119, 2}, {1134, 3},
+                                                {1120, 4}, {1121, 5}, {1118, 6}};
+  const std::pair<int, int32_t> rightRadios[] = {{1122, 0}, {1123, 1}, {1125, 2}, {1135, 3},
+                                                 {1126, 4}, {1127, 5}, {1124, 6}};
+  for (const auto& [id, quantity] : leftRadios)
+    onClick(id, [this, q = quantity] { OnDiagramQuantity(true, q); });
+  for (const auto& [id, quantity] : rightRadios)
+    onClick(id, [this, q = quantity] { OnDiagramQuantity(false, q); });
   onClick(1013, [this] { this->OnStart3(); });
 }
 
@@ -525,6 +546,7 @@ void CMeasureDlg::OnViewAnalysis() {
   }
   m_view = 3;
   ShowViewControls();
+  DrawAnalysisDiagrams();
   update();
 }
 
@@ -690,8 +712,57 @@ std::string CMeasureDlg::WorkingFilePath() const {
   return (std::filesystem::path(m_appFolder) / "auswertung.tmp").string();
 }
 
-void CMeasureDlg::RefreshView() {
-  update();
+ChartView CMeasureDlg::MakeChartView() const {
+  ChartView view;
+  view.timeOffset = m_timeOffset;
+  view.maxTime = m_maxTime;
+  view.scroll = As<QSlider>(1034)->value();
+  view.maxPressure = m_station.m_maxPressure;
+  view.unit = m_station.m_unit;
+  view.unitName = m_unitName;
+  view.factor1 = m_factor1;
+  view.factor2 = m_factor2;
+  view.effFactor1 = m_station.m_effFactor1;
+  view.effFactor2 = m_station.m_effFactor2;
+  view.sampleInterval = m_station.m_sampleInterval;
+  for (size_t c = 0; c < 3; ++c) {
+    view.chamberShown[c] = m_chamberShown[c] != 0;
+    view.normOffset[c] = m_station.m_normOffset[c];
+  }
+  view.selSlope = m_selSlope;
+  view.selChamber = m_selChamber;
+  view.selStart = m_selStart;
+  view.selEnd = m_selEnd;
+  view.selChamberHit = m_selChamberHit;
+  view.selPoints = m_selPoints;
+  view.selDragging = m_selDragging != 0;
+  view.selDragX = m_selDragX;
+  view.selDragY = m_selDragY;
+  view.correctionOn = m_correctionOn == 1;
+  view.correctionTime = m_correctionTime;
+  view.showDelay = m_showDelay != 0;
+  view.showSlope = m_showSlope != 0;
+  view.showResp = m_showResp != 0;
+  view.showMax = m_showMax != 0;
+  view.showAll = m_showAll != 0;
+  view.hoverValue = m_hoverValue;
+  view.hoverSample = m_hoverSample;
+  view.hoverChamber = m_hoverChamber;
+  view.mouseX = m_mouseX;
+  view.mouseY = m_mouseY;
+  return view;
+}
+
+bool CMeasureDlg::RefreshView() {
+  if (m_view != 1) return false;
+  // The chart is drawn in the next paint; repeated requests within one pass of
+  // the event loop cost one drawing.
+  m_chart = LayoutChart(width(), height());
+  m_plot = PlotRectFor(m_chart.left, m_chart.top, m_chart.right - m_chart.left,
+                       m_chart.bottom - m_chart.top);
+  update(
+      QRect(m_chart.left, m_chart.top, m_chart.right - m_chart.left, m_chart.bottom - m_chart.top));
+  return true;
 }
 
 void CMeasureDlg::ShowAnalysisRow(size_t row) {
@@ -762,6 +833,125 @@ void CMeasureDlg::SaveAnalysisFile() {
     prompts_->ShowNotice("The file " + path + " could not be written.");
 }
 
+void CMeasureDlg::OnDiagramQuantity(bool left, int32_t quantity) {
+  (left ? m_diagramLeft : m_diagramRight) = quantity;  // the next tick draws it
+}
+
+// Where the two diagrams stand in the analysis view, client pixels.
+constexpr QPoint kLeftDiagramAt(10, 350);
+constexpr QPoint kRightDiagramAt(600, 350);
+
+bool CMeasureDlg::DrawAnalysisDiagrams() {
+  if (m_view != 3) return false;
+  diagramLeft_ = RenderDiagram(m_diagramLeft, m_analysis, m_station.m_unit, m_unitName);
+  diagramRight_ = RenderDiagram(m_diagramRight, m_analysis, m_station.m_unit, m_unitName);
+  update(QRect(kLeftDiagramAt, diagramLeft_.size()));
+  update(QRect(kRightDiagramAt, diagramRight_.size()));
+  return true;
+}
+
+bool CMeasureDlg::PrintReportTo(QPagedPaintDevice& device) {
+  return PrintReport(device, m_analysis, m_station.m_unit, m_unitName, m_view == 3);
+}
+
+void CMeasureDlg::OnPrint() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(kReportDocumentName);
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (!PrintReportTo(printer)) prompts_->ShowNotice("The report could not be printed.");
+}
+
+void CMeasureDlg::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  QPainter painter(this);
+  if (m_view == 1) {
+    const PixelRect area{m_chart.left, m_chart.top, m_chart.right, m_chart.bottom};
+    const ChartView view = MakeChartView();
+    chartDrawn_ = WithChamberRecords(
+        {&m_station.m_chamber[0], &m_station.m_chamber[1], &m_station.m_chamber[2]},
+        [&](const ChartChambers& chambers) {
+          return DrawMeasurementChart(painter, area, view, chambers);
+        });
+    m_plot = chartDrawn_.plot;
+  }
+  if (m_view == 3 && !diagramLeft_.isNull()) {
+    painter.drawImage(kLeftDiagramAt, diagramLeft_);
+    painter.drawImage(kRightDiagramAt, diagramRight_);
+  }
+}
+
+SelectionGeometry CMeasureDlg::MakeSelectionGeometry() const {
+  SelectionGeometry g;
+  g.left = m_plot.left;
+  g.top = m_plot.top;
+  g.right = m_plot.right;
+  g.bottom = m_plot.bottom;
+  g.timeOffset = m_timeOffset;
+  g.maxTime = m_maxTime;
+  g.scrollMinutes = As<QSlider>(1034)->value();
+  g.fullScale =
+      MaxPressureDisplay(m_station.m_maxPressure, m_station.m_effFactor1, m_station.m_effFactor2);
+  g.sampleInterval = m_station.m_sampleInterval;
+  return g;
+}
+
+void CMeasureDlg::mousePressEvent(QMouseEvent* event) {
+  const int32_t x = event->position().toPoint().x(), y = event->position().toPoint().y();
+  if (event->button() == Qt::LeftButton) {
+    const int32_t hx = chartDrawn_.corrHandleX, hy = chartDrawn_.corrHandleY;
+    if (m_correctionOn == 1 && hx <= x && x <= hx + 44 && hy <= y && y <= hy + 20) {
+      m_corrDragX = x;  // dragging the correction marker
+    } else {
+      m_selDragging = 1;
+      m_selDragX = m_selPoints[0] = x;
+      m_selDragY = m_selPoints[1] = y;
+      m_selSlope = kNoValue;
+    }
+  }
+  QDialog::mousePressEvent(event);
+}
+
+void CMeasureDlg::mouseMoveEvent(QMouseEvent* event) {
+  const int32_t x = event->position().toPoint().x();
+  m_mouseX = x;
+  m_mouseY = event->position().toPoint().y();
+  if (m_corrDragX != -1 && x != m_corrDragX) {
+    if (const auto time = CorrectionTimeAt(x, MakeSelectionGeometry())) m_correctionTime = *time;
+    m_corrDragX = std::max(x, 0);
+  }
+  if (m_selDragging || m_corrDragX != -1) RefreshView();
+  QDialog::mouseMoveEvent(event);
+}
+
+void CMeasureDlg::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    m_selDragging = 0;
+    m_corrDragX = -1;
+    m_hoverValue = kNoValue;
+    m_selPoints[2] = event->position().toPoint().x();
+    m_selPoints[3] = event->position().toPoint().y();
+    UpdateData(true);
+    const std::array<float, 3> offsets{m_station.m_normOffset[0], m_station.m_normOffset[1],
+                                       m_station.m_normOffset[2]};
+    const RangeSelection range = WithChamberRecords(
+        {&m_station.m_chamber[0], &m_station.m_chamber[1], &m_station.m_chamber[2]},
+        [&](const ChartChambers& chambers) {
+          return RangeSlope(m_selPoints[0], m_selPoints[1], m_selPoints[2], m_selPoints[3],
+                            MakeSelectionGeometry(), chambers, offsets);
+        });
+    if (range.chamber >= 0) {
+      m_selChamberHit = range.chamber;
+      m_selStart = range.start;
+      m_selEnd = range.end;
+      if (range.slope != kNoValue) m_selChamber = range.chamber;
+    }
+    m_selSlope = range.slope;
+    RefreshView();
+  }
+  QDialog::mouseReleaseEvent(event);
+}
+
 bool CMeasureDlg::RunAnalysis() {
   corvala::RunAnalysis(m_station, m_correctionOn == 1, m_correctionTime);
   RefreshView();
@@ -786,7 +976,7 @@ void CMeasureDlg::OnToggleMarker(uint8_t& toggle) {
 void CMeasureDlg::OnToggleAll() {
   const uint8_t on = m_showAll != 1 ? 1 : 0;
   m_showDelay = m_showSlope = m_showResp = m_showMax = m_showAll = on;
-  on ? static_cast<void>(RunAnalysis()) : RefreshView();
+  on ? RunAnalysis() : RefreshView();
 }
 
 bool CMeasureDlg::AddAnalysisRow(int chamber, const std::string& name) {
@@ -1098,6 +1288,19 @@ void CMeasureDlg::OnTimer() {
 
   if (m_view == 1) {
     ShowLiveReadings();
+    // The value under the pointer, shown beside it by the chart.
+    const ChartView view = MakeChartView();
+    const auto hover = WithChamberRecords(
+        {&m_station.m_chamber[0], &m_station.m_chamber[1], &m_station.m_chamber[2]},
+        [&](const ChartChambers& chambers) {
+          return SampleUnderMouse(view, chambers, m_plot.left, m_plot.top, m_plot.Width(),
+                                  m_plot.Height());
+        });
+    m_hoverValue = hover ? hover->value : kNoValue;
+    if (hover) {
+      m_hoverSample = hover->sample;
+      m_hoverChamber = hover->chamber;
+    }
     // The "measuring" labels of running chambers blink: shown for 11 ticks, hidden for 10.
     tick_.blink = tick_.blink >= 20 ? 0 : tick_.blink + 1;
     for (int c = 0; c < 3; ++c)
@@ -1120,6 +1323,7 @@ void CMeasureDlg::OnTimer() {
     ApplyUnit(true);
   }
   RefreshView();
+  DrawAnalysisDiagrams();
 }
 
 void CMeasureDlg::ShowLiveReadings() {

@@ -4,6 +4,7 @@
 // controls, calls the core logic and puts the results back on the widgets.
 
 #include <QDialog>
+#include <QImage>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -16,15 +17,18 @@
 #include <vector>
 
 #include "analysis/analysis_table.h"
+#include "analysis/range_selection.h"
 #include "app/control_table.h"
 #include "app/prompts.h"
 #include "app/settings_file.h"
+#include "chart/chart_model.h"
 #include "device/apply_unit.h"
 #include "device/port_names.h"
 #include "run/clock.h"
 #include "run/station.h"
 
 class QAbstractButton;
+class QPagedPaintDevice;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -60,42 +64,51 @@ class CMeasureDlg : public QDialog {
   // Exchanges the listed members with their controls: true reads the controls.
   void UpdateData(bool saveAndValidate);
   void ShowViewControls();
+  // The chart area of the client size, and the plot rectangle inside it.
   ChartArea ChartRect() const { return m_chart; }
+  PixelRect PlotRect() const { return m_plot; }
+  // Redraws the measurement view; false outside it.
+  bool RefreshView();
   const std::string& AppFolder() const { return m_appFolder; }
   std::string SettingsPath() const;
 
   // Handlers (public so that tests and the command-line wiring can drive them).
-  void OnViewMeasurement();              // 1053
-  void OnViewAnalysis();                 // 1093
-  void OnViewConfiguration();            // 1054
-  void OnChamberSelect(int chamber);     // 1035..1037
-  void OnChamberShow(int chamber);       // 1043..1045
-  void InsertProgramStep();              // 1027
-  void DeleteProgramStep();              // 1032
-  void ConfirmConfiguration();           // 1049
-  void OnTemperatureDown();              // 1005 "-"
-  void OnTemperatureUp();                // 1006 "+"
-  void OnIntervalDown();                 // 1016 "-"
-  void OnIntervalUp();                   // 1015 "+"
-  void OnStart();                        // 1021
-  void OnStop();                         // 1022
-  void OnLight();                        // 1024
-  void OnCalibration();                  // 1023
-  void OnStart2();                       // 1012 (hidden)
-  void OnStart3();                       // 1013 (hidden)
-  void OnCommand1002();                  // command 1002 (no control)
-  void SaveMeasurementFiles();           // 1041
-  void LoadMeasurementFile();            // 1042
-  void OnAddAnalysisRows();              // 1112
-  void OnRunAnalysis();                  // 1086
-  void OnToggleMarker(uint8_t& toggle);  // 1087 "D", 1088 "M", 1089 "S", 1090 "R"
-  void OnToggleAll();                    // 1091 "A"
-  void ToggleNormalisation();            // 1077 "No"
-  void DeleteAnalysisRow();              // 1102 "Zeile löschen"
-  void ClearAnalysisTable();             // 1103 "Neu"
-  void CycleDiagramGroup();              // click on list 1094
-  void LoadAnalysisFile();               // 1047
-  void SaveAnalysisFile();               // 1046
+  void OnViewMeasurement();                             // 1053
+  void OnViewAnalysis();                                // 1093
+  void OnViewConfiguration();                           // 1054
+  void OnChamberSelect(int chamber);                    // 1035..1037
+  void OnChamberShow(int chamber);                      // 1043..1045
+  void InsertProgramStep();                             // 1027
+  void DeleteProgramStep();                             // 1032
+  void ConfirmConfiguration();                          // 1049
+  void OnTemperatureDown();                             // 1005 "-"
+  void OnTemperatureUp();                               // 1006 "+"
+  void OnIntervalDown();                                // 1016 "-"
+  void OnIntervalUp();                                  // 1015 "+"
+  void OnStart();                                       // 1021
+  void OnStop();                                        // 1022
+  void OnLight();                                       // 1024
+  void OnCalibration();                                 // 1023
+  void OnStart2();                                      // 1012 (hidden)
+  void OnStart3();                                      // 1013 (hidden)
+  void OnCommand1002();                                 // command 1002 (no control)
+  void SaveMeasurementFiles();                          // 1041
+  void LoadMeasurementFile();                           // 1042
+  void OnAddAnalysisRows();                             // 1112
+  void OnRunAnalysis();                                 // 1086
+  void OnToggleMarker(uint8_t& toggle);                 // 1087 "D", 1088 "M", 1089 "S", 1090 "R"
+  void OnToggleAll();                                   // 1091 "A"
+  void ToggleNormalisation();                           // 1077 "No"
+  void DeleteAnalysisRow();                             // 1102 "Zeile löschen"
+  void ClearAnalysisTable();                            // 1103 "Neu"
+  void CycleDiagramGroup();                             // click on list 1094
+  void LoadAnalysisFile();                              // 1047
+  void SaveAnalysisFile();                              // 1046
+  void OnDiagramQuantity(bool left, int32_t quantity);  // radio buttons 1116..1127, 1134, 1135
+  bool DrawAnalysisDiagrams();
+  void OnPrint();  // 1137 "Drucken"
+  // Prints the report's two pages on a printer or PDF writer; false when it failed.
+  bool PrintReportTo(QPagedPaintDevice& device);
   bool FillValueList(int chamber);
   // Adds the analysis row of a chamber and shows it in list 1094.
   bool AddAnalysisRow(int chamber, const std::string& name);
@@ -143,12 +156,18 @@ class CMeasureDlg : public QDialog {
   int32_t m_edit1073 = 0;
   int32_t m_diagramQuantity = 0;
   int32_t m_diagramRadio2 = 1;
+  int32_t m_diagramLeft = 0;   // quantity code of the left diagram (Respiration)
+  int32_t m_diagramRight = 1;  // of the right one (Slope)
 
   // Window members of other areas, with their start values.
   uint8_t m_showDelay = 0, m_showSlope = 0, m_showResp = 0, m_showMax = 0, m_showAll = 0;
   AnalysisTable m_analysis;  // with m_analysisDirty and m_diagramGroupMax
   float m_selSlope = kNoValue;
   float m_hoverValue = kNoValue;
+  int32_t m_mouseX = 0, m_mouseY = 0;
+  int32_t m_selDragX = 0, m_selDragY = 0;
+  std::array<int32_t, 4> m_selPoints{0, 0, 0, 0};
+  int32_t m_selStart = -1, m_selEnd = -1, m_selChamber = -1, m_selChamberHit = -1;
   int32_t m_hoverSample = -1;
   int32_t m_hoverChamber = -1;
   uint8_t m_selDragging = 0;
@@ -162,6 +181,10 @@ class CMeasureDlg : public QDialog {
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void OnInitDialog();
@@ -183,7 +206,6 @@ class CMeasureDlg : public QDialog {
   void ShowAnalysisRow(size_t row);
   void ShowAnalysisTable();
   void WriteWorkingFile();
-  void RefreshView();
   class SamplingEvents;
 
   template <class T>
@@ -220,6 +242,12 @@ class CMeasureDlg : public QDialog {
     std::optional<int32_t> chartTop;
   } tick_;
   UnitApplier unitApplier_;
+  QImage diagramLeft_, diagramRight_;
+  ChartView MakeChartView() const;
+  SelectionGeometry MakeSelectionGeometry() const;
+  PixelRect m_plot;           // plot rectangle of the last chart drawn (m_chartLeft..m_chartBottom)
+  ChartGeometry chartDrawn_;  // what the last drawing left: correction handle
+  LastPointMemory lastPoint_;    // the analysis view's two diagrams, redrawn every tick
   int32_t lastTemperature_ = 0;  // the set point last handed over by a confirmation
   ChartArea m_chart{0, 0, 0, 0};
   int baseUnitX_ = 6;

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPdfWriter>
 #include <QSlider>
 
 #include <cstdlib>
@@ -401,6 +403,28 @@ TEST_F(WindowTest, AnalysisTableEditing) {
   ASSERT_EQ(list->rowCount(), 1);
   EXPECT_EQ(list->Text(0, 10), "1");
   EXPECT_EQ(dlg->m_analysis.m_diagramGroupMax, 1);
+}
+
+TEST_F(WindowTest, DiagramsFollowTheRadioButtonsAndTheReportPrints) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  dlg->List(1094)->SetSelectionMark(0);
+  dlg->CycleDiagramGroup();
+  dlg->OnViewAnalysis();
+  static_cast<QAbstractButton*>(dlg->Control(1118))->click();  // KphA on the left
+  EXPECT_EQ(dlg->m_diagramLeft, 6);
+  static_cast<QAbstractButton*>(dlg->Control(1135))->click();  // Delay2 on the right
+  EXPECT_EQ(dlg->m_diagramRight, 3);
+  EXPECT_TRUE(dlg->DrawAnalysisDiagrams());
+  // The diagrams stand inside the window.
+  EXPECT_GE(dlg->height(), 650);
+
+  const QString pdf = QString::fromStdString((folder_ / "report.pdf").string());
+  QPdfWriter writer(pdf);
+  EXPECT_TRUE(dlg->PrintReportTo(writer));
+  EXPECT_GT(fs::file_size(folder_ / "report.pdf"), 1000u);
+  dlg->OnViewMeasurement();
+  EXPECT_FALSE(dlg->DrawAnalysisDiagrams());
 }
 
 // Pictures of the three views for the README and for looking at, when asked for.

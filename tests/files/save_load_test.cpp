@@ -43,7 +43,10 @@ struct SaveLoad : ::testing::Test {
     return SaveMeasurementFiles(station, selected, prompts, hooks);
   }
 
-  fs::path dir = fs::temp_directory_path() / "corvala_save_load";
+  // One folder per test: ctest runs the tests of this program side by side.
+  fs::path dir = fs::temp_directory_path() /
+                 ("corvala_save_load_" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   Station station;
   ScriptedPrompts prompts;
   MeasurementSaveHooks hooks;
