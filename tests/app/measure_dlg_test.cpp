@@ -432,6 +432,11 @@ TEST_F(WindowTest, ScreenshotsWhenRequested) {
   const char* dir = std::getenv("CORVALA_SHOT_DIR");
   if (dir == nullptr) GTEST_SKIP() << "set CORVALA_SHOT_DIR to write screenshots";
   auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  dlg->List(1094)->SetSelectionMark(0);
+  dlg->CycleDiagramGroup();
+  dlg->OnToggleAll();
+  dlg->RefreshView();
   QApplication::processEvents();
   dlg->grab().save(QString("%1/view1.png").arg(dir));
   dlg->OnViewConfiguration();
