@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPdfWriter>
 #include <QSlider>
 
@@ -425,6 +426,42 @@ TEST_F(WindowTest, DiagramsFollowTheRadioButtonsAndTheReportPrints) {
   EXPECT_GT(fs::file_size(folder_ / "report.pdf"), 1000u);
   dlg->OnViewMeasurement();
   EXPECT_FALSE(dlg->DrawAnalysisDiagrams());
+}
+
+TEST_F(WindowTest, DraggingAlongACurveMeasuresItsSlope) {
+  auto dlg = Open();
+  dlg->m_station.m_sampleInterval = 10;
+  dlg->m_station.m_chamber[1].Access([](ChamberRecord& r) {
+    for (int k = 0; k < 30; ++k) AppendSample(r, 100.0f + 2.0f * k, 25.0f, 0, LocalTime{}, 10 * k);
+  });
+  dlg->RefreshView();
+  dlg->grab();  // draws the chart, which lays out the plot
+  const PixelRect plot = dlg->PlotRect();
+  ASSERT_GT(plot.Width(), 0);
+  // The pixel of sample k: time 10 k s over the 450 s window, value on a 300 mbar scale.
+  auto at = [&](int k) {
+    const double x = plot.left + plot.Width() * (10.0 * k) / 450.0 + 1;
+    const double y = plot.bottom - plot.Height() * (100.0 + 2.0 * k) / 300.0;
+    return QPointF(x, y);
+  };
+  auto send = [&](QEvent::Type type, QPointF point) {
+    QMouseEvent event(type, point, dlg->mapToGlobal(point), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &event);
+  };
+  send(QEvent::MouseButtonPress, at(20));
+  send(QEvent::MouseMove, at(5));
+  send(QEvent::MouseButtonRelease, at(5));
+  EXPECT_FLOAT_EQ(dlg->m_selSlope, 0.2f);  // 2 mbar every 10 s, dragged right to left
+  EXPECT_EQ(dlg->m_selStart, 5);
+  EXPECT_EQ(dlg->m_selEnd, 20);
+  EXPECT_EQ(dlg->m_selChamber, 1);
+
+  // Releasing off the curve leaves no slope.
+  send(QEvent::MouseButtonPress, at(5));
+  send(QEvent::MouseButtonRelease, at(5) + QPointF(0, -40));
+  EXPECT_EQ(dlg->m_selSlope, kNoValue);
 }
 
 // Pictures of the three views for the README and for looking at, when asked for.
