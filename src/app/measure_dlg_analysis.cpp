@@ -1,6 +1,6 @@
+// Measurement files, the analysis, the analysis table, its diagrams and the report.
 #include "app/measure_dlg.h"
 
-// Measurement files, the analysis, the analysis table, its diagrams and the report.
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>

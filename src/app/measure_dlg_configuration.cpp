@@ -1,6 +1,6 @@
+// The configuration view: its confirmation and the steppers.
 #include "app/measure_dlg.h"
 
-// The configuration view: its confirmation and the steppers.
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
+// The display tick, the chart and the mouse on it.
 #include "app/measure_dlg.h"
 
-// The display tick, the chart and the mouse on it.
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
+// Run control, the worker threads and the measurement program editor.
 #include "app/measure_dlg.h"
 
-// Run control, the worker threads and the measurement program editor.
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
