@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev libgsf-1-dev libxlsxwriter-dev
   fonts-liberation2 xvfb xauth xdotool imagemagick locales
 )
 

@@ -1,0 +1,77 @@
+#pragma once
+// The two spreadsheet exports: a measurement (sheets "Parameter" and
+// "Messdaten", one workbook per chamber) and the analysis table (sheet
+// "Auswertung"). The statement texts are built by pure functions.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/analysis_table.h"
+#include "app/prompts.h"
+#include "files/workbook_connection.h"
+#include "run/chamber_record.h"
+#include "run/station.h"
+
+namespace corvala {
+
+inline constexpr const char* kSpreadsheetExtension = "xls";
+
+// The connection string of the workbook at path.
+std::string WorkbookConnectionString(const std::string& path);
+
+// Text for a quoted SQL literal: every ' doubled.
+std::string SqlQuote(const std::string& text);
+
+// CREATE TABLE Parameter and its rows: run date, duration, start time,
+// temperature ("%d \xB0C", degree sign as the Latin-1 byte), sample count,
+// interval, then the program steps.
+std::vector<std::string> ParameterStatements(const ChamberRecord& record, int32_t edit1073);
+std::string MessdatenCreateStatement();
+// The row of sample k (0-based); "." becomes "," everywhere when comma.
+std::string MessdatenInsertStatement(const ChamberRecord& record, int32_t k, float normOffset,
+                                     bool comma);
+
+// Unit 2 is mg/l; any other unit is written as mbar.
+std::string AuswertungCreateStatement(int32_t unit);
+// Length of the INSERT head up to and including "VALUES (".
+size_t AuswertungInsertHeadLength(int32_t unit);
+// The row's INSERT; with comma, the points from the head length + the lengths
+// of name and date on become commas, so name and date keep theirs.
+std::string AuswertungInsertStatement(const AnalysisRow& row, int32_t unit, bool comma);
+
+struct ExportOptions {
+  uint8_t comma = 1;          // m_comma
+  int32_t edit1073 = 0;       // m_edit1073
+  int32_t unit = 1;           // m_unit, for the analysis export
+  bool correctionOn = false;  // the correction marker, for the baseline
+  int32_t correctionTime = 0;
+};
+
+struct ExportResult {
+  std::vector<std::string> written;  // workbooks written, in order
+  std::string error;                 // empty, or the text for a notice
+  bool selectionSlopeReset = false;  // normalisation was switched: reset m_selSlope
+  bool Failed() const { return !error.empty(); }
+};
+
+// Button 1076: one workbook per selected chamber that is not running, named
+// like the measurement files ("%s_%d.xls" for 2 or 3 chambers), asking before
+// existing files are replaced. The first error ends the export; the window
+// shows result.error with Prompts::ShowNotice.
+ExportResult ExportMeasurement(Station& station, const std::array<uint8_t, 3>& selected,
+                               const ExportOptions& options, Prompts& prompts,
+                               const WorkbookFactory& factory);
+
+// The analysis table into a workbook at path (no dialogs). Clears
+// m_analysisDirty when the workbook was written.
+ExportResult WriteAnalysisWorkbook(AnalysisTable& table, const std::string& path,
+                                   const ExportOptions& options, const WorkbookFactory& factory);
+
+// Buttons 1104 and 1113, and the Yes to "Save the analysis?": the save dialog,
+// the overwrite question, then WriteAnalysisWorkbook.
+ExportResult SaveAnalysisToSpreadsheet(AnalysisTable& table, const ExportOptions& options,
+                                       Prompts& prompts, const WorkbookFactory& factory);
+
+}  // namespace corvala

@@ -1,0 +1,299 @@
+#include "files/workbook_connection.h"
+
+#include <sqlite3.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+
+#include "files/biff8_writer.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+bool IsValidUtf8(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    size_t len = b < 0x80           ? 1
+                 : (b >> 5) == 0x6  ? 2
+                 : (b >> 4) == 0xE  ? 3
+                 : (b >> 3) == 0x1E ? 4
+                                    : 0;
+    if (len == 0 || i + len > s.size()) return false;
+    for (size_t k = 1; k < len; ++k)
+      if ((static_cast<uint8_t>(s[i + k]) >> 6) != 0x2) return false;
+    i += len;
+  }
+  return true;
+}
+
+// Windows-1252 code points of the bytes 80..9F.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool IsNumericType(const std::string& declared) {
+  const std::string t = Lower(declared);
+  return t.find("number") != std::string::npos || t.find("double") != std::string::npos ||
+         t.find("int") != std::string::npos || t.find("real") != std::string::npos ||
+         t.find("float") != std::string::npos || t.find("numeric") != std::string::npos;
+}
+
+// A whole text as a number, "," accepted as the decimal separator.
+std::optional<double> WholeNumber(std::string text) {
+  std::replace(text.begin(), text.end(), ',', '.');
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] == ' ') ++b;
+  while (e > b && text[e - 1] == ' ') --e;
+  if (b < e && text[b] == '+') ++b;
+  if (b == e) return std::nullopt;
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(text.data() + b, text.data() + e, value);
+  if (ec != std::errc() || end != text.data() + e) return std::nullopt;
+  return value;
+}
+
+std::string QuoteIdentifier(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+std::optional<std::string> WriteXlsx(const std::string& path,
+                                     const std::vector<WorkbookSheet>& sheets) {
+  const std::string temp = path + ".part";
+  lxw_workbook* workbook = workbook_new(temp.c_str());
+  if (workbook == nullptr) return "The workbook " + path + " could not be created.";
+  int index = 1;
+  for (const WorkbookSheet& sheet : sheets) {
+    std::string name = sheet.name;
+    if (workbook_validate_sheet_name(workbook, name.c_str()) != LXW_NO_ERROR)
+      name = "Sheet" + std::to_string(index);
+    ++index;
+    lxw_worksheet* ws = workbook_add_worksheet(workbook, name.c_str());
+    if (ws == nullptr) continue;
+    for (size_t c = 0; c < sheet.columns.size() && c < LXW_COL_MAX; ++c)
+      worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), sheet.columns[c].c_str(), nullptr);
+    for (size_t r = 0; r < sheet.rows.size() && r + 1 < LXW_ROW_MAX; ++r) {
+      const auto row = static_cast<lxw_row_t>(r + 1);
+      for (size_t c = 0; c < sheet.rows[r].size() && c < LXW_COL_MAX; ++c) {
+        const WorkbookCell& cell = sheet.rows[r][c];
+        const auto col = static_cast<lxw_col_t>(c);
+        if (cell.kind == WorkbookCell::Kind::kText)
+          worksheet_write_string(ws, row, col, cell.text.c_str(), nullptr);
+        else if (cell.kind == WorkbookCell::Kind::kNumber)
+          worksheet_write_number(ws, row, col, cell.number, nullptr);
+      }
+    }
+  }
+  const lxw_error result = workbook_close(workbook);
+  std::error_code ec;
+  if (result != LXW_NO_ERROR) {
+    std::filesystem::remove(temp, ec);
+    return "The workbook " + path + " could not be written: " + lxw_strerror(result);
+  }
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    return "The workbook " + path + " could not be written.";
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string TextToUtf8(const std::string& text) {
+  if (IsValidUtf8(text)) return text;
+  std::string out;
+  for (char ch : text) {
+    const auto b = static_cast<uint8_t>(ch);
+    AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+  }
+  return out;
+}
+
+std::optional<std::string> ConnectionValue(const std::string& connection, const std::string& key) {
+  const std::string wanted = Lower(key) + "=";
+  size_t pos = 0;
+  while (pos <= connection.size()) {
+    size_t end = pos;
+    bool quoted = false, braced = false;
+    while (end < connection.size() && (connection[end] != ';' || quoted || braced)) {
+      if (connection[end] == '"') quoted = !quoted;
+      if (connection[end] == '{') braced = true;
+      if (connection[end] == '}') braced = false;
+      ++end;
+    }
+    std::string part = connection.substr(pos, end - pos);
+    size_t b = 0;
+    while (b < part.size() && part[b] == ' ') ++b;
+    part.erase(0, b);
+    if (Lower(part.substr(0, wanted.size())) == wanted) {
+      std::string value = part.substr(wanted.size());
+      if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+      return value;
+    }
+    pos = end + 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> WriteWorkbook(const std::string& path,
+                                         const std::vector<WorkbookSheet>& sheets) {
+  if (EndsWith(Lower(path), ".xlsx")) return WriteXlsx(path, sheets);
+  std::vector<uint8_t> file;
+  if (auto error = BuildBiff8File(sheets, file)) return error;
+  if (!WriteFileAtomically(
+          path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size())))
+    return "The workbook " + path + " could not be written.";
+  return std::nullopt;
+}
+
+struct SqliteWorkbookConnection::Db {
+  sqlite3* handle = nullptr;
+  ~Db() {
+    if (handle != nullptr) sqlite3_close(handle);
+  }
+};
+
+SqliteWorkbookConnection::SqliteWorkbookConnection() = default;
+SqliteWorkbookConnection::~SqliteWorkbookConnection() = default;
+
+std::optional<std::string> SqliteWorkbookConnection::OpenEx(const std::string& connection) {
+  // DBQ closes the station's connection string, so a path holding ";" is
+  // taken whole from there.
+  std::optional<std::string> path;
+  const size_t last = Lower(connection).rfind(";dbq=");
+  if (last != std::string::npos && connection.find('=', last + 5) == std::string::npos)
+    path = connection.substr(last + 5);
+  else
+    path = ConnectionValue(connection, "DBQ");
+  if (!path || path->empty()) return std::string("The connection names no workbook (DBQ).");
+  auto db = std::make_unique<Db>();
+  if (sqlite3_open(":memory:", &db->handle) != SQLITE_OK)
+    return std::string("The database could not be opened: ") + sqlite3_errmsg(db->handle);
+  db_ = std::move(db);
+  path_ = *path;
+  return std::nullopt;
+}
+
+std::optional<std::string> SqliteWorkbookConnection::ExecuteSQL(const std::string& statement) {
+  if (!db_) return std::string("The workbook is not open.");
+  char* message = nullptr;
+  if (sqlite3_exec(db_->handle, statement.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
+    return std::nullopt;
+  std::string error = message != nullptr ? message : sqlite3_errmsg(db_->handle);
+  sqlite3_free(message);
+  return TextToUtf8(error);
+}
+
+std::optional<std::string> SqliteWorkbookConnection::ReadSheets(
+    std::vector<WorkbookSheet>& sheets) {
+  sheets.clear();
+  if (!db_) return std::string("The workbook is not open.");
+  sqlite3* h = db_->handle;
+  auto prepare = [&](const std::string& sql, sqlite3_stmt** stmt) -> std::optional<std::string> {
+    if (sqlite3_prepare_v2(h, sql.c_str(), -1, stmt, nullptr) == SQLITE_OK) return std::nullopt;
+    return TextToUtf8(sqlite3_errmsg(h));
+  };
+  sqlite3_stmt* tables = nullptr;
+  if (auto e = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid", &tables))
+    return e;
+  std::vector<std::string> names;
+  while (sqlite3_step(tables) == SQLITE_ROW)
+    names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(tables, 0)));
+  sqlite3_finalize(tables);
+
+  for (const std::string& table : names) {
+    WorkbookSheet sheet;
+    sheet.name = TextToUtf8(table);
+    std::vector<bool> numeric;
+    sqlite3_stmt* info = nullptr;
+    if (auto e = prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", &info)) return e;
+    while (sqlite3_step(info) == SQLITE_ROW) {
+      const auto* name = sqlite3_column_text(info, 1);
+      const auto* type = sqlite3_column_text(info, 2);
+      sheet.columns.push_back(TextToUtf8(name ? reinterpret_cast<const char*>(name) : ""));
+      numeric.push_back(IsNumericType(type ? reinterpret_cast<const char*>(type) : ""));
+    }
+    sqlite3_finalize(info);
+
+    sqlite3_stmt* rows = nullptr;
+    if (auto e = prepare("SELECT * FROM " + QuoteIdentifier(table) + " ORDER BY rowid", &rows))
+      return e;
+    const int columns = sqlite3_column_count(rows);
+    while (sqlite3_step(rows) == SQLITE_ROW) {
+      std::vector<WorkbookCell> row(sheet.columns.size());
+      for (int c = 0; c < columns && c < static_cast<int>(row.size()); ++c) {
+        WorkbookCell& cell = row[c];
+        const int type = sqlite3_column_type(rows, c);
+        if (type == SQLITE_NULL) continue;
+        if (numeric[c] && (type == SQLITE_INTEGER || type == SQLITE_FLOAT)) {
+          cell.kind = WorkbookCell::Kind::kNumber;
+          cell.number = sqlite3_column_double(rows, c);
+          continue;
+        }
+        const auto* raw = sqlite3_column_text(rows, c);
+        const std::string text(raw ? reinterpret_cast<const char*>(raw) : "",
+                               static_cast<size_t>(sqlite3_column_bytes(rows, c)));
+        const auto number = numeric[c] ? WholeNumber(text) : std::nullopt;
+        if (number) {
+          cell.kind = WorkbookCell::Kind::kNumber;
+          cell.number = *number;
+        } else {
+          // Text in a number column that is no number stays visible as text.
+          cell.kind = WorkbookCell::Kind::kText;
+          cell.text = TextToUtf8(text);
+        }
+      }
+      sheet.rows.push_back(std::move(row));
+    }
+    sqlite3_finalize(rows);
+    sheets.push_back(std::move(sheet));
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> SqliteWorkbookConnection::Close() {
+  if (!db_) return std::string("The workbook is not open.");
+  std::vector<WorkbookSheet> sheets;
+  std::optional<std::string> error = ReadSheets(sheets);
+  if (!error) error = WriteWorkbook(path_, sheets);
+  db_.reset();
+  return error;
+}
+
+WorkbookFactory DefaultWorkbookFactory() {
+  return [] { return std::make_unique<SqliteWorkbookConnection>(); };
+}
+
+}  // namespace corvala

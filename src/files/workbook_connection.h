@@ -1,0 +1,76 @@
+#pragma once
+// A workbook reached like a database: CREATE TABLE makes a sheet, INSERT adds
+// a row. Statements run in an in-memory SQLite database; Close writes the
+// sheets as an Excel 97-2003 workbook (".xls") or an Office Open XML workbook
+// (a path ending in ".xlsx").
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvala {
+
+// One cell as the workbook gets it.
+struct WorkbookCell {
+  enum class Kind { kEmpty, kText, kNumber };
+  Kind kind = Kind::kEmpty;
+  std::string text;  // UTF-8
+  double number = 0.0;
+};
+
+struct WorkbookSheet {
+  std::string name;                             // UTF-8
+  std::vector<std::string> columns;             // the first row
+  std::vector<std::vector<WorkbookCell>> rows;  // further rows, each columns.size() cells
+};
+
+// Text of a statement or file name as UTF-8: valid UTF-8 stays as it is, any
+// other text is read as Windows-1252 (a lone byte B0 becomes the degree sign).
+std::string TextToUtf8(const std::string& text);
+
+// The value of key (e.g. "DBQ") in a "KEY=value;KEY=value" connection string,
+// double quotes around the value removed; nothing when the key is missing.
+std::optional<std::string> ConnectionValue(const std::string& connection, const std::string& key);
+
+// Writes the sheets whole to path; the format follows the path's ending.
+// Returns the error text, nothing on success.
+std::optional<std::string> WriteWorkbook(const std::string& path,
+                                         const std::vector<WorkbookSheet>& sheets);
+
+class WorkbookConnection {
+ public:
+  virtual ~WorkbookConnection() = default;
+  // Takes the workbook path from DBQ. Returns the error text, nothing on success.
+  virtual std::optional<std::string> OpenEx(const std::string& connection) = 0;
+  // Runs one statement. Returns the database's error text, nothing on success.
+  virtual std::optional<std::string> ExecuteSQL(const std::string& statement) = 0;
+  // Writes the workbook and ends the connection. Returns the error text.
+  virtual std::optional<std::string> Close() = 0;
+};
+
+// The SQLite-backed connection.
+class SqliteWorkbookConnection : public WorkbookConnection {
+ public:
+  SqliteWorkbookConnection();
+  ~SqliteWorkbookConnection() override;
+  std::optional<std::string> OpenEx(const std::string& connection) override;
+  std::optional<std::string> ExecuteSQL(const std::string& statement) override;
+  std::optional<std::string> Close() override;
+
+  // The sheets as they stand: tables in creation order, rows in insertion order.
+  std::optional<std::string> ReadSheets(std::vector<WorkbookSheet>& sheets);
+  const std::string& Path() const { return path_; }
+
+ private:
+  struct Db;
+  std::unique_ptr<Db> db_;
+  std::string path_;
+};
+
+using WorkbookFactory = std::function<std::unique_ptr<WorkbookConnection>()>;
+// Makes SqliteWorkbookConnection objects.
+WorkbookFactory DefaultWorkbookFactory();
+
+}  // namespace corvala
