@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 
 #include "files/biff8_writer.h"
@@ -77,7 +78,7 @@ std::optional<double> WholeNumber(std::string text) {
   if (b == e) return std::nullopt;
   double value = 0.0;
   const auto [end, ec] = std::from_chars(text.data() + b, text.data() + e, value);
-  if (ec != std::errc() || end != text.data() + e) return std::nullopt;
+  if (ec != std::errc() || end != text.data() + e || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
@@ -257,7 +258,8 @@ std::optional<std::string> SqliteWorkbookConnection::ReadSheets(
         WorkbookCell& cell = row[c];
         const int type = sqlite3_column_type(rows, c);
         if (type == SQLITE_NULL) continue;
-        if (numeric[c] && (type == SQLITE_INTEGER || type == SQLITE_FLOAT)) {
+        if (numeric[c] && (type == SQLITE_INTEGER || type == SQLITE_FLOAT) &&
+            std::isfinite(sqlite3_column_double(rows, c))) {
           cell.kind = WorkbookCell::Kind::kNumber;
           cell.number = sqlite3_column_double(rows, c);
           continue;

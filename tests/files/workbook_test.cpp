@@ -144,7 +144,7 @@ TEST_F(Workbook, ConnectionReportsErrorsAndConvertsNumberColumns) {
   EXPECT_EQ(c.ExecuteSQL("INSERT INTO Nope (a) VALUES ('1')"), "no such table: Nope");
   ASSERT_FALSE(c.ExecuteSQL("CREATE TABLE t (a NUMBER, b DOUBLE, c TEXT)"));
   ASSERT_FALSE(c.ExecuteSQL("INSERT INTO t (a,b,c) VALUES ('-1,5','2.25','3,5')"));
-  ASSERT_FALSE(c.ExecuteSQL("INSERT INTO t (a,b,c) VALUES ('1,2,3',' ','\xE4 \xB0')"));
+  ASSERT_FALSE(c.ExecuteSQL("INSERT INTO t (a,b,c) VALUES ('1,2,3','1e999','\xE4 \xB0')"));
   std::vector<WorkbookSheet> sheets;
   ASSERT_FALSE(c.ReadSheets(sheets));
   ASSERT_EQ(sheets.at(0).rows.size(), 2u);
@@ -154,6 +154,7 @@ TEST_F(Workbook, ConnectionReportsErrorsAndConvertsNumberColumns) {
   EXPECT_EQ(r[0][2].text, "3,5");
   EXPECT_EQ(r[1][0].kind, WorkbookCell::Kind::kText);  // no number: the text stays visible
   EXPECT_EQ(r[1][0].text, "1,2,3");
+  EXPECT_EQ(r[1][1].text, "Inf");            // an overflowing number is no cell number
   EXPECT_EQ(r[1][2].text, "\u00E4 \u00B0");  // Latin-1 bytes
 
   // A workbook that cannot be written is an error, and nothing is created.
