@@ -372,6 +372,9 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(1024, [this] { this->OnLight(); });
   onClick(1023, [this] { this->OnCalibration(); });
   onClick(1012, [this] { this->OnStart2(); });
+  onClick(1076, [this] { this->ExportMeasurement(); });
+  onClick(1104, [this] { SaveAnalysisToSpreadsheet(); });
+  onClick(1113, [this] { SaveAnalysisToSpreadsheet(); });
   onClick(1041, [this] { this->SaveMeasurementFiles(); });
   onClick(1042, [this] { this->LoadMeasurementFile(); });
   onClick(1112, [this] { OnAddAnalysisRows(); });
@@ -604,6 +607,7 @@ void CMeasureDlg::OnDestroy() {
   destroyed_ = true;
   if (m_timer) m_timer->stop();
   // Offer to save the analysis table, then write the settings, then stop the threads.
+  CloseAnalysisStore();
   WriteSettings();
   StopWorkers();
   m_station.m_program.FreeProgram();

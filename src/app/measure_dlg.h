@@ -24,6 +24,7 @@
 #include "chart/chart_model.h"
 #include "device/apply_unit.h"
 #include "device/port_names.h"
+#include "files/spreadsheet_export.h"
 #include "run/clock.h"
 #include "run/station.h"
 
@@ -73,37 +74,43 @@ class CMeasureDlg : public QDialog {
   std::string SettingsPath() const;
 
   // Handlers (public so that tests and the command-line wiring can drive them).
-  void OnViewMeasurement();                             // 1053
-  void OnViewAnalysis();                                // 1093
-  void OnViewConfiguration();                           // 1054
-  void OnChamberSelect(int chamber);                    // 1035..1037
-  void OnChamberShow(int chamber);                      // 1043..1045
-  void InsertProgramStep();                             // 1027
-  void DeleteProgramStep();                             // 1032
-  void ConfirmConfiguration();                          // 1049
-  void OnTemperatureDown();                             // 1005 "-"
-  void OnTemperatureUp();                               // 1006 "+"
-  void OnIntervalDown();                                // 1016 "-"
-  void OnIntervalUp();                                  // 1015 "+"
-  void OnStart();                                       // 1021
-  void OnStop();                                        // 1022
-  void OnLight();                                       // 1024
-  void OnCalibration();                                 // 1023
-  void OnStart2();                                      // 1012 (hidden)
-  void OnStart3();                                      // 1013 (hidden)
-  void OnCommand1002();                                 // command 1002 (no control)
-  void SaveMeasurementFiles();                          // 1041
-  void LoadMeasurementFile();                           // 1042
-  void OnAddAnalysisRows();                             // 1112
-  void OnRunAnalysis();                                 // 1086
-  void OnToggleMarker(uint8_t& toggle);                 // 1087 "D", 1088 "M", 1089 "S", 1090 "R"
-  void OnToggleAll();                                   // 1091 "A"
-  void ToggleNormalisation();                           // 1077 "No"
-  void DeleteAnalysisRow();                             // 1102 "Zeile löschen"
-  void ClearAnalysisTable();                            // 1103 "Neu"
-  void CycleDiagramGroup();                             // click on list 1094
-  void LoadAnalysisFile();                              // 1047
-  void SaveAnalysisFile();                              // 1046
+  void OnViewMeasurement();              // 1053
+  void OnViewAnalysis();                 // 1093
+  void OnViewConfiguration();            // 1054
+  void OnChamberSelect(int chamber);     // 1035..1037
+  void OnChamberShow(int chamber);       // 1043..1045
+  void InsertProgramStep();              // 1027
+  void DeleteProgramStep();              // 1032
+  void ConfirmConfiguration();           // 1049
+  void OnTemperatureDown();              // 1005 "-"
+  void OnTemperatureUp();                // 1006 "+"
+  void OnIntervalDown();                 // 1016 "-"
+  void OnIntervalUp();                   // 1015 "+"
+  void OnStart();                        // 1021
+  void OnStop();                         // 1022
+  void OnLight();                        // 1024
+  void OnCalibration();                  // 1023
+  void OnStart2();                       // 1012 (hidden)
+  void OnStart3();                       // 1013 (hidden)
+  void OnCommand1002();                  // command 1002 (no control)
+  void SaveMeasurementFiles();           // 1041
+  void LoadMeasurementFile();            // 1042
+  void OnAddAnalysisRows();              // 1112
+  void OnRunAnalysis();                  // 1086
+  void OnToggleMarker(uint8_t& toggle);  // 1087 "D", 1088 "M", 1089 "S", 1090 "R"
+  void OnToggleAll();                    // 1091 "A"
+  void ToggleNormalisation();            // 1077 "No"
+  void DeleteAnalysisRow();              // 1102 "Zeile löschen"
+  void ClearAnalysisTable();             // 1103 "Neu"
+  void CycleDiagramGroup();              // click on list 1094
+  void LoadAnalysisFile();               // 1047
+  void SaveAnalysisFile();               // 1046
+  void ExportMeasurement();              // 1076 "Ex"
+  // 1104 "speichern", 1113 "Ex" and the Yes to "Save the analysis?"; true when written.
+  bool SaveAnalysisToSpreadsheet();
+  // At the end of the program and after "Neu": offers to save a changed table,
+  // then removes the working file.
+  void CloseAnalysisStore();
   void OnDiagramQuantity(bool left, int32_t quantity);  // radio buttons 1116..1127, 1134, 1135
   bool DrawAnalysisDiagrams();
   void OnPrint();  // 1137 "Drucken"
@@ -244,6 +251,7 @@ class CMeasureDlg : public QDialog {
   UnitApplier unitApplier_;
   QImage diagramLeft_, diagramRight_;
   ChartView MakeChartView() const;
+  ExportOptions MakeExportOptions() const;
   SelectionGeometry MakeSelectionGeometry() const;
   PixelRect m_plot;           // plot rectangle of the last chart drawn (m_chartLeft..m_chartBottom)
   ChartGeometry chartDrawn_;  // what the last drawing left: correction handle

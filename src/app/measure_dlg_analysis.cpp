@@ -39,6 +39,8 @@
 #include "device/serial_link.h"
 #include "files/analysis_file.h"
 #include "files/measurement_file.h"
+#include "files/spreadsheet_export.h"
+#include "files/workbook_connection.h"
 #include "run/run_control.h"
 #include "run/sampling.h"
 #include "run/sampling_thread.h"
@@ -86,7 +88,39 @@ void CMeasureDlg::ClearAnalysisTable() {
   m_analysis.Clear();
   m_analysis.m_diagramGroupMax = 0;
   m_analysis.m_analysisDirty = 0;
-  // Nothing unsaved is left, so the working file simply goes.
+  CloseAnalysisStore();
+}
+
+ExportOptions CMeasureDlg::MakeExportOptions() const {
+  return ExportOptions{m_comma, m_edit1073, m_station.m_unit, m_correctionOn == 1,
+                       m_correctionTime};
+}
+
+void CMeasureDlg::ExportMeasurement() {
+  UpdateData(true);
+  const ExportResult result = corvala::ExportMeasurement(
+      m_station, m_chamberSelected, MakeExportOptions(), *prompts_, DefaultWorkbookFactory());
+  if (result.selectionSlopeReset) m_selSlope = kNoValue;
+  if (result.Failed()) prompts_->ShowNotice(result.error);
+  RefreshView();
+}
+
+bool CMeasureDlg::SaveAnalysisToSpreadsheet() {
+  const ExportResult result = corvala::SaveAnalysisToSpreadsheet(
+      m_analysis, MakeExportOptions(), *prompts_, DefaultWorkbookFactory());
+  if (result.Failed()) prompts_->ShowNotice(result.error);
+  return !result.Failed() && !result.written.empty();
+}
+
+void CMeasureDlg::CloseAnalysisStore() {
+  bool keepWorkingFile = false;
+  if (m_analysis.m_analysisDirty) {
+    // A table the user wanted saved but that was not written stays in the
+    // working file, which the next start reads back.
+    if (prompts_->AskYesNo("Save the analysis?")) keepWorkingFile = !SaveAnalysisToSpreadsheet();
+    m_analysis.m_analysisDirty = 0;
+  }
+  if (keepWorkingFile) return;
   std::error_code ignored;
   std::filesystem::remove(WorkingFilePath(), ignored);
 }

@@ -464,6 +464,34 @@ TEST_F(WindowTest, DraggingAlongACurveMeasuresItsSlope) {
   EXPECT_EQ(dlg->m_selSlope, kNoValue);
 }
 
+TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  ASSERT_TRUE(fs::exists(folder_ / "auswertung.tmp"));
+  prompts_.answers = {true};
+  prompts_.filePaths.push_back((folder_ / "table.xls").string());
+  dlg->close();
+  EXPECT_EQ(prompts_.asked.back(), "Save the analysis?");
+  EXPECT_TRUE(fs::exists(folder_ / "table.xls"));
+  EXPECT_FALSE(fs::exists(folder_ / "auswertung.tmp"));  // saved: the working file goes
+  dlg.reset();
+
+  // Yes, but the save dialog cancelled: the table stays in the working file.
+  auto again = Open();
+  SaveRecordedRun(*again);
+  prompts_.answers = {true};
+  again->close();
+  EXPECT_TRUE(fs::exists(folder_ / "auswertung.tmp"));
+  again.reset();
+
+  // No: the table is let go.
+  auto third = Open();
+  prompts_.answers = {false};
+  third->m_analysis.m_analysisDirty = 1;
+  third->close();
+  EXPECT_FALSE(fs::exists(folder_ / "auswertung.tmp"));
+}
+
 // Pictures of the three views for the README and for looking at, when asked for.
 TEST_F(WindowTest, ScreenshotsWhenRequested) {
   const char* dir = std::getenv("CORVALA_SHOT_DIR");
