@@ -373,6 +373,9 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(1023, [this] { this->OnCalibration(); });
   onClick(1012, [this] { this->OnStart2(); });
   onClick(1076, [this] { this->ExportMeasurement(); });
+  // The hidden step buttons move the device one step down or up.
+  onClick(1078, [this] { m_station.m_manualStep = -1; });
+  onClick(1079, [this] { m_station.m_manualStep = 1; });
   onClick(1104, [this] { SaveAnalysisToSpreadsheet(); });
   onClick(1113, [this] { SaveAnalysisToSpreadsheet(); });
   onClick(1041, [this] { this->SaveMeasurementFiles(); });
