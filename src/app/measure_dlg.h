@@ -206,6 +206,8 @@ class CMeasureDlg : public QDialog {
   void ApplySettings(const Settings& settings);
   void AddProgramRow(const ProgramStep& step);
   void SetWindowRect(const std::array<int32_t, 4>& rect);
+  // Leaving the configuration view takes its values and gives the window its size back.
+  void LeaveConfigurationView();
   std::array<int32_t, 4> WindowRect() const;
   void StartWorkers();
   void StopWorkers();

@@ -1,47 +1,10 @@
 // The configuration view: its confirmation and the steppers.
 #include "app/measure_dlg.h"
 
-#include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QContextMenuEvent>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QToolButton>
 
-#include <filesystem>
-
-#include "analysis/diagram.h"
-#include "analysis/diagram_draw.h"
-#include "analysis/normalisation.h"
-#include "analysis/report_pages.h"
-#include "analysis/run_analysis.h"
-#include "app/about_dlg.h"
-#include "app/icons.h"
 #include "app/measure_dlg_internal.h"
-#include "app/qt_prompts.h"
-#include "app/report_list.h"
-#include "chart/chart_draw.h"
-#include "chart/time_format.h"
-#include "chart/value_list.h"
 #include "device/serial_link.h"
-#include "files/analysis_file.h"
-#include "files/measurement_file.h"
-#include "run/run_control.h"
-#include "run/sampling.h"
-#include "run/sampling_thread.h"
 #include "util/c_format.h"
 
 namespace corvala {
