@@ -11,7 +11,7 @@ namespace {
 
 void BM_ReadFrame(benchmark::State& state) {
   corvala::Station station;
-  corvala::FrameParser parser(station, nullptr);
+  corvala::FrameParser parser(station.m_link, station.m_units, nullptr);
   corvala::LineReader reader;
   const std::string frame =
       "anfang\r\n3\r\n25.0\r\n201.53\r\n202.51\r\n203.57\r\n24.1\r\n24.2\r\n24.3\r\n1\r\nende\r\n";

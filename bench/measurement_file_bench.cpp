@@ -2,9 +2,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "files/measurement_file.h"
+#include "station/measurement_io.h"
 
 namespace corvala {
 namespace {
@@ -22,20 +25,22 @@ ChamberRecord DayRecord() {
 }
 
 std::string TempPath() {
-  return (std::filesystem::temp_directory_path() / "corvala_bench_day.cv3").string();
+  return (std::filesystem::temp_directory_path() /
+          ("corvala_bench_day_" + std::to_string(::getpid()) + ".cv3"))
+      .string();
 }
 
 void BM_SaveDay(benchmark::State& state) {
   const ChamberRecord record = DayRecord();
   const std::string path = TempPath();
-  for (auto _ : state) benchmark::DoNotOptimize(WriteMeasurementFile(record, path));
+  for (auto _ : state) benchmark::DoNotOptimize(WriteMeasurementFile(record, path).Ok());
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_SaveDay)->Unit(benchmark::kMillisecond);
 
 void BM_LoadDay(benchmark::State& state) {
   const std::string path = TempPath();
-  WriteMeasurementFile(DayRecord(), path);
+  if (!WriteMeasurementFile(DayRecord(), path)) state.SkipWithError("the day could not be written");
   Station station;
   for (auto _ : state)
     benchmark::DoNotOptimize(LoadMeasurementInto(station, 0, path, ConversionFactors{}, {}));

@@ -2,7 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/settings_file.h"
+#include "files/settings_file.h"
 
 namespace corvala {
 namespace {

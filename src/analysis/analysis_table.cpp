@@ -6,9 +6,8 @@
 
 #include "analysis/normalisation.h"
 #include "analysis/run_analysis.h"
-#include "chart/time_format.h"
-#include "files/analysis_file.h"
 #include "util/c_format.h"
+#include "util/time_format.h"
 
 namespace corvala {
 namespace {
@@ -70,66 +69,24 @@ AnalysisListTexts LoadedRowTexts(const AnalysisRow& row, int32_t fileUnit) {
   return RowTexts(row, fileUnit, "%4.3f");
 }
 
-AnalysisRow AnalysisTable::Row(size_t i) const {
-  return AnalysisRow{m_rowName[i],        m_rowDate[i],     m_rowTime[i],   m_rowChamber[i],
-                     m_rowRespiration[i], m_rowSlope[i],    m_rowDelay1[i], m_rowDelay2[i],
-                     m_rowMaximumA[i],    m_rowMaximumM[i], m_rowKphA[i],   m_rowDiagramGroup[i]};
-}
-
 void AnalysisTable::Append(const AnalysisRow& row, const AnalysisListTexts& texts) {
-  m_rowName.push_back(row.name);
-  m_rowDate.push_back(row.date);
-  m_rowTime.push_back(row.time);
-  m_rowChamber.push_back(row.chamber);
-  m_rowRespiration.push_back(row.respiration);
-  m_rowSlope.push_back(row.slope);
-  m_rowDelay1.push_back(row.delay1);
-  m_rowDelay2.push_back(row.delay2);
-  m_rowMaximumA.push_back(row.maximumA);
-  m_rowMaximumM.push_back(row.maximumM);
-  m_rowKphA.push_back(row.kphA);
-  m_rowDiagramGroup.push_back(row.diagramGroup);
-  m_listTexts.push_back(texts);
+  rows_.push_back(Entry{row, texts});
 }
 
 void AnalysisTable::Clear() {
-  m_rowName.clear();
-  m_rowDate.clear();
-  m_rowTime.clear();
-  m_rowChamber.clear();
-  m_rowRespiration.clear();
-  m_rowSlope.clear();
-  m_rowDelay1.clear();
-  m_rowDelay2.clear();
-  m_rowMaximumA.clear();
-  m_rowMaximumM.clear();
-  m_rowKphA.clear();
-  m_rowDiagramGroup.clear();
-  m_listTexts.clear();
+  rows_.clear();
+  m_diagramGroupMax = 0;
 }
 
 int32_t AnalysisTable::HighestDiagramGroup() const {
   int32_t highest = 0;
-  for (int32_t g : m_rowDiagramGroup) highest = std::max(highest, g);
+  for (const Entry& entry : rows_) highest = std::max(highest, entry.row.diagramGroup);
   return highest;
 }
 
 bool AnalysisTable::DeleteRow(size_t i) {
   if (i >= RowCount()) return false;
-  auto erase = [i](auto& column) { column.erase(column.begin() + static_cast<std::ptrdiff_t>(i)); };
-  erase(m_rowName);
-  erase(m_rowDate);
-  erase(m_rowTime);
-  erase(m_rowChamber);
-  erase(m_rowRespiration);
-  erase(m_rowSlope);
-  erase(m_rowDelay1);
-  erase(m_rowDelay2);
-  erase(m_rowMaximumA);
-  erase(m_rowMaximumM);
-  erase(m_rowKphA);
-  erase(m_rowDiagramGroup);
-  erase(m_listTexts);
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
   m_diagramGroupMax = HighestDiagramGroup();
   m_analysisDirty = 1;
   return true;
@@ -139,8 +96,8 @@ bool AnalysisTable::CycleDiagramGroup(size_t s) {
   if (s >= RowCount()) return false;
   int32_t maxOther = 0;
   for (size_t i = 0; i < RowCount(); ++i)
-    if (i != s) maxOther = std::max(maxOther, m_rowDiagramGroup[i]);
-  int32_t& group = m_rowDiagramGroup[s];
+    if (i != s) maxOther = std::max(maxOther, rows_[i].row.diagramGroup);
+  int32_t& group = rows_[s].row.diagramGroup;
   const int32_t highest = m_diagramGroupMax;
   if (group < highest) {
     ++group;
@@ -151,7 +108,7 @@ bool AnalysisTable::CycleDiagramGroup(size_t s) {
     group = 0;
     m_diagramGroupMax = HighestDiagramGroup();
   }
-  m_listTexts[s][kAnalysisListColumns - 1] = DiagramGroupText(group);
+  rows_[s].texts[kAnalysisListColumns - 1] = DiagramGroupText(group);
   return true;
 }
 
@@ -181,12 +138,12 @@ AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber
   if (block.m_kphA.empty()) return outcome;
   outcome.passed = true;
 
-  const bool switchedOn = station.m_normOffset[chamber].load() == 0.0f;
+  const bool switchedOn = station.m_run[chamber].m_normOffset.load() == 0.0f;
   if (switchedOn) {
     ComputeNormOffset(station, chamber, options.correctionOn, options.correctionTime);
     outcome.selectionSlopeReset = true;
   }
-  const float baseline = station.m_normOffset[chamber].load();
+  const float baseline = station.m_run[chamber].m_normOffset.load();
 
   if (!block.m_riseRate.empty()) {
     AnalysisRow row;
@@ -196,21 +153,19 @@ AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber
     row.chamber = chamber + 1;
     row.respiration = block.m_fallRate[0];
     row.slope = block.m_riseRate[0];
-    const std::vector<int32_t> elapsed(record.sampleElapsed.begin(),
-                                       record.sampleElapsed.begin() + record.Samples());
+    const std::vector<int32_t> elapsed(record.series.Elapsed().begin(),
+                                       record.series.Elapsed().begin() + record.Samples());
     std::tie(row.delay1, row.delay2) = FirstDelays(block, elapsed);
     row.maximumA = block.m_plateauLevel[0] - baseline;
     row.maximumM = block.m_plateauPeak[0] - baseline;
     row.kphA = block.m_kphA[0];
     row.diagramGroup = 0;
     table.Append(row, FreshRowTexts(row, record.runUnit));
-    table.m_analysisDirty = 1;
+    table.MarkChanged();
     outcome.rowAdded = true;
   }
 
   if (switchedOn) ComputeNormOffset(station, chamber, options.correctionOn, options.correctionTime);
-  if (!options.workingFile.empty())
-    WriteAnalysisFile(table, options.workingFile, options.displayUnit);
   return outcome;
 }
 

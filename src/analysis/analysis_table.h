@@ -46,50 +46,51 @@ std::string DiagramGroupText(int32_t group);
 
 class AnalysisTable {
  public:
-  std::vector<std::string> m_rowName;
-  std::vector<std::string> m_rowDate;
-  std::vector<std::string> m_rowTime;
-  std::vector<int32_t> m_rowChamber;
-  std::vector<float> m_rowRespiration;
-  std::vector<float> m_rowSlope;
-  std::vector<int32_t> m_rowDelay1;
-  std::vector<int32_t> m_rowDelay2;
-  std::vector<float> m_rowMaximumA;
-  std::vector<float> m_rowMaximumM;
-  std::vector<float> m_rowKphA;
-  std::vector<int32_t> m_rowDiagramGroup;
-  // What list 1094 shows for each row; kept with the row because a row stores
-  // no unit and fresh and loaded rows are written with different decimals.
-  std::vector<AnalysisListTexts> m_listTexts;
-
-  int32_t m_diagramGroupMax = 0;  // highest diagram group in use
-  uint8_t m_analysisDirty = 0;    // changed since last saved or loaded
-
-  size_t RowCount() const { return m_rowName.size(); }
-  AnalysisRow Row(size_t i) const;
+  size_t RowCount() const { return rows_.size(); }
+  // Row i, i < RowCount().
+  const AnalysisRow& Row(size_t i) const { return rows_[i].row; }
+  // What list 1094 shows for row i; kept with the row because a row stores no
+  // unit and fresh and loaded rows are written with different decimals.
+  const AnalysisListTexts& Texts(size_t i) const { return rows_[i].texts; }
   void Append(const AnalysisRow& row, const AnalysisListTexts& texts);
+  // Removes every row; no diagram group is left in use.
   void Clear();
   // The highest diagram group of all rows, 0 when none.
   int32_t HighestDiagramGroup() const;
-  // Removes row i from every column (later rows move up), recomputes the
-  // highest group and marks the table changed. False for no such row.
+  // Removes row i (later rows move up), recomputes the highest group and marks
+  // the table changed. False for no such row.
   bool DeleteRow(size_t i);
   // A click on row i moves it to the next diagram group: a new group when it
   // shares the highest group with other rows, out of the diagram when it alone
   // holds the highest group. False for no such row.
   bool CycleDiagramGroup(size_t i);
+
+  // The highest diagram group in use (m_diagramGroupMax).
+  int32_t DiagramGroupMax() const { return m_diagramGroupMax; }
+  void ResetDiagramGroupMax() { m_diagramGroupMax = HighestDiagramGroup(); }
+  // Changed since it was last saved or loaded (m_analysisDirty).
+  bool Dirty() const { return m_analysisDirty != 0; }
+  void MarkChanged() { m_analysisDirty = 1; }
+  void MarkSaved() { m_analysisDirty = 0; }
+
+ private:
+  struct Entry {
+    AnalysisRow row;
+    AnalysisListTexts texts;
+  };
+  std::vector<Entry> rows_;
+  int32_t m_diagramGroupMax = 0;
+  uint8_t m_analysisDirty = 0;
 };
 
-// How AddAnalysisRow reads the station's settings and where it mirrors the table.
+// How AddAnalysisRow reads the station's settings.
 struct AnalysisRowOptions {
   bool correctionOn = false;
   int32_t correctionTime = 0;
-  int32_t displayUnit = 1;  // unit line of the working file
-  std::string workingFile;  // "<program folder>/auswertung.tmp"; empty: not written
 };
 
 struct AddRowOutcome {
-  bool passed = false;               // got past the checks; the working file was rewritten
+  bool passed = false;               // got past the checks; the working file is to be rewritten
   bool rowAdded = false;             // a row was appended
   bool selectionSlopeReset = false;  // normalisation was switched for the baseline
 };
@@ -97,8 +98,8 @@ struct AddRowOutcome {
 // Adds at most one row from the first analysis results of chamber 0..2: clears
 // the chamber's hasRun, runs the analysis of all chambers, needs a KphA and a
 // Slope, measures the maxima from the chamber's baseline (its normalisation
-// offset, or its lowest pressure with normalisation switched on for the call),
-// then rewrites the working file. The window redraws its view afterwards and,
+// offset, or its lowest pressure with normalisation switched on for the call).
+// The caller rewrites the working file when passed, redraws its view and,
 // when selectionSlopeReset, sets its selected-range slope to kNoValue.
 AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber,
                              const std::string& name, const AnalysisRowOptions& options);

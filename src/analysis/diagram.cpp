@@ -47,19 +47,19 @@ std::string DiagramUnitText(int32_t quantity, int32_t unit, const std::string& u
 float DiagramValue(const AnalysisTable& table, size_t row, int32_t quantity) {
   switch (quantity) {
     case kQuantityRespiration:
-      return table.m_rowRespiration[row];
+      return table.Row(row).respiration;
     case kQuantitySlope:
-      return table.m_rowSlope[row];
+      return table.Row(row).slope;
     case kQuantityDelay1:
-      return static_cast<float>(table.m_rowDelay1[row]);
+      return static_cast<float>(table.Row(row).delay1);
     case kQuantityDelay2:
-      return static_cast<float>(table.m_rowDelay2[row]);
+      return static_cast<float>(table.Row(row).delay2);
     case kQuantityMaximumA:
-      return table.m_rowMaximumA[row];
+      return table.Row(row).maximumA;
     case kQuantityMaximumM:
-      return table.m_rowMaximumM[row];
+      return table.Row(row).maximumM;
     case kQuantityKphA:
-      return table.m_rowKphA[row];
+      return table.Row(row).kphA;
     default:
       return 0.0f;
   }
@@ -68,18 +68,12 @@ float DiagramValue(const AnalysisTable& table, size_t row, int32_t quantity) {
 DiagramStats ComputeGroupStats(const AnalysisTable& table, int32_t quantity) {
   DiagramStats result;
   if (quantity < 0 || quantity >= kDiagramQuantityCount) return result;
-  const int32_t groupCount = std::clamp(table.m_diagramGroupMax, 0, kMaxDiagramGroups);
+  const int32_t groupCount = std::clamp(table.DiagramGroupMax(), 0, kMaxDiagramGroups);
   result.groups.assign(static_cast<size_t>(groupCount), GroupStat{});
   std::vector<float> sumOfSquares(static_cast<size_t>(groupCount), 0.0f);
 
-  // The columns always have one length; reading only the common part keeps a
-  // damaged table from being read past its end.
-  const size_t rows =
-      std::min({table.m_rowRespiration.size(), table.m_rowSlope.size(), table.m_rowDelay1.size(),
-                table.m_rowDelay2.size(), table.m_rowMaximumA.size(), table.m_rowMaximumM.size(),
-                table.m_rowKphA.size(), table.m_rowDiagramGroup.size()});
-  for (size_t i = 0; i < rows; ++i) {
-    const int32_t group = table.m_rowDiagramGroup[i];
+  for (size_t i = 0; i < table.RowCount(); ++i) {
+    const int32_t group = table.Row(i).diagramGroup;
     if (group <= 0 || group > groupCount) continue;
     const float x = DiagramValue(table, i, quantity);
     GroupStat& stat = result.groups[static_cast<size_t>(group - 1)];

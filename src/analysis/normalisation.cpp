@@ -8,15 +8,15 @@ float LowestPressure(const ChamberRecord& record, bool correctionOn, int32_t cor
   float lowest = kNormSearchStart;
   const int32_t count = record.Samples();
   for (int32_t k = 0; k < count; ++k) {
-    if (correctionOn && record.sampleElapsed[k] < correctionTime) continue;
-    if (record.samplePressure[k] < lowest) lowest = record.samplePressure[k];
+    if (correctionOn && record.series.Elapsed()[k] < correctionTime) continue;
+    if (record.series.Pressure()[k] < lowest) lowest = record.series.Pressure()[k];
   }
   return lowest;
 }
 
 float ComputeNormOffset(Station& station, int chamber, bool correctionOn, int32_t correctionTime) {
   if (chamber < 0 || chamber > 2) return 0.0f;
-  auto& offset = station.m_normOffset[chamber];
+  auto& offset = station.m_run[chamber].m_normOffset;
   if (offset.load() != 0.0f) {
     offset.store(0.0f);
     return 0.0f;
@@ -31,7 +31,7 @@ std::array<bool, 3> ToggleNormalisation(Station& station, const std::array<uint8
                                         bool correctionOn, int32_t correctionTime) {
   std::array<bool, 3> switched{false, false, false};
   for (int c = 0; c < 3; ++c) {
-    if (selected[c] != 1 || station.m_running[c].load() != 0) continue;
+    if (selected[c] != 1 || station.m_run[c].m_running.load() != 0) continue;
     const int32_t samples =
         station.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples(); });
     if (samples < 1) continue;

@@ -34,9 +34,9 @@ std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry
     if (record == nullptr) continue;
     const int32_t count = record->Samples();
     for (int32_t k = 0; k < count; ++k) {
-      if (record->sampleElapsed[static_cast<size_t>(k)] != t) continue;
-      const float d =
-          record->samplePressure[static_cast<size_t>(k)] - normOffset[static_cast<size_t>(c)] - v;
+      if (record->series.Elapsed()[static_cast<size_t>(k)] != t) continue;
+      const float d = record->series.Pressure()[static_cast<size_t>(k)] -
+                      normOffset[static_cast<size_t>(c)] - v;
       if (std::abs(TruncToInt32(d)) <= 1) return SampleHit{c, k};
     }
   }
@@ -57,10 +57,10 @@ RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
   result.end = std::max(a->position, b->position);
   float sum = 0.0f;
   for (int32_t k = result.start; k < result.end; ++k)
-    sum += record.samplePressure[static_cast<size_t>(k + 1)] -
-           record.samplePressure[static_cast<size_t>(k)];
-  const int32_t dt = std::abs(record.sampleElapsed[static_cast<size_t>(result.end)] -
-                              record.sampleElapsed[static_cast<size_t>(result.start)]);
+    sum += record.series.Pressure()[static_cast<size_t>(k + 1)] -
+           record.series.Pressure()[static_cast<size_t>(k)];
+  const int32_t dt = std::abs(record.series.Elapsed()[static_cast<size_t>(result.end)] -
+                              record.series.Elapsed()[static_cast<size_t>(result.start)]);
   if (dt != 0) result.slope = sum / static_cast<float>(dt);
   return result;
 }

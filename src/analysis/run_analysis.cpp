@@ -206,9 +206,9 @@ AnalysisInput AnalysisInputOf(const ChamberRecord& record) {
   AnalysisInput in;
   in.count = record.Samples();
   const auto n = static_cast<size_t>(in.count);
-  in.elapsed.assign(record.sampleElapsed.begin(), record.sampleElapsed.begin() + n);
-  in.pressure.assign(record.samplePressure.begin(), record.samplePressure.begin() + n);
-  in.light.assign(record.sampleLight.begin(), record.sampleLight.begin() + n);
+  in.elapsed.assign(record.series.Elapsed().begin(), record.series.Elapsed().begin() + n);
+  in.pressure.assign(record.series.Pressure().begin(), record.series.Pressure().begin() + n);
+  in.light.assign(record.series.Light().begin(), record.series.Light().begin() + n);
   in.runInterval = record.runInterval;
   return in;
 }

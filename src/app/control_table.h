@@ -23,6 +23,9 @@ enum class ControlKind {
   kComboBox,
 };
 
+// The three views of the main window.
+enum class View { kMeasurement = 1, kConfiguration = 2, kAnalysis = 3 };
+
 enum class ControlView {
   kAlways,         // view buttons, chamber buttons, connection indicator
   kMeasurement,    // view 1
@@ -52,11 +55,11 @@ const ControlSpec* FindControl(int id);
 // The accessible name of a control: its caption, or its role for a picture button.
 std::string_view AccessibleName(const ControlSpec& control);
 
-// Whether the view switch shows (true) or hides (false) a control in a view
-// (1 measurement, 2 configuration, 3 analysis). Controls that the view switch
-// leaves alone (the run-state labels, and button 1112 in view 1, which depends
-// on the chamber names) are reported through `untouched`.
-bool ShownInView(const ControlSpec& control, int view, bool& untouched);
+// What the view switch does with a control in a view. The run-state labels,
+// and button 1112 in the measurement view (which follows the chamber names),
+// are left as they are.
+enum class Visibility { kShown, kHidden, kUntouched };
+Visibility VisibilityInView(const ControlSpec& control, View view);
 
 // The chart area of a client area of w x h pixels.
 struct ChartArea {

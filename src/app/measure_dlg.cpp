@@ -11,31 +11,58 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 
 #include <filesystem>
+
+#include "analysis/diagram.h"
 
 #include "app/about_dlg.h"
 #include "app/icons.h"
 #include "app/measure_dlg_internal.h"
 #include "app/qt_prompts.h"
-#include "chart/time_format.h"
 #include "device/serial_link.h"
-#include "files/analysis_file.h"
 #include "run/sampling_thread.h"
 #include "util/c_format.h"
+#include "util/time_format.h"
 
 namespace corvala {
 namespace {
 
-constexpr int kTimerPeriodMs = 250;
-
 // Picture of each picture button at start; the chamber buttons follow their state.
-const std::map<int, int> kStartPictures = {
-    {1024, 163}, {1053, 167}, {1093, 173}, {1054, 168}, {1006, 169}, {1015, 169},
-    {1005, 170}, {1016, 170}, {1077, 171}, {1076, 172}, {1113, 172}, {1112, 179},
-    {1137, 180}, {1038, 151}, {1040, 152}, {1041, 155}, {1046, 155}, {1042, 156},
-    {1047, 156}, {1102, 174}, {1103, 175}, {1104, 176}};
+const std::map<int, int> kStartPictures = {{ctl::kLight, 163},
+                                           {ctl::kMeasurementView, 167},
+                                           {ctl::kAnalysisView, 173},
+                                           {ctl::kConfigurationView, 168},
+                                           {ctl::kSetPointUp, 169},
+                                           {ctl::kIntervalUp, 169},
+                                           {ctl::kSetPointDown, 170},
+                                           {ctl::kIntervalDown, 170},
+                                           {ctl::kNormalise, 171},
+                                           {ctl::kExportMeasurement, 172},
+                                           {ctl::kExportAnalysis, 172},
+                                           {ctl::kAddAnalysisRows, 179},
+                                           {ctl::kPrint, 180},
+                                           {ctl::kDeviceConnection, 151},
+                                           {ctl::kSetPointIndicator, 152},
+                                           {ctl::kSaveMeasurement, 155},
+                                           {ctl::kSaveAnalysis, 155},
+                                           {ctl::kLoadMeasurement, 156},
+                                           {ctl::kLoadAnalysis, 156},
+                                           {ctl::kDeleteRow, 174},
+                                           {ctl::kNewTable, 175},
+                                           {ctl::kSaveAnalysisWorkbook, 176}};
+
+// The diagram radio buttons of each side in the order of their radio values.
+const int kLeftRadios[] = {ctl::kLeftRespiration, ctl::kLeftSlope,  ctl::kLeftKphA,
+                           ctl::kLeftDelay1,      ctl::kLeftDelay2, ctl::kLeftMaximumA,
+                           ctl::kLeftMaximumM};
+const int kRightRadios[] = {ctl::kRightRespiration, ctl::kRightSlope,  ctl::kRightKphA,
+                            ctl::kRightDelay1,      ctl::kRightDelay2, ctl::kRightMaximumA,
+                            ctl::kRightMaximumM};
+
 }  // namespace
 
 using namespace window;
@@ -57,12 +84,12 @@ CMeasureDlg::~CMeasureDlg() {
 }
 
 std::string CMeasureDlg::SettingsPath() const {
-  return (std::filesystem::path(m_appFolder) / kSettingsFileName).string();
+  return (std::filesystem::path(appFolder_) / kSettingsFileName).string();
 }
 
 QWidget* CMeasureDlg::Control(int id) const {
-  const auto found = controls_.find(id);
-  return found == controls_.end() ? nullptr : found->second;
+  const auto found = widgets_.controls.find(id);
+  return found == widgets_.controls.end() ? nullptr : found->second;
 }
 
 ReportList* CMeasureDlg::List(int id) const {
@@ -70,13 +97,13 @@ ReportList* CMeasureDlg::List(int id) const {
 }
 
 int CMeasureDlg::PictureOf(int id) const {
-  const auto found = pictures_.find(id);
-  return found == pictures_.end() ? 0 : found->second;
+  const auto found = widgets_.pictures.find(id);
+  return found == widgets_.pictures.end() ? 0 : found->second;
 }
 
 QRect CMeasureDlg::DialogUnitsToPixels(int x, int y, int width, int height) const {
-  auto px = [this](int du) { return (du * baseUnitX_ + 2) / 4; };
-  auto py = [this](int du) { return (du * baseUnitY_ + 4) / 8; };
+  auto px = [this](int du) { return (du * widgets_.baseUnitX + 2) / 4; };
+  auto py = [this](int du) { return (du * widgets_.baseUnitY + 4) / 8; };
   return QRect(px(x), py(y), px(x + width) - px(x), py(y + height) - py(y));
 }
 
@@ -95,10 +122,10 @@ void CMeasureDlg::OnInitDialog() {
   const QFontMetrics metrics(font);
   const int alphabet =
       metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-  baseUnitX_ = (alphabet / 26 + 1) / 2;
+  widgets_.baseUnitX = (alphabet / 26 + 1) / 2;
   // The diagrams of the analysis view stand at fixed pixels (down to y = 650),
   // laid out for a 13-pixel dialog line; a shorter line would cut them off.
-  baseUnitY_ = std::max(metrics.height(), 13);
+  widgets_.baseUnitY = std::max(metrics.height(), 13);
   const QRect client = DialogUnitsToPixels(0, 0, kDialogWidthDu, kDialogHeightDu);
   resize(client.size());
   CreateControls();
@@ -106,111 +133,68 @@ void CMeasureDlg::OnInitDialog() {
   setWindowIcon(QIcon(DrawPicture(167, QSize(32, 32))));
 
   // Program folder: settings and the analysis working file live here.
-  m_appFolder = options_.dataFolder;
+  appFolder_ = options_.dataFolder;
+  analysis_ = std::make_unique<AnalysisStore>(
+      (std::filesystem::path(appFolder_) / kWorkingFileName).string(), *prompts_);
 
-  m_timer = new QTimer(this);
-  m_timer->setInterval(kTimerPeriodMs);
-  connect(m_timer, &QTimer::timeout, this, &CMeasureDlg::OnTimer);
-  m_timer->start();
+  widgets_.timer = new QTimer(this);
+  widgets_.timer->setInterval(kDisplayTickMs);
+  connect(widgets_.timer, &QTimer::timeout, this, &CMeasureDlg::OnTimer);
+  widgets_.timer->start();
 
-  // Member defaults.
-  m_showDelay = m_showSlope = m_showResp = m_showMax = m_showAll = 0;
-  m_analysis.m_analysisDirty = 0;
-  m_analysis.m_diagramGroupMax = 0;
-  m_diagramQuantity = 0;
-  m_diagramRadio2 = 1;
-  m_selSlope = kNoValue;
-  m_selDragging = 0;
-  m_corrDragX = -1;
-  m_station.m_runCommand = kRunIdle;
-  m_station.m_lightCommand = kLightIdle;
-  m_station.m_calibrationCommand = kCalibrationIdle;
-  m_station.m_serviceCommand = kServiceIdle;
-  m_station.m_serviceArg = 3;
-  m_station.m_temperatureCommand = kTemperatureIdle;
-  m_station.m_beepCommand = kBeepIdle;
-  m_station.m_manualStep = kStepIdle;
-  m_station.m_calibrationChanged = 0;
-  m_station.m_tempIndicator = 2;
-  m_station.m_frameStartSeen = -1;
-  m_station.m_unitMismatch = 0;
-  As<QSlider>(1055)->setRange(0, 100);
+  // Member defaults: the station starts with every mailbox idle, the chart
+  // with no markers and no selection.
+  chart_ = ChartState{};
+  entries_.leftRadio = 0;
+  entries_.rightRadio = 1;
+  As<QSlider>(ctl::kMaxPressureBar)->setRange(0, 100);
 
   CreateListColumns();
 
   // The analysis table survives a crash in its working file.
-  if (ReadAnalysisFile(m_analysis, WorkingFilePath())) ShowAnalysisTable();
+  if (analysis_->Restore()) ShowAnalysisTable();
 
-  for (int i = 0; i < 3; ++i) {
-    m_station.m_running[i] = 0;
-    m_station.m_readings[i].Reset();
-    m_station.m_lastSampleTime[i] = 0;
-    m_station.m_lightOn[i] = 0;
-    m_station.m_normOffset[i] = 0.0f;
-    m_station.m_chamber[i].Access([i](ChamberRecord& r) {
-      r.chamberIndex = i;
-      r.startDay = r.startMonth = r.startYear = 0;
-      r.sampleCount = 0;
-      r.hasRun = 0;
-      r.saved = 1;
-      r.measurementName.clear();
-      r.runInterval = 5;
-    });
-  }
-  m_station.m_program.FreeProgram();
-  m_station.m_temperature = 25;
-  m_station.m_sampleInterval = 5;
-
+  station_.m_program.FreeProgram();
   ReadSettings();
 
-  m_calibrationText = Qs(Format("%d", m_station.m_calibrationValue.load()));
-  m_station.m_calibrationChanged = 0;
-  m_station.m_temperatureCommand = m_station.m_temperature.load();
+  entries_.calibration = Qs(Format("%d", station_.m_link.commands.m_calibrationValue.load()));
+  station_.m_link.commands.m_calibrationChanged = 0;
+  station_.m_link.commands.m_temperatureCommand = station_.m_settings.m_temperature.load();
 
-  m_factor1Entered = m_factor1;
-  m_factor2Entered = m_factor2;
-  m_factor1Text = Qs(Format("%3.2f", static_cast<double>(m_factor1Entered)));
-  m_factor2Text = Qs(Format("%3.2f", static_cast<double>(m_factor2Entered)));
+  configuration_.Start(settings_);
+  entries_.factor1 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor1Entered())));
+  entries_.factor2 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor2Entered())));
 
-  As<QComboBox>(1048)->setCurrentIndex(m_station.m_comPort - 1);
-  As<QComboBox>(1050)->setCurrentIndex(m_station.m_unit - 1);
-  m_commaCheck = m_comma != 0;
-  m_signalCheck = m_beep != 0;
+  const UnitConfig units = station_.m_units.Get();
+  As<QComboBox>(ctl::kPort)->setCurrentIndex(settings_.comPort - 1);
+  As<QComboBox>(ctl::kUnit)->setCurrentIndex(units.unit - 1);
+  entries_.comma = settings_.comma != 0;
+  entries_.signal = settings_.beep != 0;
+  EffectiveFactorsAtStart(station_, settings_);
 
-  if (m_station.m_unit == 2) {
-    m_station.m_effFactor1 = m_factor1;
-    m_station.m_effFactor2 = m_factor2;
-  } else {
-    m_station.m_effFactor1 = 1.0f;
-    m_station.m_effFactor2 = 1.0f;
-  }
-
-  m_timeOffset = 0;
-  m_timeSpan = m_maxTime;
-  As<QSlider>(1058)->setRange(0, 58);
-  As<QSlider>(1058)->setValue((m_maxTime - 500) / 300);
-  As<QSlider>(1055)->setValue((m_station.m_maxPressure - 100) / 4);
-  tick_.pressurePosition = As<QSlider>(1055)->value();
-  tick_.timePosition = As<QSlider>(1058)->value();
-  As<QLineEdit>(1056)->setText(Qs(
-      Format("%d", TruncToInt32(MaxPressureDisplay(m_station.m_maxPressure, m_station.m_effFactor1,
-                                                   m_station.m_effFactor2)))));
-  As<QLineEdit>(1057)->setText(Qs(FormatHm(m_maxTime)));
-
-  m_unitName = m_station.m_unit == 2 ? "mg/l" : "mbar";
-
-  As<QSlider>(1034)->setRange(0, std::max(0, (m_timeSpan - (m_maxTime - m_timeOffset)) / 60));
+  chart_.timeOffset = 0;
+  chart_.timeSpan = settings_.maxTime;
+  As<QSlider>(ctl::kMaxTimeBar)->setRange(0, 58);
+  As<QSlider>(ctl::kMaxTimeBar)->setValue(TrackbarOfMaxTime(settings_.maxTime));
+  As<QSlider>(ctl::kMaxPressureBar)->setValue(TrackbarOfMaxPressure(units.maxPressure));
+  tick_.pressurePosition = As<QSlider>(ctl::kMaxPressureBar)->value();
+  tick_.timePosition = As<QSlider>(ctl::kMaxTimeBar)->value();
+  ShowChartTop();
+  As<QLineEdit>(ctl::kMaxTimeValue)->setText(Qs(FormatHm(settings_.maxTime)));
+  As<QSlider>(ctl::kTimeScroll)
+      ->setRange(0, TimeScrollMaximum(chart_.timeSpan, settings_.maxTime, chart_.timeOffset));
 
   for (const auto& [id, picture] : kStartPictures) SetPicture(id, picture);
   for (int c = 0; c < 3; ++c) {
-    SetPicture(1035 + c,
-               m_chamberSelected[c] ? kPictureChamberSelected[c] : kPictureChamberUnselected[c]);
-    SetPicture(1043 + c, m_chamberShown[c] ? kPictureChamberShown[c] : kPictureChamberHidden[c]);
+    SetPicture(ctl::kChamberSelect[c],
+               chambers_.selected[c] ? kPictureChamberSelected[c] : kPictureChamberUnselected[c]);
+    SetPicture(ctl::kChamberShow[c],
+               chambers_.shown[c] ? kPictureChamberShown[c] : kPictureChamberHidden[c]);
   }
 
-  m_station.m_temperatureShown = m_station.m_temperature.load();
-  m_view = 1;
-  m_chart = LayoutChart(width(), height());
+  station_.m_link.m_temperatureShown = station_.m_settings.m_temperature.load();
+  view_ = View::kMeasurement;
+  chart_.area = LayoutChart(width(), height());
   setMouseTracking(true);
 
   if (options_.startThreads) StartWorkers();
@@ -282,52 +266,52 @@ void CMeasureDlg::CreateControls() {
     // Hidden until something shows them: the never-shown controls, the
     // "measuring" labels (run state) and the analysis-row button (chamber names).
     if (control.view == ControlView::kNever || control.view == ControlView::kRunState ||
-        control.id == 1112)
+        control.id == ctl::kAddAnalysisRows)
       widget->hide();
-    controls_[control.id] = widget;
+    widgets_.controls[control.id] = widget;
   }
   // Group boxes lie beneath the controls they frame.
   for (const ControlSpec& control : AllControls())
-    if (control.kind == ControlKind::kGroupBox) controls_[control.id]->lower();
+    if (control.kind == ControlKind::kGroupBox) widgets_.controls[control.id]->lower();
 
-  auto* port = As<QComboBox>(1048);
-  for (int n = 1; n <= 9; ++n) port->addItem(QString("COM%1").arg(n));
-  auto* unit = As<QComboBox>(1050);
+  auto* port = As<QComboBox>(ctl::kPort);
+  for (int n = kFirstComPort; n <= kLastComPort; ++n) port->addItem(QString("COM%1").arg(n));
+  auto* unit = As<QComboBox>(ctl::kUnit);
   unit->addItem("mbar");
   unit->addItem("mg/l");
 
-  leftDiagramGroup_ = new QButtonGroup(this);
-  rightDiagramGroup_ = new QButtonGroup(this);
-  const int left[] = {1116, 1117, 1118, 1119, 1134, 1120, 1121};
-  const int right[] = {1122, 1123, 1124, 1125, 1135, 1126, 1127};
-  for (int i = 0; i < 7; ++i) {
-    leftDiagramGroup_->addButton(As<QRadioButton>(left[i]), i);
-    rightDiagramGroup_->addButton(As<QRadioButton>(right[i]), i);
+  widgets_.leftDiagram = new QButtonGroup(this);
+  widgets_.rightDiagram = new QButtonGroup(this);
+  for (int i = 0; i < kDiagramQuantityCount; ++i) {
+    widgets_.leftDiagram->addButton(As<QRadioButton>(kLeftRadios[i]), i);
+    widgets_.rightDiagram->addButton(As<QRadioButton>(kRightRadios[i]), i);
   }
 }
 
 void CMeasureDlg::CreateListColumns() {
   const Qt::Alignment centre = Qt::AlignHCenter, left = Qt::AlignLeft;
-  for (int id : {1003, 1010, 1011})
+  for (int id : ctl::kValues)
     List(id)->SetColumns(
         {{"Time hh:mm:ss", centre, 84}, {"P-press", left, 51}, {"Light", left, 40}}, false);
-  List(1026)->SetColumns({{"Time hh:mm:ss", centre, 84},
-                          {"Chamber 1", left, 63},
-                          {"Chamber 2", left, 63},
-                          {"Chamber 3", left, 63}},
-                         false);
-  List(1094)->SetColumns({{"Name", centre, 140},
-                          {"Date", left, 70},
-                          {"Time", left, 70},
-                          {"Chamber", left, 60},
-                          {"Respiration", left, 90},
-                          {"Slope", left, 90},
-                          {"Delay", left, 80},
-                          {"Maximum-a", left, 80},
-                          {"Maximum-m", left, 80},
-                          {"KphA", left, 80},
-                          {"Diagram", left, 59}},
-                         true);
+  List(ctl::kProgram)
+      ->SetColumns({{"Time hh:mm:ss", centre, 84},
+                    {"Chamber 1", left, 63},
+                    {"Chamber 2", left, 63},
+                    {"Chamber 3", left, 63}},
+                   false);
+  List(ctl::kAnalysisTable)
+      ->SetColumns({{"Name", centre, 140},
+                    {"Date", left, 70},
+                    {"Time", left, 70},
+                    {"Chamber", left, 60},
+                    {"Respiration", left, 90},
+                    {"Slope", left, 90},
+                    {"Delay", left, 80},
+                    {"Maximum-a", left, 80},
+                    {"Maximum-m", left, 80},
+                    {"KphA", left, 80},
+                    {"Diagram", left, 59}},
+                   true);
 }
 
 void CMeasureDlg::ConnectHandlers() {
@@ -335,64 +319,75 @@ void CMeasureDlg::ConnectHandlers() {
     auto* button = qobject_cast<QAbstractButton*>(Control(id));
     if (button) connect(button, &QAbstractButton::clicked, this, handler);
   };
-  onClick(1053, [this] { OnViewMeasurement(); });
-  onClick(1093, [this] { OnViewAnalysis(); });
-  onClick(1054, [this] { OnViewConfiguration(); });
+  onClick(ctl::kMeasurementView, [this] { OnViewMeasurement(); });
+  onClick(ctl::kAnalysisView, [this] { OnViewAnalysis(); });
+  onClick(ctl::kConfigurationView, [this] { OnViewConfiguration(); });
   for (int c = 0; c < 3; ++c) {
-    onClick(1035 + c, [this, c] { OnChamberSelect(c); });
-    onClick(1043 + c, [this, c] { OnChamberShow(c); });
+    onClick(ctl::kChamberSelect[c], [this, c] { OnChamberSelect(c); });
+    onClick(ctl::kChamberShow[c], [this, c] { OnChamberShow(c); });
   }
-  onClick(1027, [this] { InsertProgramStep(); });
-  onClick(1032, [this] { DeleteProgramStep(); });
-  onClick(1049, [this] { ConfirmConfiguration(); });
-  onClick(1005, [this] { OnTemperatureDown(); });
-  onClick(1006, [this] { OnTemperatureUp(); });
-  onClick(1016, [this] { OnIntervalDown(); });
-  onClick(1015, [this] { OnIntervalUp(); });
-  onClick(1021, [this] { this->OnStart(); });
-  onClick(1022, [this] { this->OnStop(); });
-  onClick(1024, [this] { this->OnLight(); });
-  onClick(1023, [this] { this->OnCalibration(); });
-  onClick(1012, [this] { this->OnStart2(); });
-  onClick(1076, [this] { this->ExportMeasurement(); });
+  onClick(ctl::kInsertStep, [this] { InsertProgramStep(); });
+  onClick(ctl::kDeleteStep, [this] { DeleteProgramStep(); });
+  onClick(ctl::kConfirm, [this] { ConfirmConfiguration(); });
+  onClick(ctl::kSetPointDown, [this] { OnSetPointStep(-1); });
+  onClick(ctl::kSetPointUp, [this] { OnSetPointStep(1); });
+  onClick(ctl::kIntervalDown, [this] { OnIntervalStep(-1); });
+  onClick(ctl::kIntervalUp, [this] { OnIntervalStep(1); });
+  onClick(ctl::kStart, [this] { OnStart(); });
+  onClick(ctl::kStop, [this] { OnStop(); });
+  onClick(ctl::kLight, [this] { OnLight(); });
+  onClick(ctl::kCalibration, [this] { OnCalibration(); });
+  onClick(ctl::kStart2, [this] { OnStart2(); });
+  onClick(ctl::kStart3, [this] { OnStart3(); });
+  onClick(ctl::kExportMeasurement, [this] { ExportMeasurement(); });
   // The hidden step buttons move the device one step down or up.
-  onClick(1078, [this] { m_station.m_manualStep = -1; });
-  onClick(1079, [this] { m_station.m_manualStep = 1; });
-  onClick(1104, [this] { SaveAnalysisToSpreadsheet(); });
-  onClick(1113, [this] { SaveAnalysisToSpreadsheet(); });
-  onClick(1041, [this] { this->SaveMeasurementFiles(); });
-  onClick(1042, [this] { this->LoadMeasurementFile(); });
-  onClick(1112, [this] { OnAddAnalysisRows(); });
-  onClick(1086, [this] { OnRunAnalysis(); });
-  onClick(1087, [this] { OnToggleMarker(m_showDelay); });
-  onClick(1088, [this] { OnToggleMarker(m_showMax); });
-  onClick(1089, [this] { OnToggleMarker(m_showSlope); });
-  onClick(1090, [this] { OnToggleMarker(m_showResp); });
-  onClick(1091, [this] { OnToggleAll(); });
-  onClick(1077, [this] { this->ToggleNormalisation(); });
-  onClick(1102, [this] { DeleteAnalysisRow(); });
-  onClick(1103, [this] { ClearAnalysisTable(); });
-  onClick(1047, [this] { LoadAnalysisFile(); });
-  onClick(1046, [this] { SaveAnalysisFile(); });
-  connect(List(1094), &QAbstractItemView::clicked, this, [this] { CycleDiagramGroup(); });
-  onClick(1137, [this] { OnPrint(); });
+  onClick(ctl::kStepDown, [this] { station_.m_link.commands.m_manualStep = -1; });
+  onClick(ctl::kStepUp, [this] { station_.m_link.commands.m_manualStep = 1; });
+  onClick(ctl::kSaveAnalysisWorkbook, [this] { SaveAnalysisToSpreadsheet(); });
+  onClick(ctl::kExportAnalysis, [this] { SaveAnalysisToSpreadsheet(); });
+  onClick(ctl::kSaveMeasurement, [this] { SaveMeasurementFiles(); });
+  onClick(ctl::kLoadMeasurement, [this] { LoadMeasurementFile(); });
+  onClick(ctl::kAddAnalysisRows, [this] { OnAddAnalysisRows(); });
+  onClick(ctl::kRunAnalysis, [this] { RunAnalysis(); });
+  onClick(ctl::kShowDelay, [this] { OnToggleMarker(chart_.showDelay); });
+  onClick(ctl::kShowMax, [this] { OnToggleMarker(chart_.showMax); });
+  onClick(ctl::kShowSlope, [this] { OnToggleMarker(chart_.showSlope); });
+  onClick(ctl::kShowResp, [this] { OnToggleMarker(chart_.showResp); });
+  onClick(ctl::kShowAll, [this] { OnToggleAll(); });
+  onClick(ctl::kNormalise, [this] { ToggleNormalisation(); });
+  onClick(ctl::kDeleteRow, [this] { DeleteAnalysisRow(); });
+  onClick(ctl::kNewTable, [this] { ClearAnalysisTable(); });
+  onClick(ctl::kLoadAnalysis, [this] { LoadAnalysisFile(); });
+  onClick(ctl::kSaveAnalysis, [this] { SaveAnalysisFile(); });
+  connect(List(ctl::kAnalysisTable), &QAbstractItemView::clicked, this,
+          [this] { CycleDiagramGroup(); });
+  onClick(ctl::kPrint, [this] { OnPrint(); });
   // The radio buttons of the two diagrams, with the quantity each one shows.
-  const std::pair<int, int32_t> leftRadios[] = {{1116, 0}, {1117, 1}, {1119, 2}, {1134, 3},
-                                                {1120, 4}, {1121, 5}, {1118, 6}};
-  const std::pair<int, int32_t> rightRadios[] = {{1122, 0}, {1123, 1}, {1125, 2}, {1135, 3},
-                                                 {1126, 4}, {1127, 5}, {1124, 6}};
+  const std::pair<int, int32_t> leftRadios[] = {{ctl::kLeftRespiration, kQuantityRespiration},
+                                                {ctl::kLeftSlope, kQuantitySlope},
+                                                {ctl::kLeftDelay1, kQuantityDelay1},
+                                                {ctl::kLeftDelay2, kQuantityDelay2},
+                                                {ctl::kLeftMaximumA, kQuantityMaximumA},
+                                                {ctl::kLeftMaximumM, kQuantityMaximumM},
+                                                {ctl::kLeftKphA, kQuantityKphA}};
+  const std::pair<int, int32_t> rightRadios[] = {{ctl::kRightRespiration, kQuantityRespiration},
+                                                 {ctl::kRightSlope, kQuantitySlope},
+                                                 {ctl::kRightDelay1, kQuantityDelay1},
+                                                 {ctl::kRightDelay2, kQuantityDelay2},
+                                                 {ctl::kRightMaximumA, kQuantityMaximumA},
+                                                 {ctl::kRightMaximumM, kQuantityMaximumM},
+                                                 {ctl::kRightKphA, kQuantityKphA}};
   for (const auto& [id, quantity] : leftRadios)
     onClick(id, [this, q = quantity] { OnDiagramQuantity(true, q); });
   for (const auto& [id, quantity] : rightRadios)
     onClick(id, [this, q = quantity] { OnDiagramQuantity(false, q); });
-  onClick(1013, [this] { this->OnStart3(); });
 }
 
 void CMeasureDlg::SetPicture(int id, int pictureId) {
   auto* button = qobject_cast<QToolButton*>(Control(id));
   if (button == nullptr) return;
   button->setIcon(QIcon(DrawPicture(pictureId, button->iconSize())));
-  pictures_[id] = pictureId;
+  widgets_.pictures[id] = pictureId;
 }
 
 void CMeasureDlg::UpdateData(bool saveAndValidate) {
@@ -402,61 +397,61 @@ void CMeasureDlg::UpdateData(bool saveAndValidate) {
   };
   auto checked = [this](int id) { return As<QCheckBox>(id)->isChecked(); };
   auto setChecked = [this](int id, bool value) { As<QCheckBox>(id)->setChecked(value); };
+  RunSettings& run = station_.m_settings;
   if (saveAndValidate) {
     // Read-only number fields only ever hold what the window wrote there.
-    m_station.m_temperatureShown = ParseInt(text(1004).toStdString());
-    m_station.m_sampleInterval = std::clamp(ParseInt(text(1017).toStdString()), 1, 99);
-    m_stepHoursText = text(1028);
-    m_stepMinutesText = text(1029);
-    m_stepSecondsText = text(1030);
-    m_stepLight = checked(1031);
-    m_stepStop = checked(1033);
-    m_calibrationText = text(1074);
-    m_factor1Text = text(1051);
-    m_factor2Text = text(1052);
-    m_commaCheck = checked(1105);
-    m_signalCheck = checked(1107);
-    m_station.m_interpolation = checked(1138) ? 1 : 0;
-    m_demoMode = checked(1072) ? 1 : 0;
-    m_edit1073 = ParseInt(text(1073).toStdString());
-    m_diagramQuantity = leftDiagramGroup_->checkedId();
-    m_diagramRadio2 = rightDiagramGroup_->checkedId();
+    station_.m_link.m_temperatureShown = ParseInt(text(ctl::kSetPoint).toStdString());
+    run.m_sampleInterval = std::clamp(ParseInt(text(ctl::kInterval).toStdString()), 1, 99);
+    entries_.stepHours = text(ctl::kStepHours);
+    entries_.stepMinutes = text(ctl::kStepMinutes);
+    entries_.stepSeconds = text(ctl::kStepSeconds);
+    entries_.stepLight = checked(ctl::kStepLight);
+    entries_.stepStop = checked(ctl::kStepStop);
+    entries_.calibration = text(ctl::kCalibrationValue);
+    entries_.factor1 = text(ctl::kFactor1);
+    entries_.factor2 = text(ctl::kFactor2);
+    entries_.comma = checked(ctl::kComma);
+    entries_.signal = checked(ctl::kSignal);
+    run.m_interpolation = checked(ctl::kInterpolation) ? 1 : 0;
+    settings_.demoMode = checked(ctl::kDemo) ? 1 : 0;
+    entries_.modelDigit = ParseInt(text(ctl::kModelDigit).toStdString());
+    entries_.leftRadio = widgets_.leftDiagram->checkedId();
+    entries_.rightRadio = widgets_.rightDiagram->checkedId();
   } else {
-    setText(1004, QString::number(m_station.m_temperatureShown.load()));
-    setText(1017, QString::number(m_station.m_sampleInterval.load()));
-    setText(1028, m_stepHoursText);
-    setText(1029, m_stepMinutesText);
-    setText(1030, m_stepSecondsText);
-    setChecked(1031, m_stepLight);
-    setChecked(1033, m_stepStop);
-    setText(1074, m_calibrationText);
-    setText(1051, m_factor1Text);
-    setText(1052, m_factor2Text);
-    setChecked(1105, m_commaCheck);
-    setChecked(1107, m_signalCheck);
-    setChecked(1138, m_station.m_interpolation == 1);
-    setChecked(1072, m_demoMode == 1);
-    setText(1073, QString::number(m_edit1073));
-    if (auto* b = leftDiagramGroup_->button(m_diagramQuantity)) b->setChecked(true);
-    if (auto* b = rightDiagramGroup_->button(m_diagramRadio2)) b->setChecked(true);
+    setText(ctl::kSetPoint, QString::number(station_.m_link.m_temperatureShown.load()));
+    setText(ctl::kInterval, QString::number(run.m_sampleInterval.load()));
+    setText(ctl::kStepHours, entries_.stepHours);
+    setText(ctl::kStepMinutes, entries_.stepMinutes);
+    setText(ctl::kStepSeconds, entries_.stepSeconds);
+    setChecked(ctl::kStepLight, entries_.stepLight);
+    setChecked(ctl::kStepStop, entries_.stepStop);
+    setText(ctl::kCalibrationValue, entries_.calibration);
+    setText(ctl::kFactor1, entries_.factor1);
+    setText(ctl::kFactor2, entries_.factor2);
+    setChecked(ctl::kComma, entries_.comma);
+    setChecked(ctl::kSignal, entries_.signal);
+    setChecked(ctl::kInterpolation, run.m_interpolation == 1);
+    setChecked(ctl::kDemo, settings_.demoMode == 1);
+    setText(ctl::kModelDigit, QString::number(entries_.modelDigit));
+    if (auto* b = widgets_.leftDiagram->button(entries_.leftRadio)) b->setChecked(true);
+    if (auto* b = widgets_.rightDiagram->button(entries_.rightRadio)) b->setChecked(true);
   }
 }
 
 void CMeasureDlg::ShowViewControls() {
-  m_selSlope = kNoValue;
+  chart_.selSlope = kNoValue;
   for (const ControlSpec& control : AllControls()) {
-    bool untouched = false;
-    const bool shown = ShownInView(control, m_view, untouched);
-    if (control.id == 1112 && untouched) {
+    const Visibility visibility = VisibilityInView(control, view_);
+    if (control.id == ctl::kAddAnalysisRows && visibility == Visibility::kUntouched) {
       const bool named =
-          std::any_of(m_station.m_chamber.begin(), m_station.m_chamber.end(), [](SharedChamber& c) {
+          std::any_of(station_.m_chamber.begin(), station_.m_chamber.end(), [](SharedChamber& c) {
             return c.Access([](const ChamberRecord& r) { return !r.measurementName.empty(); });
           });
       if (named) Control(control.id)->show();
       continue;
     }
-    if (untouched) continue;
-    Control(control.id)->setVisible(shown);
+    if (visibility == Visibility::kUntouched) continue;
+    Control(control.id)->setVisible(visibility == Visibility::kShown);
   }
 }
 
@@ -473,14 +468,14 @@ void CMeasureDlg::SetWindowRect(const std::array<int32_t, 4>& rect) {
 }
 
 void CMeasureDlg::LeaveConfigurationView() {
-  if (m_view != 2) return;
+  if (view_ != View::kConfiguration) return;
   ConfirmConfiguration();
-  SetWindowRect(m_savedPlacement);
+  SetWindowRect(savedPlacement_);
 }
 
 void CMeasureDlg::OnViewMeasurement() {
   LeaveConfigurationView();
-  m_view = 1;
+  view_ = View::kMeasurement;
   ShowViewControls();
   update();
   RefreshView();
@@ -488,87 +483,48 @@ void CMeasureDlg::OnViewMeasurement() {
 
 void CMeasureDlg::OnViewAnalysis() {
   LeaveConfigurationView();
-  m_view = 3;
+  view_ = View::kAnalysis;
   ShowViewControls();
   DrawAnalysisDiagrams();
   update();
 }
 
 void CMeasureDlg::OnViewConfiguration() {
-  const bool anyRunning = std::any_of(m_station.m_running.begin(), m_station.m_running.end(),
-                                      [](const std::atomic<uint8_t>& r) { return r.load() != 0; });
-  if (anyRunning || m_view == 2) return;
-  m_savedPlacement = WindowRect();
-  auto rect = m_savedPlacement;
+  if (RunningMask(station_) != 0 || view_ == View::kConfiguration) return;
+  savedPlacement_ = WindowRect();
+  auto rect = savedPlacement_;
   rect[2] = rect[0] + 715;
   rect[3] = rect[1] + 430;
   SetWindowRect(rect);
-  m_view = 2;
+  view_ = View::kConfiguration;
   ShowViewControls();
   update();
 }
 
 void CMeasureDlg::OnChamberSelect(int c) {
-  m_chamberSelected[c] = m_chamberSelected[c] ? 0 : 1;
-  SetPicture(1035 + c,
-             m_chamberSelected[c] ? kPictureChamberSelected[c] : kPictureChamberUnselected[c]);
+  chambers_.selected[c] = chambers_.selected[c] ? 0 : 1;
+  SetPicture(ctl::kChamberSelect[c],
+             chambers_.selected[c] ? kPictureChamberSelected[c] : kPictureChamberUnselected[c]);
 }
 
 void CMeasureDlg::OnChamberShow(int c) {
-  m_chamberShown[c] = m_chamberShown[c] ? 0 : 1;
-  SetPicture(1043 + c, m_chamberShown[c] ? kPictureChamberShown[c] : kPictureChamberHidden[c]);
+  chambers_.shown[c] = chambers_.shown[c] ? 0 : 1;
+  SetPicture(ctl::kChamberShow[c],
+             chambers_.shown[c] ? kPictureChamberShown[c] : kPictureChamberHidden[c]);
   update();
-}
-
-Settings CMeasureDlg::CollectSettings() const {
-  Settings s;
-  s.m_temperature = m_station.m_temperature;
-  s.m_maxPressure = m_station.m_maxPressure;
-  s.m_sampleInterval = m_station.m_sampleInterval;
-  s.m_maxTime = m_maxTime;
-  s.m_calibrationValue = m_station.m_calibrationValue;
-  s.m_correctionTime = m_correctionTime;
-  s.m_correctionOn = m_correctionOn;
-  s.m_comma = m_comma;
-  s.m_beep = m_beep;
-  s.m_comPort = m_station.m_comPort;
-  s.m_unit = m_station.m_unit;
-  s.m_demoMode = m_demoMode;
-  s.m_interpolation = m_station.m_interpolation;
-  s.m_factor1 = m_factor1;
-  s.m_factor2 = m_factor2;
-  return s;
-}
-
-void CMeasureDlg::ApplySettings(const Settings& s) {
-  m_station.m_temperature = s.m_temperature;
-  m_station.m_maxPressure = s.m_maxPressure;
-  m_station.m_sampleInterval = s.m_sampleInterval;
-  m_maxTime = s.m_maxTime;
-  m_station.m_calibrationValue = s.m_calibrationValue;
-  m_correctionTime = s.m_correctionTime;
-  m_correctionOn = s.m_correctionOn;
-  m_comma = s.m_comma;
-  m_beep = s.m_beep;
-  m_station.m_comPort = s.m_comPort;
-  m_station.m_unit = s.m_unit;
-  m_demoMode = s.m_demoMode;
-  m_station.m_interpolation = s.m_interpolation;
-  m_factor1 = s.m_factor1;
-  m_factor2 = s.m_factor2;
 }
 
 void CMeasureDlg::ReadSettings() {
   const SettingsReadResult read = corvala::ReadSettings(SettingsPath());
-  ApplySettings(read.settings);
+  ApplySettings(read.settings, station_, settings_);
   // Each stored row goes through the editor exactly as if typed and inserted.
   for (const StoredProgramRow& row : read.rows) {
-    m_stepHoursText = QString::number(row.hours);
-    m_stepMinutesText = QString::number(row.minutes);
-    m_stepSecondsText = QString::number(row.seconds);
-    for (int c = 0; c < 3; ++c) m_chamberSelected[c] = row.chamber[c];
-    m_stepLight = row.light == 1;
-    m_stepStop = row.stop == 1;
+    entries_.stepHours = QString::number(row.hours);
+    entries_.stepMinutes = QString::number(row.minutes);
+    entries_.stepSeconds = QString::number(row.seconds);
+    for (int c = 0; c < 3; ++c) chambers_.selected[c] = row.chamber[c];
+    entries_.stepLight = row.light == 1;
+    entries_.stepStop = row.stop == 1;
     UpdateData(false);
     InsertProgramStep();
   }
@@ -576,27 +532,28 @@ void CMeasureDlg::ReadSettings() {
   // the editor is left as such a row leaves it.
   if (read.announcedRows > 0 &&
       (read.rows.empty() || read.rows.back().index != read.announcedRows - 1)) {
-    m_stepHoursText = m_stepMinutesText = m_stepSecondsText = "0";
-    m_stepLight = m_stepStop = false;
+    entries_.stepHours = entries_.stepMinutes = entries_.stepSeconds = "0";
+    entries_.stepLight = entries_.stepStop = false;
   }
-  m_chamberSelected = {0, 0, 0};
+  chambers_.selected = {0, 0, 0};
   UpdateData(false);
 }
 
 void CMeasureDlg::WriteSettings() {
-  if (!corvala::WriteSettings(SettingsPath(), CollectSettings(), m_station.m_program.Steps()))
-    prompts_->ShowNotice("The settings could not be written to " + SettingsPath() + ".");
+  const Result written = corvala::WriteSettings(
+      SettingsPath(), CollectSettings(station_, settings_), station_.m_program.Steps());
+  if (!written) prompts_->ShowNotice(written.Message());
 }
 
 void CMeasureDlg::OnDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  if (m_timer) m_timer->stop();
+  if (widgets_.timer) widgets_.timer->stop();
   // Offer to save the analysis table, then write the settings, then stop the threads.
-  CloseAnalysisStore();
+  analysis_->Close(MakeExportOptions(), DefaultWorkbookFactory());
   WriteSettings();
   StopWorkers();
-  m_station.m_program.FreeProgram();
+  station_.m_program.FreeProgram();
 }
 
 void CMeasureDlg::OnAbout() {
@@ -628,7 +585,7 @@ void CMeasureDlg::keyPressEvent(QKeyEvent* event) {
 
 void CMeasureDlg::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  m_chart = LayoutChart(width(), height());
+  chart_.area = LayoutChart(width(), height());
   update();
 }
 

@@ -1,143 +1,106 @@
 // Measurement files, the analysis, the analysis table, its diagrams and the report.
-#include "app/measure_dlg.h"
-
 #include <QComboBox>
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include <filesystem>
-
-#include "analysis/diagram_draw.h"
 #include "analysis/normalisation.h"
-#include "analysis/report_pages.h"
 #include "analysis/run_analysis.h"
+#include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
-#include "files/analysis_file.h"
-#include "files/measurement_file.h"
+#include "report/diagram_draw.h"
+#include "report/report_pages.h"
+#include "station/export.h"
+#include "station/measurement_io.h"
 
 namespace corvala {
 
 using namespace window;
 
-std::string CMeasureDlg::WorkingFilePath() const {
-  return (std::filesystem::path(m_appFolder) / "auswertung.tmp").string();
-}
-
 void CMeasureDlg::ShowAnalysisRow(size_t row) {
-  ReportList* list = List(1094);
+  ReportList* list = List(ctl::kAnalysisTable);
   const int at = list->InsertRow(static_cast<int>(row));
-  const AnalysisListTexts& texts = m_analysis.m_listTexts[row];
+  const AnalysisListTexts& texts = analysis_->Table().Texts(row);
   for (int column = 0; column < kAnalysisListColumns; ++column)
     list->SetText(at, column, texts[column]);
 }
 
 void CMeasureDlg::ShowAnalysisTable() {
-  List(1094)->DeleteAllRows();
-  for (size_t row = 0; row < m_analysis.RowCount(); ++row) ShowAnalysisRow(row);
-}
-
-void CMeasureDlg::WriteWorkingFile() {
-  WriteAnalysisFile(m_analysis, WorkingFilePath(), m_station.m_unit);
+  const AnalysisTable& table = analysis_->Table();
+  std::vector<std::vector<QString>> rows;
+  rows.reserve(table.RowCount());
+  for (size_t row = 0; row < table.RowCount(); ++row) {
+    std::vector<QString>& texts = rows.emplace_back();
+    for (const std::string& text : table.Texts(row)) texts.push_back(Qs(text));
+  }
+  List(ctl::kAnalysisTable)->SetRows(std::move(rows));
 }
 
 void CMeasureDlg::DeleteAnalysisRow() {
-  const int r = List(1094)->SelectionMark();
-  if (r < 0 || static_cast<size_t>(r) >= m_analysis.RowCount()) return;
-  if (!prompts_->AskYesNo("Delete the line?")) return;
-  m_analysis.DeleteRow(static_cast<size_t>(r));
-  List(1094)->DeleteRow(r);
-  WriteWorkingFile();
+  const int r = List(ctl::kAnalysisTable)->SelectionMark();
+  if (!analysis_->DeleteRow(r, Unit())) return;
+  List(ctl::kAnalysisTable)->DeleteRow(r);
   UpdateData(false);
 }
 
 void CMeasureDlg::ClearAnalysisTable() {
-  if (!prompts_->AskYesNo("Delete the table?")) return;
-  List(1094)->DeleteAllRows();
+  if (!analysis_->ClearTable(MakeExportOptions(), DefaultWorkbookFactory())) return;
+  ShowAnalysisTable();
   UpdateData(false);
-  m_analysis.Clear();
-  m_analysis.m_diagramGroupMax = 0;
-  m_analysis.m_analysisDirty = 0;
-  CloseAnalysisStore();
 }
 
 ExportOptions CMeasureDlg::MakeExportOptions() const {
-  return ExportOptions{m_comma, m_edit1073, m_station.m_unit, m_correctionOn == 1,
-                       m_correctionTime};
+  return ExportOptions{settings_.comma, entries_.modelDigit, Unit(), settings_.correctionOn == 1,
+                       settings_.correctionTime};
 }
 
 void CMeasureDlg::ExportMeasurement() {
   UpdateData(true);
   const ExportResult result = corvala::ExportMeasurement(
-      m_station, m_chamberSelected, MakeExportOptions(), *prompts_, DefaultWorkbookFactory());
-  if (result.selectionSlopeReset) m_selSlope = kNoValue;
-  if (result.Failed()) prompts_->ShowNotice(result.error);
+      station_, chambers_.selected, MakeExportOptions(), *prompts_, DefaultWorkbookFactory());
+  if (result.selectionSlopeReset) chart_.selSlope = kNoValue;
+  if (result.Failed()) prompts_->ShowNotice(result.status.Message());
   RefreshView();
 }
 
 bool CMeasureDlg::SaveAnalysisToSpreadsheet() {
-  const ExportResult result = corvala::SaveAnalysisToSpreadsheet(
-      m_analysis, MakeExportOptions(), *prompts_, DefaultWorkbookFactory());
-  if (result.Failed()) prompts_->ShowNotice(result.error);
-  return !result.Failed() && !result.written.empty();
-}
-
-void CMeasureDlg::CloseAnalysisStore() {
-  bool keepWorkingFile = false;
-  if (m_analysis.m_analysisDirty) {
-    // A table the user wanted saved but that was not written stays in the
-    // working file, which the next start reads back.
-    if (prompts_->AskYesNo("Save the analysis?")) keepWorkingFile = !SaveAnalysisToSpreadsheet();
-    m_analysis.m_analysisDirty = 0;
-  }
-  if (keepWorkingFile) return;
-  std::error_code ignored;
-  std::filesystem::remove(WorkingFilePath(), ignored);
+  return analysis_->SaveToSpreadsheet(MakeExportOptions(), DefaultWorkbookFactory());
 }
 
 void CMeasureDlg::CycleDiagramGroup() {
-  const int s = List(1094)->SelectionMark();
-  if (s < 0 || !m_analysis.CycleDiagramGroup(static_cast<size_t>(s))) return;
-  List(1094)->SetText(s, kAnalysisListColumns - 1,
-                      m_analysis.m_listTexts[static_cast<size_t>(s)].back());
-  WriteWorkingFile();
+  ReportList* list = List(ctl::kAnalysisTable);
+  const int s = list->SelectionMark();
+  if (!analysis_->CycleDiagramGroup(s, Unit())) return;
+  list->SetText(s, kAnalysisListColumns - 1,
+                analysis_->Table().Texts(static_cast<size_t>(s)).back());
   UpdateData(false);
 }
 
 void CMeasureDlg::LoadAnalysisFile() {
-  std::string path;
-  if (!prompts_->ChooseOpenFile("cva", path)) return;
-  if (ReadAnalysisFile(m_analysis, path))
-    ShowAnalysisTable();
-  else
-    prompts_->ShowNotice("The file " + path + " could not be read.");
+  if (analysis_->LoadFile()) ShowAnalysisTable();
 }
 
 void CMeasureDlg::SaveAnalysisFile() {
-  std::string path;
-  if (!prompts_->ChooseSaveFile("cva", path)) return;
-  if (std::filesystem::exists(path) && !prompts_->AskOkCancel("Existing file will be overwritten!"))
-    return;
-  if (WriteAnalysisFile(m_analysis, path, m_station.m_unit))
-    m_analysis.m_analysisDirty = 0;
-  else
-    prompts_->ShowNotice("The file " + path + " could not be written.");
+  analysis_->SaveFile(Unit());
 }
 
 void CMeasureDlg::OnDiagramQuantity(bool left, int32_t quantity) {
-  (left ? m_diagramLeft : m_diagramRight) = quantity;  // the next tick draws it
+  (left ? diagrams_.left : diagrams_.right) = quantity;  // the next tick draws it
 }
 
 bool CMeasureDlg::DrawAnalysisDiagrams() {
-  if (m_view != 3) return false;
-  diagramLeft_ = RenderDiagram(m_diagramLeft, m_analysis, m_station.m_unit, m_unitName);
-  diagramRight_ = RenderDiagram(m_diagramRight, m_analysis, m_station.m_unit, m_unitName);
-  update(QRect(kLeftDiagramAt, diagramLeft_.size()));
-  update(QRect(kRightDiagramAt, diagramRight_.size()));
+  if (view_ != View::kAnalysis) return false;
+  const AnalysisTable& table = analysis_->Table();
+  const int32_t unit = Unit();
+  diagrams_.leftImage = RenderDiagram(diagrams_.left, table, unit, UnitName(unit));
+  diagrams_.rightImage = RenderDiagram(diagrams_.right, table, unit, UnitName(unit));
+  update(QRect(kLeftDiagramAt, diagrams_.leftImage.size()));
+  update(QRect(kRightDiagramAt, diagrams_.rightImage.size()));
   return true;
 }
 
 bool CMeasureDlg::PrintReportTo(QPagedPaintDevice& device) {
-  return PrintReport(device, m_analysis, m_station.m_unit, m_unitName, m_view == 3);
+  const int32_t unit = Unit();
+  return PrintReport(device, analysis_->Table(), unit, UnitName(unit), view_ == View::kAnalysis);
 }
 
 void CMeasureDlg::OnPrint() {
@@ -149,13 +112,9 @@ void CMeasureDlg::OnPrint() {
 }
 
 bool CMeasureDlg::RunAnalysis() {
-  corvala::RunAnalysis(m_station, m_correctionOn == 1, m_correctionTime);
+  corvala::RunAnalysis(station_, settings_.correctionOn == 1, settings_.correctionTime);
   RefreshView();
   return true;
-}
-
-void CMeasureDlg::OnRunAnalysis() {
-  RunAnalysis();
 }
 
 void CMeasureDlg::OnToggleMarker(uint8_t& toggle) {
@@ -164,28 +123,25 @@ void CMeasureDlg::OnToggleMarker(uint8_t& toggle) {
     RunAnalysis();
   } else {
     toggle = 0;
-    m_showAll = 0;
+    chart_.showAll = 0;
     RefreshView();
   }
 }
 
 void CMeasureDlg::OnToggleAll() {
-  const uint8_t on = m_showAll != 1 ? 1 : 0;
-  m_showDelay = m_showSlope = m_showResp = m_showMax = m_showAll = on;
+  const uint8_t on = chart_.showAll != 1 ? 1 : 0;
+  chart_.showDelay = chart_.showSlope = chart_.showResp = chart_.showMax = chart_.showAll = on;
   on ? RunAnalysis() : RefreshView();
 }
 
 bool CMeasureDlg::AddAnalysisRow(int chamber, const std::string& name) {
   AnalysisRowOptions options;
-  options.correctionOn = m_correctionOn == 1;
-  options.correctionTime = m_correctionTime;
-  options.displayUnit = m_station.m_unit;
-  options.workingFile = WorkingFilePath();
-  const size_t before = m_analysis.RowCount();
-  const AddRowOutcome outcome =
-      corvala::AddAnalysisRow(m_analysis, m_station, chamber, name, options);
-  if (outcome.selectionSlopeReset) m_selSlope = kNoValue;
-  for (size_t row = before; row < m_analysis.RowCount(); ++row) ShowAnalysisRow(row);
+  options.correctionOn = settings_.correctionOn == 1;
+  options.correctionTime = settings_.correctionTime;
+  const size_t before = analysis_->Table().RowCount();
+  const AddRowOutcome outcome = analysis_->AddRow(station_, chamber, name, options, Unit());
+  if (outcome.selectionSlopeReset) chart_.selSlope = kNoValue;
+  for (size_t row = before; row < analysis_->Table().RowCount(); ++row) ShowAnalysisRow(row);
   RefreshView();
   return outcome.passed;
 }
@@ -193,9 +149,9 @@ bool CMeasureDlg::AddAnalysisRow(int chamber, const std::string& name) {
 void CMeasureDlg::OnAddAnalysisRows() {
   UpdateData(true);
   for (int c = 0; c < 3; ++c) {
-    if (!m_chamberSelected[c]) continue;
+    if (!chambers_.selected[c]) continue;
     const std::string name =
-        m_station.m_chamber[c].Access([](const ChamberRecord& r) { return r.measurementName; });
+        station_.m_chamber[c].Access([](const ChamberRecord& r) { return r.measurementName; });
     if (!name.empty()) AddAnalysisRow(c, name);
   }
 }
@@ -206,9 +162,9 @@ void CMeasureDlg::SaveMeasurementFiles() {
   hooks.addAnalysisRow = [this](int chamber, const std::string& name) {
     AddAnalysisRow(chamber, name);
   };
-  hooks.rewriteWorkingFile = [this] { WriteWorkingFile(); };
+  hooks.rewriteWorkingFile = [this] { (void)analysis_->SaveWorkingFile(Unit()); };
   const MeasurementSaveResult result =
-      corvala::SaveMeasurementFiles(m_station, m_chamberSelected, *prompts_, hooks);
+      corvala::SaveMeasurementFiles(station_, chambers_.selected, *prompts_, hooks);
   // A measurement that could not be written must not pass unnoticed.
   for (const std::string& failed : result.failed)
     prompts_->ShowNotice("The file " + failed + " could not be written.");
@@ -218,11 +174,11 @@ void CMeasureDlg::LoadMeasurementFile() {
   UpdateData(true);
   MeasurementLoadHooks hooks;
   hooks.beforeReplace = [this](int) {
-    m_selSlope = kNoValue;
-    m_showDelay = m_showSlope = m_showResp = m_showMax = m_showAll = 0;
+    chart_.selSlope = kNoValue;
+    chart_.showDelay = chart_.showSlope = chart_.showResp = chart_.showMax = chart_.showAll = 0;
   };
   hooks.confirmConfiguration = [this] {
-    As<QComboBox>(1050)->setCurrentIndex(m_station.m_unit - 1);
+    As<QComboBox>(ctl::kUnit)->setCurrentIndex(Unit() - 1);
     UpdateData(false);
     ConfirmConfiguration();
   };
@@ -231,15 +187,16 @@ void CMeasureDlg::LoadMeasurementFile() {
     RefreshView();
     ShowViewControls();
   };
-  corvala::LoadMeasurementFile(m_station, m_chamberSelected, *prompts_,
-                               ConversionFactors{m_factor1, m_factor2}, hooks);
+  corvala::LoadMeasurementFile(
+      station_, chambers_.selected, *prompts_,
+      ConversionFactors{settings_.factors.factor1, settings_.factors.factor2}, hooks);
 }
 
 void CMeasureDlg::ToggleNormalisation() {
   UpdateData(true);
-  const auto switched = corvala::ToggleNormalisation(m_station, m_chamberSelected,
-                                                     m_correctionOn == 1, m_correctionTime);
-  if (switched[0] || switched[1] || switched[2]) m_selSlope = kNoValue;
+  const auto switched = corvala::ToggleNormalisation(
+      station_, chambers_.selected, settings_.correctionOn == 1, settings_.correctionTime);
+  if (switched[0] || switched[1] || switched[2]) chart_.selSlope = kNoValue;
   for (int c = 0; c < 3; ++c) FillValueList(c);
   RefreshView();
 }

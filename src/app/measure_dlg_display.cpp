@@ -1,120 +1,120 @@
 // The display tick, the chart and the mouse on it.
-#include "app/measure_dlg.h"
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSlider>
 
 #include "app/icons.h"
+#include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
 #include "chart/chart_draw.h"
-#include "chart/time_format.h"
 #include "chart/value_list.h"
 #include "util/c_format.h"
+#include "util/time_format.h"
 
 namespace corvala {
 
 using namespace window;
 
 ChartView CMeasureDlg::MakeChartView() const {
+  const UnitConfig units = station_.m_units.Get();
   ChartView view;
-  view.timeOffset = m_timeOffset;
-  view.maxTime = m_maxTime;
-  view.scroll = As<QSlider>(1034)->value();
-  view.maxPressure = m_station.m_maxPressure;
-  view.unit = m_station.m_unit;
-  view.unitName = m_unitName;
-  view.factor1 = m_factor1;
-  view.factor2 = m_factor2;
-  view.effFactor1 = m_station.m_effFactor1;
-  view.effFactor2 = m_station.m_effFactor2;
-  view.sampleInterval = m_station.m_sampleInterval;
+  view.timeOffset = chart_.timeOffset;
+  view.maxTime = settings_.maxTime;
+  view.scroll = As<QSlider>(ctl::kTimeScroll)->value();
+  view.maxPressure = units.maxPressure;
+  view.unit = units.unit;
+  view.unitName = UnitName(units.unit);
+  view.factor1 = settings_.factors.factor1;
+  view.factor2 = settings_.factors.factor2;
+  view.effFactor1 = units.effFactor1;
+  view.effFactor2 = units.effFactor2;
+  view.sampleInterval = station_.m_settings.m_sampleInterval;
   for (size_t c = 0; c < 3; ++c) {
-    view.chamberShown[c] = m_chamberShown[c] != 0;
-    view.normOffset[c] = m_station.m_normOffset[c];
+    view.chamberShown[c] = chambers_.shown[c] != 0;
+    view.normOffset[c] = station_.m_run[c].m_normOffset;
   }
-  view.selSlope = m_selSlope;
-  view.selChamber = m_selChamber;
-  view.selStart = m_selStart;
-  view.selEnd = m_selEnd;
-  view.selChamberHit = m_selChamberHit;
-  view.selPoints = m_selPoints;
-  view.selDragging = m_selDragging != 0;
-  view.selDragX = m_selDragX;
-  view.selDragY = m_selDragY;
-  view.correctionOn = m_correctionOn == 1;
-  view.correctionTime = m_correctionTime;
-  view.showDelay = m_showDelay != 0;
-  view.showSlope = m_showSlope != 0;
-  view.showResp = m_showResp != 0;
-  view.showMax = m_showMax != 0;
-  view.showAll = m_showAll != 0;
-  view.hoverValue = m_hoverValue;
-  view.hoverSample = m_hoverSample;
-  view.hoverChamber = m_hoverChamber;
-  view.mouseX = m_mouseX;
-  view.mouseY = m_mouseY;
+  view.selSlope = chart_.selSlope;
+  view.selChamber = chart_.selChamber;
+  view.selStart = chart_.selStart;
+  view.selEnd = chart_.selEnd;
+  view.selChamberHit = chart_.selChamberHit;
+  view.selPoints = chart_.selPoints;
+  view.selDragging = chart_.selDragging != 0;
+  view.selDragX = chart_.selDragX;
+  view.selDragY = chart_.selDragY;
+  view.correctionOn = settings_.correctionOn == 1;
+  view.correctionTime = settings_.correctionTime;
+  view.showDelay = chart_.showDelay != 0;
+  view.showSlope = chart_.showSlope != 0;
+  view.showResp = chart_.showResp != 0;
+  view.showMax = chart_.showMax != 0;
+  view.showAll = chart_.showAll != 0;
+  view.hoverValue = chart_.hoverValue;
+  view.hoverSample = chart_.hoverSample;
+  view.hoverChamber = chart_.hoverChamber;
+  view.mouseX = chart_.mouseX;
+  view.mouseY = chart_.mouseY;
   return view;
 }
 
 bool CMeasureDlg::RefreshView() {
-  if (m_view != 1) return false;
+  if (view_ != View::kMeasurement) return false;
   // The chart is drawn in the next paint; repeated requests within one pass of
   // the event loop cost one drawing.
-  m_chart = LayoutChart(width(), height());
-  m_plot = PlotRectFor(m_chart.left, m_chart.top, m_chart.right - m_chart.left,
-                       m_chart.bottom - m_chart.top);
-  update(
-      QRect(m_chart.left, m_chart.top, m_chart.right - m_chart.left, m_chart.bottom - m_chart.top));
+  const ChartArea& a = chart_.area = LayoutChart(width(), height());
+  chart_.plot = PlotRectFor(a.left, a.top, a.right - a.left, a.bottom - a.top);
+  update(QRect(a.left, a.top, a.right - a.left, a.bottom - a.top));
   return true;
 }
 
 void CMeasureDlg::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
   QPainter painter(this);
-  if (m_view == 1) {
-    const PixelRect area{m_chart.left, m_chart.top, m_chart.right, m_chart.bottom};
+  if (view_ == View::kMeasurement) {
+    const ChartArea& a = chart_.area;
+    const PixelRect area{a.left, a.top, a.right, a.bottom};
     const ChartView view = MakeChartView();
-    chartDrawn_ = WithChamberRecords(
-        {&m_station.m_chamber[0], &m_station.m_chamber[1], &m_station.m_chamber[2]},
-        [&](const ChartChambers& chambers) {
-          return DrawMeasurementChart(painter, area, view, chambers);
-        });
-    m_plot = chartDrawn_.plot;
+    chart_.drawn =
+        WithChamberRecords({&station_.m_chamber[0], &station_.m_chamber[1], &station_.m_chamber[2]},
+                           [&](const ChartChambers& chambers) {
+                             return DrawMeasurementChart(painter, area, view, chambers);
+                           });
+    chart_.plot = chart_.drawn.plot;
   }
-  if (m_view == 3 && !diagramLeft_.isNull()) {
-    painter.drawImage(kLeftDiagramAt, diagramLeft_);
-    painter.drawImage(kRightDiagramAt, diagramRight_);
+  if (view_ == View::kAnalysis && !diagrams_.leftImage.isNull()) {
+    painter.drawImage(kLeftDiagramAt, diagrams_.leftImage);
+    painter.drawImage(kRightDiagramAt, diagrams_.rightImage);
   }
 }
 
 SelectionGeometry CMeasureDlg::MakeSelectionGeometry() const {
+  const UnitConfig units = station_.m_units.Get();
   SelectionGeometry g;
-  g.left = m_plot.left;
-  g.top = m_plot.top;
-  g.right = m_plot.right;
-  g.bottom = m_plot.bottom;
-  g.timeOffset = m_timeOffset;
-  g.maxTime = m_maxTime;
-  g.scrollMinutes = As<QSlider>(1034)->value();
-  g.fullScale =
-      MaxPressureDisplay(m_station.m_maxPressure, m_station.m_effFactor1, m_station.m_effFactor2);
-  g.sampleInterval = m_station.m_sampleInterval;
+  g.left = chart_.plot.left;
+  g.top = chart_.plot.top;
+  g.right = chart_.plot.right;
+  g.bottom = chart_.plot.bottom;
+  g.timeOffset = chart_.timeOffset;
+  g.maxTime = settings_.maxTime;
+  g.scrollMinutes = As<QSlider>(ctl::kTimeScroll)->value();
+  g.fullScale = MaxPressureDisplay(units.maxPressure, units.effFactor1, units.effFactor2);
+  g.sampleInterval = station_.m_settings.m_sampleInterval;
   return g;
 }
 
 void CMeasureDlg::mousePressEvent(QMouseEvent* event) {
   const int32_t x = event->position().toPoint().x(), y = event->position().toPoint().y();
   if (event->button() == Qt::LeftButton) {
-    const int32_t hx = chartDrawn_.corrHandleX, hy = chartDrawn_.corrHandleY;
-    if (m_correctionOn == 1 && hx <= x && x <= hx + 44 && hy <= y && y <= hy + 20) {
-      m_corrDragX = x;  // dragging the correction marker
+    const int32_t hx = chart_.drawn.corrHandleX, hy = chart_.drawn.corrHandleY;
+    if (settings_.correctionOn == 1 && hx <= x && x <= hx + 44 && hy <= y && y <= hy + 20) {
+      chart_.corrDragX = x;  // dragging the correction marker
     } else {
-      m_selDragging = 1;
-      m_selDragX = m_selPoints[0] = x;
-      m_selDragY = m_selPoints[1] = y;
-      m_selSlope = kNoValue;
+      chart_.selDragging = 1;
+      chart_.selDragX = chart_.selPoints[0] = x;
+      chart_.selDragY = chart_.selPoints[1] = y;
+      chart_.selSlope = kNoValue;
     }
   }
   QDialog::mousePressEvent(event);
@@ -122,39 +122,41 @@ void CMeasureDlg::mousePressEvent(QMouseEvent* event) {
 
 void CMeasureDlg::mouseMoveEvent(QMouseEvent* event) {
   const int32_t x = event->position().toPoint().x();
-  m_mouseX = x;
-  m_mouseY = event->position().toPoint().y();
-  if (m_corrDragX != -1 && x != m_corrDragX) {
-    if (const auto time = CorrectionTimeAt(x, MakeSelectionGeometry())) m_correctionTime = *time;
-    m_corrDragX = std::max(x, 0);
+  chart_.mouseX = x;
+  chart_.mouseY = event->position().toPoint().y();
+  if (chart_.corrDragX != -1 && x != chart_.corrDragX) {
+    if (const auto time = CorrectionTimeAt(x, MakeSelectionGeometry()))
+      settings_.correctionTime = *time;
+    chart_.corrDragX = std::max(x, 0);
   }
-  if (m_selDragging || m_corrDragX != -1) RefreshView();
+  if (chart_.selDragging || chart_.corrDragX != -1) RefreshView();
   QDialog::mouseMoveEvent(event);
 }
 
 void CMeasureDlg::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
-    m_selDragging = 0;
-    m_corrDragX = -1;
-    m_hoverValue = kNoValue;
-    m_selPoints[2] = event->position().toPoint().x();
-    m_selPoints[3] = event->position().toPoint().y();
+    chart_.selDragging = 0;
+    chart_.corrDragX = -1;
+    chart_.hoverValue = kNoValue;
+    chart_.selPoints[2] = event->position().toPoint().x();
+    chart_.selPoints[3] = event->position().toPoint().y();
     UpdateData(true);
-    const std::array<float, 3> offsets{m_station.m_normOffset[0], m_station.m_normOffset[1],
-                                       m_station.m_normOffset[2]};
+    const std::array<float, 3> offsets{station_.m_run[0].m_normOffset,
+                                       station_.m_run[1].m_normOffset,
+                                       station_.m_run[2].m_normOffset};
+    const auto& p = chart_.selPoints;
     const RangeSelection range = WithChamberRecords(
-        {&m_station.m_chamber[0], &m_station.m_chamber[1], &m_station.m_chamber[2]},
+        {&station_.m_chamber[0], &station_.m_chamber[1], &station_.m_chamber[2]},
         [&](const ChartChambers& chambers) {
-          return RangeSlope(m_selPoints[0], m_selPoints[1], m_selPoints[2], m_selPoints[3],
-                            MakeSelectionGeometry(), chambers, offsets);
+          return RangeSlope(p[0], p[1], p[2], p[3], MakeSelectionGeometry(), chambers, offsets);
         });
     if (range.chamber >= 0) {
-      m_selChamberHit = range.chamber;
-      m_selStart = range.start;
-      m_selEnd = range.end;
-      if (range.slope != kNoValue) m_selChamber = range.chamber;
+      chart_.selChamberHit = range.chamber;
+      chart_.selStart = range.start;
+      chart_.selEnd = range.end;
+      if (range.slope != kNoValue) chart_.selChamber = range.chamber;
     }
-    m_selSlope = range.slope;
+    chart_.selSlope = range.slope;
     RefreshView();
   }
   QDialog::mouseReleaseEvent(event);
@@ -162,189 +164,165 @@ void CMeasureDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 bool CMeasureDlg::FillValueList(int chamber) {
   if (chamber < 0 || chamber > 2) return false;
-  const float offset = m_station.m_normOffset[chamber];
-  const int unit = m_station.m_unit;
-  const auto rows = m_station.m_chamber[chamber].Access(
+  const float offset = station_.m_run[chamber].m_normOffset;
+  const int32_t unit = Unit();
+  const auto rows = station_.m_chamber[chamber].Access(
       [offset, unit](const ChamberRecord& r) { return ValueListRows(r, offset, unit); });
   std::vector<std::vector<QString>> texts;
   texts.reserve(rows.size());
   for (const ValueListRow& row : rows) texts.push_back({Qs(row[0]), Qs(row[1]), Qs(row[2])});
-  List(kValueList[chamber])->SetRows(std::move(texts));
+  List(ctl::kValues[chamber])->SetRows(std::move(texts));
   return true;
 }
 
 void CMeasureDlg::UpdateTimeScrollRange() {
-  m_timeSpan = m_maxTime;
-  for (SharedChamber& chamber : m_station.m_chamber) {
+  chart_.timeSpan = settings_.maxTime;
+  for (SharedChamber& chamber : station_.m_chamber) {
     const int32_t last = chamber.Access([](const ChamberRecord& r) {
       const int32_t n = r.Samples();
-      return n > 0 ? r.sampleElapsed[static_cast<size_t>(n - 1)] : -1;
+      return n > 0 ? r.series.Elapsed()[static_cast<size_t>(n - 1)] : -1;
     });
-    if (last >= 0 && last + 60 > m_timeSpan) m_timeSpan = last + 60;
+    if (last >= 0 && last + 60 > chart_.timeSpan) chart_.timeSpan = last + 60;
   }
-  As<QSlider>(1034)->setMaximum(std::max(0, (m_timeSpan - (m_maxTime - m_timeOffset)) / 60));
+  As<QSlider>(ctl::kTimeScroll)
+      ->setMaximum(TimeScrollMaximum(chart_.timeSpan, settings_.maxTime, chart_.timeOffset));
 }
 
-bool CMeasureDlg::ApplyUnit(bool toggle) {
-  if (toggle) UpdateData(true);
-  UnitState state{m_station.m_unit, m_unitName, m_station.m_effFactor1, m_station.m_effFactor2,
-                  m_factor1,        m_factor2,  m_station.m_maxPressure};
-  const UnitSwitch change =
-      unitApplier_.ApplyUnit(toggle, state, m_factor1Entered, m_factor2Entered);
-  if (!change.applied) return true;
-  m_station.m_unit = state.unit;
-  m_unitName = state.unitName;
-  m_station.m_effFactor1 = state.effFactor1;
-  m_station.m_effFactor2 = state.effFactor2;
-  m_factor1 = state.factor1;
-  m_factor2 = state.factor2;
-  m_station.m_maxPressure = state.maxPressure;
-  if (change.pairToSend)
-    m_station.m_pairCommand.Set(change.pairToSend->first, change.pairToSend->second);
-  for (int c = 0; c < 3; ++c) {
-    if (m_station.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples() > 0; }))
-      FillValueList(c);
-  }
-  As<QComboBox>(1050)->setCurrentIndex(m_station.m_unit - 1);
-  UpdateData(false);
-  RefreshView();
-  return true;
+// Edit 1056: the chart top in the display unit.
+void CMeasureDlg::ShowChartTop() {
+  const UnitConfig units = station_.m_units.Get();
+  As<QLineEdit>(ctl::kMaxPressureValue)
+      ->setText(Qs(Format("%d", TruncToInt32(MaxPressureDisplay(units.maxPressure, units.effFactor1,
+                                                                units.effFactor2)))));
 }
 
 void CMeasureDlg::OnTimer() {
   RefreshView();
   UpdateTimeScrollRange();
 
-  // Link check: the tick counts 100 ms per tick, so a check period lasts
-  // 2.5 sampling intervals; a frame start within it means the link is alive.
-  m_linkTimerMs += 100;
-  if (m_linkTimerMs >= m_station.m_sampleInterval * 1000) {
-    m_linkAlive = m_station.m_frameStartSeen.exchange(-1) != -1 ? 1 : 0;
-    m_linkTimerMs = 0;
-  }
-  if (m_linkAlive != m_linkShown) {
-    if (m_linkAlive) {
-      SetPicture(1038, kPictureLinkAlive);
+  DeviceReport& report = station_.m_link.report;
+  if (const auto alive =
+          tick_.link.Tick(station_.m_settings.m_sampleInterval, report.m_frameStartSeen)) {
+    if (*alive) {
+      SetPicture(ctl::kDeviceConnection, kPictureLinkAlive);
     } else {
-      SetPicture(1038, kPictureLinkLost);
-      SetPicture(1040, kPictureSetPointFar);
-      m_station.m_tempIndicator = 2;
+      SetPicture(ctl::kDeviceConnection, kPictureLinkLost);
+      SetPicture(ctl::kSetPointIndicator, kPictureSetPointFar);
+      report.m_tempIndicator = 2;
     }
-    m_linkShown = m_linkAlive;
   }
 
   // Trackbars: time scroll, "max. Pressure" and "max. Time".
-  const int scroll = As<QSlider>(1034)->value();
+  const int scroll = As<QSlider>(ctl::kTimeScroll)->value();
   if (scroll != tick_.scrollPosition) {
     tick_.scrollPosition = scroll;
-    m_selSlope = kNoValue;
-    m_hoverValue = kNoValue;
-    if (m_view == 1) RefreshView();
+    chart_.selSlope = kNoValue;
+    chart_.hoverValue = kNoValue;
+    RefreshView();
   }
-  const int pressurePosition = As<QSlider>(1055)->value();
+  const int pressurePosition = As<QSlider>(ctl::kMaxPressureBar)->value();
   if (pressurePosition != tick_.pressurePosition) {
     tick_.pressurePosition = pressurePosition;
-    m_station.m_maxPressure = 4 * pressurePosition + 100;
-    As<QLineEdit>(1056)->setText(Qs(Format(
-        "%d", TruncToInt32(MaxPressureDisplay(m_station.m_maxPressure, m_station.m_effFactor1,
-                                              m_station.m_effFactor2)))));
+    station_.m_units.Update(
+        [&](UnitConfig& config) { config.maxPressure = MaxPressureOfTrackbar(pressurePosition); });
+    ShowChartTop();
   }
-  const int timePosition = As<QSlider>(1058)->value();
+  const int timePosition = As<QSlider>(ctl::kMaxTimeBar)->value();
   if (timePosition != tick_.timePosition) {
     tick_.timePosition = timePosition;
-    m_maxTime = (5 * timePosition + 10) * 60;
-    As<QLineEdit>(1057)->setText(Qs(FormatHm(m_maxTime)));
+    settings_.maxTime = MaxTimeOfTrackbar(timePosition);
+    As<QLineEdit>(ctl::kMaxTimeValue)->setText(Qs(FormatHm(settings_.maxTime)));
   }
 
   // Device temperature; values outside 0..99.9 are kept and shown as 0.
-  float temperature = m_station.m_deviceTemperature;
+  float temperature = report.m_deviceTemperature;
   if (temperature != tick_.deviceTemperature) {
-    if (temperature < 0.0f || temperature > 99.9f) {
+    if (ShownTemperature(temperature) != temperature) {
       temperature = 0.0f;
-      m_station.m_deviceTemperature = 0.0f;
+      report.m_deviceTemperature = 0.0f;
     }
     tick_.deviceTemperature = temperature;
-    As<QLineEdit>(1039)->setText(Qs(Format("%3.1f", static_cast<double>(temperature))));
+    As<QLineEdit>(ctl::kDeviceTemperature)
+        ->setText(Qs(Format("%3.1f", static_cast<double>(temperature))));
   }
 
-  if (m_view == 1) {
+  if (view_ == View::kMeasurement) {
     ShowLiveReadings();
     // The value under the pointer, shown beside it by the chart.
     const ChartView view = MakeChartView();
     const auto hover = WithChamberRecords(
-        {&m_station.m_chamber[0], &m_station.m_chamber[1], &m_station.m_chamber[2]},
+        {&station_.m_chamber[0], &station_.m_chamber[1], &station_.m_chamber[2]},
         [&](const ChartChambers& chambers) {
-          return SampleUnderMouse(view, chambers, m_plot.left, m_plot.top, m_plot.Width(),
-                                  m_plot.Height());
+          return SampleUnderMouse(view, chambers, chart_.plot.left, chart_.plot.top,
+                                  chart_.plot.Width(), chart_.plot.Height());
         });
-    m_hoverValue = hover ? hover->value : kNoValue;
+    chart_.hoverValue = hover ? hover->value : kNoValue;
     if (hover) {
-      m_hoverSample = hover->sample;
-      m_hoverChamber = hover->chamber;
+      chart_.hoverSample = hover->sample;
+      chart_.hoverChamber = hover->chamber;
     }
-    // The "measuring" labels of running chambers blink: shown for 11 ticks, hidden for 10.
-    tick_.blink = tick_.blink >= 20 ? 0 : tick_.blink + 1;
+    const bool labelsShown = tick_.blink.Tick();
     for (int c = 0; c < 3; ++c)
-      if (m_station.m_running[c]) Control(kMeasuringLabel[c])->setVisible(tick_.blink <= 10);
+      if (station_.m_run[c].m_running) Control(ctl::kMeasuring[c])->setVisible(labelsShown);
   }
 
   // Chart top: redrawn when it changes; a unit change starts afresh.
-  if (m_station.m_unit != tick_.unit) {
-    tick_.unit = m_station.m_unit;
+  const UnitConfig units = station_.m_units.Get();
+  if (units.unit != tick_.unit) {
+    tick_.unit = units.unit;
     tick_.chartTop.reset();
   }
-  if (tick_.chartTop != m_station.m_maxPressure.load()) {
-    tick_.chartTop = m_station.m_maxPressure.load();
-    if (m_view == 1) RefreshView();
+  if (tick_.chartTop != units.maxPressure) {
+    tick_.chartTop = units.maxPressure;
+    RefreshView();
   }
 
   // The device reports another unit: the display follows it once.
-  if (m_station.m_unitMismatch == 1) {
-    m_station.m_unitMismatch = 2;
-    ApplyUnit(true);
+  if (report.m_unitMismatch == 1) {
+    report.m_unitMismatch = 2;
+    UpdateData(true);
+    if (configuration_.FollowDeviceUnit(station_, settings_).applied) AfterUnitSwitch();
   }
   RefreshView();
   DrawAnalysisDiagrams();
 }
 
 void CMeasureDlg::ShowLiveReadings() {
+  DeviceReport& report = station_.m_link.report;
   // The live edits follow the device's channel count.
-  const int32_t channels = m_station.m_serviceArg;
+  const int32_t channels = report.m_serviceArg;
   if (channels != tick_.channels) {
-    if (channels == 3 || channels < 2) {
-      for (int id : {1080, 1082, 1084}) Control(id)->show();
-    } else if (channels == 2) {
-      Control(1080)->show();
-      Control(1082)->show();
-      Control(1084)->hide();
+    if (const auto edits = LiveEditsFor(channels)) {
+      Control(ctl::kReading1)->setVisible(edits->chamber1);
+      Control(ctl::kReading2)->setVisible(edits->chamber2);
+      Control(ctl::kReading3)->setVisible(edits->chamber3);
     }
     tick_.channels = channels;
   }
 
   // Readings as the device delivers them; values outside 0..700 show as 0.
-  const int32_t unit = m_station.m_unit;
+  const int32_t unit = Unit();
   auto readingText = [&](int c) {
-    float value = m_station.m_lastReading[c];
-    if (value < 0.0f || value > 700.0f) {
+    float value = report.m_lastReading[c];
+    if (ShownReading(value) != value) {
       value = 0.0f;
-      m_station.m_lastReading[c] = 0.0f;
+      report.m_lastReading[c] = 0.0f;
     }
     tick_.readings[c] = value;
-    return Qs(unit == 2 ? Format("%4.2f mg/l", static_cast<double>(value))
-                        : Format("%3.1f mbar", static_cast<double>(value)));
+    return Qs(ReadingText(value, unit));
   };
-  if (m_station.m_lastReading[0] != tick_.readings[0]) {
+  if (report.m_lastReading[0] != tick_.readings[0]) {
     const QString text = readingText(0);
-    As<QLineEdit>(1080)->setText(text);
+    As<QLineEdit>(ctl::kReading1)->setText(text);
     if (channels < 2) {
-      As<QLineEdit>(1082)->setText(text);
-      As<QLineEdit>(1084)->setText(text);
+      As<QLineEdit>(ctl::kReading2)->setText(text);
+      As<QLineEdit>(ctl::kReading3)->setText(text);
     }
   }
-  if (m_station.m_lastReading[1] != tick_.readings[1] && channels > 1)
-    As<QLineEdit>(1082)->setText(readingText(1));
-  if (m_station.m_lastReading[2] != tick_.readings[2] && channels >= 3)
-    As<QLineEdit>(1084)->setText(readingText(2));
+  if (report.m_lastReading[1] != tick_.readings[1] && channels > 1)
+    As<QLineEdit>(ctl::kReading2)->setText(readingText(1));
+  if (report.m_lastReading[2] != tick_.readings[2] && channels >= 3)
+    As<QLineEdit>(ctl::kReading3)->setText(readingText(2));
 }
 
 }  // namespace corvala

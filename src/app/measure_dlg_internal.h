@@ -1,5 +1,6 @@
 #pragma once
-// What the parts of the main window share: widget ids and small helpers.
+// What the parts of the main window share: small helpers and the sampling
+// thread's events carried over to the window thread.
 
 #include <QPoint>
 #include <QString>
@@ -8,15 +9,15 @@
 #include <cstdint>
 #include <string>
 
+#include "app/control_ids.h"
 #include "app/measure_dlg.h"
 #include "app/report_list.h"
+#include "chart/value_list.h"
 #include "run/run_control.h"
 #include "run/sampling.h"
 
 namespace corvala::window {
 
-inline constexpr int kValueList[3] = {1003, 1010, 1011};
-inline constexpr int kMeasuringLabel[3] = {1081, 1083, 1085};
 // Where the two diagrams stand in the analysis view, client pixels.
 inline constexpr QPoint kLeftDiagramAt(10, 350);
 inline constexpr QPoint kRightDiagramAt(600, 350);
@@ -39,16 +40,18 @@ class CMeasureDlg::SamplingEvents : public SamplingObserver {
   explicit SamplingEvents(CMeasureDlg* dlg) : dlg_(dlg) {}
   void RunInitialised(int chamber) override {
     Post([chamber](CMeasureDlg* d) {
-      d->List(window::kValueList[chamber])->DeleteAllRows();
-      d->m_selSlope = kNoValue;
+      d->List(ctl::kValues[chamber])->DeleteAllRows();
+      d->chart_.selSlope = kNoValue;
     });
   }
   void FirstSampleTaken(int) override {
     Post([](CMeasureDlg* d) { d->ShowViewControls(); });
   }
-  void SampleListed(int chamber, int row, const std::array<std::string, 3>& texts) override {
-    Post([chamber, row, texts](CMeasureDlg* d) {
-      ReportList* list = d->List(window::kValueList[chamber]);
+  void SampleListed(int chamber, int row, const ListedSample& sample) override {
+    Post([chamber, row, sample](CMeasureDlg* d) {
+      const ValueListRow texts =
+          ValueListTexts(sample.elapsed, sample.pressure, sample.unit, sample.lightOn);
+      ReportList* list = d->List(ctl::kValues[chamber]);
       const int at = list->InsertRow(row);
       for (int column = 0; column < 3; ++column) list->SetText(at, column, texts[column]);
       list->ScrollToRow(at);

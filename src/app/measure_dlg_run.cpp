@@ -1,11 +1,12 @@
 // Run control, the worker threads and the measurement program editor.
-#include "app/measure_dlg.h"
-
+#include <QPointer>
 #include <QPushButton>
 
+#include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
+#include "station/run_start.h"
 
 namespace corvala {
 
@@ -13,97 +14,99 @@ using namespace window;
 
 void CMeasureDlg::OnStart() {
   UpdateData(true);
-  corvala::OnStart(m_station, Selection(m_chamberSelected), *prompts_);
+  corvala::OnStart(station_, Selection(chambers_.selected), *prompts_);
   update();
 }
 
 void CMeasureDlg::OnStop() {
   UpdateData(true);
-  HideMeasuringLabels(corvala::OnStop(m_station, Selection(m_chamberSelected)));
+  HideMeasuringLabels(corvala::OnStop(station_, Selection(chambers_.selected)));
 }
 
 void CMeasureDlg::OnLight() {
   UpdateData(true);
-  corvala::OnLight(m_station, Selection(m_chamberSelected));
+  corvala::OnLight(station_, Selection(chambers_.selected));
 }
 
 void CMeasureDlg::OnCalibration() {
   UpdateData(true);
-  corvala::OnCalibration(m_station, Selection(m_chamberSelected));
+  corvala::OnCalibration(station_, Selection(chambers_.selected));
 }
 
 void CMeasureDlg::OnStart2() {
   UpdateData(true);
-  corvala::OnStart2(m_station);
+  corvala::OnStart2(station_);
 }
 
 void CMeasureDlg::OnStart3() {
   UpdateData(true);
-  As<QPushButton>(1013)->setText(Qs(corvala::OnStart3(m_station)));
+  As<QPushButton>(ctl::kStart3)->setText(Qs(corvala::OnStart3(station_)));
 }
 
 void CMeasureDlg::OnCommand1002() {
   UpdateData(true);
-  corvala::OnCommand1002(m_station);
+  corvala::OnCommand1002(station_);
 }
 
 void CMeasureDlg::HideMeasuringLabels(const std::array<bool, 3>& hide) {
   for (int c = 0; c < 3; ++c)
-    if (hide[c]) Control(kMeasuringLabel[c])->hide();
+    if (hide[c]) Control(ctl::kMeasuring[c])->hide();
 }
 
 void CMeasureDlg::StartWorkers() {
   // The set-point indicator is changed by the link thread's parser; its picture
   // is set here, on the window thread.
   QPointer<CMeasureDlg> self(this);
-  m_serialThread = std::make_unique<SerialLink>(m_station, options_.ports, [self](int picture) {
-    QMetaObject::invokeMethod(
-        self.data(),
-        [self, picture] {
-          if (self) self->SetPicture(1040, picture);
-        },
-        Qt::QueuedConnection);
-  });
-  m_serialThread->Start(m_station.m_comPort);
-  samplingEvents_ = std::make_unique<SamplingEvents>(this);
-  m_samplingThread = std::make_unique<SamplingThread>(
-      m_station, options_.clock ? *options_.clock : systemClock_, samplingEvents_.get());
-  m_samplingThread->Start();
+  workers_.link = std::make_unique<SerialLink>(
+      station_.m_link, station_.m_units, [this] { return CurrentMasks(station_); }, options_.ports,
+      [self](int picture) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, picture] {
+              if (self) self->SetPicture(ctl::kSetPointIndicator, picture);
+            },
+            Qt::QueuedConnection);
+      });
+  workers_.link->Start(settings_.comPort);
+  workers_.events = std::make_unique<SamplingEvents>(this);
+  workers_.sampling = std::make_unique<SamplingThread>(
+      station_, options_.clock ? *options_.clock : workers_.systemClock, workers_.events.get());
+  workers_.sampling->Start();
 }
 
 void CMeasureDlg::StopWorkers() {
-  if (m_samplingThread) m_samplingThread->Stop();
-  if (m_serialThread) m_serialThread->Stop();
+  if (workers_.sampling) workers_.sampling->Stop();
+  if (workers_.link) workers_.link->Stop();
 }
 
 void CMeasureDlg::InsertProgramStep() {
   UpdateData(true);
   ProgramStepInput input;
-  input.hoursText = m_stepHoursText.toStdString();
-  input.minutesText = m_stepMinutesText.toStdString();
-  input.secondsText = m_stepSecondsText.toStdString();
-  input.light = m_stepLight;
-  input.stop = m_stepStop;
-  input.chamberSelected = m_chamberSelected;
+  input.hoursText = entries_.stepHours.toStdString();
+  input.minutesText = entries_.stepMinutes.toStdString();
+  input.secondsText = entries_.stepSeconds.toStdString();
+  input.light = entries_.stepLight;
+  input.stop = entries_.stepStop;
+  input.chamberSelected = chambers_.selected;
   ValidStep step{};
   if (!ValidateProgramStep(input, step)) return;
-  m_station.m_program.AppendProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
-                                        step.lightArgument);
-  AddProgramRow(m_station.m_program.Steps().back());
+  station_.m_program.AppendProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
+                                       step.lightArgument);
+  AddProgramRow(station_.m_program.Steps().back());
 }
 
 void CMeasureDlg::AddProgramRow(const ProgramStep& step) {
-  ReportList* list = List(1026);
+  ReportList* list = List(ctl::kProgram);
   const int row = list->InsertRow(list->rowCount());
   const auto texts = ProgramRowTexts(step);
   for (int column = 0; column < 4; ++column) list->SetText(row, column, texts[column]);
 }
 
 void CMeasureDlg::DeleteProgramStep() {
-  ReportList* list = List(1026);
+  ReportList* list = List(ctl::kProgram);
   const int r = list->SelectionMark();
   list->DeleteRow(r);
-  m_station.m_program.RemoveProgramStep(r);
+  station_.m_program.RemoveProgramStep(r);
   UpdateData(false);
 }
 

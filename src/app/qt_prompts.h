@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "app/prompts.h"
+#include "station/prompts.h"
 
 namespace corvala {
 

@@ -10,7 +10,7 @@
 #include <array>
 #include <vector>
 
-#include "chart/time_format.h"
+#include "util/time_format.h"
 
 namespace corvala {
 namespace {
@@ -132,8 +132,8 @@ void DrawChamber(QPainter& painter, const ChartScale& scale, const ChartView& vi
   const std::array<QPen, 3> qpens{WidePen(CurveColor(c, false)), WidePen(CurveColor(c, true)),
                                   WidePen(Qt::black)};
   const float offset = view.normOffset[static_cast<size_t>(c)];
-  const int32_t* elapsed = rec.sampleElapsed.data();
-  const float* pressure = rec.samplePressure.data();
+  const int32_t* elapsed = rec.series.Elapsed().data();
+  const float* pressure = rec.series.Pressure().data();
   auto point = [&](int32_t j) { return QPoint(scale.X(elapsed[j]), scale.Y(pressure[j], offset)); };
 
   CurvePath path(painter, qpens);

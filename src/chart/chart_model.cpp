@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "chart/time_format.h"
 #include "util/c_format.h"
+#include "util/time_format.h"
 
 namespace corvala {
 namespace {
@@ -109,12 +109,12 @@ class MarkerBuilder {
  private:
   bool Visible(int32_t j) const {
     if (j < range_.first || j >= range_.end) return false;
-    return range_.monotonic || rec_.sampleElapsed[static_cast<size_t>(j)] <= scale_.timeEnd;
+    return range_.monotonic || rec_.series.Elapsed()[static_cast<size_t>(j)] <= scale_.timeEnd;
   }
-  int32_t T(int32_t j) const { return rec_.sampleElapsed[static_cast<size_t>(j)]; }
+  int32_t T(int32_t j) const { return rec_.series.Elapsed()[static_cast<size_t>(j)]; }
   int32_t X(int32_t j) const { return scale_.X(T(j)); }
   int32_t Y(int32_t j) const {
-    return scale_.Y(rec_.samplePressure[static_cast<size_t>(j)], offset_);
+    return scale_.Y(rec_.series.Pressure()[static_cast<size_t>(j)], offset_);
   }
   const char* UnitRate() const { return view_.unit == 1 ? "mbar/s" : "mg/(l*s)"; }
   std::string LevelText(const char* key, float value) const {
@@ -234,10 +234,6 @@ class MarkerBuilder {
 
 }  // namespace
 
-float MaxPressureDisplay(int32_t maxPressure, float effFactor1, float effFactor2) {
-  return static_cast<float>(maxPressure) / effFactor1 * effFactor2;
-}
-
 float MaxPressureDisplay(const ChartView& view) {
   return MaxPressureDisplay(view.maxPressure, view.effFactor1, view.effFactor2);
 }
@@ -308,7 +304,7 @@ VisibleRange VisibleSamples(const ChamberRecord& record, int32_t timeStart, int3
   VisibleRange r{0, 0, true};
   const int32_t n = record.Samples();
   if (n <= 0) return r;
-  const auto begin = record.sampleElapsed.begin();
+  const auto begin = record.series.Elapsed().begin();
   const auto end = begin + n;
   if (*(end - 1) < timeStart) return r;
   r.monotonic = std::is_sorted(begin, end);
@@ -330,8 +326,8 @@ std::vector<CurvePen> CurvePens(const ChartView& view, const ChamberRecord& reco
   if (range.Empty()) return pens;
   pens.reserve(static_cast<size_t>(range.end - range.first));
   for (int32_t j = range.first; j < range.end; ++j) {
-    pens.push_back(record.sampleLight[static_cast<size_t>(j)] == 1 ? CurvePen::kLightOn
-                                                                   : CurvePen::kLightOff);
+    pens.push_back(record.series.Light()[static_cast<size_t>(j)] == 1 ? CurvePen::kLightOn
+                                                                      : CurvePen::kLightOff);
   }
   auto highlight = [&](int32_t lo, int32_t hi) {
     lo = std::max(lo, range.first);
@@ -374,7 +370,7 @@ std::string HoverSampleText(const ChartView& view, const ChartChambers& chambers
   if (c < 0 || c > 2 || chambers[static_cast<size_t>(c)] == nullptr) return {};
   const ChamberRecord& rec = *chambers[static_cast<size_t>(c)];
   if (!ValidPos(view.hoverSample, rec.Samples())) return {};
-  const int32_t t = rec.sampleElapsed[static_cast<size_t>(view.hoverSample)];
+  const int32_t t = rec.series.Elapsed()[static_cast<size_t>(view.hoverSample)];
   return Format("Ch-%d - Mp:%d - %s", c + 1, view.hoverSample, FormatHms(t).c_str());
 }
 
@@ -395,7 +391,7 @@ std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,
   const ChamberRecord& rec = *chambers[static_cast<size_t>(c)];
   // The end sample must exist: an index equal to the count would read past the series.
   if (!ValidPos(view.selEnd, rec.Samples())) return std::nullopt;
-  const float p = rec.samplePressure[static_cast<size_t>(view.selEnd)] -
+  const float p = rec.series.Pressure()[static_cast<size_t>(view.selEnd)] -
                   view.normOffset[static_cast<size_t>(c)];
   const double top = SafeTopValue(MaxPressureDisplay(view));
   SelectionLabelPlace place;
@@ -428,8 +424,8 @@ std::optional<HoverHit> SampleUnderMouse(const ChartView& view, const ChartChamb
     const float offset = view.normOffset[static_cast<size_t>(c)];
     const int32_t n = rec->Samples();
     for (int32_t j = 0; j < n; ++j) {
-      if (rec->sampleElapsed[static_cast<size_t>(j)] != t) continue;
-      const float value = rec->samplePressure[static_cast<size_t>(j)] - offset;
+      if (rec->series.Elapsed()[static_cast<size_t>(j)] != t) continue;
+      const float value = rec->series.Pressure()[static_cast<size_t>(j)] - offset;
       const float d = value - v;
       if (std::isnan(d)) continue;
       const int32_t whole = TruncToInt32(d);
@@ -449,10 +445,10 @@ PixelRect LastPointRect(const ChartView& view, const ChamberRecord* record, int3
   const float offset = view.normOffset[static_cast<size_t>(chamber)];
   auto point = [&](int32_t k, int32_t& x, int32_t& y) {
     const auto i = static_cast<size_t>(k);
-    x = left +
-        ToPixel(width * (static_cast<double>(record->sampleElapsed[i]) - s.timeStart) / s.timeSpan);
+    x = left + ToPixel(width * (static_cast<double>(record->series.Elapsed()[i]) - s.timeStart) /
+                       s.timeSpan);
     y = top + height -
-        ToPixel(height * static_cast<double>(record->samplePressure[i] - offset) / s.topValue);
+        ToPixel(height * static_cast<double>(record->series.Pressure()[i] - offset) / s.topValue);
   };
   int32_t x1, y1, x0, y0;
   point(j, x1, y1);

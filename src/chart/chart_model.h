@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "run/chamber_record.h"
-#include "run/station.h"
+#include "util/units.h"
 
 namespace corvala {
 
@@ -91,7 +91,6 @@ decltype(auto) WithChamberRecords(const std::array<const SharedChamber*, 3>& sha
 }
 
 // The chart top in the display unit.
-float MaxPressureDisplay(int32_t maxPressure, float effFactor1, float effFactor2);
 float MaxPressureDisplay(const ChartView& view);
 
 // What the axes drawing leaves for the mouse handlers.

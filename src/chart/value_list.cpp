@@ -1,7 +1,7 @@
 #include "chart/value_list.h"
 
-#include "chart/time_format.h"
 #include "util/c_format.h"
+#include "util/time_format.h"
 
 namespace corvala {
 
@@ -17,8 +17,9 @@ std::vector<ValueListRow> ValueListRows(const ChamberRecord& record, float normO
   const int32_t count = record.Samples();
   rows.reserve(static_cast<size_t>(count));
   for (int32_t k = 0; k < count; ++k)
-    rows.push_back(ValueListTexts(record.sampleElapsed[k], record.samplePressure[k] - normOffset,
-                                  unit, record.sampleLight[k] == 1));
+    rows.push_back(ValueListTexts(record.series.Elapsed()[k],
+                                  record.series.Pressure()[k] - normOffset, unit,
+                                  record.series.Light()[k] == 1));
   return rows;
 }
 

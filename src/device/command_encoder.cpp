@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "run/station.h"
+#include "device/device_state.h"
 
 namespace corvala {
 namespace {
@@ -36,14 +36,6 @@ void AppendPairValue(CommandBytes& out, int32_t value) {
   }
 }
 
-int32_t ChamberMask(const std::array<std::atomic<uint8_t>, 3>& flags) {
-  int32_t mask = 0;
-  for (int c = 0; c < 3; ++c) {
-    if (flags[c].load() != 0) mask |= 1 << c;
-  }
-  return mask;
-}
-
 }  // namespace
 
 CommandBytes EncodeCalibrationValue(int32_t value) {
@@ -70,51 +62,49 @@ CommandBytes EncodePair(int32_t first, int32_t second) {
   return out;
 }
 
-CommandBytes TakeGreeting(Station& station) {
+CommandBytes TakeGreeting(CommandMailboxes& commands, const ChamberMasks& masks) {
   CommandBytes out;
-  int32_t setPoint = station.m_temperatureCommand.exchange(kTemperatureIdle);
+  int32_t setPoint = commands.m_temperatureCommand.exchange(kTemperatureIdle);
   if (setPoint < kTemperatureIdle || setPoint > kMaxSetPoint) setPoint = kTemperatureIdle;
   Push(out, setPoint + kTemperatureOffset, kCommandPauseMs);
   Push(out, kLightAllOff, kCommandPauseMs);
   Push(out, kRunNone, kCommandPauseMs);
-  const int32_t lit = ChamberMask(station.m_lightOn);
-  if (lit != 0) Push(out, kLightIdle + lit, kCommandPauseMs);
-  const int32_t running = ChamberMask(station.m_running);
-  if (running != 0) Push(out, kRunIdle + running, kCommandPauseMs);
+  if (masks.lit != 0) Push(out, kLightIdle + masks.lit, kCommandPauseMs);
+  if (masks.running != 0) Push(out, kRunIdle + masks.running, kCommandPauseMs);
   return out;
 }
 
-CommandBytes TakeCommandCycle(Station& station) {
+CommandBytes TakeCommandCycle(CommandMailboxes& commands) {
   CommandBytes out;
-  const int32_t service = station.m_serviceCommand.exchange(kServiceIdle);
+  const int32_t service = commands.m_serviceCommand.exchange(kServiceIdle);
   if (InCommandRange(service, kServiceIdle, 6)) Push(out, service, kCommandPauseMs);
 
-  const int32_t beep = station.m_beepCommand.exchange(kBeepIdle);
+  const int32_t beep = commands.m_beepCommand.exchange(kBeepIdle);
   if (beep != kBeepIdle) Push(out, beep == 1 ? kSignalOn : kSignalOff, kCommandPauseMs);
 
-  const int32_t step = station.m_manualStep.exchange(kStepIdle);
+  const int32_t step = commands.m_manualStep.exchange(kStepIdle);
   if (step != kStepIdle) Push(out, step == -1 ? kStepDown : kStepUp, kCommandPauseMs);
 
-  const int32_t setPoint = station.m_temperatureCommand.exchange(kTemperatureIdle);
+  const int32_t setPoint = commands.m_temperatureCommand.exchange(kTemperatureIdle);
   if (setPoint >= 0 && setPoint <= kMaxSetPoint) {
     Push(out, setPoint + kTemperatureOffset, kCommandPauseMs);
   }
 
-  const int32_t calibration = station.m_calibrationCommand.exchange(kCalibrationIdle);
+  const int32_t calibration = commands.m_calibrationCommand.exchange(kCalibrationIdle);
   if (InCommandRange(calibration, kCalibrationIdle, 7)) Push(out, calibration, kCommandPauseMs);
 
-  const int32_t light = station.m_lightCommand.exchange(kLightIdle);
+  const int32_t light = commands.m_lightCommand.exchange(kLightIdle);
   if (InCommandRange(light, kLightIdle, 8)) Push(out, light, kCommandPauseMs);
 
-  const int32_t run = station.m_runCommand.exchange(kRunIdle);
+  const int32_t run = commands.m_runCommand.exchange(kRunIdle);
   if (InCommandRange(run, kRunIdle, 8)) Push(out, run, kCommandPauseMs);
 
-  if (station.m_calibrationChanged.exchange(0) != 0) {
-    const CommandBytes block = EncodeCalibrationValue(station.m_calibrationValue.load());
+  if (commands.m_calibrationChanged.exchange(0) != 0) {
+    const CommandBytes block = EncodeCalibrationValue(commands.m_calibrationValue.load());
     out.insert(out.end(), block.begin(), block.end());
   }
 
-  if (const auto pair = station.m_pairCommand.Take()) {
+  if (const auto pair = commands.m_pairCommand.Take()) {
     const CommandBytes block = EncodePair(pair->first, pair->second);
     out.insert(out.end(), block.begin(), block.end());
   }

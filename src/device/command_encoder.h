@@ -8,7 +8,13 @@
 
 namespace corvala {
 
-struct Station;
+struct CommandMailboxes;
+
+// The chambers whose light is on and that run, as masks (I 1, II 2, III 4).
+struct ChamberMasks {
+  int32_t lit = 0;
+  int32_t running = 0;
+};
 
 struct CommandByte {
   uint8_t byte = 0;
@@ -51,11 +57,11 @@ CommandBytes EncodePair(int32_t first, int32_t second);
 // mailbox plus 10 (9 when none is pending), all lights off (77), no chamber
 // running (87). When chambers are running or lit (a reconnection or a port
 // change during a run), their light and run masks follow so the run goes on.
-CommandBytes TakeGreeting(Station& station);
+CommandBytes TakeGreeting(CommandMailboxes& commands, const ChamberMasks& masks);
 
 // Takes every pending mailbox (get-and-reset) and returns the bytes in the
 // fixed order: service, signal, step, temperature, calibration, light, run,
 // calibration value block, factor pair block.
-CommandBytes TakeCommandCycle(Station& station);
+CommandBytes TakeCommandCycle(CommandMailboxes& commands);
 
 }  // namespace corvala

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "run/station.h"
+#include "device/device_state.h"
 #include "util/c_format.h"
+#include "util/units.h"
 
 namespace corvala {
 namespace {
@@ -26,10 +27,10 @@ float FieldFloat(std::string_view line) {
 
 }  // namespace
 
-void AddReading(Station& station, int chamber, float value) {
+void AddReading(DeviceLink& link, int chamber, float value) {
   if (chamber < 0 || chamber > 2) return;
-  station.m_readings[chamber].Add(value);
-  station.m_lastReading[chamber].store(value);
+  link.report.m_readings[chamber].Add(value);
+  link.report.m_lastReading[chamber].store(value);
 }
 
 int IndicatorState(int setPointShown, float temperature) {
@@ -52,15 +53,16 @@ int IndicatorBitmap(int state) {
   }
 }
 
-void SetDeviceTemperature(Station& station, float temperature, const IndicatorCallback& onChange) {
-  station.m_deviceTemperature.store(temperature);
-  const int state = IndicatorState(station.m_temperatureShown.load(), temperature);
-  if (station.m_tempIndicator.exchange(state) != state && onChange)
+void SetDeviceTemperature(DeviceLink& link, float temperature, const IndicatorCallback& onChange) {
+  link.report.m_deviceTemperature.store(temperature);
+  const int state = IndicatorState(link.m_temperatureShown.load(), temperature);
+  if (link.report.m_tempIndicator.exchange(state) != state && onChange)
     onChange(IndicatorBitmap(state));
 }
 
-FrameParser::FrameParser(Station& station, IndicatorCallback onIndicator)
-    : station_(station), onIndicator_(std::move(onIndicator)) {}
+FrameParser::FrameParser(DeviceLink& link, const SharedUnitConfig& units,
+                         IndicatorCallback onIndicator)
+    : link_(link), units_(units), onIndicator_(std::move(onIndicator)) {}
 
 void FrameParser::ParseLine(std::string_view line) {
   const bool isStart = Contains(line, kFrameStart);
@@ -76,18 +78,19 @@ void FrameParser::ParseLine(std::string_view line) {
   }
   if (isStart) {
     state_ = 0;
-    station_.m_frameStartSeen.store(0);
+    link_.report.m_frameStartSeen.store(0);
   } else if (state_ == 9 && isEnd) {
     state_ = kOutside;
   }
 }
 
 void FrameParser::TakeField(int field, std::string_view line) {
-  Station& s = station_;
+  DeviceLink& s = link_;
+  DeviceReport& r = link_.report;
   switch (field) {
     case 1:
       channels_ = ParseInt(line);
-      s.m_serviceArg.store(channels_);
+      r.m_serviceArg.store(channels_);
       break;
     case 2:
       if (channels_ > 0) SetDeviceTemperature(s, FieldFloat(line), onIndicator_);
@@ -111,22 +114,22 @@ void FrameParser::TakeField(int field, std::string_view line) {
       break;
     case 6:
       firstTemperature_ = FieldFloat(line);
-      s.m_chamberTemperature[0].store(firstTemperature_);
+      r.m_chamberTemperature[0].store(firstTemperature_);
       if (channels_ == 0) SetDeviceTemperature(s, firstTemperature_, onIndicator_);
       break;
     case 7:
-      s.m_chamberTemperature[1].store(channels_ < 2 ? firstTemperature_ : FieldFloat(line));
+      r.m_chamberTemperature[1].store(channels_ < 2 ? firstTemperature_ : FieldFloat(line));
       break;
     case 8:
-      s.m_chamberTemperature[2].store(channels_ < 2 ? firstTemperature_ : FieldFloat(line));
+      r.m_chamberTemperature[2].store(channels_ < 2 ? firstTemperature_ : FieldFloat(line));
       break;
     case 9: {
       // Only a real unit (1 mbar, 2 mg/l) can ask for a unit switch; a garbled
       // line reads as 0 and must not flip the display.
       const int32_t unit = ParseInt(line);
-      if ((unit == 1 || unit == 2) && unit != s.m_unit.load()) {
+      if ((unit == 1 || unit == 2) && unit != units_.Unit()) {
         int32_t none = 0;  // 1 stays 1; 2 (switch made) stays 2
-        s.m_unitMismatch.compare_exchange_strong(none, 1);
+        r.m_unitMismatch.compare_exchange_strong(none, 1);
       }
       break;
     }

@@ -1,14 +1,16 @@
 #pragma once
 // Reads the device's frames: a line containing "anfang", nine field lines and
-// a line containing "ende". Readings go into the station's accumulators, the
-// temperatures and the device's channel count and unit into its shared values.
+// a line containing "ende". Readings go into the link's accumulators, the
+// temperatures and the channel count into its report; a unit other than the
+// one in force raises the unit mismatch.
 
 #include <functional>
 #include <string_view>
 
 namespace corvala {
 
-struct Station;
+struct DeviceLink;
+class SharedUnitConfig;
 
 // Bitmaps of the set-point indicator: close to, near, far from the set point.
 inline constexpr int kIndicatorOnTarget = 154;
@@ -20,7 +22,7 @@ using IndicatorCallback = std::function<void(int bitmapId)>;
 
 // Adds one reading of chamber 0..2 to its sum and makes it the live value;
 // other chamber numbers are ignored.
-void AddReading(Station& station, int chamber, float value);
+void AddReading(DeviceLink& link, int chamber, float value);
 
 // Indicator state for a shown set point and a device temperature: 0 within
 // 0.2 degrees, 1 within 0.6 degrees, else 2.
@@ -29,13 +31,13 @@ int IndicatorBitmap(int state);
 
 // Stores the device temperature and updates the set-point indicator; the
 // callback runs only when the indicator's state changes.
-void SetDeviceTemperature(Station& station, float temperature, const IndicatorCallback& onChange);
+void SetDeviceTemperature(DeviceLink& link, float temperature, const IndicatorCallback& onChange);
 
 class FrameParser {
  public:
   static constexpr int kOutside = -1;
 
-  FrameParser(Station& station, IndicatorCallback onIndicator);
+  FrameParser(DeviceLink& link, const SharedUnitConfig& units, IndicatorCallback onIndicator);
 
   void ParseLine(std::string_view line);
   // -1 outside a frame, else the number of fields read so far.
@@ -45,7 +47,8 @@ class FrameParser {
  private:
   void TakeField(int field, std::string_view line);
 
-  Station& station_;
+  DeviceLink& link_;
+  const SharedUnitConfig& units_;
   IndicatorCallback onIndicator_;
   int state_ = kOutside;
   int channels_ = 0;

@@ -7,8 +7,8 @@
 #include <condition_variable>
 
 #include "device/command_encoder.h"
+#include "device/device_state.h"
 #include "device/line_reader.h"
-#include "run/station.h"
 
 namespace corvala {
 namespace {
@@ -40,8 +40,13 @@ bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& by
 
 }  // namespace
 
-SerialLink::SerialLink(Station& station, PortNames ports, IndicatorCallback onIndicator)
-    : station_(station), ports_(std::move(ports)), onIndicator_(std::move(onIndicator)) {}
+SerialLink::SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks,
+                       PortNames ports, IndicatorCallback onIndicator)
+    : link_(link),
+      units_(units),
+      masks_(std::move(masks)),
+      ports_(std::move(ports)),
+      onIndicator_(std::move(onIndicator)) {}
 
 SerialLink::~SerialLink() {
   Stop();
@@ -95,11 +100,12 @@ void SerialLink::Run(std::stop_token stop, std::string path) {
 // One connection: greeting, then the command and read cycle. Returns when the
 // port fails or a stop is requested.
 bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
-  FrameParser parser(station_, onIndicator_);
+  FrameParser parser(link_, units_, onIndicator_);
   LineReader reader;
-  if (!Send(stop, port, TakeGreeting(station_))) return false;
+  const ChamberMasks masks = masks_ ? masks_() : ChamberMasks{};
+  if (!Send(stop, port, TakeGreeting(link_.commands, masks))) return false;
   while (!stop.stop_requested()) {
-    if (!Send(stop, port, TakeCommandCycle(station_))) return false;
+    if (!Send(stop, port, TakeCommandCycle(link_.commands))) return false;
     bool lineDone = false;
     if (!ReadLine(stop, port, reader, lineDone)) return false;
     if (lineDone) parser.ParseLine(reader.Line());

@@ -6,11 +6,13 @@
 // is silent.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
 
+#include "device/command_encoder.h"
 #include "device/frame_parser.h"
 #include "device/port_names.h"
 
@@ -19,8 +21,9 @@ class QThread;
 
 namespace corvala {
 
-struct Station;
+struct DeviceLink;
 class LineReader;
+class SharedUnitConfig;
 
 class SerialLink {
  public:
@@ -32,8 +35,12 @@ class SerialLink {
   // pending commands are seen at least this often).
   static constexpr int kReadWaitMs = 30;
 
+  // The lights and runs that a greeting restores after a reconnection.
+  using MasksSource = std::function<ChamberMasks()>;
+
   // onIndicator runs on the link thread with the new set-point bitmap.
-  SerialLink(Station& station, PortNames ports, IndicatorCallback onIndicator);
+  SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks, PortNames ports,
+             IndicatorCallback onIndicator);
   ~SerialLink();
   SerialLink(const SerialLink&) = delete;
   SerialLink& operator=(const SerialLink&) = delete;
@@ -57,7 +64,9 @@ class SerialLink {
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
 
-  Station& station_;
+  DeviceLink& link_;
+  const SharedUnitConfig& units_;
+  MasksSource masks_;
   PortNames ports_;
   IndicatorCallback onIndicator_;
   mutable std::mutex control_;

@@ -1,9 +1,9 @@
 #include "files/analysis_file.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "util/c_format.h"
+#include "util/file_io.h"
 
 namespace corvala {
 namespace {
@@ -59,23 +59,24 @@ class LineReader {
 std::string FormatAnalysisFile(const AnalysisTable& table, int32_t unit) {
   std::string out = IntLine(static_cast<int32_t>(table.RowCount())) + IntLine(unit);
   for (size_t i = 0; i < table.RowCount(); ++i) {
-    out += TextLine(table.m_rowName[i]);
-    out += TextLine(table.m_rowDate[i]);
-    out += TextLine(table.m_rowTime[i]);
-    out += IntLine(table.m_rowChamber[i]);
-    out += FloatLine(table.m_rowRespiration[i]);
-    out += FloatLine(table.m_rowSlope[i]);
-    out += IntLine(table.m_rowDelay1[i]);
-    out += IntLine(table.m_rowDelay2[i]);
-    out += FloatLine(table.m_rowMaximumA[i]);
-    out += FloatLine(table.m_rowMaximumM[i]);
-    out += FloatLine(table.m_rowKphA[i]);
-    out += IntLine(table.m_rowDiagramGroup[i]);
+    const AnalysisRow& row = table.Row(i);
+    out += TextLine(row.name);
+    out += TextLine(row.date);
+    out += TextLine(row.time);
+    out += IntLine(row.chamber);
+    out += FloatLine(row.respiration);
+    out += FloatLine(row.slope);
+    out += IntLine(row.delay1);
+    out += IntLine(row.delay2);
+    out += FloatLine(row.maximumA);
+    out += FloatLine(row.maximumM);
+    out += FloatLine(row.kphA);
+    out += IntLine(row.diagramGroup);
   }
   return out;
 }
 
-bool WriteAnalysisFile(const AnalysisTable& table, const std::string& path, int32_t unit) {
+Result WriteAnalysisFile(const AnalysisTable& table, const std::string& path, int32_t unit) {
   return WriteFileAtomically(path, FormatAnalysisFile(table, unit));
 }
 
@@ -84,7 +85,7 @@ int32_t ParseAnalysisFile(std::string_view text, AnalysisTable& table) {
   std::string_view line;
   const int32_t count = reader.Next(line) ? ParseInt(line) : 0;
   const int32_t unit = reader.Next(line) ? ParseInt(line) : 0;
-  table.m_analysisDirty = 0;
+  table.MarkSaved();
   table.Clear();
   // The count is only a bound: rows are read while the text lasts.
   for (int32_t r = 0; r < count; ++r) {
@@ -108,17 +109,15 @@ int32_t ParseAnalysisFile(std::string_view text, AnalysisTable& table) {
     row.diagramGroup = std::max(ParseInt(fields[11]), 0);
     table.Append(row, LoadedRowTexts(row, unit));
   }
-  table.m_diagramGroupMax = table.HighestDiagramGroup();
+  table.ResetDiagramGroupMax();
   return unit;
 }
 
-bool ReadAnalysisFile(AnalysisTable& table, const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  std::string text;
-  if (!ReadWholeFile(path, text)) return false;
-  ParseAnalysisFile(text, table);
-  return true;
+Result ReadAnalysisFile(AnalysisTable& table, const std::string& path) {
+  const Expected<std::string> text = ReadWholeFile(path);
+  if (!text) return text.Status();
+  ParseAnalysisFile(*text, table);
+  return Result::Success();
 }
 
 }  // namespace corvala

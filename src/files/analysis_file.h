@@ -7,21 +7,21 @@
 #include <string_view>
 
 #include "analysis/analysis_table.h"
+#include "util/result.h"
 
 namespace corvala {
 
 // The file's text. Line breaks inside a text value become spaces and a text is
 // cut to fit a line of 254 characters, so the file reads back row for row.
 std::string FormatAnalysisFile(const AnalysisTable& table, int32_t unit);
-// Writes the file whole; false when it could not be written.
-bool WriteAnalysisFile(const AnalysisTable& table, const std::string& path, int32_t unit);
+// Writes the file whole.
+Result WriteAnalysisFile(const AnalysisTable& table, const std::string& path, int32_t unit);
 
 // Replaces the table with the rows of the text (list texts in the file's unit),
-// clears m_analysisDirty and recomputes m_diagramGroupMax. A row cut short by
+// marks it saved and recomputes its highest diagram group. A row cut short by
 // the end of the text is dropped. Returns the file's unit line.
 int32_t ParseAnalysisFile(std::string_view text, AnalysisTable& table);
-// Reads the file into the table; false, with the table unchanged, when it
-// cannot be opened.
-bool ReadAnalysisFile(AnalysisTable& table, const std::string& path);
+// Reads the file into the table; the table is unchanged when it cannot be opened.
+Result ReadAnalysisFile(AnalysisTable& table, const std::string& path);
 
 }  // namespace corvala

@@ -268,8 +268,7 @@ std::vector<uint8_t> BuildBiff8Stream(const std::vector<WorkbookSheet>& sheets) 
   return std::move(s.bytes);
 }
 
-std::optional<std::string> BuildBiff8File(const std::vector<WorkbookSheet>& sheets,
-                                          std::vector<uint8_t>& file) {
+Result BuildBiff8File(const std::vector<WorkbookSheet>& sheets, std::vector<uint8_t>& file) {
   static std::once_flag gsfInit;
   std::call_once(gsfInit, [] { gsf_init(); });
   const std::vector<uint8_t> stream = BuildBiff8Stream(sheets);
@@ -296,7 +295,7 @@ std::optional<std::string> BuildBiff8File(const std::vector<WorkbookSheet>& shee
   }
   if (!gsf_output_is_closed(memory)) gsf_output_close(memory);
   g_object_unref(memory);
-  return error;
+  return error ? Result::Failure(*error) : Result::Success();
 }
 
 }  // namespace corvala

@@ -21,8 +21,7 @@ inline constexpr size_t kBiff8MaxCellChars = 255;
 // row repeated; columns past 256 and text past 255 characters are cut.
 std::vector<uint8_t> BuildBiff8Stream(const std::vector<WorkbookSheet>& sheets);
 
-// The compound file holding the stream, as bytes. Error text on failure.
-std::optional<std::string> BuildBiff8File(const std::vector<WorkbookSheet>& sheets,
-                                          std::vector<uint8_t>& file);
+// The compound file holding the stream, as bytes.
+Result BuildBiff8File(const std::vector<WorkbookSheet>& sheets, std::vector<uint8_t>& file);
 
 }  // namespace corvala

@@ -7,8 +7,9 @@
 #include <memory>
 #include <unordered_map>
 
-#include "app/settings_file.h"
 #include "util/c_format.h"
+#include "util/file_io.h"
+#include "util/key_value_text.h"
 
 namespace corvala {
 namespace {
@@ -47,21 +48,10 @@ class StepKeyIndex {
  private:
   void IndexPrefix(const std::string& token, std::string_view prefix, int t,
                    std::unordered_map<int32_t, int>& map) {
-    for (size_t at = token.find(prefix); at != std::string::npos; at = token.find(prefix, at + 1)) {
-      const size_t digits = at + prefix.size();
-      size_t run = 0;
-      while (digits + run < token.size() && run < 10 && token[digits + run] >= '0' &&
-             token[digits + run] <= '9')
-        ++run;
-      for (size_t len = 4; len <= run; ++len) {
-        const std::string_view candidate(token.data() + digits, len);
-        const int64_t n = std::stoll(std::string(candidate));
-        if (n > std::numeric_limits<int32_t>::max()) continue;
-        if (FormatRowNumber(static_cast<int32_t>(n)) != candidate) continue;
-        map.emplace(static_cast<int32_t>(n), t);
-        highest_ = std::max(highest_, static_cast<int32_t>(n));
-      }
-    }
+    ForEachNumberedKey(token, prefix, [&](int32_t n) {
+      map.emplace(n, t);
+      highest_ = std::max(highest_, n);
+    });
   }
   static int Find(const std::unordered_map<int32_t, int>& map, int32_t k) {
     const auto it = map.find(k);
@@ -137,13 +127,6 @@ bool IsOneAt(std::string_view row, size_t column) {
   return column < row.size() && row[column] == '1';
 }
 
-bool FileExists(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  return static_cast<bool>(in);
-}
-
 }  // namespace
 
 std::string FormatMeasurementFile(const ChamberRecord& record) {
@@ -169,16 +152,15 @@ std::string FormatMeasurementFile(const ChamberRecord& record) {
   }
   out += "\r\n\r\nMesswerte:\r\n";
   for (int32_t j = 0; j < count; ++j) {
-    out += Format("%4d %4d %4d %8d %8.2f %4.1f %1d\r\n", record.sampleHour[j],
-                  record.sampleMinute[j], record.sampleSecond[j], record.sampleElapsed[j],
-                  static_cast<double>(record.samplePressure[j]),
-                  static_cast<double>(record.sampleTemperature[j]),
-                  record.sampleLight[j] == 1 ? 1 : 0);
+    const Sample s = record.series.At(j);
+    out += Format("%4d %4d %4d %8d %8.2f %4.1f %1d\r\n", s.hour, s.minute, s.second, s.elapsed,
+                  static_cast<double>(s.pressure), static_cast<double>(s.temperature),
+                  s.light == 1 ? 1 : 0);
   }
   return out;
 }
 
-bool WriteMeasurementFile(const ChamberRecord& record, const std::string& path) {
+Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path) {
   return WriteFileAtomically(path, FormatMeasurementFile(record));
 }
 
@@ -250,145 +232,23 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
         static_cast<float>(ParseFloat(longRow ? Columns(row, 24, 8) : Columns(row, 24, 5)));
     const float temperature =
         static_cast<float>(ParseFloat(longRow ? Columns(row, 33, 4) : Columns(row, 30, 4)));
-    r.sampleHour.push_back(ParseInt(Columns(row, 0, 4)));
-    r.sampleMinute.push_back(ParseInt(Columns(row, 5, 4)));
-    r.sampleSecond.push_back(ParseInt(Columns(row, 10, 4)));
-    r.sampleElapsed.push_back(ParseInt(Columns(row, 15, 8)));
-    r.samplePressure.push_back(pressure);
-    r.sampleTemperature.push_back(temperature);
-    r.sampleLight.push_back(IsOneAt(row, longRow ? 38 : 35) ? 1 : 0);
+    Sample sample;
+    sample.hour = ParseInt(Columns(row, 0, 4));
+    sample.minute = ParseInt(Columns(row, 5, 4));
+    sample.second = ParseInt(Columns(row, 10, 4));
+    sample.elapsed = ParseInt(Columns(row, 15, 8));
+    sample.pressure = pressure;
+    sample.temperature = temperature;
+    sample.light = IsOneAt(row, longRow ? 38 : 35) ? 1 : 0;
+    r.series.Append(sample);
     content.maxPressure = WidenMaxPressure(content.maxPressure, pressure, context.displayUnit,
                                            context.effFactor1, context.effFactor2);
   }
-  r.sampleCount = static_cast<int32_t>(rows);
   return content;
 }
 
 std::string FileTitle(const std::string& path) {
   return std::filesystem::path(path).stem().string();
-}
-
-MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<uint8_t, 3>& selected,
-                                           Prompts& prompts, const MeasurementSaveHooks& hooks) {
-  MeasurementSaveResult result;
-  const int selectedCount = static_cast<int>(std::count(selected.begin(), selected.end(), 1));
-  if (selectedCount == 0) return result;
-  std::string chosen;
-  if (!prompts.ChooseSaveFile(kMeasurementExtension, chosen)) return result;
-
-  std::array<bool, 3> saveable{};
-  for (int c = 0; c < 3; ++c) saveable[c] = selected[c] == 1 && station.m_running[c].load() == 0;
-  const std::filesystem::path chosenPath(chosen);
-  const std::string title = FileTitle(chosen);
-  std::array<std::string, 3> target, fileName;
-  for (int c = 0; c < 3; ++c) {
-    if (!saveable[c]) continue;
-    if (selectedCount == 1) {
-      target[c] = chosen;
-    } else {
-      fileName[c] = Format("%s_%d.cv3", title.c_str(), c + 1);
-      target[c] = (chosenPath.parent_path() / fileName[c]).string();
-    }
-  }
-
-  bool anyExists = false;
-  for (int c = 0; c < 3; ++c) anyExists = anyExists || (saveable[c] && FileExists(target[c]));
-  if (anyExists) {
-    const char* question = selectedCount == 1 ? "Existing file will be overwritten!"
-                                              : "Existing files will be overwritten!";
-    if (!prompts.AskOkCancel(question)) return result;
-  }
-
-  for (int c = 0; c < 3; ++c) {
-    if (!saveable[c]) continue;
-    // The file is written first (whole, from a copy taken under the lock), so a
-    // chamber whose file cannot be written is skipped without any change.
-    const ChamberRecord copy = station.m_chamber[c].Snapshot();
-    if (!WriteMeasurementFile(copy, target[c])) {
-      result.failed.push_back(target[c]);
-      continue;
-    }
-    result.written.push_back(target[c]);
-    const std::string name = selectedCount == 1 ? title : fileName[c];
-    station.m_chamber[c].Access([&](ChamberRecord& r) {
-      r.measurementName = selectedCount == 1 ? target[c] : fileName[c];
-    });
-    if (copy.hasRun == 1 && hooks.addAnalysisRow) hooks.addAnalysisRow(c, name);
-    station.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 1; });
-    if (hooks.rewriteWorkingFile) hooks.rewriteWorkingFile();
-  }
-  return result;
-}
-
-MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const std::string& path,
-                                          const ConversionFactors& factors,
-                                          const MeasurementLoadHooks& hooks) {
-  if (chamber < 0 || chamber > 2 || station.m_running[chamber].load() != 0)
-    return MeasurementLoadStatus::kNothing;
-  std::error_code error;
-  std::string text;
-  if (std::filesystem::is_directory(path, error) || !ReadWholeFile(path, text))
-    return MeasurementLoadStatus::kNotOpened;
-
-  MeasurementReadContext context;
-  context.sampleInterval = station.m_sampleInterval.load();
-  context.temperature = station.m_temperature.load();
-  context.displayUnit = station.m_unit.load();
-  context.effFactor1 = station.m_effFactor1.load();
-  context.effFactor2 = station.m_effFactor2.load();
-  context.maxPressure = station.m_maxPressure.load();
-  MeasurementFileContent content = ParseMeasurementFile(text, context);
-
-  auto& shared = station.m_chamber[chamber];
-  if (content.HasSamples()) {
-    station.m_normOffset[chamber].store(0.0f);
-    if (hooks.beforeReplace) hooks.beforeReplace(chamber);
-    const std::string title = FileTitle(path);
-    shared.Access([&](ChamberRecord& r) {
-      // The file replaces the whole run; the record keeps who it is and whether
-      // its own run still awaits its analysis row.
-      ChamberRecord loaded = std::move(content.record);
-      loaded.chamberIndex = r.chamberIndex;
-      loaded.hasRun = r.hasRun;
-      loaded.analysis.Clear();
-      loaded.saved = 1;
-      loaded.measurementName = title;
-      r = std::move(loaded);
-    });
-    // Only ever widened here; the sampler may have raised it meanwhile.
-    int32_t top = context.maxPressure;
-    while (!station.m_maxPressure.compare_exchange_weak(top, std::max(top, content.maxPressure))) {
-    }
-  }
-
-  const int32_t unit = shared.Access([](const ChamberRecord& r) { return r.runUnit; });
-  station.m_unit.store(unit);
-  if (hooks.confirmConfiguration) hooks.confirmConfiguration();
-  if (unit == 1) {
-    station.m_effFactor1.store(1.0f);
-    station.m_effFactor2.store(1.0f);
-  } else if (unit == 2) {
-    station.m_effFactor1.store(factors.factor1);
-    station.m_effFactor2.store(factors.factor2);
-  }
-  if (hooks.refreshViews) hooks.refreshViews(chamber);
-  return content.HasSamples() ? MeasurementLoadStatus::kLoaded : MeasurementLoadStatus::kNoSamples;
-}
-
-MeasurementLoadStatus LoadMeasurementFile(Station& station, const std::array<uint8_t, 3>& selected,
-                                          Prompts& prompts, const ConversionFactors& factors,
-                                          const MeasurementLoadHooks& hooks) {
-  int chamber = -1;
-  for (int c = 0; c < 3 && chamber < 0; ++c)
-    if (selected[c] == 1 && station.m_running[c].load() == 0) chamber = c;
-  if (chamber < 0) return MeasurementLoadStatus::kNothing;
-  std::string path;
-  if (!prompts.ChooseOpenFile(kMeasurementExtension, path)) return MeasurementLoadStatus::kNothing;
-  const bool unsaved =
-      station.m_chamber[chamber].Access([](const ChamberRecord& r) { return r.saved == 0; });
-  if (unsaved && !prompts.AskOkCancel("Existing measurements will be overwritten!"))
-    return MeasurementLoadStatus::kNothing;
-  return LoadMeasurementInto(station, chamber, path, factors, hooks);
 }
 
 }  // namespace corvala

@@ -1,7 +1,7 @@
 #pragma once
-// The two spreadsheet exports: a measurement (sheets "Parameter" and
-// "Messdaten", one workbook per chamber) and the analysis table (sheet
-// "Auswertung"). The statement texts are built by pure functions.
+// The statements of the two spreadsheet exports: a measurement (sheets
+// "Parameter" and "Messdaten", one workbook per chamber) and the analysis table
+// (sheet "Auswertung"), and the writing of the analysis workbook.
 
 #include <array>
 #include <cstdint>
@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "analysis/analysis_table.h"
-#include "app/prompts.h"
 #include "files/workbook_connection.h"
 #include "run/chamber_record.h"
-#include "run/station.h"
 
 namespace corvala {
 
@@ -50,28 +48,15 @@ struct ExportOptions {
 };
 
 struct ExportResult {
+  Result status;                     // the failure that ended the export
   std::vector<std::string> written;  // workbooks written, in order
-  std::string error;                 // empty, or the text for a notice
   bool selectionSlopeReset = false;  // normalisation was switched: reset m_selSlope
-  bool Failed() const { return !error.empty(); }
+  bool Failed() const { return !status.Ok(); }
 };
 
-// Button 1076: one workbook per selected chamber that is not running, named
-// like the measurement files ("%s_%d.xls" for 2 or 3 chambers), asking before
-// existing files are replaced. The first error ends the export; the window
-// shows result.error with Prompts::ShowNotice.
-ExportResult ExportMeasurement(Station& station, const std::array<uint8_t, 3>& selected,
-                               const ExportOptions& options, Prompts& prompts,
-                               const WorkbookFactory& factory);
-
-// The analysis table into a workbook at path (no dialogs). Clears
-// m_analysisDirty when the workbook was written.
+// The analysis table into a workbook at path (no dialogs). Marks the table
+// saved when the workbook was written.
 ExportResult WriteAnalysisWorkbook(AnalysisTable& table, const std::string& path,
                                    const ExportOptions& options, const WorkbookFactory& factory);
-
-// Buttons 1104 and 1113, and the Yes to "Save the analysis?": the save dialog,
-// the overwrite question, then WriteAnalysisWorkbook.
-ExportResult SaveAnalysisToSpreadsheet(AnalysisTable& table, const ExportOptions& options,
-                                       Prompts& prompts, const WorkbookFactory& factory);
 
 }  // namespace corvala

@@ -11,6 +11,7 @@
 
 #include "files/biff8_writer.h"
 #include "util/c_format.h"
+#include "util/file_io.h"
 
 namespace corvala {
 namespace {
@@ -88,11 +89,11 @@ std::string QuoteIdentifier(const std::string& name) {
   return out + "\"";
 }
 
-std::optional<std::string> WriteXlsx(const std::string& path,
-                                     const std::vector<WorkbookSheet>& sheets) {
+Result WriteXlsx(const std::string& path, const std::vector<WorkbookSheet>& sheets) {
   const std::string temp = path + ".part";
   lxw_workbook* workbook = workbook_new(temp.c_str());
-  if (workbook == nullptr) return "The workbook " + path + " could not be created.";
+  if (workbook == nullptr)
+    return Result::Failure("The workbook " + path + " could not be created.");
   int index = 1;
   for (const WorkbookSheet& sheet : sheets) {
     std::string name = sheet.name;
@@ -119,14 +120,15 @@ std::optional<std::string> WriteXlsx(const std::string& path,
   std::error_code ec;
   if (result != LXW_NO_ERROR) {
     std::filesystem::remove(temp, ec);
-    return "The workbook " + path + " could not be written: " + lxw_strerror(result);
+    return Result::Failure("The workbook " + path +
+                           " could not be written: " + lxw_strerror(result));
   }
   std::filesystem::rename(temp, path, ec);
   if (ec) {
     std::filesystem::remove(temp, ec);
-    return "The workbook " + path + " could not be written.";
+    return Result::Failure("The workbook " + path + " could not be written.");
   }
-  return std::nullopt;
+  return Result::Success();
 }
 
 }  // namespace
@@ -168,15 +170,14 @@ std::optional<std::string> ConnectionValue(const std::string& connection, const 
   return std::nullopt;
 }
 
-std::optional<std::string> WriteWorkbook(const std::string& path,
-                                         const std::vector<WorkbookSheet>& sheets) {
+Result WriteWorkbook(const std::string& path, const std::vector<WorkbookSheet>& sheets) {
   if (EndsWith(Lower(path), ".xlsx")) return WriteXlsx(path, sheets);
   std::vector<uint8_t> file;
-  if (auto error = BuildBiff8File(sheets, file)) return error;
+  if (Result built = BuildBiff8File(sheets, file); !built) return built;
   if (!WriteFileAtomically(
           path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size())))
-    return "The workbook " + path + " could not be written.";
-  return std::nullopt;
+    return Result::Failure("The workbook " + path + " could not be written.");
+  return Result::Success();
 }
 
 struct SqliteWorkbookConnection::Db {
@@ -189,7 +190,7 @@ struct SqliteWorkbookConnection::Db {
 SqliteWorkbookConnection::SqliteWorkbookConnection() = default;
 SqliteWorkbookConnection::~SqliteWorkbookConnection() = default;
 
-std::optional<std::string> SqliteWorkbookConnection::OpenEx(const std::string& connection) {
+Result SqliteWorkbookConnection::OpenEx(const std::string& connection) {
   // DBQ closes the station's connection string, so a path holding ";" is
   // taken whole from there.
   std::optional<std::string> path;
@@ -198,36 +199,40 @@ std::optional<std::string> SqliteWorkbookConnection::OpenEx(const std::string& c
     path = connection.substr(last + 5);
   else
     path = ConnectionValue(connection, "DBQ");
-  if (!path || path->empty()) return std::string("The connection names no workbook (DBQ).");
+  if (!path || path->empty())
+    return Result::Failure(std::string("The connection names no workbook (DBQ)."));
   auto db = std::make_unique<Db>();
   if (sqlite3_open(":memory:", &db->handle) != SQLITE_OK)
-    return std::string("The database could not be opened: ") + sqlite3_errmsg(db->handle);
+    return Result::Failure(std::string("The database could not be opened: ") +
+                           sqlite3_errmsg(db->handle));
   db_ = std::move(db);
   path_ = *path;
-  return std::nullopt;
+  return Result::Success();
 }
 
-std::optional<std::string> SqliteWorkbookConnection::ExecuteSQL(const std::string& statement) {
-  if (!db_) return std::string("The workbook is not open.");
+Result SqliteWorkbookConnection::ExecuteSQL(const std::string& statement) {
+  if (!db_) return Result::Failure(std::string("The workbook is not open."));
   char* message = nullptr;
   if (sqlite3_exec(db_->handle, statement.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
-    return std::nullopt;
+    return Result::Success();
   std::string error = message != nullptr ? message : sqlite3_errmsg(db_->handle);
   sqlite3_free(message);
-  return TextToUtf8(error);
+  return Result::Failure(TextToUtf8(error));
 }
 
-std::optional<std::string> SqliteWorkbookConnection::ReadSheets(
-    std::vector<WorkbookSheet>& sheets) {
+Result SqliteWorkbookConnection::ReadSheets(std::vector<WorkbookSheet>& sheets) {
   sheets.clear();
-  if (!db_) return std::string("The workbook is not open.");
+  if (!db_) return Result::Failure(std::string("The workbook is not open."));
   sqlite3* h = db_->handle;
-  auto prepare = [&](const std::string& sql, sqlite3_stmt** stmt) -> std::optional<std::string> {
-    if (sqlite3_prepare_v2(h, sql.c_str(), -1, stmt, nullptr) == SQLITE_OK) return std::nullopt;
-    return TextToUtf8(sqlite3_errmsg(h));
+  auto prepare = [&](const std::string& sql, sqlite3_stmt** stmt) {
+    if (sqlite3_prepare_v2(h, sql.c_str(), -1, stmt, nullptr) == SQLITE_OK)
+      return Result::Success();
+    return Result::Failure(TextToUtf8(sqlite3_errmsg(h)));
   };
   sqlite3_stmt* tables = nullptr;
-  if (auto e = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid", &tables))
+  if (Result e =
+          prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid", &tables);
+      !e)
     return e;
   std::vector<std::string> names;
   while (sqlite3_step(tables) == SQLITE_ROW)
@@ -239,7 +244,8 @@ std::optional<std::string> SqliteWorkbookConnection::ReadSheets(
     sheet.name = TextToUtf8(table);
     std::vector<bool> numeric;
     sqlite3_stmt* info = nullptr;
-    if (auto e = prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", &info)) return e;
+    if (Result e = prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", &info); !e)
+      return e;
     while (sqlite3_step(info) == SQLITE_ROW) {
       const auto* name = sqlite3_column_text(info, 1);
       const auto* type = sqlite3_column_text(info, 2);
@@ -249,7 +255,8 @@ std::optional<std::string> SqliteWorkbookConnection::ReadSheets(
     sqlite3_finalize(info);
 
     sqlite3_stmt* rows = nullptr;
-    if (auto e = prepare("SELECT * FROM " + QuoteIdentifier(table) + " ORDER BY rowid", &rows))
+    if (Result e = prepare("SELECT * FROM " + QuoteIdentifier(table) + " ORDER BY rowid", &rows);
+        !e)
       return e;
     const int columns = sqlite3_column_count(rows);
     while (sqlite3_step(rows) == SQLITE_ROW) {
@@ -282,16 +289,16 @@ std::optional<std::string> SqliteWorkbookConnection::ReadSheets(
     sqlite3_finalize(rows);
     sheets.push_back(std::move(sheet));
   }
-  return std::nullopt;
+  return Result::Success();
 }
 
-std::optional<std::string> SqliteWorkbookConnection::Close() {
-  if (!db_) return std::string("The workbook is not open.");
+Result SqliteWorkbookConnection::Close() {
+  if (!db_) return Result::Failure(std::string("The workbook is not open."));
   std::vector<WorkbookSheet> sheets;
-  std::optional<std::string> error = ReadSheets(sheets);
-  if (!error) error = WriteWorkbook(path_, sheets);
+  Result result = ReadSheets(sheets);
+  if (result) result = WriteWorkbook(path_, sheets);
   db_.reset();
-  return error;
+  return result;
 }
 
 WorkbookFactory DefaultWorkbookFactory() {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "util/result.h"
+
 namespace corvala {
 
 // One cell as the workbook gets it.
@@ -35,19 +37,17 @@ std::string TextToUtf8(const std::string& text);
 std::optional<std::string> ConnectionValue(const std::string& connection, const std::string& key);
 
 // Writes the sheets whole to path; the format follows the path's ending.
-// Returns the error text, nothing on success.
-std::optional<std::string> WriteWorkbook(const std::string& path,
-                                         const std::vector<WorkbookSheet>& sheets);
+Result WriteWorkbook(const std::string& path, const std::vector<WorkbookSheet>& sheets);
 
 class WorkbookConnection {
  public:
   virtual ~WorkbookConnection() = default;
-  // Takes the workbook path from DBQ. Returns the error text, nothing on success.
-  virtual std::optional<std::string> OpenEx(const std::string& connection) = 0;
-  // Runs one statement. Returns the database's error text, nothing on success.
-  virtual std::optional<std::string> ExecuteSQL(const std::string& statement) = 0;
-  // Writes the workbook and ends the connection. Returns the error text.
-  virtual std::optional<std::string> Close() = 0;
+  // Takes the workbook path from DBQ.
+  virtual Result OpenEx(const std::string& connection) = 0;
+  // Runs one statement; a failure carries the database's error text.
+  virtual Result ExecuteSQL(const std::string& statement) = 0;
+  // Writes the workbook and ends the connection.
+  virtual Result Close() = 0;
 };
 
 // The SQLite-backed connection.
@@ -55,12 +55,12 @@ class SqliteWorkbookConnection : public WorkbookConnection {
  public:
   SqliteWorkbookConnection();
   ~SqliteWorkbookConnection() override;
-  std::optional<std::string> OpenEx(const std::string& connection) override;
-  std::optional<std::string> ExecuteSQL(const std::string& statement) override;
-  std::optional<std::string> Close() override;
+  Result OpenEx(const std::string& connection) override;
+  Result ExecuteSQL(const std::string& statement) override;
+  Result Close() override;
 
   // The sheets as they stand: tables in creation order, rows in insertion order.
-  std::optional<std::string> ReadSheets(std::vector<WorkbookSheet>& sheets);
+  Result ReadSheets(std::vector<WorkbookSheet>& sheets);
   const std::string& Path() const { return path_; }
 
  private:

@@ -1,50 +1,71 @@
 #include "run/chamber_record.h"
 
-#include <algorithm>
-
 namespace corvala {
 
 void AnalysisBlock::Clear() {
   *this = AnalysisBlock{};
 }
 
-int32_t ChamberRecord::Samples() const {
-  const auto held = static_cast<int32_t>(
-      std::min({sampleHour.size(), sampleMinute.size(), sampleSecond.size(), sampleElapsed.size(),
-                samplePressure.size(), sampleLight.size(), sampleTemperature.size()}));
-  return std::clamp(sampleCount, 0, held);
+void SampleSeries::Append(const Sample& s) {
+  hour_.push_back(s.hour);
+  minute_.push_back(s.minute);
+  second_.push_back(s.second);
+  elapsed_.push_back(s.elapsed);
+  pressure_.push_back(s.pressure);
+  light_.push_back(s.light);
+  temperature_.push_back(s.temperature);
 }
 
-void ChamberRecord::ClearSeries() {
-  samplePressure.clear();
-  sampleLight.clear();
-  sampleHour.clear();
-  sampleMinute.clear();
-  sampleSecond.clear();
-  sampleElapsed.clear();
-  sampleTemperature.clear();
+void SampleSeries::Replace(int32_t i, const Sample& s) {
+  const auto k = static_cast<size_t>(i);
+  hour_[k] = s.hour;
+  minute_[k] = s.minute;
+  second_[k] = s.second;
+  elapsed_[k] = s.elapsed;
+  pressure_[k] = s.pressure;
+  light_[k] = s.light;
+  temperature_[k] = s.temperature;
+}
+
+void SampleSeries::Clear() {
+  *this = SampleSeries{};
+}
+
+void SampleSeries::Reserve(size_t count) {
+  hour_.reserve(count);
+  minute_.reserve(count);
+  second_.reserve(count);
+  elapsed_.reserve(count);
+  pressure_.reserve(count);
+  light_.reserve(count);
+  temperature_.reserve(count);
+}
+
+Sample SampleSeries::At(int32_t i) const {
+  const auto k = static_cast<size_t>(i);
+  return Sample{hour_[k],     minute_[k], second_[k],     elapsed_[k],
+                pressure_[k], light_[k],  temperature_[k]};
+}
+
+int32_t ChamberRecord::Samples() const {
+  return runRequested || awaitingFirstSample ? 0 : series.Size();
 }
 
 bool AppendSample(ChamberRecord& record, float pressure, float temperature, uint8_t light,
                   const LocalTime& sampleTime, int32_t elapsed) {
-  if (record.sampleCount == 0) {
+  if (record.awaitingFirstSample || record.series.Empty()) {
     record.startDay = sampleTime.day;
     record.startMonth = sampleTime.month;
     record.startYear = sampleTime.year;
     record.startHour = sampleTime.hour;
     record.startMinute = sampleTime.minute;
     record.startSecond = sampleTime.second;
-    record.ClearSeries();
+    record.series.Clear();
     record.measurementName.clear();
+    record.awaitingFirstSample = false;
   }
-  ++record.sampleCount;
-  record.samplePressure.push_back(pressure);
-  record.sampleTemperature.push_back(temperature);
-  record.sampleLight.push_back(light);
-  record.sampleHour.push_back(sampleTime.hour);
-  record.sampleMinute.push_back(sampleTime.minute);
-  record.sampleSecond.push_back(sampleTime.second);
-  record.sampleElapsed.push_back(elapsed);
+  record.series.Append(Sample{sampleTime.hour, sampleTime.minute, sampleTime.second, elapsed,
+                              pressure, light, temperature});
   record.saved = 0;
   return true;
 }

@@ -1,14 +1,13 @@
 #pragma once
-// One chamber's measurement run: start time, flags, the seven parallel sample
-// series, the run's unit, interval and set point, its program copy and its
-// analysis results.
+// One chamber's measurement run: start time, run stage, the sample series, the
+// run's unit, interval and set point, its program copy and its analysis results.
 
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "run/clock.h"
+#include "util/clock.h"
 
 namespace corvala {
 
@@ -35,6 +34,48 @@ struct AnalysisBlock {
   bool operator==(const AnalysisBlock&) const = default;
 };
 
+// One sample of a run.
+struct Sample {
+  int32_t hour = 0, minute = 0, second = 0;  // local time of day it was taken
+  int32_t elapsed = 0;                       // seconds since the run's first sample
+  float pressure = 0.0f;                     // in the run's unit
+  uint8_t light = 0;                         // 1: the chamber's light was on
+  float temperature = 0.0f;
+  bool operator==(const Sample&) const = default;
+};
+
+// The samples of a run, held column by column so that the chart and the
+// analysis walk one quantity quickly. The columns are private and grow only
+// together, so they always have the same length.
+class SampleSeries {
+ public:
+  void Append(const Sample& sample);
+  // Replaces sample i, 0 <= i < Size() (an edited or repaired run).
+  void Replace(int32_t i, const Sample& sample);
+  void Clear();
+  void Reserve(size_t count);
+  int32_t Size() const { return static_cast<int32_t>(elapsed_.size()); }
+  bool Empty() const { return elapsed_.empty(); }
+  // Sample i, 0 <= i < Size().
+  Sample At(int32_t i) const;
+
+  const std::vector<int32_t>& Hour() const { return hour_; }
+  const std::vector<int32_t>& Minute() const { return minute_; }
+  const std::vector<int32_t>& Second() const { return second_; }
+  const std::vector<int32_t>& Elapsed() const { return elapsed_; }
+  const std::vector<float>& Pressure() const { return pressure_; }
+  const std::vector<uint8_t>& Light() const { return light_; }
+  const std::vector<float>& Temperature() const { return temperature_; }
+
+  bool operator==(const SampleSeries&) const = default;
+
+ private:
+  std::vector<int32_t> hour_, minute_, second_, elapsed_;
+  std::vector<float> pressure_;
+  std::vector<uint8_t> light_;
+  std::vector<float> temperature_;
+};
+
 struct ChamberRecord {
   int32_t chamberIndex = 0;
   int32_t startDay = 0;
@@ -43,16 +84,14 @@ struct ChamberRecord {
   int32_t startHour = 0;
   int32_t startMinute = 0;
   int32_t startSecond = 0;
-  int32_t sampleCount = 0;  // -1: a new run was requested and is not yet initialised
-  uint8_t hasRun = 0;       // a run was initialised here and its analysis row is not yet added
-  uint8_t saved = 1;        // 1: nothing unsaved
-  std::vector<int32_t> sampleHour;
-  std::vector<int32_t> sampleMinute;
-  std::vector<int32_t> sampleSecond;
-  std::vector<int32_t> sampleElapsed;
-  std::vector<float> samplePressure;
-  std::vector<uint8_t> sampleLight;
-  std::vector<float> sampleTemperature;
+  // Start was pressed; the sampling thread has not yet initialised the run.
+  bool runRequested = false;
+  // The run is initialised and its first sample not yet taken; the series
+  // still holds the previous run until then.
+  bool awaitingFirstSample = false;
+  uint8_t hasRun = 0;  // a run was initialised here and its analysis row is not yet added
+  uint8_t saved = 1;   // 1: nothing unsaved
+  SampleSeries series;
   std::string measurementName;
   int32_t runUnit = 1;
   int32_t runInterval = 5;
@@ -61,14 +100,14 @@ struct ChamberRecord {
   std::vector<uint8_t> stepLight;
   AnalysisBlock analysis;
 
-  // Number of complete samples: sampleCount, but never more than the series hold.
+  // The samples of this record's run: none while a new run is requested or
+  // waits for its first sample.
   int32_t Samples() const;
-  void ClearSeries();
   bool operator==(const ChamberRecord&) const = default;
 };
 
-// Adds one sample. On the first sample of a run (sampleCount 0) the start time
-// is taken from sampleTime, the old series and the name are cleared. Returns true.
+// Adds one sample. On the first sample of a run the start time is taken from
+// sampleTime and the old series and the name are cleared. Returns true.
 bool AppendSample(ChamberRecord& record, float pressure, float temperature, uint8_t light,
                   const LocalTime& sampleTime, int32_t elapsed);
 

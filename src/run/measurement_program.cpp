@@ -1,7 +1,7 @@
 #include "run/measurement_program.h"
 
-#include "chart/time_format.h"
 #include "util/c_format.h"
+#include "util/time_format.h"
 
 namespace corvala {
 
@@ -33,65 +33,38 @@ std::array<std::string, 4> ProgramRowTexts(const ProgramStep& step) {
 
 bool MeasurementProgram::AppendProgramStep(int32_t hours, int32_t minutes, int32_t seconds,
                                            int chamberMask, int lightArgument) {
-  auto* step = new ProgramStep;
-  step->hours = hours;
-  step->minutes = minutes;
-  step->seconds = seconds;
-  for (int c = 0; c < 3; ++c) step->chamber[c] = (chamberMask & (1 << c)) ? 1 : 0;
-  step->light = lightArgument == kStepLightOn ? 1 : 0;
-  step->end = lightArgument == kStepEnd ? 1 : 0;
-
+  ProgramStep step;
+  step.hours = hours;
+  step.minutes = minutes;
+  step.seconds = seconds;
+  for (int c = 0; c < 3; ++c) step.chamber[c] = (chamberMask & (1 << c)) ? 1 : 0;
+  step.light = lightArgument == kStepLightOn ? 1 : 0;
+  step.end = lightArgument == kStepEnd ? 1 : 0;
   std::lock_guard lock(mutex_);
-  step->rowIndex = rowCount_ - 1;
-  ProgramStep** link = &m_programHead;
-  while (*link != nullptr) link = &(*link)->next;
-  *link = step;
-  ++rowCount_;
+  steps_.push_back(step);
   return true;
 }
 
 bool MeasurementProgram::RemoveProgramStep(int r) {
   if (r < 0) return false;
   std::lock_guard lock(mutex_);
-  ProgramStep** link = &m_programHead;
-  while (*link != nullptr) {
-    ProgramStep* step = *link;
-    if (step->rowIndex == r - 1) {
-      *link = step->next;
-      delete step;
-      --rowCount_;
-      continue;
-    }
-    if (step->rowIndex >= r) --step->rowIndex;
-    link = &step->next;
-  }
+  if (static_cast<size_t>(r) < steps_.size()) steps_.erase(steps_.begin() + r);
   return true;
 }
 
 void MeasurementProgram::FreeProgram() {
   std::lock_guard lock(mutex_);
-  while (m_programHead != nullptr) {
-    ProgramStep* next = m_programHead->next;
-    delete m_programHead;
-    m_programHead = next;
-  }
-  rowCount_ = 0;
+  steps_.clear();
 }
 
 int MeasurementProgram::RowCount() const {
   std::lock_guard lock(mutex_);
-  return rowCount_;
+  return static_cast<int>(steps_.size());
 }
 
 std::vector<ProgramStep> MeasurementProgram::Steps() const {
   std::lock_guard lock(mutex_);
-  std::vector<ProgramStep> steps;
-  steps.reserve(static_cast<size_t>(rowCount_));
-  for (const ProgramStep* step = m_programHead; step != nullptr; step = step->next) {
-    steps.push_back(*step);
-    steps.back().next = nullptr;
-  }
-  return steps;
+  return steps_;
 }
 
 }  // namespace corvala

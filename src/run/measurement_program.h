@@ -1,8 +1,7 @@
 #pragma once
 // The measurement program: timed steps that switch chamber lights or end a
 // chamber's run, kept in entry order. The window thread edits the list while the
-// sampling thread walks it, so every access holds the program's mutex; a step is
-// unlinked and freed under the same mutex and can never be reached afterwards.
+// sampling thread walks it, so every access holds the program's mutex.
 
 #include <array>
 #include <cstdint>
@@ -13,7 +12,6 @@
 namespace corvala {
 
 struct ProgramStep {
-  int32_t rowIndex = -1;  // list position minus one: the first row holds -1
   int32_t hours = 0;
   int32_t minutes = 0;
   int32_t seconds = 0;
@@ -21,7 +19,6 @@ struct ProgramStep {
   uint8_t light = 0;  // 1: switch the light on; 0: off (also for an end step)
   uint8_t end = 0;    // 1: the step ends the measurement of its chambers
   uint8_t done[3] = {0, 0, 0};
-  ProgramStep* next = nullptr;
 
   int32_t OffsetSeconds() const { return hours * 3600 + minutes * 60 + seconds; }
 };
@@ -55,7 +52,6 @@ std::array<std::string, 4> ProgramRowTexts(const ProgramStep& step);
 class MeasurementProgram {
  public:
   MeasurementProgram() = default;
-  ~MeasurementProgram() { FreeProgram(); }
   MeasurementProgram(const MeasurementProgram&) = delete;
   MeasurementProgram& operator=(const MeasurementProgram&) = delete;
 
@@ -63,26 +59,25 @@ class MeasurementProgram {
   // Returns true.
   bool AppendProgramStep(int32_t hours, int32_t minutes, int32_t seconds, int chamberMask,
                          int lightArgument);
-  // Unlinks and frees the step of list row r and renumbers the others. False for r < 0.
+  // Removes the step of list row r; later rows move up. False for r < 0.
   bool RemoveProgramStep(int r);
-  // Frees every step.
+  // Removes every step.
   void FreeProgram();
 
   int RowCount() const;
-  // Copies of the steps in list order (next pointers cleared).
+  // Copies of the steps in list order.
   std::vector<ProgramStep> Steps() const;
 
   // Calls f(ProgramStep&) for every step in list order while holding the lock.
   template <class F>
   void Walk(F&& f) {
     std::lock_guard lock(mutex_);
-    for (ProgramStep* step = m_programHead; step != nullptr; step = step->next) f(*step);
+    for (ProgramStep& step : steps_) f(step);
   }
 
  private:
   mutable std::mutex mutex_;
-  ProgramStep* m_programHead = nullptr;
-  int rowCount_ = 0;
+  std::vector<ProgramStep> steps_;
 };
 
 }  // namespace corvala

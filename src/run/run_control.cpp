@@ -1,7 +1,5 @@
 #include "run/run_control.h"
 
-#include "util/c_format.h"
-
 namespace corvala {
 namespace {
 
@@ -18,17 +16,9 @@ void UpdateMailbox(std::atomic<int32_t>& box, F change) {
 // the request come first, so the scheduler never sees a running chamber whose
 // record still holds the previous run.
 void RequestRun(Station& station, size_t i) {
-  station.m_readings[i].Reset();
-  station.m_chamber[i].Access([](ChamberRecord& r) { r.sampleCount = -1; });
-  station.m_running[i].store(1);
-}
-
-int RunningMask(const Station& station) {
-  int mask = 0;
-  for (size_t i = 0; i < 3; ++i) {
-    if (station.m_running[i].load()) mask += 1 << i;
-  }
-  return mask;
+  station.m_link.report.m_readings[i].Reset();
+  station.m_chamber[i].Access([](ChamberRecord& r) { r.runRequested = true; });
+  station.m_run[i].m_running.store(1);
 }
 
 // Toggles the selected chambers' lights; returns the bits of every light that is
@@ -36,9 +26,9 @@ int RunningMask(const Station& station) {
 int ToggleLights(Station& station, const ChamberSelection& selected) {
   int bits = 0;
   for (size_t i = 0; i < 3; ++i) {
-    const bool on = station.m_lightOn[i].load() != 0;
+    const bool on = station.m_run[i].m_lightOn.load() != 0;
     if (selected[i]) {
-      station.m_lightOn[i].store(on ? 0 : 1);
+      station.m_run[i].m_lightOn.store(on ? 0 : 1);
       if (!on) bits += 1 << i;
     } else if (on) {
       bits += 1 << i;
@@ -54,21 +44,14 @@ int32_t LightCommand(int32_t base, int bits) {
 
 }  // namespace
 
-std::string UnsavedDataQuestion(int chamber) {
-  return Format("Unsaved measurement datas in chamber %d will be overwritten!", chamber + 1);
-}
-
-void OnStart(Station& station, const ChamberSelection& selected, Prompts& prompts) {
+void StartRuns(Station& station, const ChamberSelection& start) {
   for (size_t i = 0; i < 3; ++i) {
-    if (station.m_running[i].load() || !selected[i]) continue;
-    const bool saved = station.m_chamber[i].Access([](const ChamberRecord& r) { return r.saved; });
-    if (!saved && !prompts.AskOkCancel(UnsavedDataQuestion(static_cast<int>(i)))) continue;
-    RequestRun(station, i);
+    if (start[i] && !station.m_run[i].m_running.load()) RequestRun(station, i);
   }
   // With no chamber running there is nothing to send; a Stop's 87 that the
   // serial link has not taken yet must not be overwritten by the idle value.
   const int mask = RunningMask(station);
-  if (mask != 0) station.m_runCommand.store(kRunIdle + mask);
+  if (mask != 0) station.m_link.commands.m_runCommand.store(kRunIdle + mask);
 }
 
 std::array<bool, 3> OnStop(Station& station, const ChamberSelection& selected) {
@@ -76,44 +59,46 @@ std::array<bool, 3> OnStop(Station& station, const ChamberSelection& selected) {
   int switchedOff = 0;
   std::array<bool, 3> hide{};
   for (size_t i = 0; i < 3; ++i) {
-    if (!station.m_running[i].load() || !selected[i]) continue;
-    station.m_running[i].store(0);
-    if (station.m_lightOn[i].load()) {
+    if (!station.m_run[i].m_running.load() || !selected[i]) continue;
+    station.m_run[i].m_running.store(0);
+    if (station.m_run[i].m_lightOn.load()) {
       // The light of a stopped chamber goes off; the flag follows the command.
       switchedOff += 1 << i;
-      station.m_lightOn[i].store(0);
+      station.m_run[i].m_lightOn.store(0);
     }
     hide[i] = true;
   }
-  UpdateMailbox(station.m_lightCommand,
+  UpdateMailbox(station.m_link.commands.m_lightCommand,
                 [&](int32_t base) { return LightCommand(base, bits) - switchedOff; });
   const int mask = RunningMask(station);
-  station.m_runCommand.store(mask == 0 ? kRunNone : kRunIdle + mask);
+  station.m_link.commands.m_runCommand.store(mask == 0 ? kRunNone : kRunIdle + mask);
   return hide;
 }
 
 void OnLight(Station& station, const ChamberSelection& selected) {
   const int bits = ToggleLights(station, selected);
-  UpdateMailbox(station.m_lightCommand, [&](int32_t base) { return LightCommand(base, bits); });
+  UpdateMailbox(station.m_link.commands.m_lightCommand,
+                [&](int32_t base) { return LightCommand(base, bits); });
 }
 
 void OnCalibration(Station& station, const ChamberSelection& selected) {
   const int mask = (selected[0] ? 1 : 0) + (selected[1] ? 2 : 0) + (selected[2] ? 4 : 0);
   if (mask == 0) return;
-  UpdateMailbox(station.m_calibrationCommand, [&](int32_t base) { return base + mask; });
+  UpdateMailbox(station.m_link.commands.m_calibrationCommand,
+                [&](int32_t base) { return base + mask; });
 }
 
 void OnStart2(Station& station) {
-  station.m_pairCommand.Set(1, 1);
+  station.m_link.commands.m_pairCommand.Set(1, 1);
 }
 
 void OnCommand1002(Station& station) {
-  station.m_pairCommand.Set(823, 21000);
+  station.m_link.commands.m_pairCommand.Set(823, 21000);
 }
 
 std::string OnStart3(Station& station) {
-  if (station.m_running[2].load()) {
-    station.m_running[2].store(0);
+  if (station.m_run[2].m_running.load()) {
+    station.m_run[2].m_running.store(0);
     return "Start3";
   }
   RequestRun(station, 2);

@@ -6,7 +6,6 @@
 #include <array>
 #include <string>
 
-#include "app/prompts.h"
 #include "run/station.h"
 
 namespace corvala {
@@ -14,12 +13,9 @@ namespace corvala {
 // The chambers the buttons act on (chamber buttons I, II, III).
 using ChamberSelection = std::array<bool, 3>;
 
-// "Unsaved measurement datas in chamber <n> will be overwritten!" for chamber 0..2.
-std::string UnsavedDataQuestion(int chamber);
-
-// Starts every selected stopped chamber; a chamber with unsaved data only after OK.
-// The run command then names every running chamber.
-void OnStart(Station& station, const ChamberSelection& selected, Prompts& prompts);
+// Starts every chamber of `start` that is stopped (the question before unsaved
+// data is replaced has been asked). The run command then names every running chamber.
+void StartRuns(Station& station, const ChamberSelection& start);
 // Toggles the selected chambers' lights, stops the selected running chambers and
 // switches their lights off. Returns the chambers whose "measuring" label to hide.
 std::array<bool, 3> OnStop(Station& station, const ChamberSelection& selected);

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "chart/value_list.h"
 #include "util/c_format.h"
 
 namespace corvala {
@@ -25,14 +24,14 @@ int32_t ClampToInt32(int64_t value) {
 // The measuring interval in force. A value below one second would make every
 // pass take a sample without time moving on, so it counts as one second.
 int32_t SampleInterval(const Station& station) {
-  return std::max<int32_t>(1, station.m_sampleInterval.load());
+  return std::max<int32_t>(1, station.m_settings.m_sampleInterval.load());
 }
 
 // The light command for the chambers whose light is on and that run; 77 for none.
 int32_t LightCommandOfRunningChambers(const Station& station) {
   int mask = 0;
   for (size_t i = 0; i < 3; ++i)
-    if (station.m_lightOn[i].load() && station.m_running[i].load()) mask += 1 << i;
+    if (station.m_run[i].m_lightOn.load() && station.m_run[i].m_running.load()) mask += 1 << i;
   return kLightIdle + (mask == 0 ? 8 : mask);
 }
 
@@ -54,10 +53,10 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
                    SamplingObserver* observer) {
   if (chamber < 0 || chamber > 2) return;
   const auto i = static_cast<size_t>(chamber);
-  const bool wasLit = station.m_lightOn[i].exchange(0) != 0;
-  station.m_normOffset[i].store(0.0f);
+  const bool wasLit = station.m_run[i].m_lightOn.exchange(0) != 0;
+  station.m_run[i].m_normOffset.store(0.0f);
   const int32_t interval = SampleInterval(station);
-  station.m_elapsed[i].store(-interval);
+  station.m_run[i].m_elapsed.store(-interval);
 
   // The chamber's rows of the program, in list order; each starts not done.
   std::vector<int32_t> stepTime;
@@ -70,10 +69,11 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
   });
 
   const LocalTime local = clock.ToLocal(now);
-  const int32_t unit = station.m_unit.load();
-  const int32_t temperature = station.m_temperature.load();
+  const int32_t unit = station.m_units.Unit();
+  const int32_t temperature = station.m_settings.m_temperature.load();
   station.m_chamber[i].Access([&](ChamberRecord& r) {
-    r.sampleCount = 0;
+    r.runRequested = false;
+    r.awaitingFirstSample = true;
     r.runUnit = unit;
     r.runInterval = interval;
     r.startYear = local.year;
@@ -92,7 +92,7 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
   });
   // A light that the previous run left on (an end step does not switch it) is
   // switched off at the device too: the new run's samples record it as off.
-  if (wasLit) station.m_lightCommand.store(LightCommandOfRunningChambers(station));
+  if (wasLit) station.m_link.commands.m_lightCommand.store(LightCommandOfRunningChambers(station));
   if (observer != nullptr) observer->RunInitialised(chamber);
 }
 
@@ -100,7 +100,7 @@ void SamplingScheduler::RunPass() {
   const int64_t now = clock_.Now();
   // Steps only while no light request waits for the serial link; they fire in a
   // later pass otherwise.
-  if (station_.m_lightCommand.load() == kLightIdle) RunProgramSteps(now);
+  if (station_.m_link.commands.m_lightCommand.load() == kLightIdle) RunProgramSteps(now);
   for (int i = 0; i < 3; ++i) SampleChamber(i, now);
 }
 
@@ -110,10 +110,10 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
   // the previous run and must not fire anything.
   std::array<bool, 3> eligible{};
   for (size_t i = 0; i < 3; ++i) {
-    if (now < station_.m_lastSampleTime[i].load()) continue;
-    if (station_.m_readings[i].Peek().count < 2) continue;
+    if (now < station_.m_run[i].m_lastSampleTime.load()) continue;
+    if (station_.m_link.report.m_readings[i].Peek().count < 2) continue;
     eligible[i] =
-        station_.m_chamber[i].Access([](const ChamberRecord& r) { return r.sampleCount >= 0; });
+        station_.m_chamber[i].Access([](const ChamberRecord& r) { return !r.runRequested; });
   }
   if (!eligible[0] && !eligible[1] && !eligible[2]) return;
 
@@ -122,50 +122,51 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
   station_.m_program.Walk([&](ProgramStep& step) {
     const int64_t t = StepOffset(step);
     for (size_t i = 0; i < 3; ++i) {
-      if (!eligible[i] || station_.m_running[i].load() != 1) continue;
-      const int64_t elapsed = station_.m_elapsed[i].load();
+      if (!eligible[i] || station_.m_run[i].m_running.load() != 1) continue;
+      const int64_t elapsed = station_.m_run[i].m_elapsed.load();
       if (!step.done[i] && step.end && step.chamber[i] && t <= elapsed) {
-        station_.m_running[i].store(0);
+        station_.m_run[i].m_running.store(0);
         step.done[i] = 1;
         runEnded = true;
         continue;  // a stopped chamber takes no light step
       }
-      if (!step.done[i] && station_.m_lightOn[i].load() != step.light && step.chamber[i] &&
+      if (!step.done[i] && station_.m_run[i].m_lightOn.load() != step.light && step.chamber[i] &&
           t <= elapsed) {
         step.done[i] = 1;
-        station_.m_lightOn[i].store(step.light);
+        station_.m_run[i].m_lightOn.store(step.light);
         lightChanged = true;
       }
     }
   });
 
-  if (lightChanged) station_.m_lightCommand.store(LightCommandOfRunningChambers(station_));
+  if (lightChanged)
+    station_.m_link.commands.m_lightCommand.store(LightCommandOfRunningChambers(station_));
   if (runEnded) {
     int mask = 0;
     std::array<bool, 3> hide{};
     for (size_t i = 0; i < 3; ++i) {
-      if (station_.m_running[i].load()) {
+      if (station_.m_run[i].m_running.load()) {
         mask += 1 << i;
       } else {
         hide[i] = true;
       }
     }
-    station_.m_runCommand.store(kRunIdle + (mask == 0 ? 8 : mask));
+    station_.m_link.commands.m_runCommand.store(kRunIdle + (mask == 0 ? 8 : mask));
     if (observer_ != nullptr) observer_->MeasuringLabelsHidden(hide);
   }
 }
 
 void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   const auto i = static_cast<size_t>(chamber);
-  if (station_.m_running[i].load() != 1) return;
-  const ReadingAccumulator::Sum pending = station_.m_readings[i].Peek();
+  if (station_.m_run[i].m_running.load() != 1) return;
+  const ReadingAccumulator::Sum pending = station_.m_link.report.m_readings[i].Peek();
   // No readings yet, or the device marks the chamber as absent (negative sum).
   if (pending.count <= 0 || !(pending.sum >= 0.0f)) return;
   const int32_t interval = SampleInterval(station_);
-  if (now < station_.m_lastSampleTime[i].load() + interval) return;
+  if (now < station_.m_run[i].m_lastSampleTime.load() + interval) return;
 
   const bool requested =
-      station_.m_chamber[i].Access([](const ChamberRecord& r) { return r.sampleCount == -1; });
+      station_.m_chamber[i].Access([](const ChamberRecord& r) { return r.runRequested; });
   if (requested) {
     // The first due pass only starts the run; the first sample follows in the
     // next pass with elapsed time 0.
@@ -174,16 +175,17 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   }
 
   // Taking the sum resets it in the same step, so no reading is lost in between.
-  const ReadingAccumulator::Sum taken = station_.m_readings[i].Take();
+  const ReadingAccumulator::Sum taken = station_.m_link.report.m_readings[i].Take();
   if (taken.count <= 0) return;  // Start emptied the readings meanwhile
-  const int32_t unit = station_.m_unit.load();
+  const UnitConfig units = station_.m_units.Get();
+  const int32_t unit = units.unit;
   const float mean = taken.sum / static_cast<float>(taken.count);
   const float threshold = unit == 2 ? kSmoothThresholdMgl : kSmoothThresholdMbar;
-  const bool interpolation = station_.m_interpolation.load() != 0;
-  const float temperature = station_.m_serviceArg.load() == 0
-                                ? station_.m_chamberTemperature[i].load()
-                                : station_.m_deviceTemperature.load();
-  const uint8_t light = station_.m_lightOn[i].load();
+  const bool interpolation = station_.m_settings.m_interpolation.load() != 0;
+  const float temperature = station_.m_link.report.m_serviceArg.load() == 0
+                                ? station_.m_link.report.m_chamberTemperature[i].load()
+                                : station_.m_link.report.m_deviceTemperature.load();
+  const uint8_t light = station_.m_run[i].m_lightOn.load();
   const LocalTime local = clock_.ToLocal(now);
 
   int32_t elapsed = 0;
@@ -191,36 +193,35 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   float pressure = 0.0f;
   bool first = false;
   const bool appended = station_.m_chamber[i].Access([&](ChamberRecord& r) {
-    if (r.sampleCount < 0) return false;  // a new run was requested meanwhile
-    station_.m_lastSampleTime[i].store(now);
-    elapsed = station_.m_elapsed[i].fetch_add(interval) + interval;
-    pressure = smoother_.SmoothReading(mean, r.sampleCount, chamber + 1, threshold, interpolation);
-    first = r.sampleCount == 0;
+    if (r.runRequested) return false;  // a new run was requested meanwhile
+    station_.m_run[i].m_lastSampleTime.store(now);
+    elapsed = station_.m_run[i].m_elapsed.fetch_add(interval) + interval;
+    pressure = smoother_.SmoothReading(mean, r.Samples(), chamber + 1, threshold, interpolation);
+    first = r.Samples() == 0;
     AppendSample(r, pressure, temperature, light, local, elapsed);
-    row = r.sampleCount - 1;
+    row = r.Samples() - 1;
     return true;
   });
   if (!appended) return;
 
   if (observer_ != nullptr) {
     if (first) observer_->FirstSampleTaken(chamber);
-    observer_->SampleListed(chamber, row, ValueListTexts(elapsed, pressure, unit, light != 0));
+    observer_->SampleListed(chamber, row, ListedSample{elapsed, pressure, unit, light != 0});
   }
 
-  // The chart top grows by at most 10 mbar per sample. A concurrent change by the
-  // user wins over the growth.
-  int32_t top = station_.m_maxPressure.load();
-  bool grow = false;
-  if (unit == 1) {
-    grow = static_cast<float>(top) <= pressure;
-  } else if (unit == 2) {
-    const float factor2 = station_.m_effFactor2.load();
-    grow = factor2 != 0.0f &&
-           static_cast<float>(top) <= pressure * station_.m_effFactor1.load() / factor2;
-  }
-  if (grow && top <= std::numeric_limits<int32_t>::max() - 10) {
-    station_.m_maxPressure.compare_exchange_strong(top, top + 10);
-  }
+  // The chart top grows by at most 10 mbar per sample, judged on the unit
+  // configuration as it stands when the top is raised.
+  station_.m_units.Update([&](UnitConfig& config) {
+    bool grow = false;
+    if (config.unit == kUnitMbar && unit == kUnitMbar) {
+      grow = static_cast<float>(config.maxPressure) <= pressure;
+    } else if (config.unit == kUnitMgl && unit == kUnitMgl) {
+      grow = config.effFactor2 != 0.0f && static_cast<float>(config.maxPressure) <=
+                                              pressure * config.effFactor1 / config.effFactor2;
+    }
+    if (grow && config.maxPressure <= std::numeric_limits<int32_t>::max() - 10)
+      config.maxPressure += 10;
+  });
 }
 
 }  // namespace corvala

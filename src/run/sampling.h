@@ -9,10 +9,18 @@
 #include <cstdint>
 #include <string>
 
-#include "run/clock.h"
 #include "run/station.h"
+#include "util/clock.h"
 
 namespace corvala {
+
+// A sample as its chamber's value list shows it.
+struct ListedSample {
+  int32_t elapsed = 0;
+  float pressure = 0.0f;
+  int32_t unit = kUnitMbar;
+  bool lightOn = false;
+};
 
 // Window work caused by the sampling thread. Called on the sampling thread, never
 // while a record or the program is locked; the window posts it to the GUI thread.
@@ -23,8 +31,8 @@ class SamplingObserver {
   virtual void RunInitialised(int chamber) = 0;
   // The run's first sample was taken: show the current view's controls afresh.
   virtual void FirstSampleTaken(int chamber) = 0;
-  // A value list row: elapsed time, pressure, "on"/"off".
-  virtual void SampleListed(int chamber, int row, const std::array<std::string, 3>& texts) = 0;
+  // A sample was appended as row `row` of the chamber's value list.
+  virtual void SampleListed(int chamber, int row, const ListedSample& sample) = 0;
   // A program step ended a run: hide the "measuring" label of every chamber marked.
   virtual void MeasuringLabelsHidden(std::array<bool, 3> hide) = 0;
 };

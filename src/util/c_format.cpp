@@ -1,17 +1,13 @@
 #include "util/c_format.h"
 
 #include <locale.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 namespace corvala {
 namespace {
@@ -80,41 +76,6 @@ int32_t TruncToInt32(double value) {
   if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
   if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(value);
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  fs::path temp = target;
-  temp += ".tmp-" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  fs::rename(temp, target, error);
-  if (error) {
-    fs::remove(temp, error);
-    return false;
-  }
-  return true;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  bytes = buffer.str();
-  return true;
 }
 
 }  // namespace corvala

@@ -21,11 +21,4 @@ int32_t ParseInt(std::string_view text);
 // Truncation toward zero into int32, saturating; NaN gives 0.
 int32_t TruncToInt32(double value);
 
-// Writes the whole file through a temporary file beside it and a rename, so a
-// crash never leaves half a file. Returns false when it could not be written.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
-
-// Reads a whole file; false when it cannot be opened.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
-
 }  // namespace corvala

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "curve_builder.h"
+#include "test_support/edit_sample.h"
 
 namespace corvala {
 namespace {
@@ -22,7 +23,10 @@ void ExpectPositionsInside(const AnalysisBlock& b, int32_t count) {
   for (const V* list :
        {&b.m_minPos, &b.m_maxPos, &b.m_segmentBounds, &b.m_riseSteepPos, &b.m_riseRange,
         &b.m_fallSteepPos, &b.m_fallRange, &b.m_plateauRange, &b.m_plateauPeakPos})
-    for (int32_t pos : *list) EXPECT_TRUE(pos >= 0 && pos < count) << pos;
+    for (int32_t pos : *list) {
+      EXPECT_GE(pos, 0);
+      EXPECT_LT(pos, count);
+    }
 }
 
 TEST(RunAnalysis, DayCurveGivesEveryResult) {
@@ -80,7 +84,7 @@ TEST(RunAnalysis, WhichPairsAndRisesCount) {
   // (2,3) has no time difference and is not rated; the next pair starts from
   // sample 3, so the region stops at sample 2.
   ChamberRecord r = MakeCurve({4, 2, 6, 30, 10, 40, 12}, {0, 0, 1, 1, 1, 1, 1});
-  r.sampleElapsed[3] = r.sampleElapsed[2];
+  testing::EditSample(r, 3, [&](Sample& s) { s.elapsed = r.series.Elapsed()[2]; });
   b = AnalyseChamber(r, false, 0);
   EXPECT_EQ(b.m_riseSteepRate, (F{4, 4}));
   EXPECT_EQ(b.m_riseRange, (V{2, 2, 2, 2}));
@@ -98,12 +102,11 @@ TEST(RunAnalysis, RegionsWithoutHalfTheSteepestRateStayInsideTheSeries) {
   EXPECT_EQ(b.m_fallRange, (V{2, 2}));
   EXPECT_EQ(b.m_fallRate, (F{1}));
   ExpectPositionsInside(b, 6);
-  // Counts beyond the series, extreme times, NaN and infinite pressures.
+  // Extreme times, NaN and infinite pressures.
   ChamberRecord r =
       MakeCurve({1, 1e30f, NAN, INFINITY, 3, 0, 5, 9, 9}, {0, 1, 0, 1, 1, 0, 1, 1, 0});
-  r.sampleElapsed[2] = INT32_MIN;
-  r.sampleElapsed[3] = INT32_MAX;
-  r.sampleCount = 1000;
+  testing::EditSample(r, 2, [](Sample& s) { s.elapsed = INT32_MIN; });
+  testing::EditSample(r, 3, [](Sample& s) { s.elapsed = INT32_MAX; });
   ExpectPositionsInside(AnalyseChamber(r, true, 3), 9);
 }
 

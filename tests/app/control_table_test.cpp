@@ -35,32 +35,30 @@ TEST(ControlTable, EachViewShowsItsOwnControlsOnly) {
   EXPECT_EQ(perView[ControlView::kNever], 9);
 
   // A few controls whose view is easy to get wrong.
-  const std::pair<int, int> homes[] = {{1040, 1}, {1039, 1}, {1034, 1}, {1004, 2}, {1023, 2},
-                                       {1138, 2}, {1046, 3}, {1047, 3}, {1137, 3}, {1135, 3}};
+  const std::pair<int, View> homes[] = {{1040, View::kMeasurement},   {1039, View::kMeasurement},
+                                        {1034, View::kMeasurement},   {1004, View::kConfiguration},
+                                        {1023, View::kConfiguration}, {1138, View::kConfiguration},
+                                        {1046, View::kAnalysis},      {1047, View::kAnalysis},
+                                        {1137, View::kAnalysis},      {1135, View::kAnalysis}};
+  const View views[] = {View::kMeasurement, View::kConfiguration, View::kAnalysis};
   for (const auto& [id, home] : homes) {
-    for (int view = 1; view <= 3; ++view) {
-      bool untouched = false;
-      EXPECT_EQ(ShownInView(*FindControl(id), view, untouched), view == home)
-          << id << " in view " << view;
+    for (View view : views) {
+      EXPECT_EQ(VisibilityInView(*FindControl(id), view),
+                view == home ? Visibility::kShown : Visibility::kHidden)
+          << id << " in view " << static_cast<int>(view);
     }
   }
-  for (int id : {1012, 1013, 1049, 1072, 1073, 1078, 1079, 1086, 1104}) {
-    bool untouched = false;
-    for (int view = 1; view <= 3; ++view)
-      EXPECT_FALSE(ShownInView(*FindControl(id), view, untouched)) << id;
-  }
-  for (int id : {1035, 1036, 1037, 1038, 1053, 1054, 1093}) {
-    bool untouched = false;
-    for (int view = 1; view <= 3; ++view)
-      EXPECT_TRUE(ShownInView(*FindControl(id), view, untouched)) << id;
-  }
-  bool untouched = false;
-  ShownInView(*FindControl(1081), 1, untouched);
-  EXPECT_TRUE(untouched);  // the run state shows it, not the view
-  ShownInView(*FindControl(1112), 1, untouched);
-  EXPECT_TRUE(untouched);  // shown only once a chamber has a name
-  EXPECT_FALSE(ShownInView(*FindControl(1112), 3, untouched));
-  EXPECT_FALSE(untouched);
+  for (int id : {1012, 1013, 1049, 1072, 1073, 1078, 1079, 1086, 1104})
+    for (View view : views)
+      EXPECT_EQ(VisibilityInView(*FindControl(id), view), Visibility::kHidden) << id;
+  for (int id : {1035, 1036, 1037, 1038, 1053, 1054, 1093})
+    for (View view : views)
+      EXPECT_EQ(VisibilityInView(*FindControl(id), view), Visibility::kShown) << id;
+  // The run state shows the "measuring" labels, not the view.
+  EXPECT_EQ(VisibilityInView(*FindControl(1081), View::kMeasurement), Visibility::kUntouched);
+  // The analysis-row button shows only once a chamber has a name.
+  EXPECT_EQ(VisibilityInView(*FindControl(1112), View::kMeasurement), Visibility::kUntouched);
+  EXPECT_EQ(VisibilityInView(*FindControl(1112), View::kAnalysis), Visibility::kHidden);
 }
 
 TEST(ControlTable, ChartLayoutFollowsTheClientSize) {

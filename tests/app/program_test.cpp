@@ -13,7 +13,8 @@
 #include <thread>
 
 #include "app/data_folder.h"
-#include "util/c_format.h"
+#include "test_support/temp_folder.h"
+#include "util/file_io.h"
 
 namespace corvala {
 namespace {
@@ -36,9 +37,8 @@ TEST(Program, OptionsAndUsageErrors) {
 }
 
 TEST(Program, TerminationSignalWritesTheSettings) {
-  const fs::path folder = fs::temp_directory_path() / "corvala_program_sigterm";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
+  const corvala::testing::TempFolder temp;
+  const fs::path folder = temp.Path();
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -61,28 +61,25 @@ TEST(Program, TerminationSignalWritesTheSettings) {
   }
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  std::string ini;
-  ASSERT_TRUE(ReadWholeFile((folder / "Corvala.ini").string(), ini));
-  EXPECT_TRUE(ini.starts_with("Temperatur=25\r\n"));
-  fs::remove_all(folder);
+  const Expected<std::string> ini = ReadWholeFile((folder / "Corvala.ini").string());
+  ASSERT_TRUE(ini.Ok());
+  EXPECT_TRUE(ini->starts_with("Temperatur=25\r\n"));
 }
 
 TEST(DataFolder, FallsBackToTheUserFolderWhenNotWritable) {
-  const fs::path base = fs::temp_directory_path() / "corvala_data_folder";
-  fs::remove_all(base);
-  fs::create_directories(base);
+  const corvala::testing::TempFolder temp;
+  const fs::path base = temp.Path();
   std::string notice;
   EXPECT_EQ(ChooseDataFolder("", (base / "program").string(), (base / "user").string(), notice),
             (base / "program").string());
   EXPECT_TRUE(notice.empty());
   // A folder below a plain file can never be created or written.
-  WriteFileAtomically((base / "file").string(), "x");
+  ASSERT_TRUE(WriteFileAtomically((base / "file").string(), "x").Ok());
   EXPECT_EQ(
       ChooseDataFolder((base / "file" / "sub").string(), "", (base / "user").string(), notice),
       (base / "user").string());
   EXPECT_FALSE(notice.empty());
   EXPECT_TRUE(fs::is_directory(base / "user"));
-  fs::remove_all(base);
 }
 
 }  // namespace

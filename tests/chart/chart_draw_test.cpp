@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <cmath>
 
+#include "test_support/edit_sample.h"
+
 namespace corvala {
 namespace {
 
@@ -73,7 +75,7 @@ TEST_F(ChartDraw, FrameAxesAndCorrectionHandle) {
 
 TEST_F(ChartDraw, CurvesByLightChamberWindowAndOffset) {
   rec_[0] = std::make_unique<ChamberRecord>(Record(91, 5, 150.0f));
-  for (int j = 45; j < 91; ++j) rec_[0]->sampleLight[static_cast<size_t>(j)] = 1;
+  for (int j = 45; j < 91; ++j) testing::EditSample(*rec_[0], j, [](Sample& s) { s.light = 1; });
   for (int32_t t = 455; t < 900; t += 5)  // after the 450 s window, at 250 mbar
     AppendSample(*rec_[0], 250.0f, 25.0f, 0, LocalTime{}, t);
   rec_[1] = std::make_unique<ChamberRecord>(Record(91, 5, 100.0f));
@@ -152,8 +154,8 @@ TEST_F(ChartDraw, MergedColumnsLookLikeEverySegmentDrawn) {
     const auto pen = static_cast<size_t>(pens[static_cast<size_t>(j - range.first)]);
     painter.setPen(QPen(colors[pen], 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     const auto k = static_cast<size_t>(j);
-    painter.drawLine(s.X(r.sampleElapsed[k - 1]), s.Y(r.samplePressure[k - 1], 0.0f),
-                     s.X(r.sampleElapsed[k]), s.Y(r.samplePressure[k], 0.0f));
+    painter.drawLine(s.X(r.series.Elapsed()[k - 1]), s.Y(r.series.Pressure()[k - 1], 0.0f),
+                     s.X(r.series.Elapsed()[k]), s.Y(r.series.Pressure()[k], 0.0f));
   }
   painter.end();
   int differing = 0;

@@ -4,8 +4,12 @@
 
 #include <cmath>
 
+#include "test_support/edit_sample.h"
+
 namespace corvala {
 namespace {
+
+using testing::EditSample;
 
 ChamberRecord Record(int32_t count, int32_t interval, float pressure) {
   ChamberRecord r;
@@ -36,7 +40,9 @@ TEST(ChartAxes, PlotRectangleAndTickTexts) {
 
 TEST(ChartScaleTest, BackwardTimesAndDegenerateScales) {
   ChamberRecord r = Record(200, 5, 10.0f);
-  r.sampleElapsed[3] = 2000;  // times going back (an edited file): every sample is visited
+  EditSample(r, 3, [](Sample& s) {
+    s.elapsed = 2000;
+  });  // times going back (an edited file): every sample is visited
   const VisibleRange range = VisibleSamples(r, 0, 450);
   EXPECT_FALSE(range.monotonic);
   EXPECT_EQ(range.end, 200);
@@ -152,7 +158,7 @@ TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {
   ChartView v;  // 0 .. 450 s over 450 px, 300 mbar over 300 px
   ChamberRecord r0 = Record(90, 5, 100.0f);
   ChamberRecord r1 = Record(90, 5, 100.0f);
-  r1.samplePressure[4] = 150.0f;
+  EditSample(r1, 4, [](Sample& s) { s.pressure = 150.0f; });
   const ChartChambers chambers{&r0, &r1, nullptr};
   auto at = [&](int32_t x, int32_t y) {
     v.mouseX = x;
@@ -165,8 +171,8 @@ TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {
   EXPECT_EQ(hit->sample, 4);
   EXPECT_EQ(at(23, 150)->chamber, 1);
   v.maxPressure = 30;  // 0.1 mbar per pixel row
-  r0.samplePressure[4] = 10.0f;
-  r1.samplePressure[4] = -50.0f;
+  EditSample(r0, 4, [](Sample& s) { s.pressure = 10.0f; });
+  EditSample(r1, 4, [](Sample& s) { s.pressure = -50.0f; });
   EXPECT_TRUE(at(20, 181).has_value());   // d -1.9
   EXPECT_FALSE(at(20, 180).has_value());  // d -2.0
   EXPECT_TRUE(at(20, 219).has_value());   // d 1.9
@@ -181,7 +187,7 @@ TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {
 TEST(ChartMouse, LastPointRectangleAndItsMemory) {
   ChartView v;
   ChamberRecord r = Record(3, 5, 100.0f);
-  r.samplePressure[2] = 120.0f;
+  EditSample(r, 2, [](Sample& s) { s.pressure = 120.0f; });
   EXPECT_EQ(LastPointRect(v, &r, 0, 0, 40, 20, 450, 300), (PixelRect{37, 217, 43, 223}));
   LastPointMemory memory;
   const ChartChambers chambers{&r, nullptr, nullptr};
@@ -220,7 +226,7 @@ TEST(ChartOverlays, HoverAndSelectionTextsAndPlaces) {
   v.selEnd = 9;
   EXPECT_EQ(PlaceSelectionLabel(v, chambers, plot, 500)->y, 220);
   EXPECT_EQ(PlaceSelectionLabel(v, chambers, plot, 500)->d, -40);
-  r.samplePressure[9] = 400.0f;  // 100 px above the plot's top
+  EditSample(r, 9, [](Sample& s) { s.pressure = 400.0f; });  // 100 px above the plot's top
   EXPECT_EQ(PlaceSelectionLabel(v, chambers, plot, 500)->d, 40);
   v.selEnd = 10;  // one past the last sample
   EXPECT_FALSE(PlaceSelectionLabel(v, chambers, plot, 500).has_value());

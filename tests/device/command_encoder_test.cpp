@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "run/station.h"
+#include "device/device_state.h"
 
 namespace corvala {
 namespace {
@@ -31,52 +31,50 @@ TEST(CommandEncoder, BlocksEncodeValuesAndRefuseWhatDoesNotFitAByte) {
 }
 
 TEST(CommandEncoder, GreetingTakesTheSetPointAndRestoresARun) {
-  Station station;
-  EXPECT_EQ(Bytes(TakeGreeting(station)), (V{9, 77, 87}));
-  station.m_temperatureCommand = 25;
-  EXPECT_EQ(Bytes(TakeGreeting(station)), (V{35, 77, 87}));
-  EXPECT_EQ(station.m_temperatureCommand.load(), kTemperatureIdle);
-  station.m_temperatureCommand = 70;  // would read as a run command
-  station.m_running[0] = station.m_running[2] = 1;
-  station.m_lightOn[1] = 1;
-  EXPECT_EQ(Bytes(TakeGreeting(station)), (V{9, 77, 87, 69 + 2, 79 + 5}));
+  CommandMailboxes commands;
+  EXPECT_EQ(Bytes(TakeGreeting(commands, {})), (V{9, 77, 87}));
+  commands.m_temperatureCommand = 25;
+  EXPECT_EQ(Bytes(TakeGreeting(commands, {})), (V{35, 77, 87}));
+  EXPECT_EQ(commands.m_temperatureCommand.load(), kTemperatureIdle);
+  commands.m_temperatureCommand = 70;  // would read as a run command
+  EXPECT_EQ(Bytes(TakeGreeting(commands, ChamberMasks{2, 5})), (V{9, 77, 87, 69 + 2, 79 + 5}));
 }
 
 TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {
-  Station station;
-  station.m_pairCommand.Set(1, 1);
-  station.m_calibrationChanged = 1;
-  station.m_calibrationValue = 0;
-  station.m_runCommand = 79 + 3;
-  station.m_lightCommand = 77;
-  station.m_calibrationCommand = 59 + 4;
-  station.m_temperatureCommand = 30;
-  station.m_manualStep = -1;
-  station.m_beepCommand = 1;
-  station.m_serviceCommand = 92;
-  const CommandBytes cycle = TakeCommandCycle(station);
+  CommandMailboxes commands;
+  commands.m_pairCommand.Set(1, 1);
+  commands.m_calibrationChanged = 1;
+  commands.m_calibrationValue = 0;
+  commands.m_runCommand = 79 + 3;
+  commands.m_lightCommand = 77;
+  commands.m_calibrationCommand = 59 + 4;
+  commands.m_temperatureCommand = 30;
+  commands.m_manualStep = -1;
+  commands.m_beepCommand = 1;
+  commands.m_serviceCommand = 92;
+  const CommandBytes cycle = TakeCommandCycle(commands);
   EXPECT_EQ(Bytes(cycle), (V{92, 99, 96, 40, 63, 77, 82, 'd', 21, 20, 'N', 21, 21, 21, 21}));
   for (size_t i = 0; i < cycle.size(); ++i) {
     EXPECT_EQ(cycle[i].pauseMs, (i >= 7 && i <= 9) ? 50 : 100) << i;
   }
-  EXPECT_TRUE(TakeCommandCycle(station).empty());
+  EXPECT_TRUE(TakeCommandCycle(commands).empty());
 
-  station.m_beepCommand = 0;
-  station.m_manualStep = 1;
-  station.m_temperatureCommand = 0;
-  EXPECT_EQ(Bytes(TakeCommandCycle(station)), (V{98, 97, 10}));
+  commands.m_beepCommand = 0;
+  commands.m_manualStep = 1;
+  commands.m_temperatureCommand = 0;
+  EXPECT_EQ(Bytes(TakeCommandCycle(commands)), (V{98, 97, 10}));
 
   // Values that would reach the device as another command are dropped.
-  station.m_serviceCommand = 96;
-  station.m_calibrationCommand = 67;
-  station.m_lightCommand = 78;
-  station.m_runCommand = 300;
-  station.m_temperatureCommand = 49;
-  station.m_calibrationChanged = 1;
-  station.m_calibrationValue = -20;
-  station.m_pairCommand.Set(5000000, 1);
-  EXPECT_TRUE(TakeCommandCycle(station).empty());
-  EXPECT_EQ(station.m_pairCommand.Peek(), std::make_pair(-1, -1));
+  commands.m_serviceCommand = 96;
+  commands.m_calibrationCommand = 67;
+  commands.m_lightCommand = 78;
+  commands.m_runCommand = 300;
+  commands.m_temperatureCommand = 49;
+  commands.m_calibrationChanged = 1;
+  commands.m_calibrationValue = -20;
+  commands.m_pairCommand.Set(5000000, 1);
+  EXPECT_TRUE(TakeCommandCycle(commands).empty());
+  EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(-1, -1));
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "device/device_state.h"
 #include "device/line_reader.h"
-#include "run/station.h"
+#include "util/units.h"
 
 namespace corvala {
 namespace {
@@ -20,15 +21,16 @@ Lines Frame(const std::string& channels, const std::string& temperature = "25.0"
 }
 
 struct ParserFixture : ::testing::Test {
-  Station station;
+  DeviceLink link;
+  SharedUnitConfig units;
   std::vector<int> bitmaps;
-  FrameParser parser{station, [this](int id) { bitmaps.push_back(id); }};
+  FrameParser parser{link, units, [this](int id) { bitmaps.push_back(id); }};
 
   void Feed(const Lines& lines) {
     for (const std::string& line : lines) parser.ParseLine(line);
   }
-  float Sum(int c) { return station.m_readings[c].Peek().sum; }
-  int Count(int c) { return station.m_readings[c].Peek().count; }
+  float Sum(int c) { return link.report.m_readings[c].Peek().sum; }
+  int Count(int c) { return link.report.m_readings[c].Peek().count; }
 };
 
 TEST_F(ParserFixture, ChannelCountDecidesWhereReadingsAndTemperaturesGo) {
@@ -41,19 +43,19 @@ TEST_F(ParserFixture, ChannelCountDecidesWhereReadingsAndTemperaturesGo) {
                         {"1", {201.5f, 201.5f, 201.5f}, {24.1f, 24.1f, 24.1f}, 25.0f},
                         {"0", {201.5f, 201.5f, 201.5f}, {24.1f, 24.1f, 24.1f}, 24.1f}};
   for (const Case& c : cases) {
-    for (auto& r : station.m_readings) r.Reset();
+    for (auto& r : link.report.m_readings) r.Reset();
     Feed(Frame(c.channels));
     EXPECT_EQ(parser.State(), FrameParser::kOutside);
-    EXPECT_EQ(station.m_serviceArg.load(), std::stoi(c.channels));
-    EXPECT_FLOAT_EQ(station.m_deviceTemperature.load(), c.device) << c.channels;
+    EXPECT_EQ(link.report.m_serviceArg.load(), std::stoi(c.channels));
+    EXPECT_FLOAT_EQ(link.report.m_deviceTemperature.load(), c.device) << c.channels;
     for (int k = 0; k < 3; ++k) {
       EXPECT_FLOAT_EQ(Sum(k), c.readings[k]) << c.channels << k;
       EXPECT_EQ(Count(k), 1);
-      EXPECT_FLOAT_EQ(station.m_lastReading[k].load(), c.readings[k]);
-      EXPECT_FLOAT_EQ(station.m_chamberTemperature[k].load(), c.temperatures[k]) << c.channels;
+      EXPECT_FLOAT_EQ(link.report.m_lastReading[k].load(), c.readings[k]);
+      EXPECT_FLOAT_EQ(link.report.m_chamberTemperature[k].load(), c.temperatures[k]) << c.channels;
     }
   }
-  EXPECT_EQ(station.m_frameStartSeen.load(), 0);
+  EXPECT_EQ(link.report.m_frameStartSeen.load(), 0);
   Feed(Frame("3"));
   EXPECT_FLOAT_EQ(Sum(0), 403.0f);  // readings add up until the sampler takes them
 }
@@ -72,22 +74,29 @@ TEST_F(ParserFixture, GarbledAndCutFramesCorruptNothing) {
   EXPECT_EQ(Count(0), 2);
   // Only a real other unit asks for a switch, and not once it has been made.
   Feed(Frame("3", "25", "0"));
-  EXPECT_EQ(station.m_unitMismatch.load(), 0);
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 0);
   Feed(Frame("3", "25", "2"));
-  EXPECT_EQ(station.m_unitMismatch.load(), 1);
-  station.m_unitMismatch = 2;
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 1);
+  link.report.m_unitMismatch = 2;
   Feed(Frame("3", "25", "2"));
-  EXPECT_EQ(station.m_unitMismatch.load(), 2);
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 2);
+  // The unit in force is the one compared with.
+  link.report.m_unitMismatch = 0;
+  units.Update([](UnitConfig& config) { config.unit = kUnitMgl; });
+  Feed(Frame("3", "25", "2"));
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 0);
+  Feed(Frame("3", "25", "1"));
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 1);
 }
 
 TEST_F(ParserFixture, IndicatorFollowsTheDistanceAndReportsOnlyChanges) {
-  station.m_temperatureShown = 25;
-  station.m_tempIndicator = 2;
+  link.m_temperatureShown = 25;
+  link.report.m_tempIndicator = 2;
   for (const char* t : {"20.0", "24.5", "24.7", "24.75", "25.25", "25.75", "26"}) {
     Feed(Frame("3", t));
   }
   EXPECT_EQ(bitmaps, (std::vector<int>{kIndicatorNear, kIndicatorOnTarget, kIndicatorFar}));
-  EXPECT_EQ(station.m_tempIndicator.load(), 2);
+  EXPECT_EQ(link.report.m_tempIndicator.load(), 2);
 }
 
 TEST(LineReaderTest, SplitsAtCarriageReturnsAndKeeps200Characters) {

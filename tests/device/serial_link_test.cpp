@@ -3,15 +3,15 @@
 #include "device/serial_link.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <thread>
 
+#include "device/device_state.h"
 #include "devsim/device_simulator.h"
-#include "run/station.h"
+#include "test_support/temp_folder.h"
+#include "util/units.h"
 
 namespace corvala {
 namespace {
@@ -39,14 +39,12 @@ class LinkFixture : public ::testing::Test {
   void TearDown() override {
     link_.reset();
     for (auto& sim : sims_) sim->Stop();
-    std::filesystem::remove_all(dir_);
   }
 
   // A simulated device on port COMn, reached through a link in a private folder.
   DeviceSimulator& AddDevice(int comPort, int periodMs = 50) {
-    std::filesystem::create_directories(dir_);
     DeviceSimulator::Options options;
-    options.linkPath = (dir_ / ("COM" + std::to_string(comPort))).string();
+    options.linkPath = folder_ / ("COM" + std::to_string(comPort));
     options.periodMs = periodMs;
     options.seed = 7;
     sims_.push_back(std::make_unique<DeviceSimulator>(options));
@@ -58,38 +56,45 @@ class LinkFixture : public ::testing::Test {
   // Made on first use, after the devices, since it keeps its own copy of the port names.
   SerialLink& Link() {
     if (!link_) {
-      link_ = std::make_unique<SerialLink>(station_, ports_, [this](int id) {
-        std::lock_guard lock(mutex_);
-        bitmaps_.push_back(id);
-      });
+      link_ = std::make_unique<SerialLink>(
+          device_, units_,
+          [this] {
+            std::lock_guard lock(mutex_);
+            return masks_;
+          },
+          ports_,
+          [this](int id) {
+            std::lock_guard lock(mutex_);
+            bitmaps_.push_back(id);
+          });
     }
     return *link_;
   }
 
-  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                               ("corvala-link-" + std::to_string(::getpid()) + "-" +
-                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  Station station_;
+  testing::TempFolder folder_;
+  DeviceLink device_;
+  SharedUnitConfig units_;
   PortNames ports_;
   std::vector<std::unique_ptr<DeviceSimulator>> sims_;
-  std::mutex mutex_;
+  std::mutex mutex_;  // guards bitmaps_ and masks_
   std::vector<int> bitmaps_;
+  ChamberMasks masks_;  // what the station has lit and running when the link connects
   std::unique_ptr<SerialLink> link_;
 };
 
 TEST_F(LinkFixture, GreetsSendsQueuedCommandsInOrderAndSumsReadings) {
   DeviceSimulator& device = AddDevice(1);
-  station_.m_temperatureCommand = 22;  // the simulated device starts at 22 degrees
-  station_.m_temperatureShown = 22;
+  device_.commands.m_temperatureCommand = 22;  // the simulated device starts at 22 degrees
+  device_.m_temperatureShown = 22;
   // Queued before the link starts, so its first cycle takes them all.
-  station_.m_serviceCommand = 94;
-  station_.m_beepCommand = 1;
-  station_.m_manualStep = 1;
-  station_.m_calibrationCommand = 59 + 1;
-  station_.m_lightCommand = 69 + 5;
-  station_.m_runCommand = 79 + 5;
-  station_.m_calibrationChanged = 1;
-  station_.m_pairCommand.Set(1, 1);
+  device_.commands.m_serviceCommand = 94;
+  device_.commands.m_beepCommand = 1;
+  device_.commands.m_manualStep = 1;
+  device_.commands.m_calibrationCommand = 59 + 1;
+  device_.commands.m_lightCommand = 69 + 5;
+  device_.commands.m_runCommand = 79 + 5;
+  device_.commands.m_calibrationChanged = 1;
+  device_.commands.m_pairCommand.Set(1, 1);
   Link().Start(1);
   ASSERT_TRUE(device.WaitForLog("pair 1 1", 5000));
   const auto log = device.Log();
@@ -103,14 +108,15 @@ TEST_F(LinkFixture, GreetsSendsQueuedCommandsInOrderAndSumsReadings) {
   }
 
   // Frames that piled up while the commands were sent are read first.
-  ASSERT_TRUE(WaitUntil([&] { return std::abs(station_.m_lastReading[0].load() - 210.0f) < 1; }));
-  for (auto& r : station_.m_readings) r.Reset();
-  ASSERT_TRUE(WaitUntil([&] { return station_.m_readings[2].Peek().count >= 3; }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return std::abs(device_.report.m_lastReading[0].load() - 210.0f) < 1; }));
+  for (auto& r : device_.report.m_readings) r.Reset();
+  ASSERT_TRUE(WaitUntil([&] { return device_.report.m_readings[2].Peek().count >= 3; }));
   for (int c = 0; c < 3; ++c) {
-    const auto sum = station_.m_readings[c].Peek();
+    const auto sum = device_.report.m_readings[c].Peek();
     EXPECT_NEAR(sum.sum / sum.count, device.Status().pressureMbar[c], 5.0);
   }
-  EXPECT_EQ(station_.m_frameStartSeen.load(), 0);
+  EXPECT_EQ(device_.report.m_frameStartSeen.load(), 0);
   std::lock_guard lock(mutex_);
   EXPECT_EQ(bitmaps_, std::vector<int>{kIndicatorOnTarget});
 }
@@ -141,8 +147,10 @@ TEST_F(LinkFixture, ReconnectsWhenTheDeviceComesBackAndTheRunGoesOn) {
   DeviceSimulator& device = AddDevice(1);
   Link().Start(1);
   ASSERT_TRUE(device.WaitForLog("run none", 3000));
-  station_.m_running[0] = 1;
-  station_.m_lightOn[0] = 1;
+  {
+    std::lock_guard lock(mutex_);
+    masks_ = ChamberMasks{1, 1};
+  }
 
   device.GoAway();
   ASSERT_TRUE(WaitUntil([&] { return !Link().Connected(); }));
@@ -151,7 +159,7 @@ TEST_F(LinkFixture, ReconnectsWhenTheDeviceComesBackAndTheRunGoesOn) {
   std::string error;
   ASSERT_TRUE(device.ComeBack(error)) << error;
   ASSERT_TRUE(device.WaitForLog("run mask=1", 3000));
-  ASSERT_TRUE(WaitUntil([&] { return station_.m_readings[0].Peek().count >= 3; }));
+  ASSERT_TRUE(WaitUntil([&] { return device_.report.m_readings[0].Peek().count >= 3; }));
   EXPECT_EQ(Link().Connections(), 2);
   const auto texts = Texts(device.Log());
   const std::vector<std::string> tail(texts.end() - 5, texts.end());

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "device/command_encoder.h"
+#include "device/device_state.h"
 #include "device/frame_parser.h"
 #include "device/line_reader.h"
-#include "run/station.h"
+#include "util/units.h"
 
 namespace corvala::devsim {
 namespace {
@@ -34,7 +35,8 @@ TEST(DeviceModelCommands, EveryCommandIsDecodedLoggedAndApplied) {
                    "service 90 demo=on", "service 91 demo=off", "step down set=24",
                    "step up set=25", "signal on", "unknown byte=67"}));
   Send(model, {69 + 3, 79 + 6});
-  EXPECT_EQ(model.Status().lightMask + 10 * model.Status().runMask, 63);
+  EXPECT_EQ(model.Status().lightMask, 3);
+  EXPECT_EQ(model.Status().runMask, 6);
 
   // The value blocks, as the link encodes them; their bytes are data, not commands.
   for (int value : {0, 100, 210, kMaxCalibrationValue}) {
@@ -55,9 +57,10 @@ TEST(DeviceModelCommands, EveryCommandIsDecodedLoggedAndApplied) {
   EXPECT_EQ(Send(model, {77}), Lines{"light none"});
 }
 
-// What the station makes of one frame of the device.
-void ReadFrame(const std::string& frame, Station& station) {
-  FrameParser parser(station, nullptr);
+// What the station makes of one frame of the device (mbar in force).
+void ReadFrame(const std::string& frame, DeviceLink& link) {
+  const SharedUnitConfig units;
+  FrameParser parser(link, units, nullptr);
   LineReader reader;
   for (char c : frame) {
     if (reader.Feed(c)) parser.ParseLine(reader.Line());
@@ -67,19 +70,19 @@ void ReadFrame(const std::string& frame, Station& station) {
 
 TEST(DeviceModelFrames, StationReadsChannelsValuesAndUnit) {
   DeviceModel model(3);
-  Station station;
-  ReadFrame(model.Frame(), station);
-  EXPECT_EQ(station.m_serviceArg.load(), 3);
-  EXPECT_EQ(station.m_frameStartSeen.load(), 0);
-  EXPECT_NEAR(station.m_lastReading[2].load(), model.Status().pressureMbar[2], 0.5);
-  EXPECT_NEAR(station.m_deviceTemperature.load(), model.Status().temperature, 0.2);
+  DeviceLink link;
+  ReadFrame(model.Frame(), link);
+  EXPECT_EQ(link.report.m_serviceArg.load(), 3);
+  EXPECT_EQ(link.report.m_frameStartSeen.load(), 0);
+  EXPECT_NEAR(link.report.m_lastReading[2].load(), model.Status().pressureMbar[2], 0.5);
+  EXPECT_NEAR(link.report.m_deviceTemperature.load(), model.Status().temperature, 0.2);
   Send(model, {93});  // two channels: the station marks chamber III empty
-  ReadFrame(model.Frame(), station);
-  EXPECT_EQ(station.m_lastReading[2].load(), -1.0f);
+  ReadFrame(model.Frame(), link);
+  EXPECT_EQ(link.report.m_lastReading[2].load(), -1.0f);
   Send(model, EncodePair(50, 200));  // mg/l = mbar / 2.0 x 0.5
-  ReadFrame(model.Frame(), station);
-  EXPECT_EQ(station.m_unitMismatch.load(), 1);
-  EXPECT_NEAR(station.m_lastReading[0].load(), model.Status().pressureMbar[0] / 4.0, 0.2);
+  ReadFrame(model.Frame(), link);
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 1);
+  EXPECT_NEAR(link.report.m_lastReading[0].load(), model.Status().pressureMbar[0] / 4.0, 0.2);
 }
 
 TEST(DeviceModelCurve, FallsInTheDarkRisesAfterTheLightDelayAndStaysInRange) {

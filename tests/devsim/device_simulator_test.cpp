@@ -5,10 +5,10 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
 
 namespace corvala::devsim {
 namespace {
@@ -31,8 +31,8 @@ std::string ReadUntil(int fd, const std::string& text, int timeoutMs) {
 }
 
 TEST(DeviceSimulatorTest, FramesCommandsLogAndTimeScaleOverAPseudoTerminal) {
-  const std::string logPath = std::filesystem::temp_directory_path() /
-                              ("corvala-devsim-" + std::to_string(::getpid()) + ".log");
+  const corvala::testing::TempFolder folder;
+  const std::string logPath = folder / "devsim.log";
   DeviceSimulator::Options options;
   options.periodMs = 40;
   options.seed = 3;
@@ -59,10 +59,7 @@ TEST(DeviceSimulatorTest, FramesCommandsLogAndTimeScaleOverAPseudoTerminal) {
   sim.Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(100));
 
-  std::stringstream log;
-  log << std::ifstream(logPath).rdbuf();
-  EXPECT_EQ(log.str(), "temperature set=25\nlight mask=5\npair 823 1\n");
-  std::filesystem::remove(logPath);
+  EXPECT_EQ(corvala::testing::FileBytes(logPath), "temperature set=25\nlight mask=5\npair 823 1\n");
 }
 
 }  // namespace

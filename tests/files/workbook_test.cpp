@@ -13,7 +13,8 @@
 
 #include "files/biff8_writer.h"
 #include "files/spreadsheet_export.h"
-#include "util/c_format.h"
+#include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
 
 namespace corvala {
 namespace {
@@ -85,68 +86,54 @@ std::vector<ReadSheet> ReadXls(const std::string& path) {
 
 class Workbook : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string("corvala_workbook_") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::filesystem::path dir_;
+  std::string Path(const std::string& name) const { return folder_ / name; }
+  testing::TempFolder folder_;
 };
 
-TEST_F(Workbook, MeasurementExportReadsBackAsSheetsWithTextAndNumbers) {
-  Station station;
-  station.m_chamber[0].Access([](ChamberRecord& r) {
-    r.startDay = 5, r.startMonth = 12, r.startYear = 2026, r.runInterval = 5;
-    r.sampleElapsed = {0, 5}, r.samplePressure = {1013.25f, 1000.0f};
-    r.sampleTemperature = {23.5f, 23.5f}, r.sampleLight = {1, 0};
-    r.sampleHour = r.sampleMinute = r.sampleSecond = {0, 0};
-    r.sampleCount = 2;
-  });
-  ScriptedPrompts prompts;
-  prompts.filePaths = {Path("m.xls")};
-  const ExportResult result =  // decimal commas on
-      ExportMeasurement(station, {1, 0, 0}, {}, prompts, DefaultWorkbookFactory());
-  ASSERT_FALSE(result.Failed()) << result.error;
-  const auto sheets = ReadXls(Path("m.xls"));
-  ASSERT_EQ(sheets.size(), 2u);
-  EXPECT_EQ(sheets[0].name + sheets[1].name, "ParameterMessdaten");
-  const std::vector<std::string> header = {"Messung", "mit", "dem", "Corvala", "R000"};
-  for (int c = 0; c < 5; ++c) EXPECT_EQ(sheets[0].text.at({0, c}), header[c]);
-  EXPECT_EQ(sheets[0].text.at({5, 1}),
-            "25 \xB0"
-            "C");
-  EXPECT_EQ(sheets[1].number.at({1, 0}), 1.0);
-  EXPECT_EQ(sheets[1].text.at({1, 1}), "00:00");
-  EXPECT_EQ(sheets[1].number.at({1, 3}), 1013.25);  // sent as '1013,25'
-  EXPECT_EQ(sheets[1].number.at({1, 4}), 13.25);
-  EXPECT_EQ(sheets[1].number.at({2, 5}), 0.0);
+// Runs the statements one after the other and writes the workbook.
+void WriteThrough(SqliteWorkbookConnection& c, const std::string& path,
+                  const std::vector<std::string>& statements) {
+  ASSERT_TRUE(c.OpenEx(WorkbookConnectionString(path)).Ok());
+  for (const std::string& statement : statements)
+    ASSERT_TRUE(c.ExecuteSQL(statement).Ok()) << statement;
+  const Result closed = c.Close();
+  ASSERT_TRUE(closed.Ok()) << closed.Message();
+}
 
-  // The analysis sheet: a quote in the name and the long column names survive.
+TEST_F(Workbook, AnalysisWorkbookIsWrittenByteForByte) {
+  // The table of analysis.cva, in mg/l with decimal commas.
   AnalysisTable table;
-  table.Append({"O'Neil.1", "05.12.2026", "09:03:07", 2, 1.5f, 0.25f, 3, 4, 5, 6, 0.125f, 0}, {});
-  ASSERT_FALSE(WriteAnalysisWorkbook(table, Path("a.xls"), {}, DefaultWorkbookFactory()).Failed());
-  const auto analysis = ReadXls(Path("a.xls"));
-  ASSERT_EQ(analysis.size(), 1u);
-  EXPECT_EQ(analysis[0].text.at({0, 4}), "Respiration in mbar/s");
-  EXPECT_EQ(analysis[0].text.at({1, 0}) + analysis[0].text.at({1, 1}), "O'Neil.105.12.2026");
-  EXPECT_EQ(analysis[0].number.at({1, 10}), 0.125);
+  table.Append({"a", "03.04.2024", "09:05:07", 2, -0.125f, 0.5f, 30, 45, 12.25f, 13.5f, 4, 0}, {});
+  table.Append({"b", "04.04.2024", "10:00:00", 3, 1, 2, 5, 5, 6, 7, 8, 2}, {});
+  table.MarkChanged();
+  ExportOptions options;
+  options.unit = 2;
+  const ExportResult result =
+      WriteAnalysisWorkbook(table, Path("a.xls"), options, DefaultWorkbookFactory());
+  ASSERT_FALSE(result.Failed()) << result.status.Message();
+  EXPECT_EQ(result.written, std::vector<std::string>{Path("a.xls")});
+  EXPECT_FALSE(table.Dirty());
+  EXPECT_EQ(testing::FileBytes(Path("a.xls")), testing::DataBytes("analysis.xls"));
+  const auto sheets = ReadXls(Path("a.xls"));
+  ASSERT_EQ(sheets.size(), 1u);
+  EXPECT_EQ(sheets[0].name, "Auswertung");
+  EXPECT_EQ(sheets[0].text.at({0, 4}), "Respiration in mg/(l*s)");
+  EXPECT_EQ(sheets[0].text.at({1, 1}), "03.04.2024");
+  EXPECT_EQ(sheets[0].number.at({1, 4}), -0.125);  // sent as '-0,1250'
 }
 
 TEST_F(Workbook, ConnectionReportsErrorsAndConvertsNumberColumns) {
   SqliteWorkbookConnection c;
-  EXPECT_TRUE(c.OpenEx("DRIVER={X};DSN=''").has_value());  // no DBQ
-  ASSERT_FALSE(c.OpenEx(WorkbookConnectionString(Path("semi;colon.xls"))));
+  EXPECT_EQ(c.ExecuteSQL("CREATE TABLE t (a TEXT)").Message(), "The workbook is not open.");
+  EXPECT_EQ(c.OpenEx("DRIVER={X};DSN=''").Message(), "The connection names no workbook (DBQ).");
+  ASSERT_TRUE(c.OpenEx(WorkbookConnectionString(Path("semi;colon.xls"))).Ok());
   EXPECT_EQ(c.Path(), Path("semi;colon.xls"));
-  EXPECT_EQ(c.ExecuteSQL("INSERT INTO Nope (a) VALUES ('1')"), "no such table: Nope");
-  ASSERT_FALSE(c.ExecuteSQL("CREATE TABLE t (a NUMBER, b DOUBLE, c TEXT)"));
-  ASSERT_FALSE(c.ExecuteSQL("INSERT INTO t (a,b,c) VALUES ('-1,5','2.25','3,5')"));
-  ASSERT_FALSE(c.ExecuteSQL("INSERT INTO t (a,b,c) VALUES ('1,2,3','1e999','\xE4 \xB0')"));
+  EXPECT_EQ(c.ExecuteSQL("INSERT INTO Nope (a) VALUES ('1')").Message(), "no such table: Nope");
+  ASSERT_TRUE(c.ExecuteSQL("CREATE TABLE t (a NUMBER, b DOUBLE, c TEXT)").Ok());
+  ASSERT_TRUE(c.ExecuteSQL("INSERT INTO t (a,b,c) VALUES ('-1,5','2.25','3,5')").Ok());
+  ASSERT_TRUE(c.ExecuteSQL("INSERT INTO t (a,b,c) VALUES ('1,2,3','1e999','\xE4 \xB0')").Ok());
   std::vector<WorkbookSheet> sheets;
-  ASSERT_FALSE(c.ReadSheets(sheets));
+  ASSERT_TRUE(c.ReadSheets(sheets).Ok());
   ASSERT_EQ(sheets.at(0).rows.size(), 2u);
   const auto& r = sheets[0].rows;
   EXPECT_EQ(r[0][0].number, -1.5);
@@ -158,20 +145,25 @@ TEST_F(Workbook, ConnectionReportsErrorsAndConvertsNumberColumns) {
   EXPECT_EQ(r[1][2].text, "\u00E4 \u00B0");  // Latin-1 bytes
 
   // A workbook that cannot be written is an error, and nothing is created.
-  ASSERT_FALSE(c.OpenEx(WorkbookConnectionString(Path("no/such/dir/x.xls"))));
-  EXPECT_TRUE(c.Close().has_value());
+  for (const char* name : {"no/such/dir/x.xls", "no/such/dir/x.xlsx"}) {
+    ASSERT_TRUE(c.OpenEx(WorkbookConnectionString(Path(name))).Ok());
+    const Result closed = c.Close();
+    EXPECT_FALSE(closed.Ok()) << name;
+    EXPECT_TRUE(
+        closed.Message().starts_with("The workbook " + Path(name) + " could not be written"))
+        << closed.Message();
+  }
+  EXPECT_EQ(WriteWorkbook(Path("no/x.xls"), {}).Message(),
+            "The workbook " + Path("no/x.xls") + " could not be written.");
   EXPECT_FALSE(std::filesystem::exists(Path("no")));
 }
 
 TEST_F(Workbook, XlsxPathWritesAZipWithOneWorksheetPerTable) {
   SqliteWorkbookConnection connection;
-  ASSERT_FALSE(connection.OpenEx(WorkbookConnectionString(Path("x.xlsx"))));
-  ASSERT_FALSE(connection.ExecuteSQL("CREATE TABLE Parameter (Messung TEXT)"));
-  ASSERT_FALSE(connection.ExecuteSQL("CREATE TABLE Messdaten (MessNr NUMBER)"));
-  ASSERT_FALSE(connection.ExecuteSQL("INSERT INTO Messdaten (MessNr) VALUES ('1')"));
-  ASSERT_FALSE(connection.Close());
-  std::string bytes;
-  ASSERT_TRUE(ReadWholeFile(Path("x.xlsx"), bytes));
+  WriteThrough(connection, Path("x.xlsx"),
+               {"CREATE TABLE Parameter (Messung TEXT)", "CREATE TABLE Messdaten (MessNr NUMBER)",
+                "INSERT INTO Messdaten (MessNr) VALUES ('1')"});
+  const std::string bytes = testing::FileBytes(Path("x.xlsx"));
   EXPECT_EQ(bytes.substr(0, 2), "PK");
   EXPECT_NE(bytes.find("xl/worksheets/sheet1.xml"), std::string::npos);
   EXPECT_NE(bytes.find("xl/worksheets/sheet2.xml"), std::string::npos);

@@ -2,16 +2,15 @@
 // program, with the station's clock running five times faster than real time.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "device/serial_link.h"
 #include "devsim/device_simulator.h"
 #include "run_test_support.h"
+#include "test_support/temp_folder.h"
 
 namespace corvala {
 namespace {
@@ -28,11 +27,9 @@ class ScaledClock : public ManualClock {
 };
 
 TEST(StationEndToEndTest, ProgramLightsAndEndsRunsOnTheDevice) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("corvala-e2e-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
+  const testing::TempFolder folder;
   devsim::DeviceSimulator::Options options;
-  options.linkPath = (dir / "COM1").string();
+  options.linkPath = folder / "COM1";
   options.periodMs = 20;
   options.seed = 3;
   options.timeScale = kScale;
@@ -40,12 +37,14 @@ TEST(StationEndToEndTest, ProgramLightsAndEndsRunsOnTheDevice) {
   std::string error;
   ASSERT_TRUE(device.Start(error)) << error;
   Station station;
-  station.m_sampleInterval = 1;
+  station.m_settings.m_sampleInterval = 1;
   station.m_program.AppendProgramStep(0, 0, 5, 5, kStepLightOn);
   station.m_program.AppendProgramStep(0, 0, 12, 5, kStepEnd);
   PortNames ports;
   ports.SetOverride(1, device.Path());
-  SerialLink link(station, ports, [](int) {});
+  SerialLink link(
+      station.m_link, station.m_units, [&station] { return CurrentMasks(station); }, ports,
+      [](int) {});
   link.Start(1);
   ASSERT_TRUE(device.WaitForLog("run none", 5000));  // the greeting
 
@@ -53,8 +52,7 @@ TEST(StationEndToEndTest, ProgramLightsAndEndsRunsOnTheDevice) {
   RecordingObserver observer;
   SamplingThread sampler(station, clock, &observer);
   sampler.Start();
-  ScriptedPrompts prompts;
-  OnStart(station, {true, false, true}, prompts);
+  StartRuns(station, {true, false, true});
   std::vector<std::string> sent;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (std::count(sent.begin(), sent.end(), "run none") < 2 &&
@@ -66,23 +64,22 @@ TEST(StationEndToEndTest, ProgramLightsAndEndsRunsOnTheDevice) {
   sampler.Stop();
   link.Stop();
   device.Stop();
-  std::filesystem::remove_all(dir);
 
-  EXPECT_EQ(Mask(station.m_running), 0);
+  for (const ChamberRunState& run : station.m_run) EXPECT_EQ(run.m_running, 0);
   const auto events = observer.Events();
   for (int c : {0, 2}) {
     const ChamberRecord r = station.m_chamber[c].Snapshot();
     ASSERT_GE(r.Samples(), 13);
-    for (int k = 0; k < r.sampleCount; ++k) EXPECT_EQ(r.sampleElapsed[k], k);
+    for (int k = 0; k < r.Samples(); ++k) EXPECT_EQ(r.series.Elapsed()[k], k);
     // Off up to the sample at 5 s, on from the next sample or two on.
-    EXPECT_TRUE(std::is_sorted(r.sampleLight.begin(), r.sampleLight.end()));
-    const auto firstOn = std::find(r.sampleLight.begin(), r.sampleLight.end(), 1);
-    EXPECT_TRUE(firstOn - r.sampleLight.begin() >= 6 && firstOn - r.sampleLight.begin() <= 8);
-    EXPECT_EQ(std::count_if(events.begin(), events.end(),
-                            [&](const std::string& e) {
-                              return e.starts_with("row ") && e.ends_with(std::to_string(c));
-                            }),
-              r.sampleCount);
+    EXPECT_TRUE(std::is_sorted(r.series.Light().begin(), r.series.Light().end()));
+    const auto firstOn = std::find(r.series.Light().begin(), r.series.Light().end(), 1);
+    EXPECT_GE(firstOn - r.series.Light().begin(), 6);
+    EXPECT_LE(firstOn - r.series.Light().begin(), 8);
+    EXPECT_EQ(
+        std::count_if(events.begin(), events.end(),
+                      [&](const std::string& e) { return e.starts_with(Format("row %d/", c)); }),
+        r.Samples());
   }
   // After the greeting: the start, the light command(s), then the end of the runs.
   const std::vector<std::string> tail(std::find(sent.begin(), sent.end(), "run mask=5"),

@@ -4,7 +4,6 @@
 
 #include <clocale>
 #include <cmath>
-#include <filesystem>
 
 namespace corvala {
 namespace {
@@ -29,20 +28,6 @@ TEST(CFormat, ParsingFollowsAtoiAndAtof) {
   EXPECT_EQ(TruncToInt32(-1.9), -1);
   EXPECT_EQ(TruncToInt32(1e300), 2147483647);
   EXPECT_EQ(TruncToInt32(std::nan("")), 0);
-}
-
-TEST(CFormat, AtomicWriteReplacesTheWholeFile) {
-  const auto dir = std::filesystem::temp_directory_path() / "corvala_cformat_test";
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "file.txt").string();
-  ASSERT_TRUE(WriteFileAtomically(path, "first version, longer\r\n"));
-  ASSERT_TRUE(WriteFileAtomically(path, "second\r\n"));
-  std::string bytes;
-  ASSERT_TRUE(ReadWholeFile(path, bytes));
-  EXPECT_EQ(bytes, "second\r\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-  EXPECT_FALSE(WriteFileAtomically((dir / "missing" / "x").string(), "x"));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,0 +1,128 @@
+#pragma once
+// What the serial link shares with the rest of the station: the command
+// mailboxes it takes from, and what the device reports. Single words are
+// atomics; the reading sums and the factor pair carry their own locks.
+//
+// Writers and readers:
+//  - CommandMailboxes: written by the window (buttons, configuration) and the
+//    sampling thread (program steps, run ends); taken by the serial link with a
+//    get-and-reset to the idle value.
+//  - DeviceReport: written by the serial link from the device's frames; read by
+//    the sampling thread (readings, temperatures) and the display tick, which
+//    also resets the link check and the unit mismatch.
+//  - m_temperatureShown: the set point shown in the window, written by the
+//    window; the serial link compares the device temperature with it.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace corvala {
+
+// Idle values of the mailboxes: a mailbox holding its idle value has nothing to send.
+inline constexpr int32_t kCalibrationIdle = 59;
+inline constexpr int32_t kLightIdle = 69;
+inline constexpr int32_t kLightAllOff = 77;
+inline constexpr int32_t kRunIdle = 79;
+inline constexpr int32_t kRunNone = 87;
+inline constexpr int32_t kServiceIdle = 89;
+inline constexpr int32_t kTemperatureIdle = -1;
+inline constexpr int32_t kBeepIdle = -1;
+inline constexpr int32_t kStepIdle = 0;
+
+// Readings of one chamber summed by the serial link until the sampling thread
+// turns them into a sample. Add and Take share one lock, so no reading is lost
+// between the sampler's read and its reset.
+class ReadingAccumulator {
+ public:
+  struct Sum {
+    float sum = 0.0f;
+    int32_t count = 0;
+  };
+  void Add(float value) {
+    std::lock_guard lock(mutex_);
+    sum_.sum += value;
+    ++sum_.count;
+  }
+  Sum Peek() const {
+    std::lock_guard lock(mutex_);
+    return sum_;
+  }
+  Sum Take() {
+    std::lock_guard lock(mutex_);
+    Sum taken = sum_;
+    sum_ = Sum{};
+    return taken;
+  }
+  void Reset() {
+    std::lock_guard lock(mutex_);
+    sum_ = Sum{};
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  Sum sum_;
+};
+
+// The two values of the conversion factor pair waiting to be sent; -1 = nothing.
+class PairMailbox {
+ public:
+  void Set(int32_t first, int32_t second) {
+    std::lock_guard lock(mutex_);
+    pair_ = {first, second};
+  }
+  // The pending pair, reset to (-1, -1); nothing when the first value is negative.
+  std::optional<std::pair<int32_t, int32_t>> Take() {
+    std::lock_guard lock(mutex_);
+    if (pair_.first < 0) return std::nullopt;
+    auto taken = pair_;
+    pair_ = {-1, -1};
+    return taken;
+  }
+  std::pair<int32_t, int32_t> Peek() const {
+    std::lock_guard lock(mutex_);
+    return pair_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::pair<int32_t, int32_t> pair_{-1, -1};
+};
+
+// Commands waiting for the serial link.
+struct CommandMailboxes {
+  std::atomic<int32_t> m_runCommand{kRunIdle};
+  std::atomic<int32_t> m_lightCommand{kLightIdle};
+  std::atomic<int32_t> m_calibrationCommand{kCalibrationIdle};
+  std::atomic<int32_t> m_serviceCommand{kServiceIdle};
+  std::atomic<int32_t> m_temperatureCommand{kTemperatureIdle};
+  std::atomic<int32_t> m_beepCommand{kBeepIdle};
+  std::atomic<int32_t> m_manualStep{kStepIdle};
+  // The calibration value in force; sent as a block when m_calibrationChanged is set.
+  std::atomic<int32_t> m_calibrationValue{210};
+  std::atomic<uint8_t> m_calibrationChanged{0};
+  PairMailbox m_pairCommand;
+};
+
+// What the device reports.
+struct DeviceReport {
+  std::array<ReadingAccumulator, 3> m_readings;  // m_readingSum and m_readingCount
+  std::array<std::atomic<float>, 3> m_lastReading{};
+  std::array<std::atomic<float>, 3> m_chamberTemperature{};
+  std::atomic<float> m_deviceTemperature{0.0f};
+  std::atomic<int32_t> m_serviceArg{3};  // the device's channel count
+  std::atomic<int32_t> m_tempIndicator{2};
+  std::atomic<int32_t> m_frameStartSeen{-1};
+  std::atomic<int32_t> m_unitMismatch{0};
+};
+
+struct DeviceLink {
+  CommandMailboxes commands;
+  DeviceReport report;
+  std::atomic<int32_t> m_temperatureShown{25};
+};
+
+}  // namespace corvala

@@ -1,0 +1,100 @@
+#include "station/analysis_store.h"
+
+#include <filesystem>
+
+#include "files/analysis_file.h"
+#include "station/export.h"
+
+namespace corvala {
+
+bool AnalysisStore::Restore() {
+  return ReadAnalysisFile(table_, workingFile_).Ok();
+}
+
+Result AnalysisStore::SaveWorkingFile(int32_t unit) {
+  Result written = WriteAnalysisFile(table_, workingFile_, unit);
+  if (written) {
+    workingFileFailureShown_ = false;
+  } else if (!workingFileFailureShown_) {
+    workingFileFailureShown_ = true;
+    prompts_.ShowNotice(written.Message() +
+                        " The analysis table is not protected against a crash until its "
+                        "working file can be written again.");
+  }
+  return written;
+}
+
+AddRowOutcome AnalysisStore::AddRow(Station& station, int chamber, const std::string& name,
+                                    const AnalysisRowOptions& options, int32_t unit) {
+  const AddRowOutcome outcome = AddAnalysisRow(table_, station, chamber, name, options);
+  if (outcome.passed) (void)SaveWorkingFile(unit);
+  return outcome;
+}
+
+bool AnalysisStore::DeleteRow(int r, int32_t unit) {
+  if (r < 0 || static_cast<size_t>(r) >= table_.RowCount()) return false;
+  if (!prompts_.AskYesNo("Delete the line?")) return false;
+  table_.DeleteRow(static_cast<size_t>(r));
+  (void)SaveWorkingFile(unit);
+  return true;
+}
+
+bool AnalysisStore::CycleDiagramGroup(int r, int32_t unit) {
+  if (r < 0 || !table_.CycleDiagramGroup(static_cast<size_t>(r))) return false;
+  (void)SaveWorkingFile(unit);
+  return true;
+}
+
+bool AnalysisStore::ClearTable(const ExportOptions& options, const WorkbookFactory& factory) {
+  if (!prompts_.AskYesNo("Delete the table?")) return false;
+  table_.Clear();
+  table_.MarkSaved();
+  Close(options, factory);
+  return true;
+}
+
+bool AnalysisStore::LoadFile() {
+  std::string path;
+  if (!prompts_.ChooseOpenFile(kAnalysisExtension, path)) return false;
+  const Result read = ReadAnalysisFile(table_, path);
+  if (!read) prompts_.ShowNotice(read.Message());
+  return read.Ok();
+}
+
+bool AnalysisStore::SaveFile(int32_t unit) {
+  std::string path;
+  if (!prompts_.ChooseSaveFile(kAnalysisExtension, path)) return false;
+  std::error_code error;
+  if (std::filesystem::exists(path, error) &&
+      !prompts_.AskOkCancel("Existing file will be overwritten!"))
+    return false;
+  const Result written = WriteAnalysisFile(table_, path, unit);
+  if (!written) {
+    prompts_.ShowNotice(written.Message());
+    return false;
+  }
+  table_.MarkSaved();
+  return true;
+}
+
+bool AnalysisStore::SaveToSpreadsheet(const ExportOptions& options,
+                                      const WorkbookFactory& factory) {
+  const ExportResult result =
+      corvala::SaveAnalysisToSpreadsheet(table_, options, prompts_, factory);
+  if (result.Failed()) prompts_.ShowNotice(result.status.Message());
+  return !result.Failed() && !result.written.empty();
+}
+
+void AnalysisStore::Close(const ExportOptions& options, const WorkbookFactory& factory) {
+  bool keepWorkingFile = false;
+  if (table_.Dirty()) {
+    if (prompts_.AskYesNo("Save the analysis?"))
+      keepWorkingFile = !SaveToSpreadsheet(options, factory);
+    table_.MarkSaved();
+  }
+  if (keepWorkingFile) return;
+  std::error_code ignored;
+  std::filesystem::remove(workingFile_, ignored);
+}
+
+}  // namespace corvala

@@ -1,0 +1,77 @@
+#include "station/display_tick.h"
+
+#include <algorithm>
+
+#include "util/c_format.h"
+#include "util/units.h"
+
+namespace corvala {
+
+std::optional<bool> LinkCheck::Tick(int32_t sampleInterval, std::atomic<int32_t>& frameStartSeen) {
+  timerMs_ += 100;
+  if (int64_t{timerMs_} >= int64_t{sampleInterval} * 1000) {
+    alive_ = frameStartSeen.exchange(-1) != -1;
+    timerMs_ = 0;
+  }
+  if (alive_ == shown_) return std::nullopt;
+  shown_ = alive_;
+  return alive_;
+}
+
+int32_t MaxPressureOfTrackbar(int position) {
+  return 4 * position + 100;
+}
+
+int TrackbarOfMaxPressure(int32_t maxPressure) {
+  return static_cast<int>((int64_t{maxPressure} - 100) / 4);
+}
+
+int32_t MaxTimeOfTrackbar(int position) {
+  return (5 * position + 10) * 60;
+}
+
+int TrackbarOfMaxTime(int32_t maxTime) {
+  return static_cast<int>((int64_t{maxTime} - 500) / 300);
+}
+
+int TimeScrollMaximum(int32_t timeSpan, int32_t maxTime, int32_t timeOffset) {
+  const int64_t minutes = (int64_t{timeSpan} - (int64_t{maxTime} - timeOffset)) / 60;
+  return static_cast<int>(std::clamp<int64_t>(minutes, 0, 1 << 30));
+}
+
+float ShownReading(float value) {
+  return value < 0.0f || value > 700.0f ? 0.0f : value;
+}
+
+std::string ReadingText(float value, int32_t unit) {
+  return unit == kUnitMgl ? Format("%4.2f mg/l", static_cast<double>(value))
+                          : Format("%3.1f mbar", static_cast<double>(value));
+}
+
+float ShownTemperature(float value) {
+  return value < 0.0f || value > 99.9f ? 0.0f : value;
+}
+
+std::optional<LiveEdits> LiveEditsFor(int32_t channels) {
+  if (channels == 3 || channels < 2) return LiveEdits{true, true, true};
+  if (channels == 2) return LiveEdits{true, true, false};
+  return std::nullopt;
+}
+
+int32_t SetPointDown(int32_t setPoint) {
+  return setPoint < 6 ? setPoint : setPoint - 1;
+}
+
+int32_t SetPointUp(int32_t setPoint) {
+  return setPoint >= 45 ? setPoint : setPoint + 1;
+}
+
+int32_t IntervalDown(int32_t interval) {
+  return interval > 1 ? interval - 1 : interval;
+}
+
+int32_t IntervalUp(int32_t interval) {
+  return interval < 99 ? interval + 1 : interval;
+}
+
+}  // namespace corvala

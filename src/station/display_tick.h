@@ -1,0 +1,71 @@
+#pragma once
+// The rules of the 250 ms display tick and of the view's steppers: the link
+// check, the trackbar scales, what the live edits show, the blinking of the
+// "measuring" labels and the bounds of the set point and interval steppers.
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace corvala {
+
+inline constexpr int kDisplayTickMs = 250;
+
+// The link check: the tick counts 100 ms per tick, so a check period lasts 2.5
+// sampling intervals; a frame start seen within it means the link is alive.
+class LinkCheck {
+ public:
+  // One tick. Returns the new state when it differs from the one shown.
+  std::optional<bool> Tick(int32_t sampleInterval, std::atomic<int32_t>& frameStartSeen);
+  bool Alive() const { return alive_; }
+
+ private:
+  int32_t timerMs_ = 0;
+  bool alive_ = false;
+  bool shown_ = false;
+};
+
+// "max. Pressure" trackbar (0..100): 4 mbar a step from 100 mbar.
+int32_t MaxPressureOfTrackbar(int position);
+int TrackbarOfMaxPressure(int32_t maxPressure);
+// "max. Time" trackbar (0..58): 5 minutes a step from 10 minutes, in seconds.
+int32_t MaxTimeOfTrackbar(int position);
+int TrackbarOfMaxTime(int32_t maxTime);
+// The time scroll bar's maximum in minutes for a chart span of timeSpan seconds.
+int TimeScrollMaximum(int32_t timeSpan, int32_t maxTime, int32_t timeOffset);
+
+// A live reading as shown: values outside 0..700 show as 0.
+float ShownReading(float value);
+// "%3.1f mbar" or "%4.2f mg/l".
+std::string ReadingText(float value, int32_t unit);
+// The device temperature as shown: values outside 0..99.9 show as 0.
+float ShownTemperature(float value);
+
+// Which live reading edits show for a channel count (I, II, III); nothing for
+// a count that leaves them as they are.
+struct LiveEdits {
+  bool chamber1, chamber2, chamber3;
+};
+std::optional<LiveEdits> LiveEditsFor(int32_t channels);
+
+// The "measuring" labels blink: shown for 11 ticks, hidden for 10.
+class Blinker {
+ public:
+  // Advances one tick; true while the labels show.
+  bool Tick() {
+    phase_ = phase_ >= 20 ? 0 : phase_ + 1;
+    return phase_ <= 10;
+  }
+
+ private:
+  int phase_ = 0;
+};
+
+// The steppers keep the set point within 5..45 degrees and the interval within 1..99 s.
+int32_t SetPointDown(int32_t setPoint);
+int32_t SetPointUp(int32_t setPoint);
+int32_t IntervalDown(int32_t interval);
+int32_t IntervalUp(int32_t interval);
+
+}  // namespace corvala

@@ -1,0 +1,148 @@
+#include "station/measurement_io.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "files/measurement_file.h"
+#include "util/c_format.h"
+#include "util/file_io.h"
+
+namespace corvala {
+namespace {
+
+bool FileExists(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return false;
+  std::ifstream in(path, std::ios::binary);
+  return static_cast<bool>(in);
+}
+
+}  // namespace
+
+MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<uint8_t, 3>& selected,
+                                           Prompts& prompts, const MeasurementSaveHooks& hooks) {
+  MeasurementSaveResult result;
+  const int selectedCount = static_cast<int>(std::count(selected.begin(), selected.end(), 1));
+  if (selectedCount == 0) return result;
+  std::string chosen;
+  if (!prompts.ChooseSaveFile(kMeasurementExtension, chosen)) return result;
+
+  std::array<bool, 3> saveable{};
+  for (int c = 0; c < 3; ++c)
+    saveable[c] = selected[c] == 1 && station.m_run[c].m_running.load() == 0;
+  const std::filesystem::path chosenPath(chosen);
+  const std::string title = FileTitle(chosen);
+  std::array<std::string, 3> target, fileName;
+  for (int c = 0; c < 3; ++c) {
+    if (!saveable[c]) continue;
+    if (selectedCount == 1) {
+      target[c] = chosen;
+    } else {
+      fileName[c] = Format("%s_%d.cv3", title.c_str(), c + 1);
+      target[c] = (chosenPath.parent_path() / fileName[c]).string();
+    }
+  }
+
+  bool anyExists = false;
+  for (int c = 0; c < 3; ++c) anyExists = anyExists || (saveable[c] && FileExists(target[c]));
+  if (anyExists) {
+    const char* question = selectedCount == 1 ? "Existing file will be overwritten!"
+                                              : "Existing files will be overwritten!";
+    if (!prompts.AskOkCancel(question)) return result;
+  }
+
+  for (int c = 0; c < 3; ++c) {
+    if (!saveable[c]) continue;
+    // The file is written first (whole, from a copy taken under the lock), so a
+    // chamber whose file cannot be written is skipped without any change.
+    const ChamberRecord copy = station.m_chamber[c].Snapshot();
+    if (!WriteMeasurementFile(copy, target[c]).Ok()) {
+      result.failed.push_back(target[c]);
+      continue;
+    }
+    result.written.push_back(target[c]);
+    const std::string name = selectedCount == 1 ? title : fileName[c];
+    station.m_chamber[c].Access([&](ChamberRecord& r) {
+      r.measurementName = selectedCount == 1 ? target[c] : fileName[c];
+    });
+    if (copy.hasRun == 1 && hooks.addAnalysisRow) hooks.addAnalysisRow(c, name);
+    station.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 1; });
+    if (hooks.rewriteWorkingFile) hooks.rewriteWorkingFile();
+  }
+  return result;
+}
+
+MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const std::string& path,
+                                          const ConversionFactors& factors,
+                                          const MeasurementLoadHooks& hooks) {
+  if (chamber < 0 || chamber > 2 || station.m_run[chamber].m_running.load() != 0)
+    return MeasurementLoadStatus::kNothing;
+  const Expected<std::string> read = ReadWholeFile(path);
+  if (!read) return MeasurementLoadStatus::kNotOpened;
+  const std::string& text = *read;
+
+  MeasurementReadContext context;
+  context.sampleInterval = station.m_settings.m_sampleInterval.load();
+  context.temperature = station.m_settings.m_temperature.load();
+  const UnitConfig units = station.m_units.Get();
+  context.displayUnit = units.unit;
+  context.effFactor1 = units.effFactor1;
+  context.effFactor2 = units.effFactor2;
+  context.maxPressure = units.maxPressure;
+  MeasurementFileContent content = ParseMeasurementFile(text, context);
+
+  auto& shared = station.m_chamber[chamber];
+  if (content.HasSamples()) {
+    station.m_run[chamber].m_normOffset.store(0.0f);
+    if (hooks.beforeReplace) hooks.beforeReplace(chamber);
+    const std::string title = FileTitle(path);
+    shared.Access([&](ChamberRecord& r) {
+      // The file replaces the whole run; the record keeps who it is and whether
+      // its own run still awaits its analysis row.
+      ChamberRecord loaded = std::move(content.record);
+      loaded.chamberIndex = r.chamberIndex;
+      loaded.hasRun = r.hasRun;
+      loaded.analysis.Clear();
+      loaded.saved = 1;
+      loaded.measurementName = title;
+      r = std::move(loaded);
+    });
+    // Only ever widened here; the sampler may have raised it meanwhile.
+    station.m_units.Update([&](UnitConfig& config) {
+      config.maxPressure = std::max(config.maxPressure, content.maxPressure);
+    });
+  }
+
+  const int32_t unit = shared.Access([](const ChamberRecord& r) { return r.runUnit; });
+  station.m_units.Update([&](UnitConfig& config) { config.unit = unit; });
+  if (hooks.confirmConfiguration) hooks.confirmConfiguration();
+  station.m_units.Update([&](UnitConfig& config) {
+    if (unit == kUnitMbar) {
+      config.effFactor1 = config.effFactor2 = 1.0f;
+    } else if (unit == kUnitMgl) {
+      config.effFactor1 = factors.factor1;
+      config.effFactor2 = factors.factor2;
+    }
+  });
+  if (hooks.refreshViews) hooks.refreshViews(chamber);
+  return content.HasSamples() ? MeasurementLoadStatus::kLoaded : MeasurementLoadStatus::kNoSamples;
+}
+
+MeasurementLoadStatus LoadMeasurementFile(Station& station, const std::array<uint8_t, 3>& selected,
+                                          Prompts& prompts, const ConversionFactors& factors,
+                                          const MeasurementLoadHooks& hooks) {
+  int chamber = -1;
+  for (int c = 0; c < 3 && chamber < 0; ++c)
+    if (selected[c] == 1 && station.m_run[c].m_running.load() == 0) chamber = c;
+  if (chamber < 0) return MeasurementLoadStatus::kNothing;
+  std::string path;
+  if (!prompts.ChooseOpenFile(kMeasurementExtension, path)) return MeasurementLoadStatus::kNothing;
+  const bool unsaved =
+      station.m_chamber[chamber].Access([](const ChamberRecord& r) { return r.saved == 0; });
+  if (unsaved && !prompts.AskOkCancel("Existing measurements will be overwritten!"))
+    return MeasurementLoadStatus::kNothing;
+  return LoadMeasurementInto(station, chamber, path, factors, hooks);
+}
+
+}  // namespace corvala

@@ -1,0 +1,57 @@
+#include "station/station_settings.h"
+
+namespace corvala {
+
+Settings CollectSettings(const Station& station, const DisplaySettings& display) {
+  const UnitConfig units = station.m_units.Get();
+  Settings s;
+  s.m_temperature = station.m_settings.m_temperature;
+  s.m_maxPressure = units.maxPressure;
+  s.m_sampleInterval = station.m_settings.m_sampleInterval;
+  s.m_maxTime = display.maxTime;
+  s.m_calibrationValue = station.m_link.commands.m_calibrationValue;
+  s.m_correctionTime = display.correctionTime;
+  s.m_correctionOn = display.correctionOn;
+  s.m_comma = display.comma;
+  s.m_beep = display.beep;
+  s.m_comPort = display.comPort;
+  s.m_unit = units.unit;
+  s.m_demoMode = display.demoMode;
+  s.m_interpolation = station.m_settings.m_interpolation;
+  s.m_factor1 = display.factors.factor1;
+  s.m_factor2 = display.factors.factor2;
+  return s;
+}
+
+void ApplySettings(const Settings& s, Station& station, DisplaySettings& display) {
+  station.m_settings.m_temperature = s.m_temperature;
+  station.m_settings.m_sampleInterval = s.m_sampleInterval;
+  station.m_settings.m_interpolation = s.m_interpolation;
+  station.m_link.commands.m_calibrationValue = s.m_calibrationValue;
+  station.m_units.Update([&](UnitConfig& config) {
+    config.unit = s.m_unit;
+    config.maxPressure = s.m_maxPressure;
+  });
+  display.maxTime = s.m_maxTime;
+  display.correctionTime = s.m_correctionTime;
+  display.correctionOn = s.m_correctionOn;
+  display.comma = s.m_comma;
+  display.beep = s.m_beep;
+  display.comPort = s.m_comPort;
+  display.demoMode = s.m_demoMode;
+  display.factors.factor1 = s.m_factor1;
+  display.factors.factor2 = s.m_factor2;
+}
+
+void EffectiveFactorsAtStart(Station& station, const DisplaySettings& display) {
+  station.m_units.Update([&](UnitConfig& config) {
+    if (config.unit == kUnitMgl) {
+      config.effFactor1 = display.factors.factor1;
+      config.effFactor2 = display.factors.factor2;
+    } else {
+      config.effFactor1 = config.effFactor2 = 1.0f;
+    }
+  });
+}
+
+}  // namespace corvala

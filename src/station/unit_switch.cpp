@@ -1,0 +1,95 @@
+#include "station/unit_switch.h"
+
+#include <cmath>
+
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+// The pair the device converts with: mbar / factor1 x factor2 in hundredths.
+constexpr double kPairScale = 100.0;
+constexpr int32_t kPairLimit = 1000000;
+
+}  // namespace
+
+UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1Entered,
+                                  float factor2Entered) {
+  if (!started_) {
+    started_ = true;
+    lastUnit_ = state.unit;
+  }
+  UnitSwitch result;
+  if (toggle) {
+    state.unit = state.unit == 1 ? 2 : 1;
+  } else {
+    if (state.unit == lastUnit_ && factor1Entered == lastFactor1_ && factor2Entered == lastFactor2_)
+      return result;
+    lastFactor1_ = factor1Entered;
+    lastFactor2_ = factor2Entered;
+  }
+
+  if (state.unit == 1) {
+    state.unitName = "mbar";
+    result.pairToSend = std::make_pair(1, 1);
+    state.effFactor1 = state.effFactor2 = 1.0f;
+  } else if (toggle) {
+    state.unitName = "mg/l";
+    state.effFactor1 = state.factor1;
+    state.effFactor2 = state.factor2;
+  } else {
+    state.unitName = "mg/l";
+    // The pair carries the factors in hundredths. They are rounded: truncating
+    // 8.23f x 100 (822.99994) would send 822.
+    const int32_t pair1 = TruncToInt32(std::round(factor1Entered * kPairScale));
+    const int32_t pair2 = TruncToInt32(std::round(factor2Entered * kPairScale));
+    // A pair the device could not take leaves the pair in force unchanged.
+    if (pair1 < kPairLimit && pair2 < kPairLimit) {
+      result.pairToSend = std::make_pair(pair2, pair1);
+      state.effFactor1 = state.factor1;
+      state.effFactor2 = state.factor2;
+    }
+  }
+  state.factor1 = factor1Entered;
+  state.factor2 = factor2Entered;
+  // The chart top keeps its place on the display scale. A factor of 0 would
+  // make it infinite; the top then stays as it is.
+  if (state.effFactor1 != 0.0f && state.effFactor2 != 0.0f) {
+    const int32_t top =
+        TruncToInt32(MaxPressureDisplay(state.maxPressure, state.effFactor1, state.effFactor2));
+    state.maxPressure =
+        TruncToInt32(1.0f + static_cast<float>(top) * state.effFactor1 / state.effFactor2);
+  }
+  lastUnit_ = state.unit;
+  result.applied = true;
+  return result;
+}
+
+UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMailboxes& commands,
+                      StoredFactors& stored, bool toggle, std::optional<int32_t> chosenUnit,
+                      float factor1Entered, float factor2Entered) {
+  UnitSwitch change;
+  units.Update([&](UnitConfig& config) {
+    UnitState state;
+    state.unit = chosenUnit.value_or(config.unit);
+    state.unitName = UnitName(state.unit);
+    state.effFactor1 = config.effFactor1;
+    state.effFactor2 = config.effFactor2;
+    state.factor1 = stored.factor1;
+    state.factor2 = stored.factor2;
+    state.maxPressure = config.maxPressure;
+    change = applier.ApplyUnit(toggle, state, factor1Entered, factor2Entered);
+    config.unit = state.unit;
+    if (!change.applied) return;
+    config.effFactor1 = state.effFactor1;
+    config.effFactor2 = state.effFactor2;
+    config.maxPressure = state.maxPressure;
+    stored.factor1 = state.factor1;
+    stored.factor2 = state.factor2;
+  });
+  if (change.pairToSend)
+    commands.m_pairCommand.Set(change.pairToSend->first, change.pairToSend->second);
+  return change;
+}
+
+}  // namespace corvala

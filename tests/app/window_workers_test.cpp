@@ -1,0 +1,106 @@
+// The window with both worker threads running against the simulated device:
+// the window thread, the serial link and the sampler share the station while a
+// run is started, sampled, shown and stopped. The ThreadSanitizer stage runs it too.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+
+#include <chrono>
+#include <thread>
+
+#include "app/control_ids.h"
+#include "app/measure_dlg.h"
+#include "app/window_probe.h"
+#include "devsim/device_simulator.h"
+#include "test_support/temp_folder.h"
+
+namespace corvala {
+namespace {
+
+QApplication& WorkersApp() {
+  static int argc = 1;
+  static char name[] = "window_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = QApplication::instance() != nullptr
+                                 ? static_cast<QApplication*>(QApplication::instance())
+                                 : new QApplication(argc, argv);
+  return *app;
+}
+
+// The station's clock runs ten times faster than real time.
+class FastClock : public Clock {
+ public:
+  int64_t Now() const override {
+    const std::chrono::duration<double> real = std::chrono::steady_clock::now() - begin_;
+    return 1'700'000'000 + static_cast<int64_t>(real.count() * 10.0);
+  }
+  LocalTime ToLocal(int64_t seconds) const override { return ManualClock().ToLocal(seconds); }
+
+ private:
+  std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
+};
+
+// Lets the window's event loop run until done() or the time is up.
+template <class F>
+bool RunUntil(F done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+TEST(WindowWithWorkers, ARunIsSampledShownAndStopped) {
+  WorkersApp();
+  const testing::TempFolder folder;
+  devsim::DeviceSimulator::Options simOptions;
+  simOptions.periodMs = 20;
+  simOptions.seed = 7;
+  simOptions.timeScale = 10.0;
+  devsim::DeviceSimulator device(simOptions);
+  std::string error;
+  ASSERT_TRUE(device.Start(error)) << error;
+
+  FastClock clock;
+  StationOptions options;
+  options.dataFolder = folder.Path().string();
+  options.ports.SetOverride(1, device.Path());
+  options.clock = &clock;
+  ScriptedPrompts prompts;
+  auto dlg = std::make_unique<CMeasureDlg>(options, &prompts);
+  dlg->show();
+  WindowProbe probe(*dlg);
+  for (int i = 0; i < 4; ++i)  // a sampling interval of 1 s
+    static_cast<QAbstractButton*>(dlg->Control(ctl::kIntervalDown))->click();
+  ASSERT_EQ(probe.station().m_settings.m_sampleInterval, 1);
+
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kChamberSelect1))->click();
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kStart))->click();
+  auto samples = [&] {
+    return probe.station().m_chamber[0].Access([](const ChamberRecord& r) { return r.Samples(); });
+  };
+  ASSERT_TRUE(RunUntil([&] { return samples() >= 5; }, std::chrono::seconds(30)));
+  ASSERT_TRUE(RunUntil([&] { return probe.List(ctl::kValues1)->rowCount() >= 5; },
+                       std::chrono::seconds(10)));
+  // The link check sees frames arrive within its period of 2.5 s.
+  EXPECT_TRUE(RunUntil([&] { return dlg->PictureOf(ctl::kDeviceConnection) == 150; },
+                       std::chrono::seconds(10)));
+
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kStop))->click();
+  EXPECT_EQ(probe.station().m_run[0].m_running.load(), 0);
+  const int32_t stopped = samples();
+  QApplication::processEvents();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(samples(), stopped);  // no sample after Stop
+
+  prompts.answers = {false};  // nothing to save
+  dlg->close();
+  device.Stop();
+}
+
+}  // namespace
+}  // namespace corvala

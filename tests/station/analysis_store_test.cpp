@@ -1,0 +1,75 @@
+// The analysis table's files, as the window drives them (its questions are
+// exercised through the window in tests/app).
+
+#include "station/analysis_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "analysis/curve_builder.h"
+#include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+struct Store : ::testing::Test {
+  testing::TempFolder folder;
+  ScriptedPrompts prompts;
+  AnalysisStore store{folder / kWorkingFileName, prompts};
+};
+
+TEST_F(Store, TheWorkingFileMirrorsEveryChangeByteForByte) {
+  // An analysis that passes its checks rewrites the file even when it adds no row.
+  Station station;
+  station.m_chamber[2].Access([](ChamberRecord& r) {
+    r = testing::MakeCurve({9, 12, 6, 5, 8, 9}, {0, 0, 0, 0, 0, 0});
+  });
+  EXPECT_FALSE(store.AddRow(station, 0, "x", {}, 1).passed);
+  EXPECT_FALSE(fs::exists(store.WorkingFile()));
+  EXPECT_FALSE(store.AddRow(station, 2, "x", {}, 1).rowAdded);
+  EXPECT_EQ(testing::FileBytes(store.WorkingFile()), "0\r\n1\r\n");
+
+  // The rows of analysis.cva and one more, which is deleted.
+  prompts.filePaths = {testing::DataPath("analysis.cva")};
+  ASSERT_TRUE(store.LoadFile());
+  store.Table().Append({"c", "05.04.2024", "11:00:00", 1, 1, 2, 5, 5, 6, 7, 8, 0}, {});
+  EXPECT_TRUE(store.DeleteRow(2, 2));
+  EXPECT_EQ(testing::FileBytes(store.WorkingFile()), testing::DataBytes("analysis.cva"));
+  prompts.filePaths = {folder / "t.cva"};
+  EXPECT_TRUE(store.SaveFile(2));
+  EXPECT_EQ(testing::FileBytes(folder / "t.cva"), testing::DataBytes("analysis.cva"));
+  EXPECT_EQ(prompts.asked, Texts{"Delete the line?"});
+}
+
+TEST_F(Store, FilesThatCannotBeReadOrWrittenAreReported) {
+  prompts.filePaths = {folder / "missing.cva"};
+  EXPECT_FALSE(store.LoadFile());
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_TRUE(
+      prompts.asked[0].starts_with("The file " + (folder / "missing.cva") + " could not be read"))
+      << prompts.asked[0];
+
+  // A working file that cannot be written is reported once, until it works again.
+  const std::string blocked = folder / "missing/auswertung.tmp";
+  AnalysisStore lost(blocked, prompts);
+  prompts.asked.clear();
+  EXPECT_FALSE(lost.SaveWorkingFile(1).Ok());
+  EXPECT_FALSE(lost.SaveWorkingFile(1).Ok());
+  EXPECT_EQ(prompts.asked,
+            Texts{"The file " + blocked +
+                  " could not be written: No such file or directory. The analysis table is not "
+                  "protected against a crash until its working file can be written again."});
+  fs::create_directories(folder / "missing");
+  EXPECT_TRUE(lost.SaveWorkingFile(1).Ok());
+  fs::remove_all(folder / "missing");
+  EXPECT_FALSE(lost.SaveWorkingFile(1).Ok());
+  EXPECT_EQ(prompts.asked.size(), 2u);
+}
+
+}  // namespace
+}  // namespace corvala

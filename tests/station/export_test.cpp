@@ -1,0 +1,158 @@
+// The spreadsheet exports as the user starts them, driven through a connection
+// that records what it is given.
+
+#include "station/export.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "test_support/temp_folder.h"
+
+namespace corvala {
+namespace {
+
+// Logs "OPEN <connection>", each statement and "CLOSE"; rejects statement number failAt.
+struct Recorded : WorkbookConnection {
+  std::vector<std::string>* log;
+  int* failAt;
+  Recorded(std::vector<std::string>* l, int* f) : log(l), failAt(f) {}
+  Result OpenEx(const std::string& c) override { return Log("OPEN " + c); }
+  Result ExecuteSQL(const std::string& statement) override {
+    if ((*failAt)-- == 0) return Result::Failure("near \"X\": syntax error");
+    return Log(statement);
+  }
+  Result Close() override { return Log("CLOSE"); }
+  Result Log(const std::string& text) {
+    log->push_back(text);
+    return Result::Success();
+  }
+};
+
+class Export : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int c = 0; c < 3; ++c)
+      station_.m_chamber[c].Access([&](ChamberRecord& r) {
+        r.startDay = 5, r.startMonth = 12, r.startYear = 2026;
+        for (int k = 0; k < 3; ++k) {
+          const float pressure = k == 0   ? 1015.0f
+                                 : k == 1 ? 1010.0f + static_cast<float>(c)
+                                          : 1020.0f;
+          r.series.Append(Sample{0, 0, 0, 5 * k, pressure, 0, 23.5f});
+        }
+      });
+  }
+  std::string Path(const std::string& name) const { return folder_ / name; }
+  WorkbookFactory Factory() {
+    return [this] { return std::make_unique<Recorded>(&log_, &failAt_); };
+  }
+  ExportResult ExportChambers(std::array<uint8_t, 3> selected, const std::string& chosen) {
+    prompts_.filePaths = {chosen};
+    return ExportMeasurement(station_, selected, options_, prompts_, Factory());
+  }
+
+  testing::TempFolder folder_;
+  Station station_;
+  ScriptedPrompts prompts_;
+  std::vector<std::string> log_;
+  int failAt_ = -1;
+  ExportOptions options_;
+};
+
+TEST_F(Export, TwoChambersGiveNumberedWorkbooksWithBothSheets) {
+  station_.m_run[2].m_running = 1;
+  std::ofstream(Path("day1_2.xls")) << "old";
+  prompts_.answers = {false};
+  EXPECT_TRUE(ExportChambers({1, 1, 1}, Path("day1.xls")).written.empty());
+  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Existing files will be overwritten!"});
+  EXPECT_TRUE(log_.empty());
+
+  const ExportResult result = ExportChambers({1, 1, 1}, Path("day1.xls"));
+  EXPECT_FALSE(result.Failed());
+  EXPECT_EQ(result.written, (std::vector<std::string>{Path("day1_1.xls"), Path("day1_2.xls")}));
+  ASSERT_EQ(log_.size(), 2u * (1 + 12 + 1 + 3 + 1));
+  EXPECT_EQ(log_[0], "OPEN " + WorkbookConnectionString(Path("day1_1.xls")));
+  EXPECT_EQ(log_[13], MessdatenCreateStatement());
+  EXPECT_EQ(log_[17], "CLOSE");
+  EXPECT_EQ(log_[18], "OPEN " + WorkbookConnectionString(Path("day1_2.xls")));
+  // Comma mode leaves the Parameter sheet alone (its date keeps the points).
+  EXPECT_NE(log_[3].find("'5.12.2026'"), std::string::npos);
+  // Normalisation was off: the baseline is the lowest pressure, and it is off again.
+  EXPECT_NE(log_[14].find("'1015,00','5,00'"), std::string::npos);
+  EXPECT_NE(log_[18 + 14].find("'1015,00','4,00'"), std::string::npos);
+  EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 0.0f);
+  EXPECT_TRUE(result.selectionSlopeReset);
+  // No chamber selected, or the dialog cancelled: nothing is written.
+  EXPECT_TRUE(ExportChambers({0, 0, 0}, Path("x.xls")).written.empty());
+  EXPECT_TRUE(ExportChambers({1, 0, 0}, "").written.empty());
+  EXPECT_EQ(log_.size(), 36u);
+}
+
+TEST_F(Export, NormalisationOnIsUsedAndKeptAndCorrectionLimitsTheBaseline) {
+  station_.m_run[0].m_normOffset = 1000.0f;
+  options_.comma = 0;
+  std::ofstream(Path("one")) << "old export";
+  ExportResult result = ExportChambers({1, 0, 0}, Path("one"));
+  EXPECT_EQ(result.written, std::vector<std::string>{Path("one.xls")});
+  EXPECT_FALSE(std::filesystem::exists(Path("one")));  // the old export under the typed name goes
+  EXPECT_NE(log_[14].find("'1015.00','15.00'"), std::string::npos);
+  EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 1000.0f);
+  EXPECT_FALSE(result.selectionSlopeReset);
+
+  // Correction marker at 5 s: the 900 at 0 s takes no part in the baseline.
+  station_.m_run[0].m_normOffset = 0.0f;
+  station_.m_chamber[0].Access([](ChamberRecord& r) {
+    r.series.Replace(0, Sample{0, 0, 0, 0, 900.0f, 0, 23.5f});
+  });
+  options_.correctionOn = true;
+  options_.correctionTime = 5;
+  log_.clear();
+  ExportChambers({1, 0, 0}, Path("two.xls"));
+  EXPECT_NE(log_[14].find("'900.00','-110.00'"), std::string::npos);
+  EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 0.0f);
+}
+
+TEST_F(Export, RejectedStatementEndsTheExportAndRestoresNormalisation) {
+  failAt_ = 14;  // second Messdaten row of chamber I
+  const ExportResult result = ExportChambers({1, 1, 0}, Path("e.xls"));
+  EXPECT_TRUE(result.Failed());
+  EXPECT_EQ(result.status.Message(), "near \"X\": syntax error");
+  EXPECT_TRUE(result.written.empty());
+  EXPECT_EQ(log_.size(), 15u);  // no CLOSE, no second workbook
+  EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 0.0f);
+}
+
+TEST_F(Export, AnalysisExportAsksBeforeReplacingAndClearsTheChangeMark) {
+  AnalysisTable table;
+  AnalysisRow row{"a.cv3", "05.12.2026", "09:00:00", 1, 1.0f, 2.0f, 3, 4, 5.0f, 6.0f, 7.0f, 0};
+  table.Append(row, {});
+  row.name = "b";
+  table.Append(row, {});
+  table.MarkChanged();
+  options_.unit = 2;
+  prompts_.filePaths = {Path("t.xls")};
+  ExportResult result = SaveAnalysisToSpreadsheet(table, options_, prompts_, Factory());
+  EXPECT_EQ(result.written, std::vector<std::string>{Path("t.xls")});
+  ASSERT_EQ(log_.size(), 5u);
+  EXPECT_EQ(log_[1], AuswertungCreateStatement(2));
+  EXPECT_EQ(log_[3], AuswertungInsertStatement(table.Row(1), 2, true));
+  EXPECT_FALSE(table.Dirty());
+
+  // A failed export leaves the table marked as changed.
+  table.MarkChanged();
+  failAt_ = 1;
+  prompts_.filePaths = {Path("u.xls")};
+  EXPECT_TRUE(SaveAnalysisToSpreadsheet(table, options_, prompts_, Factory()).Failed());
+  EXPECT_TRUE(table.Dirty());
+
+  // An existing file is replaced only after OK.
+  std::ofstream(Path("t.xls")) << "old";
+  prompts_.filePaths = {Path("t.xls")};
+  prompts_.answers = {false};
+  EXPECT_TRUE(SaveAnalysisToSpreadsheet(table, options_, prompts_, Factory()).written.empty());
+  EXPECT_EQ(prompts_.asked.back(), "Existing file will be overwritten!");
+}
+
+}  // namespace
+}  // namespace corvala

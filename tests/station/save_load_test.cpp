@@ -1,0 +1,132 @@
+// Buttons 1041 and 1042 driven through the station with scripted prompts.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "files/measurement_file.h"
+#include "station/measurement_io.h"
+#include "test_support/golden_run.h"
+#include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+ChamberRecord Recorded(float base) {
+  ChamberRecord r;
+  for (int32_t k = 0; k < 4; ++k)
+    AppendSample(r, base + static_cast<float>(k), 25.0f, 0, LocalTime{2024, 1, 1}, k * 5);
+  return r;
+}
+
+struct SaveLoad : ::testing::Test {
+  void SetUp() override {
+    for (int c = 0; c < 3; ++c)
+      station.m_chamber[c].Access([&](ChamberRecord& r) {
+        r = c == 1 ? testing::GoldenRun() : Recorded(100.0f * static_cast<float>(c + 1));
+        r.chamberIndex = c;
+        r.hasRun = 1;
+      });
+    hooks.addAnalysisRow = [this](int c, const std::string& name) {
+      log.push_back(std::to_string(c) + ":" + name);
+    };
+    hooks.rewriteWorkingFile = [this] { log.push_back("rewrite"); };
+  }
+  std::string Path(const char* name) { return folder / name; }
+  MeasurementSaveResult Save(std::array<uint8_t, 3> selected, const char* name) {
+    prompts.filePaths = {Path(name)};
+    return SaveMeasurementFiles(station, selected, prompts, hooks);
+  }
+
+  testing::TempFolder folder;
+  Station station;
+  ScriptedPrompts prompts;
+  MeasurementSaveHooks hooks;
+  Texts log;
+};
+
+TEST_F(SaveLoad, SaveNamesFilesAsksBeforeReplacingAndSkipsRunningChambers) {
+  EXPECT_EQ(Save({0, 1, 0}, "run.cv3").written, Texts{Path("run.cv3")});
+  EXPECT_EQ(testing::FileBytes(Path("run.cv3")), testing::DataBytes("measurement.cv3"));
+  const ChamberRecord r = station.m_chamber[1].Snapshot();
+  EXPECT_EQ(r.measurementName, Path("run.cv3"));
+  EXPECT_EQ(r.saved, 1);
+  EXPECT_EQ(log, (Texts{"1:run", "rewrite"}));
+  EXPECT_TRUE(prompts.asked.empty());
+
+  std::ofstream(Path("s_3.cv3")) << "old";
+  log.clear();
+  station.m_chamber[0].Access([](ChamberRecord& rec) { rec.hasRun = 0; });
+  EXPECT_EQ(Save({1, 0, 1}, "s.cv3").written, (Texts{Path("s_1.cv3"), Path("s_3.cv3")}));
+  EXPECT_EQ(prompts.asked, Texts{"Existing files will be overwritten!"});
+  EXPECT_EQ(station.m_chamber[2].Snapshot().measurementName, "s_3.cv3");
+  EXPECT_EQ(log, (Texts{"rewrite", "2:s_3.cv3", "rewrite"}));
+
+  // Cancel, a running chamber, a folder that does not exist: nothing changes.
+  station.m_chamber[1].Access([](ChamberRecord& rec) { rec.saved = 0; });
+  prompts.answers = {false};
+  EXPECT_TRUE(Save({0, 1, 0}, "run.cv3").written.empty());
+  EXPECT_EQ(prompts.asked.back(), "Existing file will be overwritten!");
+  station.m_run[0].m_running = 1;
+  EXPECT_TRUE(Save({1, 0, 0}, "a.cv3").written.empty());
+  EXPECT_FALSE(fs::exists(Path("a.cv3")));
+  EXPECT_EQ(Save({0, 1, 0}, "missing/run.cv3").failed, Texts{Path("missing/run.cv3")});
+  EXPECT_EQ(station.m_chamber[1].Snapshot().saved, 0);
+  EXPECT_EQ(log.size(), 3u);
+}
+
+TEST_F(SaveLoad, LoadReplacesTheFirstFreeSelectedChamberAndSwitchesTheUnit) {
+  station.m_run[0].m_running = 1;
+  station.m_run[1].m_normOffset = 5.0f;
+  MeasurementLoadHooks loadHooks;
+  loadHooks.beforeReplace = [&](int c) { log.push_back(Format("reset%d", c)); };
+  loadHooks.confirmConfiguration = [&] {
+    const UnitConfig units = station.m_units.Get();
+    log.push_back(Format("unit %d factor2 %g", units.unit, static_cast<double>(units.effFactor2)));
+  };
+  loadHooks.refreshViews = [&](int c) {
+    log.push_back(Format("refresh%d %g", c, static_cast<double>(station.m_units.Get().effFactor2)));
+  };
+  prompts.filePaths = {testing::DataPath("measurement.cv3")};
+  EXPECT_EQ(LoadMeasurementFile(station, {1, 1, 1}, prompts, {210.0f, 8.23f}, loadHooks),
+            MeasurementLoadStatus::kLoaded);
+  EXPECT_EQ(prompts.asked, Texts{"Existing measurements will be overwritten!"});
+  // The unit is set before the configuration is confirmed, the factors after.
+  EXPECT_EQ(log, (Texts{"reset1", "unit 2 factor2 1", "refresh1 8.23"}));
+  EXPECT_EQ(station.m_run[1].m_normOffset.load(), 0.0f);
+  EXPECT_EQ(station.m_units.MaxPressure(), 1023);  // widened to the loaded 1013.25 mbar
+  ChamberRecord r = station.m_chamber[1].Snapshot();
+  EXPECT_EQ(r.measurementName, "measurement");
+  EXPECT_EQ(r.chamberIndex, 1);
+  EXPECT_EQ(r.hasRun, 1);  // the chamber's own run still awaits its analysis row
+  r.measurementName.clear();
+  r.chamberIndex = 0;
+  r.hasRun = 0;
+  EXPECT_EQ(r, testing::GoldenRunAsRead());  // the rest as in the file
+
+  prompts.filePaths = {testing::DataPath("measurement.cv3")};
+  EXPECT_EQ(LoadMeasurementFile(station, {1, 0, 0}, prompts, {}, {}),
+            MeasurementLoadStatus::kNothing);  // only a running chamber
+  EXPECT_EQ(LoadMeasurementInto(station, 2, Path("missing.cv3"), {}, {}),
+            MeasurementLoadStatus::kNotOpened);
+  EXPECT_EQ(LoadMeasurementInto(station, 2, folder.Path().string(), {}, {}),
+            MeasurementLoadStatus::kNotOpened);
+
+  // No samples: the data stays, the unit follows the record all the same.
+  ASSERT_TRUE(WriteMeasurementFile(ChamberRecord{}, Path("empty.cv3")).Ok());
+  const ChamberRecord before = station.m_chamber[2].Snapshot();
+  EXPECT_EQ(LoadMeasurementInto(station, 2, Path("empty.cv3"), {}, {}),
+            MeasurementLoadStatus::kNoSamples);
+  EXPECT_EQ(station.m_chamber[2].Snapshot(), before);
+  EXPECT_EQ(station.m_units.Unit(), 1);
+  EXPECT_EQ(station.m_units.Get().effFactor1, 1.0f);
+}
+
+}  // namespace
+}  // namespace corvala

@@ -1,0 +1,42 @@
+#pragma once
+// A temporary folder of a test's own: named after the test, the process and a
+// counter, so parallel runs and repeated tests never share one; removed at the end.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+namespace corvala::testing {
+
+class TempFolder {
+ public:
+  TempFolder() {
+    static std::atomic<int> counter{0};
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "corvala";
+    if (test != nullptr) name += std::string("_") + test->test_suite_name() + "_" + test->name();
+    for (char& c : name)
+      if (c == '/') c = '_';
+    name += "_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    path_ = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace corvala::testing

@@ -1,0 +1,147 @@
+// corvala3-analyze against the station itself: runs recorded from the device
+// simulator's curves, saved by the station, analysed both ways.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "analysis/analysis_table.h"
+#include "device/frame_parser.h"
+#include "devsim/device_model.h"
+#include "files/measurement_file.h"
+#include "run/run_control.h"
+#include "run/sampling.h"
+#include "station/measurement_io.h"
+#include "test_support/temp_folder.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+// Records chambers I and III from the simulated device: light on at 00:10:00,
+// off at 00:40:00, end at 01:00:00, one sample every 5 s.
+void RecordSimulatedRun(Station& station) {
+  station.m_settings.m_sampleInterval = 5;
+  station.m_program.AppendProgramStep(0, 10, 0, 5, kStepLightOn);
+  station.m_program.AppendProgramStep(0, 40, 0, 5, kStepLightOff);
+  station.m_program.AppendProgramStep(1, 0, 0, 5, kStepEnd);
+  devsim::DeviceModel device(7);
+  FrameParser parser(station.m_link, station.m_units, nullptr);
+  ManualClock clock;
+  SamplingScheduler scheduler(station, clock);
+  StartRuns(station, {true, false, true});
+  for (int second = 0; second < 4000 && (station.m_run[0].m_running || station.m_run[2].m_running);
+       ++second) {
+    for (auto* mailbox :
+         {&station.m_link.commands.m_lightCommand, &station.m_link.commands.m_runCommand}) {
+      const int32_t idle =
+          mailbox == &station.m_link.commands.m_lightCommand ? kLightIdle : kRunIdle;
+      const int32_t command = mailbox->exchange(idle);
+      if (command > idle) device.Receive(static_cast<uint8_t>(command));
+    }
+    device.Advance(1.0);
+    std::istringstream frame(device.Frame());
+    for (std::string line; std::getline(frame, line, '\n');) parser.ParseLine(line);
+    clock.Advance(1);
+    scheduler.RunPass();
+  }
+}
+
+struct CsvRow {
+  std::vector<std::string> fields;
+};
+
+std::vector<CsvRow> AnalyzeCsv(const std::string& arguments) {
+  FILE* pipe = popen((std::string(CORVALA_ANALYZE) + " --csv " + arguments).c_str(), "r");
+  std::vector<CsvRow> rows;
+  if (pipe == nullptr) return rows;
+  char buffer[1024];
+  while (std::fgets(buffer, sizeof buffer, pipe)) {
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    CsvRow row;
+    std::stringstream fields(line);
+    for (std::string field; std::getline(fields, field, ',');) row.fields.push_back(field);
+    rows.push_back(row);
+  }
+  pclose(pipe);
+  return rows;
+}
+
+TEST(AnalyzeTool, GivesTheStationsNumbersForSimulatedRuns) {
+  const testing::TempFolder folder;
+  Station recorded;
+  RecordSimulatedRun(recorded);
+  ASSERT_GT(recorded.m_chamber[0].Snapshot().Samples(), 700);
+
+  // The station saves both runs.
+  ScriptedPrompts prompts;
+  prompts.filePaths.push_back(folder / "run.cv3");
+  ASSERT_EQ(SaveMeasurementFiles(recorded, {1, 0, 1}, prompts, {}).written.size(), 2u);
+
+  // The station loads each file and adds its row (button 1112).
+  AnalysisTable atLoad;
+  for (int c : {0, 2}) {
+    Station loaded;
+    const std::string path = folder / Format("run_%d.cv3", c + 1);
+    ASSERT_EQ(LoadMeasurementInto(loaded, c, path, ConversionFactors{}, MeasurementLoadHooks{}),
+              MeasurementLoadStatus::kLoaded);
+    AddAnalysisRow(atLoad, loaded, c, FileTitle(path), AnalysisRowOptions{});
+  }
+  ASSERT_EQ(atLoad.RowCount(), 2u);
+
+  const auto csv = AnalyzeCsv("--chamber 1 " + (folder / "run_1.cv3") + " && " + CORVALA_ANALYZE +
+                              " --csv --chamber 3 " + (folder / "run_3.cv3"));
+  ASSERT_EQ(csv.size(), 4u);  // a header line before each row
+  EXPECT_EQ(csv[0].fields[0], "name");
+  for (size_t i = 0; i < 2; ++i) {
+    const std::vector<std::string>& f = csv[2 * i + 1].fields;
+    ASSERT_EQ(f.size(), 11u);
+    const AnalysisRow row = atLoad.Row(i);
+    EXPECT_EQ(f[0], Format("run_%d", row.chamber));
+    EXPECT_EQ(f[1], row.date);
+    EXPECT_EQ(f[2], row.time);
+    EXPECT_EQ(ParseInt(f[3]), row.chamber);
+    // "%.9g" carries a float exactly: the numbers are the station's, bit for bit.
+    EXPECT_EQ(static_cast<float>(ParseFloat(f[4])), row.respiration);
+    EXPECT_EQ(static_cast<float>(ParseFloat(f[5])), row.slope);
+    EXPECT_EQ(ParseInt(f[6]), row.delay1);
+    EXPECT_EQ(ParseInt(f[7]), row.delay2);
+    EXPECT_EQ(static_cast<float>(ParseFloat(f[8])), row.maximumA);
+    EXPECT_EQ(static_cast<float>(ParseFloat(f[9])), row.maximumM);
+    EXPECT_EQ(static_cast<float>(ParseFloat(f[10])), row.kphA);
+    // The simulated curves give a complete analysis.
+    EXPECT_LT(row.respiration, 0.0f);
+    EXPECT_GT(row.slope, 0.0f);
+    EXPECT_GT(row.kphA, 0.0f);
+  }
+}
+
+TEST(AnalyzeTool, ExitStatusAndIncompleteFiles) {
+  const testing::TempFolder folder;
+  ChamberRecord flat;
+  for (int k = 0; k < 20; ++k)
+    AppendSample(flat, 200.0f, 25.0f, 0, LocalTime{2026, 1, 2, 3, 4, 5}, k);
+  ASSERT_TRUE(WriteMeasurementFile(flat, folder / "flat.cv3").Ok());
+  const auto csv = AnalyzeCsv(folder / "flat.cv3");
+  ASSERT_EQ(csv.size(), 2u);
+  EXPECT_EQ(csv[1].fields[0], "flat");
+  ASSERT_GE(csv[1].fields.size(), 4u);  // no analysis: the value fields stay empty
+  for (size_t f = 4; f < csv[1].fields.size(); ++f) EXPECT_EQ(csv[1].fields[f], "");
+
+  auto status = [](const std::string& arguments) {
+    const int s =
+        std::system((std::string(CORVALA_ANALYZE) + " " + arguments + " >/dev/null 2>&1").c_str());
+    return WEXITSTATUS(s);
+  };
+  EXPECT_EQ(status(folder / "flat.cv3"), 0);
+  EXPECT_EQ(status((folder / "flat.cv3") + " " + (folder / "missing.cv3")), 1);
+  EXPECT_EQ(status(""), 2);
+  EXPECT_EQ(status("--chamber 7 x.cv3"), 2);
+}
+
+}  // namespace
+}  // namespace corvala
