@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing Corvala3 need.
+# Installs the Debian 12 packages that building, running, testing and packaging
+# Corvala3 need.
 # Idempotent: only missing packages are installed, and the package lists are
 # refreshed at most once per call.
 set -euo pipefail
@@ -10,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libgsf-1-dev libxlsxwriter-dev
   fonts-liberation2 xvfb xauth xdotool imagemagick locales
+  desktop-file-utils librsvg2-bin dpkg-dev file
 )
 
 missing=()

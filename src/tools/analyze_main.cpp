@@ -18,13 +18,21 @@ namespace {
 using namespace corvala;
 
 constexpr const char* kUsage =
-    "usage: corvala3-analyze [--chamber N] [--correction SECONDS] [--csv] FILE.cv3...\n";
+    "usage: corvala3-analyze [--chamber N] [--correction SECONDS] [--csv] FILE.cv3...\n"
+    "Analyses each measurement file as the station does when a run is added to the\n"
+    "analysis table and prints one row per file.\n"
+    "  --chamber N            the chamber the files are read into, 1 to 3 (default 1)\n"
+    "  --correction SECONDS   leave out the first SECONDS of each run, as the\n"
+    "                         station's correction time does\n"
+    "  --csv                  comma-separated values instead of tab-separated text\n"
+    "  --help                 show this text\n";
 
 struct Options {
   int chamber = 0;  // index 0..2
   bool correctionOn = false;
   int32_t correctionTime = 0;
   bool csv = false;
+  bool help = false;
   std::vector<std::string> files;
 };
 
@@ -42,6 +50,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     long value = 0;
     if (!optionsEnded && arg == "--") {
       optionsEnded = true;
+    } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+      options.help = true;
+      return true;
     } else if (!optionsEnded && arg == "--csv") {
       options.csv = true;
     } else if (!optionsEnded && arg == "--chamber") {
@@ -82,6 +93,10 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fputs(kUsage, stderr);
     return 2;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
   }
   if (options.csv)
     std::puts("name,date,time,chamber,respiration,slope,delay1,delay2,maximum_a,maximum_m,kpha");
