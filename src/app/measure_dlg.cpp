@@ -172,8 +172,9 @@ void CMeasureDlg::OnInitDialog() {
   m_factor1Text = Qs(Format("%3.2f", static_cast<double>(m_factor1Entered)));
   m_factor2Text = Qs(Format("%3.2f", static_cast<double>(m_factor2Entered)));
 
-  As<QComboBox>(1048)->setCurrentIndex(m_station.m_comPort - 1);
-  As<QComboBox>(1050)->setCurrentIndex(m_station.m_unit - 1);
+  // Settings are taken as read; a hand-edited number below 1 selects no entry.
+  As<QComboBox>(1048)->setCurrentIndex(std::max<int32_t>(m_station.m_comPort, 0) - 1);
+  As<QComboBox>(1050)->setCurrentIndex(std::max<int32_t>(m_station.m_unit, 0) - 1);
   m_commaCheck = m_comma != 0;
   m_signalCheck = m_beep != 0;
 
@@ -188,8 +189,9 @@ void CMeasureDlg::OnInitDialog() {
   m_timeOffset = 0;
   m_timeSpan = m_maxTime;
   As<QSlider>(1058)->setRange(0, 58);
-  As<QSlider>(1058)->setValue((m_maxTime - 500) / 300);
-  As<QSlider>(1055)->setValue((m_station.m_maxPressure - 100) / 4);
+  // 64-bit: a hand-edited extreme value must not overflow; the slider clamps it.
+  As<QSlider>(1058)->setValue(static_cast<int>((int64_t{m_maxTime} - 500) / 300));
+  As<QSlider>(1055)->setValue(static_cast<int>((int64_t{m_station.m_maxPressure} - 100) / 4));
   tick_.pressurePosition = As<QSlider>(1055)->value();
   tick_.timePosition = As<QSlider>(1058)->value();
   As<QLineEdit>(1056)->setText(Qs(

@@ -182,7 +182,11 @@ void CMeasureDlg::UpdateTimeScrollRange() {
     });
     if (last >= 0 && last + 60 > m_timeSpan) m_timeSpan = last + 60;
   }
-  As<QSlider>(1034)->setMaximum(std::max(0, (m_timeSpan - (m_maxTime - m_timeOffset)) / 60));
+  // 64-bit, and no scroll position whose seconds overflow: a hand-edited
+  // negative time window would otherwise make the hidden part huge.
+  const int64_t hidden = int64_t{m_timeSpan} - (int64_t{m_maxTime} - m_timeOffset);
+  As<QSlider>(1034)->setMaximum(
+      static_cast<int>(std::clamp<int64_t>(hidden / 60, 0, INT32_MAX / 60)));
 }
 
 bool CMeasureDlg::ApplyUnit(bool toggle) {
@@ -218,7 +222,7 @@ void CMeasureDlg::OnTimer() {
   // Link check: the tick counts 100 ms per tick, so a check period lasts
   // 2.5 sampling intervals; a frame start within it means the link is alive.
   m_linkTimerMs += 100;
-  if (m_linkTimerMs >= m_station.m_sampleInterval * 1000) {
+  if (m_linkTimerMs >= int64_t{m_station.m_sampleInterval} * 1000) {
     m_linkAlive = m_station.m_frameStartSeen.exchange(-1) != -1 ? 1 : 0;
     m_linkTimerMs = 0;
   }
