@@ -36,7 +36,7 @@ AnalysisTable TableOf(const std::vector<std::pair<int32_t, float>>& groupAndValu
   for (const auto& [group, value] : groupAndValue) {
     AnalysisRow row;
     row.respiration = row.slope = row.maximumA = row.maximumM = row.kphA = value;
-    row.delay1 = row.delay2 = static_cast<int32_t>(value);
+    row.delay1 = row.delay2 = TruncToInt32(value);  // 3e38 must not be undefined
     row.diagramGroup = group;
     table.Append(row, AnalysisListTexts{});
   }
