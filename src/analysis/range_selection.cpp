@@ -37,7 +37,8 @@ std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry
       if (record->series.Elapsed()[static_cast<size_t>(k)] != t) continue;
       const float d = record->series.Pressure()[static_cast<size_t>(k)] -
                       normOffset[static_cast<size_t>(c)] - v;
-      if (std::abs(TruncToInt32(d)) <= 1) return SampleHit{c, k};
+      // The distance is taken before truncating: the lowest int32 has no positive counterpart.
+      if (TruncToInt32(std::fabs(d)) <= 1) return SampleHit{c, k};
     }
   }
   return std::nullopt;

@@ -166,8 +166,9 @@ void CMeasureDlg::OnInitDialog() {
   entries_.factor2 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor2Entered())));
 
   const UnitConfig units = station_.m_units.Get();
-  As<QComboBox>(ctl::kPort)->setCurrentIndex(settings_.comPort - 1);
-  As<QComboBox>(ctl::kUnit)->setCurrentIndex(units.unit - 1);
+  // Settings are taken as read; a hand-edited number below 1 selects no entry.
+  As<QComboBox>(ctl::kPort)->setCurrentIndex(std::max<int32_t>(settings_.comPort, 0) - 1);
+  As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(units.unit, 0) - 1);
   entries_.comma = settings_.comma != 0;
   entries_.signal = settings_.beep != 0;
   EffectiveFactorsAtStart(station_, settings_);

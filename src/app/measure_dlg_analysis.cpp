@@ -178,7 +178,7 @@ void CMeasureDlg::LoadMeasurementFile() {
     chart_.showDelay = chart_.showSlope = chart_.showResp = chart_.showMax = chart_.showAll = 0;
   };
   hooks.confirmConfiguration = [this] {
-    As<QComboBox>(ctl::kUnit)->setCurrentIndex(Unit() - 1);
+    As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(Unit(), 0) - 1);
     UpdateData(false);
     ConfirmConfiguration();
   };

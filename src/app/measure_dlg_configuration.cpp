@@ -30,7 +30,7 @@ void CMeasureDlg::AfterUnitSwitch() {
     if (station_.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples() > 0; }))
       FillValueList(c);
   }
-  As<QComboBox>(ctl::kUnit)->setCurrentIndex(Unit() - 1);
+  As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(Unit(), 0) - 1);
   UpdateData(false);
   RefreshView();
 }

@@ -1,7 +1,6 @@
 #include "device/frame_parser.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "device/device_state.h"
 #include "util/c_format.h"
@@ -36,7 +35,8 @@ void AddReading(DeviceLink& link, int chamber, float value) {
 int IndicatorState(int setPointShown, float temperature) {
   // Tenths of a degree, truncated toward zero, in the device's float arithmetic.
   const float difference = 10.0f * static_cast<float>(setPointShown) - 10.0f * temperature;
-  const int32_t tenths = std::abs(TruncToInt32(difference));
+  // The distance is taken before truncating: the lowest int32 has no positive counterpart.
+  const int32_t tenths = TruncToInt32(std::fabs(difference));
   if (tenths >= 7) return 2;
   if (tenths >= 3) return 1;
   return 0;

@@ -49,6 +49,9 @@ TEST(RangeSelection, PointsSnapToTheGridAndNeedTheCurveWithinTwoUnits) {
   SelectionGeometry flat = Geometry();
   flat.bottom = flat.top;
   EXPECT_FALSE(HitSample(20, 0, flat, chambers, offsets));
+  // A damaged file's pressure far below any integer count of units is no hit.
+  const ChamberRecord damaged = Curve({-3e9f});
+  EXPECT_FALSE(HitSample(0, 50, Geometry(), {&damaged, nullptr, nullptr}, offsets));
 }
 
 TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {

@@ -503,6 +503,27 @@ TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
 }
 
 // Pictures of the three views for the README and for looking at, when asked for.
+TEST_F(WindowTest, HandEditedExtremeSettingsOpenTickDrawAndScroll) {
+  // Numbers no slider or list can show are taken as read; the arithmetic on
+  // them must not overflow (the sanitizer build of the tests checks it).
+  WriteIni("Zeitanzeige=-2147483648\r\nMaxDruck=-2147483648\r\nMessabstand=2147483647\r\n"
+           "Einheit=-2147483648\r\nCOM=-2147483648\r\n");
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  EXPECT_EQ(probe.settings().maxTime, INT32_MIN);
+  probe.station().m_chamber[0].Access([](ChamberRecord& r) {
+    for (int k = 0; k < 30; ++k) AppendSample(r, 100.0f + 2.0f * k, 25.0f, 0, LocalTime{}, 10 * k);
+  });
+  probe.Tick();
+  // The run reaches far beyond the (negative) window: the scroll bar ends
+  // where its position in seconds still fits.
+  auto* scroll = static_cast<QSlider*>(dlg->Control(ctl::kTimeScroll));
+  EXPECT_EQ(scroll->maximum(), INT32_MAX / 60);
+  scroll->setValue(scroll->maximum());
+  probe.Tick();
+  dlg->grab();
+}
+
 TEST_F(WindowTest, ScreenshotsWhenRequested) {
   const char* dir = std::getenv("CORVALA_SHOT_DIR");
   if (dir == nullptr) GTEST_SKIP() << "set CORVALA_SHOT_DIR to write screenshots";

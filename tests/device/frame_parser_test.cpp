@@ -97,6 +97,8 @@ TEST_F(ParserFixture, IndicatorFollowsTheDistanceAndReportsOnlyChanges) {
   }
   EXPECT_EQ(bitmaps, (std::vector<int>{kIndicatorNear, kIndicatorOnTarget, kIndicatorFar}));
   EXPECT_EQ(link.report.m_tempIndicator.load(), 2);
+  // A garbled temperature whose distance in tenths is beyond any integer is far too.
+  for (float t : {3e9f, -3e9f, 3e38f}) EXPECT_EQ(IndicatorState(25, t), 2) << t;
 }
 
 TEST(LineReaderTest, SplitsAtCarriageReturnsAndKeeps200Characters) {

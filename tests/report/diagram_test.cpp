@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "report/diagram_draw.h"
+#include "util/c_format.h"
 #include "report/report_pages.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
@@ -36,7 +37,7 @@ AnalysisTable TableOf(const std::vector<std::pair<int32_t, float>>& groupAndValu
   for (const auto& [group, value] : groupAndValue) {
     AnalysisRow row;
     row.respiration = row.slope = row.maximumA = row.maximumM = row.kphA = value;
-    row.delay1 = row.delay2 = static_cast<int32_t>(value);
+    row.delay1 = row.delay2 = TruncToInt32(value);  // 3e38 must not be undefined
     row.diagramGroup = group;
     table.Append(row, AnalysisListTexts{});
   }
