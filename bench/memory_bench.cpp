@@ -54,8 +54,7 @@ int main(int argc, char** argv) {
     probe.station().m_chamber[c].Access([&](ChamberRecord& r) {
       for (int32_t t = 0; t < seconds; ++t) {
         const LocalTime at{2026, 12, 1 + t / 86400, (t / 3600) % 24, (t / 60) % 60, t % 60};
-        AppendSample(r, 900.0f + static_cast<float>(t % 500) * 0.1f, 25.0f, (t / 1800) % 2, at,
-                     t);
+        AppendSample(r, 900.0f + static_cast<float>(t % 500) * 0.1f, 25.0f, (t / 1800) % 2, at, t);
       }
     });
   }

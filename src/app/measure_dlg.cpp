@@ -23,6 +23,7 @@
 #include "app/icons.h"
 #include "app/measure_dlg_internal.h"
 #include "app/qt_prompts.h"
+#include "app/value_list_model.h"
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
 #include "util/c_format.h"
@@ -291,9 +292,14 @@ void CMeasureDlg::CreateControls() {
 
 void CMeasureDlg::CreateListColumns() {
   const Qt::Alignment centre = Qt::AlignHCenter, left = Qt::AlignLeft;
-  for (int id : ctl::kValues)
-    List(id)->SetColumns(
-        {{"Time hh:mm:ss", centre, 84}, {"P-press", left, 51}, {"Light", left, 40}}, false);
+  for (size_t c = 0; c < 3; ++c) {
+    valueLists_[c] = new ValueListModel(station_.m_chamber[c], station_.m_units,
+                                        station_.m_run[c].m_normOffset, this);
+    ReportList* list = List(ctl::kValues[c]);
+    list->ShowModel(valueLists_[c]);
+    list->SetColumns({{"Time hh:mm:ss", centre, 84}, {"P-press", left, 51}, {"Light", left, 40}},
+                     false);
+  }
   List(ctl::kProgram)
       ->SetColumns({{"Time hh:mm:ss", centre, 84},
                     {"Chamber 1", left, 63},

@@ -33,6 +33,7 @@ class QTimer;
 namespace corvala {
 
 class ReportList;
+class ValueListModel;
 class SamplingThread;
 class SerialLink;
 class WindowProbe;
@@ -241,6 +242,7 @@ class CMeasureDlg : public QDialog {
   DisplaySettings settings_;
   StationConfiguration configuration_;
   std::unique_ptr<AnalysisStore> analysis_;
+  std::array<ValueListModel*, 3> valueLists_{};  // owned by the window
   Widgets widgets_;
   Entries entries_;
   Chambers chambers_;

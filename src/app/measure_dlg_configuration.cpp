@@ -26,10 +26,7 @@ void CMeasureDlg::ConfirmConfiguration() {
 
 // The unit in force may have changed: value lists, unit combo box and chart follow.
 void CMeasureDlg::AfterUnitSwitch() {
-  for (int c = 0; c < 3; ++c) {
-    if (station_.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples() > 0; }))
-      FillValueList(c);
-  }
+  for (int c = 0; c < 3; ++c) FillValueList(c);
   As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(Unit(), 0) - 1);
   UpdateData(false);
   RefreshView();

@@ -164,14 +164,7 @@ void CMeasureDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 bool CMeasureDlg::FillValueList(int chamber) {
   if (chamber < 0 || chamber > 2) return false;
-  const float offset = station_.m_run[chamber].m_normOffset;
-  const int32_t unit = Unit();
-  const auto rows = station_.m_chamber[chamber].Access(
-      [offset, unit](const ChamberRecord& r) { return ValueListRows(r, offset, unit); });
-  std::vector<std::vector<QString>> texts;
-  texts.reserve(rows.size());
-  for (const ValueListRow& row : rows) texts.push_back({Qs(row[0]), Qs(row[1]), Qs(row[2])});
-  List(ctl::kValues[chamber])->SetRows(std::move(texts));
+  valueLists_[static_cast<size_t>(chamber)]->Refresh();
   return true;
 }
 

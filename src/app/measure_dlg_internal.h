@@ -12,7 +12,7 @@
 #include "app/control_ids.h"
 #include "app/measure_dlg.h"
 #include "app/report_list.h"
-#include "chart/value_list.h"
+#include "app/value_list_model.h"
 #include "run/run_control.h"
 #include "run/sampling.h"
 
@@ -40,21 +40,19 @@ class CMeasureDlg::SamplingEvents : public SamplingObserver {
   explicit SamplingEvents(CMeasureDlg* dlg) : dlg_(dlg) {}
   void RunInitialised(int chamber) override {
     Post([chamber](CMeasureDlg* d) {
-      d->List(ctl::kValues[chamber])->DeleteAllRows();
+      d->FillValueList(chamber);
       d->chart_.selSlope = kNoValue;
     });
   }
   void FirstSampleTaken(int) override {
     Post([](CMeasureDlg* d) { d->ShowViewControls(); });
   }
-  void SampleListed(int chamber, int row, const ListedSample& sample) override {
-    Post([chamber, row, sample](CMeasureDlg* d) {
-      const ValueListRow texts =
-          ValueListTexts(sample.elapsed, sample.pressure, sample.unit, sample.lightOn);
+  // The list reads its rows from the record; it only takes up the new ones.
+  void SampleListed(int chamber, int, const ListedSample&) override {
+    Post([chamber](CMeasureDlg* d) {
+      if (!d->valueLists_[static_cast<size_t>(chamber)]->Follow()) return;
       ReportList* list = d->List(ctl::kValues[chamber]);
-      const int at = list->InsertRow(row);
-      for (int column = 0; column < 3; ++column) list->SetText(at, column, texts[column]);
-      list->ScrollToRow(at);
+      list->ScrollToRow(list->rowCount() - 1);
     });
   }
   void MeasuringLabelsHidden(std::array<bool, 3> hide) override {

@@ -474,6 +474,32 @@ TEST_F(WindowTest, DraggingAlongACurveMeasuresItsSlope) {
   EXPECT_EQ(probe.selSlope(), kNoValue);
 }
 
+TEST_F(WindowTest, ValueListsShowEverySampleOnceWhateverTheOrderOfRefillAndSampler) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  ReportList* list = probe.List(ctl::kValues1);
+  auto append = [&](int k) {
+    probe.station().m_chamber[0].Access([k](ChamberRecord& r) {
+      AppendSample(r, 100.0f + static_cast<float>(k), 25.0f, 0, LocalTime{}, 5 * k);
+    });
+    // The sampler tells the window after the append; the event waits in the queue.
+    probe.samplingEvents().SampleListed(0, k, ListedSample{5 * k, 100.0f + k, 1, false});
+  };
+  for (int k = 0; k < 3; ++k) append(k);
+  QApplication::processEvents();
+  ASSERT_EQ(list->rowCount(), 3);
+  append(3);
+  // A refill (the normalisation button) runs before the sampler's event.
+  Click(*dlg, ctl::kChamberSelect1);
+  Click(*dlg, ctl::kNormalise);
+  QApplication::processEvents();
+  EXPECT_EQ(list->rowCount(), 4);
+  EXPECT_EQ(list->Text(3, 0), "00:00:15");
+  EXPECT_EQ(list->Text(3, 1), " 3.0");  // 103 minus the lowest pressure, 100
+  Click(*dlg, ctl::kNormalise);
+  EXPECT_EQ(list->Text(3, 1), "103.0");
+}
+
 TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
   auto dlg = Open();
   SaveRecordedRun(*dlg);
@@ -506,8 +532,9 @@ TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
 TEST_F(WindowTest, HandEditedExtremeSettingsOpenTickDrawAndScroll) {
   // Numbers no slider or list can show are taken as read; the arithmetic on
   // them must not overflow (the sanitizer build of the tests checks it).
-  WriteIni("Zeitanzeige=-2147483648\r\nMaxDruck=-2147483648\r\nMessabstand=2147483647\r\n"
-           "Einheit=-2147483648\r\nCOM=-2147483648\r\n");
+  WriteIni(
+      "Zeitanzeige=-2147483648\r\nMaxDruck=-2147483648\r\nMessabstand=2147483647\r\n"
+      "Einheit=-2147483648\r\nCOM=-2147483648\r\n");
   auto dlg = Open();
   WindowProbe probe(*dlg);
   EXPECT_EQ(probe.settings().maxTime, INT32_MIN);
