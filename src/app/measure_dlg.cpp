@@ -157,6 +157,7 @@ void CMeasureDlg::OnInitDialog() {
 
   station_.m_program.FreeProgram();
   ReadSettings();
+  LoadChosenAdapters();
 
   entries_.calibration = Qs(Format("%d", station_.m_link.commands.m_calibrationValue.load()));
   station_.m_link.commands.m_calibrationChanged = 0;
@@ -199,7 +200,10 @@ void CMeasureDlg::OnInitDialog() {
   chart_.area = LayoutChart(width(), height());
   setMouseTracking(true);
 
-  if (options_.startThreads) StartWorkers();
+  if (options_.startThreads) {
+    OfferTheOnlyAdapter();
+    StartWorkers();
+  }
 
   UpdateData(false);
   ShowViewControls();
@@ -336,6 +340,8 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(ctl::kInsertStep, [this] { InsertProgramStep(); });
   onClick(ctl::kDeleteStep, [this] { DeleteProgramStep(); });
   onClick(ctl::kConfirm, [this] { ConfirmConfiguration(); });
+  connect(As<QComboBox>(ctl::kPort), &QComboBox::currentIndexChanged, this,
+          [this](int index) { FillAdapterList(index + 1); });
   onClick(ctl::kSetPointDown, [this] { OnSetPointStep(-1); });
   onClick(ctl::kSetPointUp, [this] { OnSetPointStep(1); });
   onClick(ctl::kIntervalDown, [this] { OnIntervalStep(-1); });
@@ -498,6 +504,7 @@ void CMeasureDlg::OnViewAnalysis() {
 
 void CMeasureDlg::OnViewConfiguration() {
   if (RunningMask(station_) != 0 || view_ == View::kConfiguration) return;
+  FillAdapterList(settings_.comPort);
   savedPlacement_ = WindowRect();
   auto rect = savedPlacement_;
   rect[2] = rect[0] + 715;

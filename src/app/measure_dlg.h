@@ -8,10 +8,12 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/range_selection.h"
 #include "app/control_table.h"
@@ -43,6 +45,8 @@ struct StationOptions {
   PortNames ports;               // the device path of each port number
   bool startThreads = true;      // tests that drive the window alone leave the workers off
   const Clock* clock = nullptr;  // the sampling thread's clock; the system clock when null
+  // The serial adapters the system has; the real list when empty.
+  std::function<std::vector<SerialAdapter>()> listAdapters;
 };
 
 class CMeasureDlg : public QDialog {
@@ -180,8 +184,15 @@ class CMeasureDlg : public QDialog {
   void OnChamberSelect(int chamber);
   void OnChamberShow(int chamber);
 
-  // Configuration (1049 and the steppers).
+  // Configuration (1049 and the steppers) and the serial adapters.
   void ConfirmConfiguration();
+  std::vector<SerialAdapter> Adapters() const;
+  std::string PortsFilePath() const;
+  void LoadChosenAdapters();
+  void OfferTheOnlyAdapter();
+  void FillAdapterList(int comPort);
+  bool TakeChosenAdapter();
+  void ShowPortStatus(const PortStatus& status);
   void AfterUnitSwitch();
   void OnSetPointStep(int direction);
   void OnIntervalStep(int direction);

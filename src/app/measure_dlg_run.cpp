@@ -67,6 +67,14 @@ void CMeasureDlg::StartWorkers() {
             },
             Qt::QueuedConnection);
       });
+  workers_.link->OnStatus([self](const PortStatus& status) {
+    QMetaObject::invokeMethod(
+        self.data(),
+        [self, status] {
+          if (self) self->ShowPortStatus(status);
+        },
+        Qt::QueuedConnection);
+  });
   workers_.link->Start(settings_.comPort);
   workers_.events = std::make_unique<SamplingEvents>(this);
   workers_.sampling = std::make_unique<SamplingThread>(

@@ -1,8 +1,10 @@
 #include "device/serial_link.h"
 
+#include <unistd.h>
 #include <QSerialPort>
 #include <QString>
 #include <QThread>
+
 #include <chrono>
 #include <condition_variable>
 
@@ -38,6 +40,23 @@ bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& by
   return true;
 }
 
+// Why a port could not be opened, in the terms a user can act on.
+PortState OpenFailure(const QSerialPort& port, const std::string& path) {
+  switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+      return PortState::kNoSuchDevice;
+    case QSerialPort::PermissionError:
+      // Qt says the same when another program holds the port; with read and
+      // write access granted, that is what it is.
+      return ::access(path.c_str(), R_OK | W_OK) == 0 ? PortState::kBusy
+                                                      : PortState::kPermissionDenied;
+    case QSerialPort::OpenError:
+      return PortState::kBusy;
+    default:
+      return ::access(path.c_str(), F_OK) != 0 ? PortState::kNoSuchDevice : PortState::kFailed;
+  }
+}
+
 }  // namespace
 
 SerialLink::SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks,
@@ -52,12 +71,17 @@ SerialLink::~SerialLink() {
   Stop();
 }
 
+void SerialLink::SetPorts(PortNames ports) {
+  std::lock_guard lock(control_);
+  ports_ = std::move(ports);
+}
+
 void SerialLink::Start(int comPort) {
   std::lock_guard lock(control_);
   StopLocked();
   stop_ = std::stop_source();
-  thread_.reset(QThread::create(
-      [this, stop = stop_.get_token(), path = ports_.PathFor(comPort)] { Run(stop, path); }));
+  thread_.reset(QThread::create([this, stop = stop_.get_token(), comPort,
+                                 path = ports_.PathFor(comPort)] { Run(stop, comPort, path); }));
   thread_->start();
 }
 
@@ -78,12 +102,25 @@ bool SerialLink::Running() const {
   return thread_ != nullptr;
 }
 
-void SerialLink::Run(std::stop_token stop, std::string path) {
+void SerialLink::Report(PortStatus status) {
+  if (status == lastStatus_) return;
+  lastStatus_ = status;
+  if (onStatus_) onStatus_(status);
+}
+
+void SerialLink::Run(std::stop_token stop, int comPort, std::string path) {
   const QString portName = QString::fromStdString(path);
+  lastStatus_ = PortStatus{};
   while (Pause(stop, kOpenRetryMs)) {
     QSerialPort port;
     port.setPortName(portName);
-    if (!port.open(QIODevice::ReadWrite)) continue;
+    if (!port.open(QIODevice::ReadWrite)) {
+      const PortState state = OpenFailure(port, path);
+      Report(PortStatus{comPort, path, state,
+                        state == PortState::kFailed ? port.errorString().toStdString() : ""});
+      continue;
+    }
+    Report(PortStatus{comPort, path, PortState::kConnected, ""});
     // Line settings; a port that refuses them is used as it is.
     port.setBaudRate(QSerialPort::Baud9600);
     port.setDataBits(QSerialPort::Data8);

@@ -45,6 +45,13 @@ class SerialLink {
   SerialLink(const SerialLink&) = delete;
   SerialLink& operator=(const SerialLink&) = delete;
 
+  // Called on the link thread whenever the port's state changes.
+  using StatusCallback = std::function<void(const PortStatus&)>;
+  // Set before Start.
+  void OnStatus(StatusCallback callback) { onStatus_ = std::move(callback); }
+  // The paths the port numbers stand for, from the next Start on.
+  void SetPorts(PortNames ports);
+
   // Starts the thread on port COMn; a running thread is stopped first.
   void Start(int comPort);
   // Ends the thread and closes its port; returns when both are done.
@@ -59,7 +66,8 @@ class SerialLink {
   int Connections() const { return connections_.load(); }
 
  private:
-  void Run(std::stop_token stop, std::string path);
+  void Run(std::stop_token stop, int comPort, std::string path);
+  void Report(PortStatus status);
   void StopLocked();
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
@@ -69,6 +77,8 @@ class SerialLink {
   MasksSource masks_;
   PortNames ports_;
   IndicatorCallback onIndicator_;
+  StatusCallback onStatus_;
+  PortStatus lastStatus_;  // link thread only
   mutable std::mutex control_;
   // A QThread rather than a std::thread so that the port's notifiers have a
   // home; it is ended only through stop_ and never terminated.
