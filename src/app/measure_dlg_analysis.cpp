@@ -5,6 +5,7 @@
 
 #include "analysis/normalisation.h"
 #include "analysis/run_analysis.h"
+#include "app/long_work.h"
 #include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
 #include "report/diagram_draw.h"
@@ -55,9 +56,15 @@ ExportOptions CMeasureDlg::MakeExportOptions() const {
 
 void CMeasureDlg::ExportMeasurement() {
   UpdateData(true);
-  const ExportResult result = corvala::ExportMeasurement(
-      station_, chambers_.selected, MakeExportOptions(), *prompts_, DefaultWorkbookFactory());
-  if (result.selectionSlopeReset) chart_.selSlope = kNoValue;
+  const ExportOptions options = MakeExportOptions();
+  const ExportPlan plan = PlanMeasurementExport(station_, chambers_.selected, options, *prompts_);
+  if (plan.jobs.empty()) return;
+  if (plan.selectionSlopeReset) chart_.selSlope = kNoValue;
+  // A day at one sample a second takes seconds to write: the window goes on meanwhile.
+  const ExportResult result = RunWithProgress<ExportResult>(
+      this, "Exporting the measurement...", [&plan, &options](Progress& progress) {
+        return WriteMeasurementWorkbooks(plan, options, DefaultWorkbookFactory(), &progress);
+      });
   if (result.Failed()) prompts_->ShowNotice(result.status.Message());
   RefreshView();
 }

@@ -51,6 +51,7 @@ struct ExportResult {
   Result status;                     // the failure that ended the export
   std::vector<std::string> written;  // workbooks written, in order
   bool selectionSlopeReset = false;  // normalisation was switched: reset m_selSlope
+  bool cancelled = false;            // the user stopped it; nothing more was written
   bool Failed() const { return !status.Ok(); }
 };
 
