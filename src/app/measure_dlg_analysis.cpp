@@ -76,7 +76,7 @@ void CMeasureDlg::CycleDiagramGroup() {
 }
 
 void CMeasureDlg::LoadAnalysisFile() {
-  if (analysis_->LoadFile()) ShowAnalysisTable();
+  if (analysis_->LoadFile(MakeExportOptions(), DefaultWorkbookFactory())) ShowAnalysisTable();
 }
 
 void CMeasureDlg::SaveAnalysisFile() {
