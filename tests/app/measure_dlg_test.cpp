@@ -538,6 +538,24 @@ TEST_F(WindowTest, AWorkingFileThatCannotBeWrittenIsShownOnceAndRetried) {
   prompts_.answers = {false};
 }
 
+TEST_F(WindowTest, DiagramRadioButtonsKeepShowingWhatTheDiagramsShow) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  SaveRecordedRun(*dlg);
+  Click(*dlg, ctl::kAnalysisView);
+  Click(*dlg, ctl::kRightKphA);
+  Click(*dlg, ctl::kLeftDelay1);
+  ClickRow(*dlg, ctl::kAnalysisTable, 0);  // pushes every value to the controls
+  auto checked = [&](int id) {
+    return static_cast<QAbstractButton*>(dlg->Control(id))->isChecked();
+  };
+  EXPECT_TRUE(checked(ctl::kRightKphA));
+  EXPECT_TRUE(checked(ctl::kLeftDelay1));
+  EXPECT_EQ(probe.diagramRight(), kQuantityKphA);
+  EXPECT_EQ(probe.diagramLeft(), kQuantityDelay1);
+  prompts_.answers = {false};
+}
+
 // Pictures of the three views for the README and for looking at, when asked for.
 TEST_F(WindowTest, ScreenshotsWhenRequested) {
   const char* dir = std::getenv("CORVALA_SHOT_DIR");
