@@ -118,20 +118,5 @@ TEST_F(Store, LoadingAFileOffersToSaveAChangedTableFirst) {
   EXPECT_TRUE(prompts.asked.empty());
 }
 
-TEST_F(Store, AFolderInPlaceOfTheWorkingFileIsReportedOnceAndRetried) {
-  fs::create_directory(store.WorkingFile());
-  store.Table().Append({"c", "05.04.2024", "11:00:00", 1, 1, 2, 5, 5, 6, 7, 8, 0}, {});
-  EXPECT_FALSE(store.SaveWorkingFile(1).Ok());
-  EXPECT_TRUE(store.CycleDiagramGroup(0, 1));  // the next change tries again, quietly
-  ASSERT_EQ(prompts.asked.size(), 1u);
-  EXPECT_TRUE(
-      prompts.asked[0].starts_with("The file " + store.WorkingFile() + " could not be written"))
-      << prompts.asked[0];
-  fs::remove(store.WorkingFile());
-  EXPECT_TRUE(store.CycleDiagramGroup(0, 1));
-  EXPECT_TRUE(fs::is_regular_file(store.WorkingFile()));
-  EXPECT_EQ(prompts.asked.size(), 1u);
-}
-
 }  // namespace
 }  // namespace corvala

@@ -1,7 +1,6 @@
 #include "util/file_io.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -38,25 +37,6 @@ TEST(FileIo, FailuresNameTheFileAndTheReason) {
   EXPECT_FALSE(directory.Ok());
   EXPECT_EQ(directory.Message(),
             "The file " + folder.Path().string() + " could not be read: it is a folder.");
-}
-
-TEST(FileIo, OnlyRegularFilesUpToTheLimitAreRead) {
-  const testing::TempFolder folder;
-  // A pipe would block the reader and a device never end: both are refused unopened.
-  const std::string fifo = folder / "fifo";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(ReadWholeFile(fifo).Message(),
-            "The file " + fifo + " could not be read: it is not a regular file.");
-  EXPECT_EQ(ReadWholeFile("/dev/zero").Message(),
-            "The file /dev/zero could not be read: it is not a regular file.");
-  const std::string big = folder / "big";
-  ASSERT_TRUE(WriteFileAtomically(big, "12345").Ok());
-  EXPECT_EQ(*ReadWholeFile(big, 5), "12345");
-  EXPECT_EQ(ReadWholeFile(big, 4).Message(),
-            "The file " + big + " could not be read: it is larger than 4 bytes.");
-  std::filesystem::resize_file(big, kMaxReadBytes + 1);  // sparse
-  EXPECT_EQ(ReadWholeFile(big).Message(),
-            "The file " + big + " could not be read: it is larger than 1 GB.");
 }
 
 }  // namespace
