@@ -16,8 +16,9 @@ namespace corvala {
 
 // Button 1076: one workbook per selected chamber that is not running, named
 // like the measurement files ("%s_%d.xls" for 2 or 3 chambers), asking before
-// existing files are replaced. The first error ends the export; the window
-// shows result.error with Prompts::ShowNotice.
+// existing files are replaced. A selected chamber without samples is named in
+// a notice and left out. The first error ends the export; the window shows
+// result.error with Prompts::ShowNotice.
 ExportResult ExportMeasurement(Station& station, const std::array<uint8_t, 3>& selected,
                                const ExportOptions& options, Prompts& prompts,
                                const WorkbookFactory& factory);
