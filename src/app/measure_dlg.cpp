@@ -531,16 +531,26 @@ void CMeasureDlg::OnChamberShow(int c) {
 void CMeasureDlg::ReadSettings() {
   const SettingsReadResult read = corvala::ReadSettings(SettingsPath());
   ApplySettings(read.settings, station_, settings_);
-  // Each stored row goes through the editor exactly as if typed and inserted.
-  for (const StoredProgramRow& row : read.rows) {
-    entries_.stepHours = QString::number(row.hours);
-    entries_.stepMinutes = QString::number(row.minutes);
-    entries_.stepSeconds = QString::number(row.seconds);
-    for (int c = 0; c < 3; ++c) chambers_.selected[c] = row.chamber[c];
-    entries_.stepLight = row.light == 1;
-    entries_.stepStop = row.stop == 1;
+  // The stored rows are checked as the editor checks typed ones and go into the
+  // program and its list at once; the editor is left holding the last row, as
+  // if each row had been typed and inserted.
+  station_.m_program.AppendProgramSteps(ProgramFromStoredRows(read.rows));
+  std::vector<std::vector<QString>> texts;
+  for (const ProgramStep& step : station_.m_program.Steps()) {
+    std::vector<QString>& row = texts.emplace_back();
+    for (const std::string& text : ProgramRowTexts(step)) row.push_back(Qs(text));
+  }
+  List(ctl::kProgram)->SetRows(std::move(texts));
+  if (!read.rows.empty()) {
+    const StoredProgramRow& last = read.rows.back();
+    entries_.stepHours = QString::number(last.hours);
+    entries_.stepMinutes = QString::number(last.minutes);
+    entries_.stepSeconds = QString::number(last.seconds);
+    entries_.stepLight = last.light == 1;
+    entries_.stepStop = last.stop == 1;
+    // The values go through the controls once, as an insert takes them.
     UpdateData(false);
-    InsertProgramStep();
+    UpdateData(true);
   }
   // Rows without any stored key are read as empty rows, which the editor refuses;
   // the editor is left as such a row leaves it.

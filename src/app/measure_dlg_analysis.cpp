@@ -1,4 +1,5 @@
 // Measurement files, the analysis, the analysis table, its diagrams and the report.
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -83,7 +84,7 @@ void CMeasureDlg::CycleDiagramGroup() {
 }
 
 void CMeasureDlg::LoadAnalysisFile() {
-  if (analysis_->LoadFile()) ShowAnalysisTable();
+  if (analysis_->LoadFile(MakeExportOptions(), DefaultWorkbookFactory())) ShowAnalysisTable();
 }
 
 void CMeasureDlg::SaveAnalysisFile() {
@@ -92,6 +93,10 @@ void CMeasureDlg::SaveAnalysisFile() {
 
 void CMeasureDlg::OnDiagramQuantity(bool left, int32_t quantity) {
   (left ? diagrams_.left : diagrams_.right) = quantity;  // the next tick draws it
+  // The exchanged radio value follows, so that pushing the values to the
+  // controls keeps the button that matches the diagram.
+  (left ? entries_.leftRadio : entries_.rightRadio) =
+      (left ? widgets_.leftDiagram : widgets_.rightDiagram)->checkedId();
 }
 
 bool CMeasureDlg::DrawAnalysisDiagrams() {

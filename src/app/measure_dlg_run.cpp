@@ -100,7 +100,8 @@ void CMeasureDlg::InsertProgramStep() {
   if (!ValidateProgramStep(input, step)) return;
   station_.m_program.AppendProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
                                        step.lightArgument);
-  AddProgramRow(station_.m_program.Steps().back());
+  AddProgramRow(MakeProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
+                                step.lightArgument));
 }
 
 void CMeasureDlg::AddProgramRow(const ProgramStep& step) {

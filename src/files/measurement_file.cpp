@@ -1,6 +1,7 @@
 #include "files/measurement_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -22,6 +23,8 @@ constexpr size_t kLongRow = 40;
 // Program steps announced beyond this count are read only as far as the file
 // holds step keys, so a huge "AnzahlProg" cannot stall the load.
 constexpr int32_t kTrustedSteps = 9999;
+// The chart top never goes beyond this, whatever a file holds (100 bar).
+constexpr int32_t kMaxChartTop = 100000;
 
 int32_t SaturatingAdd(int32_t value, int32_t add) {
   const int64_t sum = static_cast<int64_t>(value) + add;
@@ -43,15 +46,17 @@ class StepKeyIndex {
   }
   int Delay(int32_t k) const { return Find(delay_, k); }
   int Light(int32_t k) const { return Find(light_, k); }
-  int32_t HighestStep() const { return highest_; }
+  // How many different step numbers have a key in the file.
+  int32_t StepsPresent() const {
+    size_t count = delay_.size();
+    for (const auto& [k, token] : light_) count += delay_.count(k) == 0 ? 1 : 0;
+    return static_cast<int32_t>(std::min<size_t>(count, std::numeric_limits<int32_t>::max()));
+  }
 
  private:
   void IndexPrefix(const std::string& token, std::string_view prefix, int t,
                    std::unordered_map<int32_t, int>& map) {
-    ForEachNumberedKey(token, prefix, [&](int32_t n) {
-      map.emplace(n, t);
-      highest_ = std::max(highest_, n);
-    });
+    ForEachNumberedKey(token, prefix, [&](int32_t n) { map.emplace(n, t); });
   }
   static int Find(const std::unordered_map<int32_t, int>& map, int32_t k) {
     const auto it = map.find(k);
@@ -59,7 +64,6 @@ class StepKeyIndex {
   }
 
   std::unordered_map<int32_t, int> delay_, light_;
-  int32_t highest_ = 0;
 };
 
 // Characters of the row from column first, at most count of them.
@@ -104,7 +108,7 @@ class FileKeys {
     const StepKeyIndex& whole = WholeSteps();
     return Whole().ValueOf(delay ? whole.Delay(k) : whole.Light(k));
   }
-  int32_t HighestStep() { return WholeSteps().HighestStep(); }
+  int32_t StepsPresent() { return WholeSteps().StepsPresent(); }
 
  private:
   const KeyValueText& Whole() {
@@ -123,8 +127,47 @@ class FileKeys {
   bool headerIsWhole_ = false;
 };
 
-bool IsOneAt(std::string_view row, size_t column) {
-  return column < row.size() && row[column] == '1';
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The field's columns start (after blanks) with a number as the C conversion
+// reads one: an optional sign, then a digit, or a point and a digit.
+bool HoldsNumber(std::string_view field) {
+  size_t i = 0;
+  while (i < field.size() && IsSpace(field[i])) ++i;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
+  if (i < field.size() && field[i] == '.') ++i;
+  return i < field.size() && IsDigit(field[i]);
+}
+
+// Reads one sample row; false when the row does not hold all seven fields as
+// numbers, or its pressure or temperature is no finite value.
+bool ReadSampleRow(std::string_view row, bool hasLineEnd, Sample& sample) {
+  // The layout is judged on the row with its line end, as the station writes
+  // it; a last row that lost its line end is judged as if it had one.
+  const size_t length = row.size() + (hasLineEnd ? 0 : 1);
+  const bool longRow = length >= kLongRow;
+  const std::string_view fields[7] = {Columns(row, 0, 4),
+                                      Columns(row, 5, 4),
+                                      Columns(row, 10, 4),
+                                      Columns(row, 15, 8),
+                                      longRow ? Columns(row, 24, 8) : Columns(row, 24, 5),
+                                      longRow ? Columns(row, 33, 4) : Columns(row, 30, 4),
+                                      Columns(row, longRow ? 38 : 35, 1)};
+  for (const std::string_view field : fields)
+    if (!HoldsNumber(field)) return false;
+  const float pressure = static_cast<float>(ParseFloat(fields[4]));
+  const float temperature = static_cast<float>(ParseFloat(fields[5]));
+  if (!std::isfinite(pressure) || !std::isfinite(temperature)) return false;
+  sample.hour = ParseInt(fields[0]);
+  sample.minute = ParseInt(fields[1]);
+  sample.second = ParseInt(fields[2]);
+  sample.elapsed = ParseInt(fields[3]);
+  sample.pressure = pressure;
+  sample.temperature = temperature;
+  sample.light = fields[6] == "1" ? 1 : 0;
+  return true;
 }
 
 }  // namespace
@@ -164,17 +207,19 @@ Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path
   return WriteFileAtomically(path, FormatMeasurementFile(record));
 }
 
-int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t displayUnit, float effFactor1,
-                         float effFactor2) {
-  if (TruncToInt32(pressure) == 0 || effFactor2 == 0.0f) return maxPressure;
-  if (displayUnit == 1) {
+int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t pressureUnit, float factor1,
+                         float factor2) {
+  if (!std::isfinite(pressure) || TruncToInt32(pressure) == 0 || factor2 == 0.0f)
+    return maxPressure;
+  int32_t widened = maxPressure;
+  if (pressureUnit == 1) {
     if (static_cast<float>(maxPressure) <= pressure)
-      return SaturatingAdd(TruncToInt32(pressure), 10);
-  } else if (displayUnit == 2) {
-    const int32_t v = TruncToInt32(pressure / effFactor2 * effFactor1);
-    if (maxPressure <= v) return SaturatingAdd(v, 10);
+      widened = SaturatingAdd(TruncToInt32(pressure), 10);
+  } else if (pressureUnit == 2) {
+    const int32_t v = TruncToInt32(static_cast<double>(pressure) / factor2 * factor1);
+    if (maxPressure <= v) widened = SaturatingAdd(v, 10);
   }
-  return maxPressure;
+  return std::min(widened, std::max(maxPressure, kMaxChartTop));
 }
 
 MeasurementFileContent ParseMeasurementFile(std::string_view text,
@@ -184,7 +229,7 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
   FileKeys file(text);
   auto lookup = [&](const char* key) { return TruncToInt32(file.Lookup(key)); };
   content.announced = lookup("AnzahlMesswerte");
-  if (!content.HasSamples()) return content;
+  if (content.announced < 1) return content;
 
   ChamberRecord& r = content.record;
   r.startYear = lookup("Jahr");
@@ -203,10 +248,11 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
 
   const int32_t announcedSteps = lookup("AnzahlProg");
   if (announcedSteps > 0) {
+    // Beyond the trusted count, only as many steps as the file has keys for.
     const int32_t count =
         announcedSteps <= kTrustedSteps
             ? announcedSteps
-            : std::min(announcedSteps, std::max(kTrustedSteps, file.HighestStep()));
+            : std::min(announcedSteps, std::max(kTrustedSteps, file.StepsPresent()));
     for (int32_t k = 1; k <= count; ++k) {
       r.stepTime.push_back(TruncToInt32(file.Step(true, k)));
       r.stepLight.push_back(TruncToInt32(file.Step(false, k)) == 1 ? 1 : 0);
@@ -220,29 +266,24 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
     const size_t lineEnd = text.find('\n', markerEnd);
     pos = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
   }
+  // Lines that are no sample row (blank, cut, damaged) are passed over.
   const int64_t wanted = int64_t{content.announced} + 1;
+  // The chart top is held in mbar; the rows are in the run's unit.
+  const float factor1 = r.runUnit == 2 ? context.factor1 : 1.0f;
+  const float factor2 = r.runUnit == 2 ? context.factor2 : 1.0f;
   int64_t rows = 0;
-  for (; rows < wanted && pos < text.size(); ++rows) {
+  while (rows < wanted && pos < text.size()) {
     size_t end = text.find('\n', pos);
-    end = end == std::string_view::npos ? text.size() : end + 1;
+    const bool hasLineEnd = end != std::string_view::npos;
+    end = hasLineEnd ? end + 1 : text.size();
     const std::string_view row = text.substr(pos, std::min(end - pos, kMaxRow));
     pos = end;
-    const bool longRow = row.size() >= kLongRow;
-    const float pressure =
-        static_cast<float>(ParseFloat(longRow ? Columns(row, 24, 8) : Columns(row, 24, 5)));
-    const float temperature =
-        static_cast<float>(ParseFloat(longRow ? Columns(row, 33, 4) : Columns(row, 30, 4)));
     Sample sample;
-    sample.hour = ParseInt(Columns(row, 0, 4));
-    sample.minute = ParseInt(Columns(row, 5, 4));
-    sample.second = ParseInt(Columns(row, 10, 4));
-    sample.elapsed = ParseInt(Columns(row, 15, 8));
-    sample.pressure = pressure;
-    sample.temperature = temperature;
-    sample.light = IsOneAt(row, longRow ? 38 : 35) ? 1 : 0;
+    if (!ReadSampleRow(row, hasLineEnd && row.back() == '\n', sample)) continue;
     r.series.Append(sample);
-    content.maxPressure = WidenMaxPressure(content.maxPressure, pressure, context.displayUnit,
-                                           context.effFactor1, context.effFactor2);
+    ++rows;
+    content.maxPressure =
+        WidenMaxPressure(content.maxPressure, sample.pressure, r.runUnit, factor1, factor2);
   }
   return content;
 }

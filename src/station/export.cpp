@@ -10,6 +10,8 @@
 namespace corvala {
 namespace {
 
+constexpr const char* kChamberNumerals[3] = {"I", "II", "III"};
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec);
@@ -54,16 +56,27 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
   ExportPlan plan;
   const int selectedCount = static_cast<int>(std::count(selected.begin(), selected.end(), 1));
   if (selectedCount == 0) return plan;
+
+  // A chamber without samples has no run to describe: its workbook would state
+  // a negative duration. It is named and left out.
+  std::array<bool, 3> exportable{};
+  for (int c = 0; c < 3; ++c) {
+    if (selected[c] != 1 || station.m_run[c].m_running.load() != 0) continue;
+    exportable[c] =
+        station.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples() > 0; });
+    if (!exportable[c])
+      prompts.ShowNotice(
+          Format("Chamber %s holds no measured values and is not exported.", kChamberNumerals[c]));
+  }
+  if (std::none_of(exportable.begin(), exportable.end(), [](bool e) { return e; })) return plan;
+
   std::string chosen;
   if (!prompts.ChooseSaveFile(kSpreadsheetExtension, chosen)) return plan;
-
-  std::array<bool, 3> exportable{};
   std::array<std::string, 3> target;
   const std::filesystem::path chosenPath(chosen);
   const std::string title = FileTitle(chosen);
   bool anyExists = false;
   for (int c = 0; c < 3; ++c) {
-    exportable[c] = selected[c] == 1 && station.m_run[c].m_running.load() == 0;
     if (!exportable[c]) continue;
     target[c] =
         selectedCount == 1
@@ -89,6 +102,8 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
     job.baseline = station.m_run[c].m_normOffset.load();
     if (job.baseline == 0.0f) {
       job.baseline = LowestPressure(job.record, options.correctionOn, options.correctionTime);
+      // No sample after the correction time: nothing to subtract.
+      if (job.baseline == kNormSearchStart) job.baseline = 0.0f;
       plan.selectionSlopeReset = true;
     }
     plan.jobs.push_back(std::move(job));

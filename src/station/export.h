@@ -31,7 +31,8 @@ struct ExportPlan {
 
 // Button 1076, on the window thread: one workbook per selected chamber that is
 // not running, named like the measurement files ("%s_%d.xls" for 2 or 3
-// chambers), after the question before existing files are replaced. Nothing
+// chambers), after the question before existing files are replaced. A
+// selected chamber without samples is named in a notice and left out. Nothing
 // to do when the user cancels a dialog.
 ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>& selected,
                                  const ExportOptions& options, Prompts& prompts);

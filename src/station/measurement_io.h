@@ -63,6 +63,7 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
 
 // Button 1042: the first selected chamber that is not running, the open
 // dialog, the question before unsaved data is replaced, then LoadMeasurementInto.
+// A file without sample rows is refused with a notice naming it.
 MeasurementLoadStatus LoadMeasurementFile(Station& station, const std::array<uint8_t, 3>& selected,
                                           Prompts& prompts, const ConversionFactors& factors,
                                           const MeasurementLoadHooks& hooks);

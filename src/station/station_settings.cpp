@@ -54,4 +54,23 @@ void EffectiveFactorsAtStart(Station& station, const DisplaySettings& display) {
   });
 }
 
+std::vector<ProgramStep> ProgramFromStoredRows(const std::vector<StoredProgramRow>& rows) {
+  std::vector<ProgramStep> steps;
+  steps.reserve(rows.size());
+  for (const StoredProgramRow& row : rows) {
+    ProgramStepInput input;
+    input.hoursText = std::to_string(row.hours);
+    input.minutesText = std::to_string(row.minutes);
+    input.secondsText = std::to_string(row.seconds);
+    input.light = row.light == 1;
+    input.stop = row.stop == 1;
+    input.chamberSelected = row.chamber;
+    ValidStep step{};
+    if (!ValidateProgramStep(input, step)) continue;
+    steps.push_back(MakeProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
+                                    step.lightArgument));
+  }
+  return steps;
+}
+
 }  // namespace corvala

@@ -528,6 +528,60 @@ TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
   EXPECT_FALSE(fs::exists(folder_.Path() / "auswertung.tmp"));
 }
 
+TEST_F(WindowTest, RestoredRowsAreOfferedForSavingAtEveryCloseUntilSaved) {
+  fs::copy_file(std::string(CORVALA_TEST_DATA) + "/analysis.cva",
+                folder_.Path() / "auswertung.tmp");
+  auto dlg = Open();
+  ASSERT_EQ(WindowProbe(*dlg).List(ctl::kAnalysisTable)->rowCount(), 2);
+  prompts_.answers = {true};  // Yes, and the save dialog is cancelled
+  dlg->close();
+  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Save the analysis?"});
+  EXPECT_EQ(ReadFile("auswertung.tmp"), ReadFixture("analysis.cva"));
+  dlg.reset();
+
+  auto again = Open();
+  ASSERT_EQ(WindowProbe(*again).List(ctl::kAnalysisTable)->rowCount(), 2);
+  prompts_.answers = {true};
+  again->close();
+  EXPECT_EQ(prompts_.asked, (std::vector<std::string>{"Save the analysis?", "Save the analysis?"}));
+  EXPECT_EQ(ReadFile("auswertung.tmp"), ReadFixture("analysis.cva"));
+}
+
+TEST_F(WindowTest, AWorkingFileThatCannotBeWrittenIsShownOnceAndRetried) {
+  fs::create_directory(folder_.Path() / "auswertung.tmp");  // a folder in its place
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  ASSERT_EQ(WindowProbe(*dlg).List(ctl::kAnalysisTable)->rowCount(), 1);
+  ASSERT_EQ(prompts_.asked.size(), 1u);
+  EXPECT_NE(prompts_.asked[0].find("auswertung.tmp could not be written"), std::string::npos)
+      << prompts_.asked[0];
+  ClickRow(*dlg, ctl::kAnalysisTable, 0);  // the next change tries again, without a new notice
+  EXPECT_EQ(prompts_.asked.size(), 1u);
+  fs::remove(folder_.Path() / "auswertung.tmp");
+  ClickRow(*dlg, ctl::kAnalysisTable, 0);
+  EXPECT_TRUE(ReadFile("auswertung.tmp").starts_with("1\r\n1\r\nrun\r\n"));
+  EXPECT_EQ(prompts_.asked.size(), 1u);
+  prompts_.answers = {false};
+}
+
+TEST_F(WindowTest, DiagramRadioButtonsKeepShowingWhatTheDiagramsShow) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  SaveRecordedRun(*dlg);
+  Click(*dlg, ctl::kAnalysisView);
+  Click(*dlg, ctl::kRightKphA);
+  Click(*dlg, ctl::kLeftDelay1);
+  ClickRow(*dlg, ctl::kAnalysisTable, 0);  // pushes every value to the controls
+  auto checked = [&](int id) {
+    return static_cast<QAbstractButton*>(dlg->Control(id))->isChecked();
+  };
+  EXPECT_TRUE(checked(ctl::kRightKphA));
+  EXPECT_TRUE(checked(ctl::kLeftDelay1));
+  EXPECT_EQ(probe.diagramRight(), kQuantityKphA);
+  EXPECT_EQ(probe.diagramLeft(), kQuantityDelay1);
+  prompts_.answers = {false};
+}
+
 // Pictures of the three views for the README and for looking at, when asked for.
 TEST_F(WindowTest, HandEditedExtremeSettingsOpenTickDrawAndScroll) {
   // Numbers no slider or list can show are taken as read; the arithmetic on
