@@ -120,7 +120,21 @@ void CMeasureDlg::OnPrint() {
   printer.setDocName(kReportDocumentName);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  if (!PrintReportTo(printer)) prompts_->ShowNotice("The report could not be printed.");
+  // The pages are drawn on a thread of their own while the window goes on.
+  const AnalysisTable table = analysis_->Table();
+  const int32_t unit = Unit();
+  const bool analysisView = view_ == View::kAnalysis;
+  bool cancelled = false;
+  const bool printed = RunWithProgress<bool>(this, "Printing the report...", [&](Progress& p) {
+    const bool ok = PrintReport(printer, table, unit, UnitName(unit), analysisView, &p);
+    cancelled = p.cancel.load();
+    return ok;
+  });
+  if (cancelled) {
+    printer.abort();
+    return;
+  }
+  if (!printed) prompts_->ShowNotice("The report could not be printed.");
 }
 
 bool CMeasureDlg::RunAnalysis() {

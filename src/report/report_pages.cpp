@@ -133,19 +133,27 @@ bool DrawDiagramsForPrint(QPainter& painter, QSize resolution, const AnalysisTab
 }
 
 bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t unit,
-                 const std::string& unitName, bool analysisView) {
+                 const std::string& unitName, bool analysisView, Progress* progress) {
   QPainter painter;
   if (!painter.begin(&device)) return false;
   const QSize resolution(device.width(), device.height());
   const int32_t tablePages =
       analysisView ? LayoutTablePages(resolution).Pages(table.RowCount()) : 1;
+  if (progress != nullptr) progress->total = tablePages + 1;
+  auto cancelled = [progress] {
+    if (progress == nullptr) return false;
+    progress->done.fetch_add(1);
+    return progress->cancel.load();
+  };
   bool ok = true;
   for (int32_t page = 0; page < tablePages && ok; ++page) {
     if (page > 0) ok = device.newPage();
     if (ok && analysisView) PrintTablePage(painter, resolution, table, unit, page);
+    if (cancelled()) return painter.end() && false;
   }
   if (ok) ok = device.newPage();
   if (ok && analysisView) DrawDiagramsForPrint(painter, resolution, table, unit, unitName);
+  cancelled();
   return painter.end() && ok;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/analysis_table.h"
+#include "util/progress.h"
 
 class QPainter;
 class QPagedPaintDevice;
@@ -62,8 +63,10 @@ bool DrawDiagramsForPrint(QPainter& painter, QSize resolution, const AnalysisTab
 // QPdfWriter) over its whole printable area. With analysisView false one empty
 // table page and an empty chart page are printed, as when the report is asked
 // for outside the analysis view. False when painting could not start or a page
-// could not be added.
+// could not be added. With `progress`, each page counts one, and a cancel
+// ends the report after the page in hand (the caller aborts the print job).
 bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t unit,
-                 const std::string& unitName, bool analysisView = true);
+                 const std::string& unitName, bool analysisView = true,
+                 Progress* progress = nullptr);
 
 }  // namespace corvala

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "report/diagram_draw.h"
-#include "util/c_format.h"
 #include "report/report_pages.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
+#include "util/c_format.h"
 
 namespace corvala {
 namespace {
@@ -250,6 +250,26 @@ TEST(ReportPrinting, SixtyRowsContinueOnAFurtherPageInEitherOrientation) {
     }
     EXPECT_EQ(PdfPages(path), 3) << orientation;  // two table pages and the charts
   }
+}
+
+TEST(ReportPrinting, ProgressCountsPagesAndACancelEndsTheReport) {
+  EnsureGuiApp();
+  const testing::TempFolder folder;
+  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
+  {
+    QPdfWriter writer(QString::fromStdString(folder / "whole.pdf"));
+    writer.setResolution(150);
+    Progress progress;
+    ASSERT_TRUE(PrintReport(writer, table, 1, "mbar", true, &progress));
+    EXPECT_EQ(progress.total.load(), 3);
+    EXPECT_EQ(progress.done.load(), 3);
+  }
+  QPdfWriter writer(QString::fromStdString(folder / "cancelled.pdf"));
+  writer.setResolution(150);
+  Progress progress;
+  progress.cancel = true;
+  EXPECT_FALSE(PrintReport(writer, table, 1, "mbar", true, &progress));
+  EXPECT_EQ(progress.done.load(), 1);  // the first page, then no more
 }
 
 TEST(ReportPrinting, PdfHoldsTwoPages) {
