@@ -166,7 +166,9 @@ void CMeasureDlg::OnInitDialog() {
   entries_.factor2 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor2Entered())));
 
   const UnitConfig units = station_.m_units.Get();
-  As<QComboBox>(ctl::kPort)->setCurrentIndex(settings_.comPort - 1);
+  // A stored port outside COM1..COM9 shows no selection.
+  const bool listedPort = settings_.comPort >= kFirstComPort && settings_.comPort <= kLastComPort;
+  As<QComboBox>(ctl::kPort)->setCurrentIndex(listedPort ? settings_.comPort - kFirstComPort : -1);
   As<QComboBox>(ctl::kUnit)->setCurrentIndex(units.unit - 1);
   entries_.comma = settings_.comma != 0;
   entries_.signal = settings_.beep != 0;

@@ -17,11 +17,12 @@ bool Contains(std::string_view line, std::string_view word) {
   return line.find(word) != std::string_view::npos;
 }
 
-// The leading decimal number of a field; text, "nan" and "inf" count as 0 so
-// a garbled line never poisons a reading sum.
+// The leading decimal number of a field. Text, "nan", "inf" and values no
+// device can measure (beyond kMaxFieldMagnitude) count as a garbled field, 0,
+// so a reading sum never overflows and a temperature never leaves int range.
 float FieldFloat(std::string_view line) {
   const double value = ParseFloat(line);
-  if (!std::isfinite(value) || std::fabs(value) > 3.0e38) return 0.0f;
+  if (!std::isfinite(value) || std::fabs(value) > kMaxFieldMagnitude) return 0.0f;
   return static_cast<float>(value);
 }
 
@@ -35,10 +36,11 @@ void AddReading(DeviceLink& link, int chamber, float value) {
 
 int IndicatorState(int setPointShown, float temperature) {
   // Tenths of a degree, truncated toward zero, in the device's float arithmetic.
+  // The distance is taken before it is made whole, so no value overflows.
   const float difference = 10.0f * static_cast<float>(setPointShown) - 10.0f * temperature;
-  const int32_t tenths = std::abs(TruncToInt32(difference));
-  if (tenths >= 7) return 2;
-  if (tenths >= 3) return 1;
+  const float tenths = std::trunc(std::fabs(difference));
+  if (!(tenths < 7.0f)) return 2;  // far, and NaN
+  if (tenths >= 3.0f) return 1;
   return 0;
 }
 

@@ -17,6 +17,10 @@ inline constexpr int kIndicatorOnTarget = 154;
 inline constexpr int kIndicatorNear = 153;
 inline constexpr int kIndicatorFar = 152;
 
+// Field values beyond this magnitude cannot come from a measurement: they are
+// read as a garbled field.
+inline constexpr double kMaxFieldMagnitude = 1.0e6;
+
 // Called on the link thread with the new indicator bitmap when the state changes.
 using IndicatorCallback = std::function<void(int bitmapId)>;
 
