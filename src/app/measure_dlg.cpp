@@ -159,7 +159,7 @@ void CMeasureDlg::OnInitDialog() {
 
   entries_.calibration = Qs(Format("%d", station_.m_link.commands.m_calibrationValue.load()));
   station_.m_link.commands.m_calibrationChanged = 0;
-  station_.m_link.commands.m_temperatureCommand = station_.m_settings.m_temperature.load();
+  CommandSetPoint(station_.m_link.commands, station_.m_settings.m_temperature.load());
 
   configuration_.Start(settings_);
   entries_.factor1 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor1Entered())));

@@ -6,7 +6,7 @@
 // Writers and readers:
 //  - CommandMailboxes: written by the window (buttons, configuration) and the
 //    sampling thread (program steps, run ends); taken by the serial link with a
-//    get-and-reset to the idle value.
+//    get-and-reset to the idle value. m_commanded keeps what the commands said.
 //  - DeviceReport: written by the serial link from the device's frames; read by
 //    the sampling thread (readings, temperatures) and the display tick, which
 //    also resets the link check and the unit mismatch.
@@ -92,6 +92,17 @@ class PairMailbox {
   std::pair<int32_t, int32_t> pair_{-1, -1};
 };
 
+// What the station last decided for the device. Light and run commands are
+// made whole from it, so a command still waiting in its mailbox (device
+// unplugged, a long pair block going out) is replaced, never added to; the
+// greeting after a reconnection restores it. The run layer changes it together
+// with the chambers' flags under its command lock.
+struct CommandedState {
+  std::atomic<int32_t> m_lightMask{0};  // chambers whose light is on (I 1, II 2, III 4)
+  std::atomic<int32_t> m_runMask{0};    // chambers that run
+  std::atomic<int32_t> m_setPoint{kTemperatureIdle};  // set point in force, -1 none yet
+};
+
 // Commands waiting for the serial link.
 struct CommandMailboxes {
   std::atomic<int32_t> m_runCommand{kRunIdle};
@@ -105,6 +116,7 @@ struct CommandMailboxes {
   std::atomic<int32_t> m_calibrationValue{210};
   std::atomic<uint8_t> m_calibrationChanged{0};
   PairMailbox m_pairCommand;
+  CommandedState m_commanded;
 };
 
 // What the device reports.

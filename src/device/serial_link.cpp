@@ -40,11 +40,10 @@ bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& by
 
 }  // namespace
 
-SerialLink::SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks,
-                       PortNames ports, IndicatorCallback onIndicator)
+SerialLink::SerialLink(DeviceLink& link, const SharedUnitConfig& units, PortNames ports,
+                       IndicatorCallback onIndicator)
     : link_(link),
       units_(units),
-      masks_(std::move(masks)),
       ports_(std::move(ports)),
       onIndicator_(std::move(onIndicator)) {}
 
@@ -102,8 +101,7 @@ void SerialLink::Run(std::stop_token stop, std::string path) {
 bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
   FrameParser parser(link_, units_, onIndicator_);
   LineReader reader;
-  const ChamberMasks masks = masks_ ? masks_() : ChamberMasks{};
-  if (!Send(stop, port, TakeGreeting(link_.commands, masks))) return false;
+  if (!Send(stop, port, TakeGreeting(link_.commands))) return false;
   while (!stop.stop_requested()) {
     if (!Send(stop, port, TakeCommandCycle(link_.commands))) return false;
     bool lineDone = false;

@@ -35,11 +35,8 @@ class SerialLink {
   // pending commands are seen at least this often).
   static constexpr int kReadWaitMs = 30;
 
-  // The lights and runs that a greeting restores after a reconnection.
-  using MasksSource = std::function<ChamberMasks()>;
-
   // onIndicator runs on the link thread with the new set-point bitmap.
-  SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks, PortNames ports,
+  SerialLink(DeviceLink& link, const SharedUnitConfig& units, PortNames ports,
              IndicatorCallback onIndicator);
   ~SerialLink();
   SerialLink(const SerialLink&) = delete;
@@ -66,7 +63,6 @@ class SerialLink {
 
   DeviceLink& link_;
   const SharedUnitConfig& units_;
-  MasksSource masks_;
   PortNames ports_;
   IndicatorCallback onIndicator_;
   mutable std::mutex control_;

@@ -27,12 +27,20 @@ int32_t SampleInterval(const Station& station) {
   return std::max<int32_t>(1, station.m_settings.m_sampleInterval.load());
 }
 
-// The light command for the chambers whose light is on and that run; 77 for none.
-int32_t LightCommandOfRunningChambers(const Station& station) {
-  int mask = 0;
-  for (size_t i = 0; i < 3; ++i)
-    if (station.m_run[i].m_lightOn.load() && station.m_run[i].m_running.load()) mask += 1 << i;
-  return kLightIdle + (mask == 0 ? 8 : mask);
+// Commands the lights of the running chambers. The flag of a chamber that no
+// longer runs follows what the device is told: its light goes off. Callers hold
+// the command lock.
+void CommandLightsOfRunningChambers(Station& station) {
+  int32_t mask = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    if (!station.m_run[i].m_lightOn.load()) continue;
+    if (station.m_run[i].m_running.load()) {
+      mask |= 1 << i;
+    } else {
+      station.m_run[i].m_lightOn.store(0);
+    }
+  }
+  CommandLights(station.m_link.commands, mask);
 }
 
 }  // namespace
@@ -53,7 +61,12 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
                    SamplingObserver* observer) {
   if (chamber < 0 || chamber > 2) return;
   const auto i = static_cast<size_t>(chamber);
-  const bool wasLit = station.m_run[i].m_lightOn.exchange(0) != 0;
+  {
+    // A light that the previous run left on (an end step does not switch it)
+    // is switched off at the device too: the new run's samples record it as off.
+    std::lock_guard lock(station.m_commandLock);
+    if (station.m_run[i].m_lightOn.exchange(0) != 0) CommandLightsOfRunningChambers(station);
+  }
   station.m_run[i].m_normOffset.store(0.0f);
   const int32_t interval = SampleInterval(station);
   station.m_run[i].m_elapsed.store(-interval);
@@ -90,9 +103,6 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
     r.analysis.m_segmentBounds.clear();
     r.hasRun = 1;
   });
-  // A light that the previous run left on (an end step does not switch it) is
-  // switched off at the device too: the new run's samples record it as off.
-  if (wasLit) station.m_link.commands.m_lightCommand.store(LightCommandOfRunningChambers(station));
   if (observer != nullptr) observer->RunInitialised(chamber);
 }
 
@@ -117,6 +127,7 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
   }
   if (!eligible[0] && !eligible[1] && !eligible[2]) return;
 
+  std::lock_guard lock(station_.m_commandLock);
   bool lightChanged = false;
   bool runEnded = false;
   station_.m_program.Walk([&](ProgramStep& step) {
@@ -139,19 +150,18 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
     }
   });
 
-  if (lightChanged)
-    station_.m_link.commands.m_lightCommand.store(LightCommandOfRunningChambers(station_));
+  if (lightChanged) CommandLightsOfRunningChambers(station_);
   if (runEnded) {
-    int mask = 0;
+    int32_t mask = 0;
     std::array<bool, 3> hide{};
     for (size_t i = 0; i < 3; ++i) {
       if (station_.m_run[i].m_running.load()) {
-        mask += 1 << i;
+        mask |= 1 << i;
       } else {
         hide[i] = true;
       }
     }
-    station_.m_link.commands.m_runCommand.store(kRunIdle + (mask == 0 ? 8 : mask));
+    CommandRuns(station_.m_link.commands, mask);
     if (observer_ != nullptr) observer_->MeasuringLabelsHidden(hide);
   }
 }

@@ -1,5 +1,6 @@
 #include "station/configuration.h"
 
+#include "device/command_encoder.h"
 #include "util/c_format.h"
 
 namespace corvala {
@@ -39,7 +40,7 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
   const int32_t temperature = station.m_settings.m_temperature;
   if (temperature != lastTemperature_) {
     lastTemperature_ = temperature;
-    commands.m_temperatureCommand = lastTemperature_;
+    CommandSetPoint(commands, lastTemperature_);
   }
   if (display.beep != oldBeep) commands.m_beepCommand = display.beep ? 1 : 0;
   factor1Entered_ = static_cast<float>(ParseFloat(entries.factor1Text));

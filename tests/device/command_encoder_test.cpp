@@ -30,14 +30,42 @@ TEST(CommandEncoder, BlocksEncodeValuesAndRefuseWhatDoesNotFitAByte) {
   EXPECT_TRUE(EncodePair(1, -5).empty());
 }
 
-TEST(CommandEncoder, GreetingTakesTheSetPointAndRestoresARun) {
+TEST(CommandEncoder, GreetingRestoresTheSetPointInForceAndTheRunningChambersAsCommanded) {
   CommandMailboxes commands;
-  EXPECT_EQ(Bytes(TakeGreeting(commands, {})), (V{9, 77, 87}));
-  commands.m_temperatureCommand = 25;
-  EXPECT_EQ(Bytes(TakeGreeting(commands, {})), (V{35, 77, 87}));
-  EXPECT_EQ(commands.m_temperatureCommand.load(), kTemperatureIdle);
+  EXPECT_EQ(Bytes(TakeGreeting(commands)), (V{9, 77, 87}));  // nothing decided yet
+  CommandSetPoint(commands, 25);
+  EXPECT_EQ(Bytes(TakeGreeting(commands)), (V{35, 77, 87}));
+  EXPECT_EQ(commands.m_temperatureCommand.load(), kTemperatureIdle);  // sent once
+  // A reconnection, perhaps to a device that was switched off: the set point
+  // in force again, and the lights of the chambers that run.
+  CommandRuns(commands, 1 | 4);
+  CommandLights(commands, 2 | 4);      // II's run has ended
   commands.m_temperatureCommand = 70;  // would read as a run command
-  EXPECT_EQ(Bytes(TakeGreeting(commands, ChamberMasks{2, 5})), (V{9, 77, 87, 69 + 2, 79 + 5}));
+  EXPECT_EQ(Bytes(TakeGreeting(commands)), (V{35, 77, 87, 69 + 4, 79 + 5}));
+  CommandSetPoint(commands, 49);  // cannot be sent: the set point in force stays
+  EXPECT_EQ(Bytes(TakeGreeting(commands))[0], 35);
+}
+
+TEST(CommandEncoder, DecisionsReplaceACommandThatWaitsAndCalibrationsUnite) {
+  CommandMailboxes commands;
+  CommandLights(commands, 1);
+  CommandLights(commands, 0);
+  EXPECT_EQ(commands.m_lightCommand.load(), kLightAllOff);
+  CommandRuns(commands, 3);
+  CommandRuns(commands, 2);
+  EXPECT_EQ(commands.m_runCommand.load(), 79 + 2);
+  CommandRuns(commands, 0);
+  EXPECT_EQ(commands.m_runCommand.load(), kRunNone);
+  RequestCalibration(commands, 1);
+  RequestCalibration(commands, 1);
+  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 1);
+  RequestCalibration(commands, 4);
+  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 5);
+  RequestCalibration(commands, 0);
+  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 5);
+  commands.m_calibrationCommand = 300;  // not a command: replaced
+  RequestCalibration(commands, 2);
+  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 2);
 }
 
 TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {

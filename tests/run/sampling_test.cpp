@@ -83,6 +83,27 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
                                       "row 0/1: 5 s 100 unit 1 off"}));
 }
 
+TEST_F(SchedulerTest, ALightLeftOnByAnEndedRunGoesOffWithTheNextLightCommand) {
+  station.m_settings.m_temperature = 27;
+  CommandSetPoint(station.m_link.commands, 27);
+  TakeGreeting(station.m_link.commands);  // the first connection
+  station.m_program.AppendProgramStep(0, 0, 0, 3, kStepLightOn);
+  station.m_program.AppendProgramStep(0, 0, 5, 1, kStepEnd);
+  station.m_program.AppendProgramStep(0, 0, 10, 2, kStepLightOff);
+  Start({true, true, false});
+  for (int late : {0, 0, 0}) Pass(late);
+  EXPECT_EQ(station.m_link.commands.m_lightCommand, 69 + 3);
+  station.m_link.commands.m_lightCommand = kLightIdle;  // taken by the link
+  for (int late : {5, 0, 5, 0}) Pass(late);
+  EXPECT_EQ(station.m_run[0].m_running, 0);
+  EXPECT_EQ(station.m_link.commands.m_lightCommand, kLightAllOff);
+  EXPECT_EQ(station.m_run[0].m_lightOn, 0);  // the flag says what the device was told
+  // A reconnection: the set point in force, chamber II running, no light.
+  std::vector<int> greeting;
+  for (const CommandByte& b : TakeGreeting(station.m_link.commands)) greeting.push_back(b.byte);
+  EXPECT_EQ(greeting, (std::vector<int>{37, 77, 87, 79 + 2}));
+}
+
 TEST_F(SchedulerTest, ElapsedStaysExactMultiplesWhenPassesAreLate) {
   station.m_settings.m_sampleInterval = 10;
   Start({true, true, false});
@@ -121,10 +142,11 @@ TEST_F(SchedulerTest, StepsDueTogetherFireInListOrderAndOnlyOnceTheRunHasBegun) 
   Start({true, true, true});
   for (int k = 0; k < 3; ++k) Pass(0);
   EXPECT_EQ(station.m_run[0].m_lightOn, 0);
-  EXPECT_EQ(station.m_run[1].m_lightOn, 1);
+  EXPECT_EQ(station.m_program.Steps()[1].done[1], 1);  // II lit, then ended
   EXPECT_EQ(station.m_run[2].m_lightOn, 1);
   EXPECT_EQ(station.m_program.Steps()[1].done[0], 0);
   EXPECT_EQ(station.m_link.commands.m_lightCommand, 69 + 4);  // lights of running chambers only
+  EXPECT_EQ(station.m_run[1].m_lightOn, 0);                   // as the device was told
   EXPECT_EQ(station.m_link.commands.m_runCommand, 79 + 4);
   EXPECT_EQ(observer.Events().back(), "hide 110");
 
