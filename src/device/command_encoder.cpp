@@ -147,8 +147,13 @@ CommandBytes TakeCommandCycle(CommandMailboxes& commands) {
   }
 
   if (const auto pair = commands.m_pairCommand.Take()) {
-    const CommandBytes block = EncodePair(pair->first, pair->second);
-    out.insert(out.end(), block.begin(), block.end());
+    CommandBytes block = EncodePair(pair->first, pair->second);
+    if (block.empty()) {
+      commands.m_pairCommand.Delivered();  // nothing can go out: nothing to wait for
+    } else {
+      block.back().endsPair = true;
+      out.insert(out.end(), block.begin(), block.end());
+    }
   }
   return out;
 }

@@ -13,6 +13,9 @@ struct CommandMailboxes;
 struct CommandByte {
   uint8_t byte = 0;
   int pauseMs = 0;
+  // The last byte of a factor pair block: once it and its pause have gone, the
+  // device has the new pair.
+  bool endsPair = false;
   bool operator==(const CommandByte&) const = default;
 };
 using CommandBytes = std::vector<CommandByte>;
@@ -72,7 +75,8 @@ CommandBytes TakeGreeting(CommandMailboxes& commands);
 
 // Takes every pending mailbox (get-and-reset) and returns the bytes in the
 // fixed order: service, signal, step, temperature, calibration, light, run,
-// calibration value block, factor pair block.
+// calibration value block, factor pair block. A pair that cannot be encoded
+// counts as delivered at once.
 CommandBytes TakeCommandCycle(CommandMailboxes& commands);
 
 }  // namespace corvala

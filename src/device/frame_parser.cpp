@@ -55,6 +55,14 @@ int IndicatorBitmap(int state) {
   }
 }
 
+bool TakeUnitMismatch(DeviceLink& link) {
+  // The pair is checked first: once it has gone out, the link has already
+  // dropped a mismatch raised by frames from before.
+  if (link.commands.m_pairCommand.Busy()) return false;
+  int32_t raised = 1;
+  return link.report.m_unitMismatch.compare_exchange_strong(raised, 2);
+}
+
 void SetDeviceTemperature(DeviceLink& link, float temperature, const IndicatorCallback& onChange) {
   link.report.m_deviceTemperature.store(temperature);
   const int state = IndicatorState(link.m_temperatureShown.load(), temperature);
@@ -127,9 +135,13 @@ void FrameParser::TakeField(int field, std::string_view line) {
       break;
     case 9: {
       // Only a real unit (1 mbar, 2 mg/l) can ask for a unit switch; a garbled
-      // line reads as 0 and must not flip the display.
+      // line reads as 0 and must not flip the display. While a factor pair is
+      // on its way the device may still report the unit it had before, so the
+      // check waits (the unit is read first: a new unit is only in force once
+      // its pair is set).
       const int32_t unit = ParseInt(line);
-      if ((unit == 1 || unit == 2) && unit != units_.Unit()) {
+      if ((unit == 1 || unit == 2) && unit != units_.Unit() &&
+          !link_.commands.m_pairCommand.Busy()) {
         int32_t none = 0;  // 1 stays 1; 2 (switch made) stays 2
         r.m_unitMismatch.compare_exchange_strong(none, 1);
       }

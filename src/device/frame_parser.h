@@ -33,6 +33,11 @@ void AddReading(DeviceLink& link, int chamber, float value);
 int IndicatorState(int setPointShown, float temperature);
 int IndicatorBitmap(int state);
 
+// The display tick's unit check: true, once, when the device has reported
+// another unit (the mismatch goes from 1 to 2). Never while a factor pair is on
+// its way: frames from before the device has it do not count.
+bool TakeUnitMismatch(DeviceLink& link);
+
 // Stores the device temperature and updates the set-point indicator; the
 // callback runs only when the indicator's state changes.
 void SetDeviceTemperature(DeviceLink& link, float temperature, const IndicatorCallback& onChange);

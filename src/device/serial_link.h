@@ -35,6 +35,11 @@ class SerialLink {
   // pending commands are seen at least this often).
   static constexpr int kReadWaitMs = 30;
 
+  // Pause after a factor pair block before the device's input is dropped: a
+  // frame the device was sending when the block arrived may still carry the
+  // previous unit.
+  static constexpr int kAfterPairMs = 100;
+
   // onIndicator runs on the link thread with the new set-point bitmap.
   SerialLink(DeviceLink& link, const SharedUnitConfig& units, PortNames ports,
              IndicatorCallback onIndicator);
@@ -60,6 +65,9 @@ class SerialLink {
   void StopLocked();
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
+  bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
+            LineReader& reader, FrameParser& parser);
+  void AfterPair(QSerialPort& port, LineReader& reader, FrameParser& parser);
 
   DeviceLink& link_;
   const SharedUnitConfig& units_;

@@ -111,6 +111,9 @@ void SamplingScheduler::RunPass() {
   // Steps only while no light request waits for the serial link; they fire in a
   // later pass otherwise.
   if (station_.m_link.commands.m_lightCommand.load() == kLightIdle) RunProgramSteps(now);
+  // While a factor pair is on its way the readings may still be in the unit
+  // before it; the link drops them once the device has the pair.
+  if (station_.m_link.commands.m_pairCommand.Busy()) return;
   for (int i = 0; i < 3; ++i) SampleChamber(i, now);
 }
 

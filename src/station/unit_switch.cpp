@@ -69,6 +69,9 @@ UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMail
                       StoredFactors& stored, bool toggle, std::optional<int32_t> chosenUnit,
                       float factor1Entered, float factor2Entered) {
   UnitSwitch change;
+  // The pair is set under the unit lock, before the new unit can be read: the
+  // frame parser, which reads the unit first, then sees the pair on its way and
+  // does not take the device's old unit for a mismatch.
   units.Update([&](UnitConfig& config) {
     UnitState state;
     state.unit = chosenUnit.value_or(config.unit);
@@ -79,6 +82,8 @@ UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMail
     state.factor2 = stored.factor2;
     state.maxPressure = config.maxPressure;
     change = applier.ApplyUnit(toggle, state, factor1Entered, factor2Entered);
+    if (change.pairToSend)
+      commands.m_pairCommand.Set(change.pairToSend->first, change.pairToSend->second);
     config.unit = state.unit;
     if (!change.applied) return;
     config.effFactor1 = state.effFactor1;
@@ -87,8 +92,6 @@ UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMail
     stored.factor1 = state.factor1;
     stored.factor2 = state.factor2;
   });
-  if (change.pairToSend)
-    commands.m_pairCommand.Set(change.pairToSend->first, change.pairToSend->second);
   return change;
 }
 

@@ -84,7 +84,11 @@ TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {
   EXPECT_EQ(Bytes(cycle), (V{92, 99, 96, 40, 63, 77, 82, 'd', 21, 20, 'N', 21, 21, 21, 21}));
   for (size_t i = 0; i < cycle.size(); ++i) {
     EXPECT_EQ(cycle[i].pauseMs, (i >= 7 && i <= 9) ? 50 : 100) << i;
+    EXPECT_EQ(cycle[i].endsPair, i + 1 == cycle.size()) << i;
   }
+  EXPECT_TRUE(commands.m_pairCommand.Busy());  // until the link has sent the block
+  commands.m_pairCommand.Delivered();
+  EXPECT_FALSE(commands.m_pairCommand.Busy());
   EXPECT_TRUE(TakeCommandCycle(commands).empty());
 
   commands.m_beepCommand = 0;
@@ -103,6 +107,25 @@ TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {
   commands.m_pairCommand.Set(5000000, 1);
   EXPECT_TRUE(TakeCommandCycle(commands).empty());
   EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(-1, -1));
+  EXPECT_FALSE(commands.m_pairCommand.Busy());  // nothing went out: nothing to wait for
+}
+
+TEST(PairMailboxTest, APairCutShortWaitsAgainUnlessANewerOneWaits) {
+  PairMailbox pair;
+  pair.Set(823, 21000);
+  ASSERT_TRUE(pair.Take().has_value());
+  pair.Interrupted();
+  EXPECT_EQ(pair.Peek(), std::make_pair(823, 21000));
+  EXPECT_TRUE(pair.Busy());
+  ASSERT_TRUE(pair.Take().has_value());
+  pair.Set(1, 1);
+  pair.Interrupted();
+  EXPECT_EQ(pair.Peek(), std::make_pair(1, 1));
+  pair.Take();
+  pair.Delivered();
+  EXPECT_FALSE(pair.Busy());
+  pair.Interrupted();  // nothing in flight
+  EXPECT_EQ(pair.Peek(), std::make_pair(-1, -1));
 }
 
 }  // namespace

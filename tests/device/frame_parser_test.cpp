@@ -89,6 +89,25 @@ TEST_F(ParserFixture, GarbledAndCutFramesCorruptNothing) {
   EXPECT_EQ(link.report.m_unitMismatch.load(), 1);
 }
 
+TEST_F(ParserFixture, FramesFromBeforeTheDeviceHasTheNewPairDoNotCountForTheUnit) {
+  // The user chose mg/l; the pair is on its way, the device still reports mbar.
+  link.commands.m_pairCommand.Set(823, 21000);
+  units.Update([](UnitConfig& config) { config.unit = kUnitMgl; });
+  Feed(Frame("3", "25", "1"));
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 0);
+  link.report.m_unitMismatch = 1;  // raised just before the pair was set
+  EXPECT_FALSE(TakeUnitMismatch(link));
+  ASSERT_TRUE(link.commands.m_pairCommand.Take().has_value());
+  EXPECT_FALSE(TakeUnitMismatch(link));  // the block is still going out
+  link.commands.m_pairCommand.Delivered();
+  link.report.m_unitMismatch = 0;  // the link drops it with the old frames
+  // A device that still reports mbar once it has the pair is followed, once.
+  Feed(Frame("3", "25", "1"));
+  EXPECT_TRUE(TakeUnitMismatch(link));
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 2);
+  EXPECT_FALSE(TakeUnitMismatch(link));
+}
+
 TEST_F(ParserFixture, ValuesNoDeviceCanMeasureCountAsGarbledFields) {
   link.m_temperatureShown = 25;
   for (int k = 0; k < 2; ++k)

@@ -83,6 +83,18 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
                                       "row 0/1: 5 s 100 unit 1 off"}));
 }
 
+TEST_F(SchedulerTest, SamplesWaitWhileAFactorPairIsOnItsWay) {
+  Start({true, false, false});
+  Pass(0);
+  station.m_link.commands.m_pairCommand.Set(823, 21000);
+  Pass(0);
+  EXPECT_EQ(Record(0).Samples(), 0);
+  station.m_link.commands.m_pairCommand.Take();
+  station.m_link.commands.m_pairCommand.Delivered();
+  Pass(0);
+  EXPECT_EQ(Record(0).Samples(), 1);
+}
+
 TEST_F(SchedulerTest, ALightLeftOnByAnEndedRunGoesOffWithTheNextLightCommand) {
   station.m_settings.m_temperature = 27;
   CommandSetPoint(station.m_link.commands, 27);

@@ -61,6 +61,7 @@ TEST(SwitchUnit, WritesTheWholeConfigurationAndPostsThePair) {
   EXPECT_TRUE(SwitchUnit(applier, units, commands, stored, false, kUnitMgl, 210.0f, 8.23f).applied);
   EXPECT_EQ(units.Get(), (UnitConfig{kUnitMgl, 210.0f, 8.23f, 281}));
   EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(823, 21000));
+  EXPECT_TRUE(commands.m_pairCommand.Busy());
   // Without a unit chosen the unit in force stays. The pair in force takes the
   // stored factors, which then become the typed ones.
   EXPECT_TRUE(
