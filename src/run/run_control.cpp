@@ -40,6 +40,12 @@ std::array<bool, 3> OnStop(Station& station, const ChamberSelection& selected) {
     if (!station.m_run[i].m_running.load() || !selected[i]) continue;
     station.m_run[i].m_running.store(0);
     station.m_run[i].m_lightOn.store(0);  // a stopped chamber's light goes off
+    // A run that took no sample yet ends before it began: the record keeps the
+    // previous series whole.
+    station.m_chamber[i].Access([](ChamberRecord& r) {
+      r.runRequested = false;
+      r.pendingRun.reset();
+    });
     hide[i] = true;
   }
   const ChamberMasks masks = CurrentMasks(station);

@@ -57,8 +57,7 @@ float ReadingSmoother::SmoothReading(float value, int32_t count, int chamberNumb
   return out;
 }
 
-void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& clock,
-                   SamplingObserver* observer) {
+void InitialiseRun(Station& station, int chamber, SamplingObserver* observer) {
   if (chamber < 0 || chamber > 2) return;
   const auto i = static_cast<size_t>(chamber);
   {
@@ -67,7 +66,6 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
     std::lock_guard lock(station.m_commandLock);
     if (station.m_run[i].m_lightOn.exchange(0) != 0) CommandLightsOfRunningChambers(station);
   }
-  station.m_run[i].m_normOffset.store(0.0f);
   const int32_t interval = SampleInterval(station);
   station.m_run[i].m_elapsed.store(-interval);
 
@@ -81,27 +79,17 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
     step.done[i] = 0;
   });
 
-  const LocalTime local = clock.ToLocal(now);
-  const int32_t unit = station.m_units.Unit();
-  const int32_t temperature = station.m_settings.m_temperature.load();
+  // The new run's settings wait for its first sample; until then the record
+  // holds the previous run whole.
+  PendingRun run;
+  run.unit = station.m_units.Unit();
+  run.interval = interval;
+  run.temperature = station.m_settings.m_temperature.load();
+  run.stepTime = std::move(stepTime);
+  run.stepLight = std::move(stepLight);
   station.m_chamber[i].Access([&](ChamberRecord& r) {
     r.runRequested = false;
-    r.awaitingFirstSample = true;
-    r.runUnit = unit;
-    r.runInterval = interval;
-    r.startYear = local.year;
-    r.startMonth = local.month;
-    r.startDay = local.day;
-    r.startHour = local.hour;
-    r.startMinute = local.minute;
-    r.startSecond = local.second;
-    r.runTemperature = temperature;
-    r.stepTime = std::move(stepTime);
-    r.stepLight = std::move(stepLight);
-    r.analysis.m_minPos.clear();
-    r.analysis.m_maxPos.clear();
-    r.analysis.m_segmentBounds.clear();
-    r.hasRun = 1;
+    r.pendingRun = std::move(run);
   });
   if (observer != nullptr) observer->RunInitialised(chamber);
 }
@@ -183,7 +171,7 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   if (requested) {
     // The first due pass only starts the run; the first sample follows in the
     // next pass with elapsed time 0.
-    InitialiseRun(station_, chamber, now, clock_, observer_);
+    InitialiseRun(station_, chamber, observer_);
     return;
   }
 
@@ -209,8 +197,11 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
     if (r.runRequested) return false;  // a new run was requested meanwhile
     station_.m_run[i].m_lastSampleTime.store(now);
     elapsed = station_.m_run[i].m_elapsed.fetch_add(interval) + interval;
-    pressure = smoother_.SmoothReading(mean, r.Samples(), chamber + 1, threshold, interpolation);
-    first = r.Samples() == 0;
+    const int32_t count = r.SamplesOfNewRun();
+    pressure = smoother_.SmoothReading(mean, count, chamber + 1, threshold, interpolation);
+    first = count == 0;
+    // The previous run's normalisation goes with its series.
+    if (first) station_.m_run[i].m_normOffset.store(0.0f);
     AppendSample(r, pressure, temperature, light, local, elapsed);
     row = r.Samples() - 1;
     return true;

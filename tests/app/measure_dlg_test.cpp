@@ -333,6 +333,18 @@ TEST_F(WindowTest, LeavingTheConfigurationTakesItsValues) {
   EXPECT_EQ(probe.station().m_link.report.m_serviceArg, 2);
 }
 
+TEST_F(WindowTest, ARunStoppedBeforeItsFirstSampleLeavesThePreviousRunToSave) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);  // chamber I selected; no device, so no reading comes
+  Click(*dlg, ctl::kStart);
+  Click(*dlg, ctl::kStop);
+  prompts_.filePaths.push_back(folder_ / "again.cv3");
+  Click(*dlg, ctl::kSaveMeasurement);
+  const std::string saved = ReadFile("again.cv3");
+  EXPECT_TRUE(saved.starts_with("AnzahlMesswerte=15\r\n")) << saved.substr(0, 40);
+  EXPECT_EQ(saved, ReadFile("run.cv3"));
+}
+
 TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {
   auto dlg = Open();
   for (QWidget* target : {static_cast<QWidget*>(dlg.get()), dlg->Control(ctl::kStepHours),

@@ -49,13 +49,12 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   scheduler.RunPass();
   ChamberRecord r = Record(0);
   EXPECT_FALSE(r.runRequested);
-  EXPECT_TRUE(r.awaitingFirstSample);
-  EXPECT_EQ(r.Samples(), 0);
-  EXPECT_EQ(r.hasRun, 1);
-  EXPECT_EQ(r.runTemperature, 31);
-  EXPECT_EQ(r.runInterval, 5);
-  EXPECT_EQ(r.stepTime, (std::vector<int32_t>{60, 3605}));
-  EXPECT_EQ(r.stepLight, (std::vector<uint8_t>{1, 0}));
+  ASSERT_TRUE(r.pendingRun.has_value());
+  EXPECT_EQ(r.SamplesOfNewRun(), 0);
+  EXPECT_EQ(r.pendingRun->temperature, 31);
+  EXPECT_EQ(r.pendingRun->interval, 5);
+  EXPECT_EQ(r.pendingRun->stepTime, (std::vector<int32_t>{60, 3605}));
+  EXPECT_EQ(r.pendingRun->stepLight, (std::vector<uint8_t>{1, 0}));
   EXPECT_EQ(station.m_run[0].m_elapsed, -5);
   EXPECT_EQ(station.m_run[0].m_lightOn, 0);
   // The old run's light goes off at the device.
@@ -69,6 +68,9 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   r = Record(0);
   EXPECT_EQ(r.series.Pressure(), (std::vector<float>{20.0f}));  // every reading since Start
   EXPECT_EQ(r.series.Elapsed(), (std::vector<int32_t>{0}));
+  EXPECT_EQ(r.hasRun, 1);
+  EXPECT_EQ(r.runTemperature, 31);
+  EXPECT_EQ(r.stepTime, (std::vector<int32_t>{60, 3605}));
   EXPECT_EQ(r.startHour, 22);
   EXPECT_EQ(r.startMinute, 13);
   EXPECT_EQ(r.startSecond, 20);
@@ -81,6 +83,36 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   EXPECT_EQ(observer.Events(),
             (std::vector<std::string>{"init 0", "first 0", "row 0/0: 0 s 20 unit 1 off",
                                       "row 0/1: 5 s 100 unit 1 off"}));
+}
+
+TEST_F(SchedulerTest, ThePreviousRunStaysWholeUntilTheNewRunsFirstSample) {
+  Start({true, false, false});
+  for (int late : {0, 0, 5}) Pass(late);
+  OnStop(station, {true, false, false});
+  const ChamberRecord recorded = Record(0);
+  ASSERT_EQ(recorded.Samples(), 2);
+  EXPECT_EQ(recorded.runUnit, kUnitMbar);
+
+  // Started and stopped before the device sent a reading.
+  Start({true, false, false});
+  OnStop(station, {true, false, false});
+  EXPECT_EQ(Record(0), recorded);
+
+  // Started in mg/l: initialised, its first sample not yet taken.
+  SetUnits(kUnitMgl, 210.0f, 8.23f);
+  station.m_settings.m_sampleInterval = 10;
+  Start({true, false, false});
+  Pass(10, 5.0f);
+  ChamberRecord r = Record(0);
+  EXPECT_TRUE(r.pendingRun.has_value());
+  EXPECT_EQ(r.series, recorded.series);
+  EXPECT_EQ(r.runUnit, kUnitMbar);
+  EXPECT_EQ(r.runInterval, 5);
+  Pass(0, 5.0f);
+  r = Record(0);
+  EXPECT_EQ(r.series.Pressure(), (std::vector<float>{5.0f}));
+  EXPECT_EQ(r.runUnit, kUnitMgl);
+  EXPECT_EQ(r.runInterval, 10);
 }
 
 TEST_F(SchedulerTest, SamplesWaitWhileAFactorPairIsOnItsWay) {
