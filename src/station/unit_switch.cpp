@@ -20,6 +20,7 @@ UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1En
     lastUnit_ = state.unit;
   }
   UnitSwitch result;
+  const float effFactor1Before = state.effFactor1, effFactor2Before = state.effFactor2;
   if (toggle) {
     state.unit = state.unit == 1 ? 2 : 1;
   } else {
@@ -52,9 +53,12 @@ UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1En
   }
   state.factor1 = factor1Entered;
   state.factor2 = factor2Entered;
-  // The chart top keeps its place on the display scale. A factor of 0 would
-  // make it infinite; the top then stays as it is.
-  if (state.effFactor1 != 0.0f && state.effFactor2 != 0.0f) {
+  // The chart top keeps its place on the display scale when the pair in force
+  // changes; otherwise it stays as it is. A factor of 0 would make it infinite;
+  // the top then stays too.
+  const bool pairChanged =
+      state.effFactor1 != effFactor1Before || state.effFactor2 != effFactor2Before;
+  if (pairChanged && state.effFactor1 != 0.0f && state.effFactor2 != 0.0f) {
     const int32_t top =
         TruncToInt32(MaxPressureDisplay(state.maxPressure, state.effFactor1, state.effFactor2));
     state.maxPressure =

@@ -333,6 +333,18 @@ TEST_F(WindowTest, LeavingTheConfigurationTakesItsValues) {
   EXPECT_EQ(probe.station().m_link.report.m_serviceArg, 2);
 }
 
+TEST_F(WindowTest, ConfirmingNothingNewLeavesTheChartTopAndTheSettingsAsTheyWere) {
+  for (int session = 0; session < 3; ++session) {
+    auto dlg = Open();
+    Click(*dlg, ctl::kConfigurationView);
+    Click(*dlg, ctl::kMeasurementView);
+    EXPECT_EQ(WindowProbe(*dlg).station().m_units.MaxPressure(), 300) << session;
+    EXPECT_EQ(EditText(*dlg, ctl::kMaxPressureValue), "300") << session;
+    dlg->close();
+  }
+  EXPECT_EQ(ReadFile("Corvala.ini"), ReadFixture("settings_defaults.ini"));
+}
+
 TEST_F(WindowTest, ARunStoppedBeforeItsFirstSampleLeavesThePreviousRunToSave) {
   auto dlg = Open();
   SaveRecordedRun(*dlg);  // chamber I selected; no device, so no reading comes

@@ -30,6 +30,7 @@ TEST(ApplyUnit, ConfirmationSendsThePairOnlyWhenSomethingChanged) {
   UnitApplier applier;
   UnitState state;
   EXPECT_TRUE(applier.ApplyUnit(false, state, 210.0f, 8.23f).applied);  // first factors differ
+  EXPECT_EQ(state.maxPressure, 300);  // the pair in force is the same: the top stays
   EXPECT_FALSE(applier.ApplyUnit(false, state, 210.0f, 8.23f).applied);
 
   state.unit = 2;
