@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "device/command_encoder.h"
+
 #include "util/c_format.h"
 
 namespace corvala {
@@ -9,9 +11,16 @@ namespace {
 
 // The pair the device converts with: mbar / factor1 x factor2 in hundredths.
 constexpr double kPairScale = 100.0;
-constexpr int32_t kPairLimit = 1000000;
 
 }  // namespace
+
+std::optional<int32_t> PairValueOf(double factor) {
+  if (!std::isfinite(factor)) return std::nullopt;
+  // Rounded: truncating 8.23f x 100 (822.99994) would send 822.
+  const double hundredths = std::round(factor * kPairScale);
+  if (hundredths < 1.0 || hundredths > kMaxPairValue) return std::nullopt;
+  return static_cast<int32_t>(hundredths);
+}
 
 UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1Entered,
                                   float factor2Entered) {
@@ -40,15 +49,14 @@ UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1En
     state.effFactor2 = state.factor2;
   } else {
     state.unitName = "mg/l";
-    // The pair carries the factors in hundredths. They are rounded: truncating
-    // 8.23f x 100 (822.99994) would send 822.
-    const int32_t pair1 = TruncToInt32(std::round(factor1Entered * kPairScale));
-    const int32_t pair2 = TruncToInt32(std::round(factor2Entered * kPairScale));
-    // A pair the device could not take leaves the pair in force unchanged.
-    if (pair1 < kPairLimit && pair2 < kPairLimit) {
-      result.pairToSend = std::make_pair(pair2, pair1);
-      state.effFactor1 = state.factor1;
-      state.effFactor2 = state.factor2;
+    // The device converts with the pair sent to it, so the chart does too. A
+    // pair the device could not take leaves the pair in force unchanged.
+    const auto pair1 = PairValueOf(factor1Entered);
+    const auto pair2 = PairValueOf(factor2Entered);
+    if (pair1 && pair2) {
+      result.pairToSend = std::make_pair(*pair2, *pair1);
+      state.effFactor1 = factor1Entered;
+      state.effFactor2 = factor2Entered;
     }
   }
   state.factor1 = factor1Entered;
