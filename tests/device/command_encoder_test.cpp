@@ -46,28 +46,6 @@ TEST(CommandEncoder, GreetingRestoresTheSetPointInForceAndTheRunningChambersAsCo
   EXPECT_EQ(Bytes(TakeGreeting(commands))[0], 35);
 }
 
-TEST(CommandEncoder, DecisionsReplaceACommandThatWaitsAndCalibrationsUnite) {
-  CommandMailboxes commands;
-  CommandLights(commands, 1);
-  CommandLights(commands, 0);
-  EXPECT_EQ(commands.m_lightCommand.load(), kLightAllOff);
-  CommandRuns(commands, 3);
-  CommandRuns(commands, 2);
-  EXPECT_EQ(commands.m_runCommand.load(), 79 + 2);
-  CommandRuns(commands, 0);
-  EXPECT_EQ(commands.m_runCommand.load(), kRunNone);
-  RequestCalibration(commands, 1);
-  RequestCalibration(commands, 1);
-  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 1);
-  RequestCalibration(commands, 4);
-  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 5);
-  RequestCalibration(commands, 0);
-  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 5);
-  commands.m_calibrationCommand = 300;  // not a command: replaced
-  RequestCalibration(commands, 2);
-  EXPECT_EQ(commands.m_calibrationCommand.load(), 59 + 2);
-}
-
 TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {
   CommandMailboxes commands;
   commands.m_pairCommand.Set(1, 1);
