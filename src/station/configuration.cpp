@@ -16,6 +16,11 @@ std::string Refusal(const char* field, const std::string& text, const std::strin
   return Format("%s \"%s\" is not taken: enter %s.", field, text.c_str(), range.c_str());
 }
 
+// The factors the pair block carries, in hundredths from 0.01 up.
+std::string FactorRange() {
+  return Format("a number from 0.01 to %.2f", kMaxPairValue / 100.0);
+}
+
 }  // namespace
 
 std::optional<int32_t> CalibrationEntry(const std::string& text) {
@@ -105,13 +110,11 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
     const auto factor2 = FactorEntry(entries.factor2Text);
     if (!factor1) {
       outcome.factor1Refused = true;
-      prompts.ShowNotice(
-          Refusal(kFactor1Field, entries.factor1Text, "a number from 0.01 to 423.00"));
+      prompts.ShowNotice(Refusal(kFactor1Field, entries.factor1Text, FactorRange()));
     }
     if (!factor2) {
       outcome.factor2Refused = true;
-      prompts.ShowNotice(
-          Refusal(kFactor2Field, entries.factor2Text, "a number from 0.01 to 423.00"));
+      prompts.ShowNotice(Refusal(kFactor2Field, entries.factor2Text, FactorRange()));
     }
     factor1Entered_ = factor1.value_or(display.factors.factor1);
     factor2Entered_ = factor2.value_or(display.factors.factor2);

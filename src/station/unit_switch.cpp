@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "device/command_encoder.h"
-
 #include "util/c_format.h"
 
 namespace corvala {
