@@ -161,16 +161,17 @@ void CMeasureDlg::OnInitDialog() {
 
   entries_.calibration = Qs(Format("%d", station_.m_link.commands.m_calibrationValue.load()));
   station_.m_link.commands.m_calibrationChanged = 0;
-  station_.m_link.commands.m_temperatureCommand = station_.m_settings.m_temperature.load();
+  CommandSetPoint(station_.m_link.commands, station_.m_settings.m_temperature.load());
 
   configuration_.Start(settings_);
   entries_.factor1 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor1Entered())));
   entries_.factor2 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor2Entered())));
 
   const UnitConfig units = station_.m_units.Get();
-  // Settings are taken as read; a hand-edited number below 1 selects no entry.
-  As<QComboBox>(ctl::kPort)->setCurrentIndex(std::max<int32_t>(settings_.comPort, 0) - 1);
-  As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(units.unit, 0) - 1);
+  // A stored port outside COM1..COM9 shows no selection.
+  const bool listedPort = settings_.comPort >= kFirstComPort && settings_.comPort <= kLastComPort;
+  As<QComboBox>(ctl::kPort)->setCurrentIndex(listedPort ? settings_.comPort - kFirstComPort : -1);
+  As<QComboBox>(ctl::kUnit)->setCurrentIndex(units.unit - 1);
   entries_.comma = settings_.comma != 0;
   entries_.signal = settings_.beep != 0;
   EffectiveFactorsAtStart(station_, settings_);

@@ -26,7 +26,14 @@ void CMeasureDlg::ConfirmConfiguration() {
   entries.calibrationText = entries_.calibration.toStdString();
   entries.comma = entries_.comma;
   entries.signal = entries_.signal;
-  const ConfirmOutcome outcome = configuration_.Confirm(entries, station_, settings_);
+  const ConfirmOutcome outcome = configuration_.Confirm(entries, station_, settings_, *prompts_);
+  // A refused entry shows the value in force again.
+  if (outcome.factor1Refused) entries_.factor1 = Qs(FactorText(settings_.factors.factor1));
+  if (outcome.factor2Refused) entries_.factor2 = Qs(FactorText(settings_.factors.factor2));
+  if (outcome.calibrationRefused)
+    entries_.calibration = Qs(CalibrationText(station_.m_link.commands.m_calibrationValue));
+  if (outcome.factor1Refused || outcome.factor2Refused || outcome.calibrationRefused)
+    UpdateData(false);
   const bool adapterChanged = outcome.serviceCode == 0 && TakeChosenAdapter();
   if ((outcome.restartLink || adapterChanged) && workers_.link) {
     workers_.link->SetPorts(options_.ports);

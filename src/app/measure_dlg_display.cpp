@@ -10,6 +10,7 @@
 #include "app/measure_dlg_internal.h"
 #include "chart/chart_draw.h"
 #include "chart/value_list.h"
+#include "device/frame_parser.h"
 #include "util/c_format.h"
 #include "util/time_format.h"
 
@@ -270,9 +271,9 @@ void CMeasureDlg::OnTimer() {
     RefreshView();
   }
 
-  // The device reports another unit: the display follows it once.
-  if (report.m_unitMismatch == 1) {
-    report.m_unitMismatch = 2;
+  // The device reports another unit: the display follows it once. Frames from
+  // before the device had a factor pair on its way do not count.
+  if (TakeUnitMismatch(station_.m_link)) {
     UpdateData(true);
     if (configuration_.FollowDeviceUnit(station_, settings_).applied) AfterUnitSwitch();
   }

@@ -38,14 +38,15 @@ namespace corvala {
 class CMeasureDlg::SamplingEvents : public SamplingObserver {
  public:
   explicit SamplingEvents(CMeasureDlg* dlg) : dlg_(dlg) {}
-  void RunInitialised(int chamber) override {
+  void RunInitialised(int) override {
+    Post([](CMeasureDlg* d) { d->chart_.selSlope = kNoValue; });
+  }
+  // The previous series stays listed until the new run's first sample.
+  void FirstSampleTaken(int chamber) override {
     Post([chamber](CMeasureDlg* d) {
       d->FillValueList(chamber);
-      d->chart_.selSlope = kNoValue;
+      d->ShowViewControls();
     });
-  }
-  void FirstSampleTaken(int) override {
-    Post([](CMeasureDlg* d) { d->ShowViewControls(); });
   }
   // The list reads its rows from the record; it only takes up the new ones.
   void SampleListed(int chamber, int, const ListedSample&) override {

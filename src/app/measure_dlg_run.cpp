@@ -58,8 +58,7 @@ void CMeasureDlg::StartWorkers() {
   // is set here, on the window thread.
   QPointer<CMeasureDlg> self(this);
   workers_.link = std::make_unique<SerialLink>(
-      station_.m_link, station_.m_units, [this] { return CurrentMasks(station_); }, options_.ports,
-      [self](int picture) {
+      station_.m_link, station_.m_units, options_.ports, [self](int picture) {
         QMetaObject::invokeMethod(
             self.data(),
             [self, picture] {

@@ -10,7 +10,8 @@ std::string PortNames::DefaultPath(int comPort) {
 #ifdef _WIN32
   return Format("COM%d", comPort);
 #else
-  return Format("/dev/ttyS%d", comPort - 1);
+  // Counted wide: a stored port number may be any int.
+  return Format("/dev/ttyS%lld", static_cast<long long>(comPort) - 1);
 #endif
 }
 

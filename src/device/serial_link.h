@@ -35,11 +35,13 @@ class SerialLink {
   // pending commands are seen at least this often).
   static constexpr int kReadWaitMs = 30;
 
-  // The lights and runs that a greeting restores after a reconnection.
-  using MasksSource = std::function<ChamberMasks()>;
+  // Pause after a factor pair block before the device's input is dropped: a
+  // frame the device was sending when the block arrived may still carry the
+  // previous unit.
+  static constexpr int kAfterPairMs = 100;
 
   // onIndicator runs on the link thread with the new set-point bitmap.
-  SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks, PortNames ports,
+  SerialLink(DeviceLink& link, const SharedUnitConfig& units, PortNames ports,
              IndicatorCallback onIndicator);
   ~SerialLink();
   SerialLink(const SerialLink&) = delete;
@@ -71,10 +73,12 @@ class SerialLink {
   void StopLocked();
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
+  bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
+            LineReader& reader, FrameParser& parser);
+  void AfterPair(QSerialPort& port, LineReader& reader, FrameParser& parser);
 
   DeviceLink& link_;
   const SharedUnitConfig& units_;
-  MasksSource masks_;
   PortNames ports_;
   IndicatorCallback onIndicator_;
   StatusCallback onStatus_;

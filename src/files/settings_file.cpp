@@ -1,6 +1,8 @@
 #include "files/settings_file.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <set>
 #include <unordered_map>
 
@@ -34,6 +36,15 @@ void IndexRowKeys(const std::string& token, int t, std::set<int32_t>& rows,
   }
 }
 
+// A stored factor as a float; beyond the float range it becomes infinite
+// rather than an undefined conversion.
+float ToFloat(double value) {
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  if (std::fabs(value) > std::numeric_limits<float>::max())
+    return value > 0 ? kInfinity : -kInfinity;
+  return static_cast<float>(value);
+}
+
 }  // namespace
 
 SettingsReadResult ParseSettings(std::string_view text) {
@@ -63,9 +74,9 @@ SettingsReadResult ParseSettings(std::string_view text) {
   readInt("Einheit", s.m_unit);
 
   const double factor1 = file.LookupSetting("UmreFaktor1");
-  if (factor1 != -1.0) s.m_factor1 = static_cast<float>(factor1);
+  if (factor1 != -1.0) s.m_factor1 = ToFloat(factor1);
   const double factor2 = file.LookupSetting("UmreFaktor2");
-  if (factor2 != -1.0) s.m_factor2 = static_cast<float>(factor2);
+  if (factor2 != -1.0) s.m_factor2 = ToFloat(factor2);
 
   result.announcedRows = TruncToInt32(file.LookupSetting("AnzProg"));
   if (result.announcedRows <= 0) return result;

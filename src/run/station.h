@@ -11,10 +11,13 @@
 //  - m_run: each chamber's run state (see ChamberRunState).
 //  - m_chamber: the three records, each behind its own lock.
 //  - m_program: the measurement program, behind its lock.
+//  - m_commandLock: held while run or light flags change together with the
+//    light or run command made from them.
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "device/command_encoder.h"
 #include "device/device_state.h"
@@ -55,6 +58,16 @@ struct Station {
   std::array<ChamberRunState, 3> m_run;
   std::array<SharedChamber, 3> m_chamber;
   MeasurementProgram m_program;
+  // The window and the sampler both change run and light flags and command
+  // them; under this lock neither sends a command made from stale flags. Taken
+  // before a record's or the program's lock, never while holding one.
+  std::mutex m_commandLock;
+};
+
+// The chambers whose light is on and that run, as masks (I 1, II 2, III 4).
+struct ChamberMasks {
+  int32_t lit = 0;
+  int32_t running = 0;
 };
 
 // The chambers whose light is on and the chambers that run, as masks.

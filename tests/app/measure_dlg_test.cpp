@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "analysis/diagram.h"
 #include "app/control_ids.h"
@@ -331,6 +332,109 @@ TEST_F(WindowTest, LeavingTheConfigurationTakesItsValues) {
   Click(*dlg, ctl::kMeasurementView);
   EXPECT_EQ(commands.m_serviceCommand, 93);
   EXPECT_EQ(probe.station().m_link.report.m_serviceArg, 2);
+}
+
+TEST_F(WindowTest, ConfirmingNothingNewLeavesTheChartTopAndTheSettingsAsTheyWere) {
+  for (int session = 0; session < 3; ++session) {
+    auto dlg = Open();
+    Click(*dlg, ctl::kConfigurationView);
+    Click(*dlg, ctl::kMeasurementView);
+    EXPECT_EQ(WindowProbe(*dlg).station().m_units.MaxPressure(), 300) << session;
+    EXPECT_EQ(EditText(*dlg, ctl::kMaxPressureValue), "300") << session;
+    dlg->close();
+  }
+  EXPECT_EQ(ReadFile("Corvala.ini"), ReadFixture("settings_defaults.ini"));
+}
+
+TEST_F(WindowTest, TheConfirmationRefusesWhatTheDeviceCannotCarry) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  CommandMailboxes& commands = probe.station().m_link.commands;
+  Click(*dlg, ctl::kConfigurationView);
+  Click(*dlg, ctl::kMeasurementView);  // the first confirmation hands the set point over
+  commands.m_pairCommand.Take();
+  commands.m_pairCommand.Delivered();
+  dlg->close();
+  dlg.reset();
+  const std::string ini = ReadFile("Corvala.ini");
+
+  dlg = Open();
+  WindowProbe again(*dlg);
+  CommandMailboxes& sent = again.station().m_link.commands;
+  Click(*dlg, ctl::kConfigurationView);
+  Click(*dlg, ctl::kMeasurementView);
+  sent.m_pairCommand.Take();
+  sent.m_pairCommand.Delivered();
+  const std::pair<int, const char*> refused[] = {
+      {ctl::kFactor1, "0"},     {ctl::kFactor1, "423.01"}, {ctl::kFactor1, "999999"},
+      {ctl::kFactor2, "-8.23"}, {ctl::kFactor1, "abc"},    {ctl::kCalibrationValue, "30000"}};
+  const std::map<int, std::string> inForce = {
+      {ctl::kFactor1, "210.00"}, {ctl::kFactor2, "8.23"}, {ctl::kCalibrationValue, "210"}};
+  size_t notices = 0;
+  for (const auto& [field, text] : refused) {
+    Click(*dlg, ctl::kConfigurationView);
+    SetEdit(*dlg, field, text);
+    Click(*dlg, ctl::kMeasurementView);
+    EXPECT_EQ(prompts_.asked.size(), ++notices) << text;
+    EXPECT_EQ(EditText(*dlg, field), inForce.at(field)) << text;
+    EXPECT_FALSE(sent.m_pairCommand.Busy()) << text;
+    EXPECT_EQ(sent.m_calibrationChanged, 0) << text;
+  }
+  EXPECT_EQ(again.unitName(), "mbar");
+  dlg->close();
+  dlg.reset();
+  EXPECT_EQ(ReadFile("Corvala.ini"), ini);
+
+  // The largest factor goes out as 42300; a negative first factor is still a
+  // service command.
+  dlg = Open();
+  WindowProbe third(*dlg);
+  Click(*dlg, ctl::kConfigurationView);
+  static_cast<QComboBox*>(dlg->Control(ctl::kUnit))->setCurrentIndex(1);
+  SetEdit(*dlg, ctl::kFactor1, "423.00");
+  Click(*dlg, ctl::kMeasurementView);
+  EXPECT_EQ(third.station().m_link.commands.m_pairCommand.Peek(), std::make_pair(823, 42300));
+  Click(*dlg, ctl::kConfigurationView);
+  SetEdit(*dlg, ctl::kFactor1, "-4");
+  Click(*dlg, ctl::kMeasurementView);
+  EXPECT_EQ(third.station().m_link.commands.m_serviceCommand, 90);
+  EXPECT_EQ(third.settings().demoMode, 1);
+  EXPECT_EQ(prompts_.asked.size(), notices);
+}
+
+TEST_F(WindowTest, ARunStoppedBeforeItsFirstSampleLeavesThePreviousRunToSave) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);  // chamber I selected; no device, so no reading comes
+  Click(*dlg, ctl::kStart);
+  Click(*dlg, ctl::kStop);
+  prompts_.filePaths.push_back(folder_ / "again.cv3");
+  Click(*dlg, ctl::kSaveMeasurement);
+  const std::string saved = ReadFile("again.cv3");
+  EXPECT_TRUE(saved.starts_with("AnzahlMesswerte=15\r\n")) << saved.substr(0, 40);
+  EXPECT_EQ(saved, ReadFile("run.cv3"));
+}
+
+TEST_F(WindowTest, SettingsAtTheEdgesOfTheirNumbersOpenDrawAndConfirm) {
+  std::string ini;
+  for (const char* key : {"Temperatur", "MaxDruck", "Messabstand", "Zeitanzeige", "Kalibrierwert",
+                          "Korrekturwert", "COM", "Einheit"})
+    ini += std::string(key) + "=-2147483648\r\n";
+  ini += "UmreFaktor1=-2147483648\r\nUmreFaktor2=1e39\r\n";
+  WriteIni(ini);
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  EXPECT_EQ(probe.unitName(), "mbar");
+  EXPECT_EQ(probe.station().m_settings.m_temperature, 25);
+  EXPECT_EQ(probe.station().m_link.commands.m_calibrationValue, 210);
+  EXPECT_EQ(probe.settings().factors.factor1, 210.0f);
+  EXPECT_EQ(probe.settings().factors.factor2, 8.23f);
+  EXPECT_EQ(static_cast<QComboBox*>(dlg->Control(ctl::kPort))->currentIndex(), -1);
+  for (int i = 0; i < 3; ++i) probe.Tick();
+  dlg->grab();
+  Click(*dlg, ctl::kConfigurationView);
+  Click(*dlg, ctl::kAnalysisView);
+  EXPECT_TRUE(prompts_.asked.empty());
+  dlg->close();
 }
 
 TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {
