@@ -24,6 +24,7 @@
 #include "app/measure_dlg_internal.h"
 #include "app/qt_prompts.h"
 #include "app/value_list_model.h"
+#include "app/window_queue.h"
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
 #include "util/c_format.h"
@@ -133,6 +134,7 @@ void CMeasureDlg::OnInitDialog() {
   qApp->installEventFilter(this);
   setWindowIcon(QIcon(DrawPicture(167, QSize(32, 32))));
 
+  workers_.queue = std::make_unique<WindowQueue>(this);
   // Program folder: settings and the analysis working file live here.
   appFolder_ = options_.dataFolder;
   analysis_ = std::make_unique<AnalysisStore>(

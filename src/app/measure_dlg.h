@@ -36,6 +36,7 @@ namespace corvala {
 
 class ReportList;
 class ValueListModel;
+class WindowQueue;
 class SamplingThread;
 class SerialLink;
 class WindowProbe;
@@ -59,6 +60,9 @@ class CMeasureDlg : public QDialog {
 
   // The widget of a control id (every control of the table exists).
   QWidget* Control(int id) const;
+
+  // Runs what the worker threads have handed over (see WindowQueue).
+  Q_INVOKABLE void DrainWorkerQueue();
   // The picture currently set on a picture button, 0 when none.
   int PictureOf(int id) const;
 
@@ -145,6 +149,7 @@ class CMeasureDlg : public QDialog {
   };
   struct Workers {
     SystemClock systemClock;
+    std::unique_ptr<WindowQueue> queue;  // from the worker threads to the window thread
     std::unique_ptr<SamplingEvents> events;
     std::unique_ptr<SerialLink> link;
     std::unique_ptr<SamplingThread> sampling;
@@ -159,6 +164,7 @@ class CMeasureDlg : public QDialog {
   void WriteSettings();
   void StartWorkers();
   void StopWorkers();
+  WindowQueue& WorkerQueue();
   void OnDestroy();
   void OnAbout();
 

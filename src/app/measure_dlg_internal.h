@@ -13,6 +13,7 @@
 #include "app/measure_dlg.h"
 #include "app/report_list.h"
 #include "app/value_list_model.h"
+#include "app/window_queue.h"
 #include "run/run_control.h"
 #include "run/sampling.h"
 
@@ -63,8 +64,7 @@ class CMeasureDlg::SamplingEvents : public SamplingObserver {
  private:
   template <class F>
   void Post(F f) {
-    QMetaObject::invokeMethod(
-        dlg_, [d = dlg_, f] { f(d); }, Qt::QueuedConnection);
+    dlg_->WorkerQueue().Post([d = dlg_, f] { f(d); });
   }
   CMeasureDlg* dlg_;
 };
