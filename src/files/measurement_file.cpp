@@ -7,6 +7,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "run/record_text.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 #include "util/key_value_text.h"
@@ -14,7 +15,7 @@
 namespace corvala {
 namespace {
 
-constexpr const char* kMarker = "Messwerte:";
+constexpr const char* kMarker = kSamplesMarker;
 // A row is read with at most 254 characters, line end included.
 constexpr size_t kMaxRow = 254;
 // A row shorter than this (line end included) has the short layout.
@@ -131,32 +132,11 @@ bool IsOneAt(std::string_view row, size_t column) {
 
 std::string FormatMeasurementFile(const ChamberRecord& record) {
   const int32_t count = record.Samples();
-  const size_t steps = std::min(record.stepTime.size(), record.stepLight.size());
-  std::string out;
-  out.reserve(300 + 20 * steps + 41 * static_cast<size_t>(count));
-  out += Format("AnzahlMesswerte=%d\r\n", count - 1);
-  out += Format("Jahr=%d\r\n", record.startYear);
-  out += Format("Monat=%d\r\n", record.startMonth);
-  out += Format("Tag=%d\r\n", record.startDay);
-  out += Format("Stunde=%d\r\n", record.startHour);
-  out += Format("Minute=%d\r\n", record.startMinute);
-  out += Format("Sekunde=%d\r\n", record.startSecond);
-  out += Format("Messabstand=%d\r\n", record.runInterval);
-  out += Format("Temperatur=%d\r\n", record.runTemperature);
-  out += Format("Einheit=%d\r\n", record.runUnit);
-  out += Format("AnzahlProg=%d\r\n", static_cast<int32_t>(steps));
-  for (size_t k = 0; k < steps; ++k) {
-    const std::string number = FormatRowNumber(static_cast<int32_t>(k + 1));
-    out += Format("Delay%s=%d\r\n", number.c_str(), record.stepTime[k]);
-    out += Format("Licht%s=%d\r\n", number.c_str(), record.stepLight[k]);
-  }
-  out += "\r\n\r\nMesswerte:\r\n";
-  for (int32_t j = 0; j < count; ++j) {
-    const Sample s = record.series.At(j);
-    out += Format("%4d %4d %4d %8d %8.2f %4.1f %1d\r\n", s.hour, s.minute, s.second, s.elapsed,
-                  static_cast<double>(s.pressure), static_cast<double>(s.temperature),
-                  s.light == 1 ? 1 : 0);
-  }
+  std::string out = Format("AnzahlMesswerte=%d\r\n", count - 1);
+  out.reserve(300 + 20 * record.stepTime.size() + 41 * static_cast<size_t>(count));
+  out += FormatRecordHeader(record);
+  out += FormatSamplesMarker();
+  for (int32_t j = 0; j < count; ++j) out += FormatSampleRow(record.series.At(j));
   return out;
 }
 
@@ -177,16 +157,11 @@ int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t displayUni
   return maxPressure;
 }
 
-MeasurementFileContent ParseMeasurementFile(std::string_view text,
-                                            const MeasurementReadContext& context) {
-  MeasurementFileContent content;
-  content.maxPressure = context.maxPressure;
-  FileKeys file(text);
-  auto lookup = [&](const char* key) { return TruncToInt32(file.Lookup(key)); };
-  content.announced = lookup("AnzahlMesswerte");
-  if (!content.HasSamples()) return content;
+namespace {
 
-  ChamberRecord& r = content.record;
+// The header values and the program copy, each looked up by its key.
+void ReadHeader(FileKeys& file, const MeasurementReadContext& context, ChamberRecord& r) {
+  auto lookup = [&](const char* key) { return TruncToInt32(file.Lookup(key)); };
   r.startYear = lookup("Jahr");
   r.startMonth = lookup("Monat");
   r.startDay = lookup("Tag");
@@ -212,6 +187,27 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
       r.stepLight.push_back(TruncToInt32(file.Step(false, k)) == 1 ? 1 : 0);
     }
   }
+}
+
+}  // namespace
+
+ChamberRecord ParseMeasurementHeader(std::string_view text, const MeasurementReadContext& context) {
+  FileKeys file(text);
+  ChamberRecord record;
+  ReadHeader(file, context, record);
+  return record;
+}
+
+MeasurementFileContent ParseMeasurementFile(std::string_view text,
+                                            const MeasurementReadContext& context) {
+  MeasurementFileContent content;
+  content.maxPressure = context.maxPressure;
+  FileKeys file(text);
+  content.announced = TruncToInt32(file.Lookup("AnzahlMesswerte"));
+  if (!content.HasSamples()) return content;
+
+  ChamberRecord& r = content.record;
+  ReadHeader(file, context, r);
 
   // The rows start on the line after the marker.
   size_t pos = text.size();

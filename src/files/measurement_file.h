@@ -43,6 +43,10 @@ struct MeasurementFileContent {
 MeasurementFileContent ParseMeasurementFile(std::string_view text,
                                             const MeasurementReadContext& context);
 
+// The header values and program copy of a record's text (start, interval, set
+// point, unit, steps), with the fallbacks of the measurement file's reader.
+ChamberRecord ParseMeasurementHeader(std::string_view text, const MeasurementReadContext& context);
+
 // The chart top after a loaded pressure: widened to the pressure's integer
 // part + 10 (unit 1) or to the pressure converted by the effective factors
 // + 10 (unit 2) when it reaches it. Pressures with integer part 0 and a factor
