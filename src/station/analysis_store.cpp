@@ -8,7 +8,11 @@
 namespace corvala {
 
 bool AnalysisStore::Restore() {
-  return ReadAnalysisFile(table_, workingFile_).Ok();
+  if (!ReadAnalysisFile(table_, workingFile_).Ok()) return false;
+  // The working file outlives only a session that did not end with the offer to
+  // save its table; its rows are as unsaved as they were then.
+  if (table_.RowCount() > 0) table_.MarkChanged();
+  return true;
 }
 
 Result AnalysisStore::SaveWorkingFile(int32_t unit) {
@@ -90,11 +94,29 @@ void AnalysisStore::Close(const ExportOptions& options, const WorkbookFactory& f
   if (table_.Dirty()) {
     if (prompts_.AskYesNo("Save the analysis?"))
       keepWorkingFile = !SaveToSpreadsheet(options, factory);
+    // An answer that came from no one (the program is ended by a signal) keeps the table.
+    if (prompts_.Silenced()) return;
     table_.MarkSaved();
   }
   if (keepWorkingFile) return;
   std::error_code ignored;
   std::filesystem::remove(workingFile_, ignored);
+}
+
+}  // namespace corvala
+
+namespace corvala {
+
+void AnalysisStore::CloseWithoutAsking(int32_t unit) {
+  if (!table_.Dirty()) {
+    std::error_code ignored;
+    std::filesystem::remove(workingFile_, ignored);
+    return;
+  }
+  // The working file mirrors the table unless its last rewrite failed.
+  if (!workingFileFailureShown_) return;
+  if (const Result written = WriteAnalysisFile(table_, workingFile_, unit); !written)
+    prompts_.ShowNotice(written.Message() + " The changed analysis table is lost.");
 }
 
 }  // namespace corvala
