@@ -69,6 +69,10 @@ std::string FormatJournal(const ChamberRecord& record) {
 }
 
 RunJournal::~RunJournal() {
+  if (syncer_.joinable()) {
+    syncer_.request_stop();
+    syncer_.join();
+  }
   SyncAll();
   for (Chamber& c : chambers_) {
     std::lock_guard lock(c.mutex);
@@ -77,8 +81,23 @@ RunJournal::~RunJournal() {
 }
 
 void RunJournal::SetFolder(const std::string& folder) {
-  std::lock_guard lock(folderMutex_);
-  folder_ = folder;
+  {
+    std::lock_guard lock(folderMutex_);
+    folder_ = folder;
+  }
+  if (!folder.empty() && !syncer_.joinable())
+    syncer_ = std::jthread([this](std::stop_token stop) { SyncLoop(stop); });
+}
+
+void RunJournal::SyncLoop(std::stop_token stop) {
+  while (!stop.stop_requested()) {
+    {
+      std::unique_lock lock(syncMutex_);
+      // Returns early when a stop is requested.
+      syncWake_.wait_for(lock, stop, kSyncCheck, [] { return false; });
+    }
+    if (!stop.stop_requested()) SyncIfDue(std::chrono::steady_clock::now());
+  }
 }
 
 std::string RunJournal::PathOf(int chamber) const {
@@ -143,7 +162,7 @@ bool RunJournal::RewriteDue(int chamber, TimePoint now) const {
   if (!ValidChamber(chamber)) return false;
   const Chamber& c = chambers_[static_cast<size_t>(chamber)];
   std::lock_guard lock(c.mutex);
-  return c.missed && (!c.lastRewriteTry || now - *c.lastRewriteTry >= kSyncPeriod);
+  return c.missed && (!c.lastRewriteTry || now - *c.lastRewriteTry >= kRewritePeriod);
 }
 
 Result RunJournal::Rewrite(int chamber, const ChamberRecord& record, bool keepOpen, TimePoint now) {
@@ -195,31 +214,40 @@ Result RunJournal::Remove(int chamber) {
       Format("The journal %s could not be removed: %s.", path.c_str(), Reason(errno).c_str()));
 }
 
-void RunJournal::SyncLocked(Chamber& c) {
-  if (c.fd >= 0 && c.unsyncedSince) {
-    ::fdatasync(c.fd);
+void RunJournal::Sync(Chamber& c, const TimePoint* now) {
+  int fd = -1;
+  bool folder = false;
+  {
+    std::lock_guard lock(c.mutex);
+    if (!c.unsyncedSince && !c.folderUnsynced) return;
+    if (now != nullptr && (!c.unsyncedSince || *now - *c.unsyncedSince < kSyncAge)) return;
+    // A file of its own for the sync, so the sampler may write meanwhile.
+    if (c.fd >= 0 && c.unsyncedSince) fd = ::dup(c.fd);
+    c.unsyncedSince.reset();
+    folder = c.folderUnsynced;
+    c.folderUnsynced = false;
+  }
+  if (fd >= 0) {
+    ::fdatasync(fd);
+    ::close(fd);
     syncs_.fetch_add(1);
   }
-  c.unsyncedSince.reset();
-  if (c.folderUnsynced) {
-    std::lock_guard lock(folderMutex_);
-    if (!folder_.empty()) (void)SyncFolder(folder_);
-    c.folderUnsynced = false;
+  if (folder) {
+    std::string name;
+    {
+      std::lock_guard lock(folderMutex_);
+      name = folder_;
+    }
+    if (!name.empty()) (void)SyncFolder(name);
   }
 }
 
 void RunJournal::SyncIfDue(TimePoint now) {
-  for (Chamber& c : chambers_) {
-    std::lock_guard lock(c.mutex);
-    if (c.unsyncedSince && now - *c.unsyncedSince >= kSyncPeriod) SyncLocked(c);
-  }
+  for (Chamber& c : chambers_) Sync(c, &now);
 }
 
 void RunJournal::SyncAll() {
-  for (Chamber& c : chambers_) {
-    std::lock_guard lock(c.mutex);
-    SyncLocked(c);
-  }
+  for (Chamber& c : chambers_) Sync(c, nullptr);
 }
 
 }  // namespace corvala

@@ -108,7 +108,6 @@ void SamplingScheduler::RunPass() {
   // later pass otherwise.
   if (station_.m_link.commands.m_lightCommand.load() == kLightIdle) RunProgramSteps(now);
   for (int i = 0; i < 3; ++i) SampleChamber(i, now);
-  station_.m_journal.SyncIfDue(std::chrono::steady_clock::now());
 }
 
 void SamplingScheduler::RunProgramSteps(int64_t now) {

@@ -76,8 +76,7 @@ class SamplingScheduler {
   SamplingScheduler(Station& station, const Clock& clock, SamplingObserver* observer = nullptr)
       : station_(station), clock_(clock), observer_(observer) {}
 
-  // One pass: program steps (while no light request waits), then the samples
-  // due, then the journals' sync when it is due.
+  // One pass: program steps (while no light request waits), then the samples due.
   void RunPass();
   // Syncs every journal written since its last sync (the sampling ends).
   void SyncJournals() { station_.m_journal.SyncAll(); }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "run/sampling.h"
 #include "run_test_support.h"
@@ -74,32 +75,53 @@ TEST_F(JournalTest, WithoutAFolderNoJournalIsWritten) {
   EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
 
-TEST(RunJournal, SyncsTheSamplesOfTheLastTenSecondsAndNoMoreOften) {
+// Every sample reaches the disk within 10 s, and the syncs come no more often
+// than the age they wait for.
+TEST(RunJournal, SyncsEverySampleWithinTenSecondsAndNoMoreOften) {
   const testing::TempFolder folder;
   RunJournal journal;
   journal.SetFolder(folder.Path().string());
+  const auto age = RunJournal::kSyncAge;
+  EXPECT_LE(age + RunJournal::kSyncCheck, 10s);
   ChamberRecord record;
   record.series.Append(Sample{});
-  const RunJournal::TimePoint t0{};
+  // A start far in the future of the journal's own thread, which keeps to the
+  // real clock.
+  const RunJournal::TimePoint t0 = std::chrono::steady_clock::now() + 1h;
   ASSERT_TRUE(journal.Begin(1).Ok());
   journal.SyncIfDue(t0 + 60s);
   EXPECT_EQ(journal.Syncs(), 0u);  // nothing written yet
   ASSERT_TRUE(journal.Append(1, Sample{}, &record, t0).Ok());
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 5s).Ok());
-  journal.SyncIfDue(t0 + 9s);
+  journal.SyncIfDue(t0 + age - 1ms);
   EXPECT_EQ(journal.Syncs(), 0u);
-  journal.SyncIfDue(t0 + 10s);
+  journal.SyncIfDue(t0 + age);
   EXPECT_EQ(journal.Syncs(), 1u);
-  journal.SyncIfDue(t0 + 11s);
+  journal.SyncIfDue(t0 + age + 1s);
   EXPECT_EQ(journal.Syncs(), 1u);
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 12s).Ok());
-  journal.SyncIfDue(t0 + 21s);
+  journal.SyncIfDue(t0 + 12s + age - 1ms);
   EXPECT_EQ(journal.Syncs(), 1u);
-  journal.SyncIfDue(t0 + 22s);
+  journal.SyncIfDue(t0 + 12s + age);
   EXPECT_EQ(journal.Syncs(), 2u);
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 23s).Ok());
   journal.SyncAll();  // the sampling ends
   EXPECT_EQ(journal.Syncs(), 3u);
+}
+
+// The journal's own thread syncs on the real clock, without any caller.
+TEST(RunJournal, ItsThreadSyncsASampleOnceItIsOldEnough) {
+  const testing::TempFolder folder;
+  RunJournal journal;
+  journal.SetFolder(folder.Path().string());
+  ChamberRecord record;
+  ASSERT_TRUE(journal.Begin(0).Ok());
+  const auto written = std::chrono::steady_clock::now() - RunJournal::kSyncAge;
+  ASSERT_TRUE(journal.Append(0, Sample{}, &record, written).Ok());
+  const auto limit = std::chrono::steady_clock::now() + 5s;
+  while (journal.Syncs() == 0 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(journal.Syncs(), 1u);
 }
 
 // A write that fails (here: a full disk) is reported once; the next sample
