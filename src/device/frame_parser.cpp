@@ -17,11 +17,15 @@ bool Contains(std::string_view line, std::string_view word) {
   return line.find(word) != std::string_view::npos;
 }
 
-// The leading decimal number of a field; text, "nan" and "inf" count as 0 so
-// a garbled line never poisons a reading sum.
+// No reading or temperature of the device comes near this; a value beyond it is
+// a garbled line. Bounded so, even 2^31 readings cannot add up to infinity.
+constexpr double kLargestFieldValue = 1.0e9;
+
+// The leading decimal number of a field; text, "nan", "inf" and values beyond
+// any the device sends count as 0, so a garbled line never poisons a reading sum.
 float FieldFloat(std::string_view line) {
   const double value = ParseFloat(line);
-  if (!std::isfinite(value) || std::fabs(value) > 3.0e38) return 0.0f;
+  if (!std::isfinite(value) || std::fabs(value) > kLargestFieldValue) return 0.0f;
   return static_cast<float>(value);
 }
 
