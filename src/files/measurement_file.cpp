@@ -1,6 +1,7 @@
 #include "files/measurement_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -20,8 +21,10 @@ constexpr const char* kMarker = kSamplesMarker;
 constexpr size_t kMaxRow = 254;
 // A row shorter than this (line end included) has the short layout.
 constexpr size_t kLongRow = 40;
-// Program steps announced beyond this count are read only as far as the file
-// holds step keys, so a huge "AnzahlProg" cannot stall the load.
+// The characters of a row of the long layout, line end excluded.
+constexpr size_t kRowWidth = 39;
+// The steps a station writes at most; steps announced beyond them are read only
+// while the file holds their keys, so a huge "AnzahlProg" cannot stall the load.
 constexpr int32_t kTrustedSteps = 9999;
 
 int32_t SaturatingAdd(int32_t value, int32_t add) {
@@ -44,15 +47,11 @@ class StepKeyIndex {
   }
   int Delay(int32_t k) const { return Find(delay_, k); }
   int Light(int32_t k) const { return Find(light_, k); }
-  int32_t HighestStep() const { return highest_; }
 
  private:
   void IndexPrefix(const std::string& token, std::string_view prefix, int t,
                    std::unordered_map<int32_t, int>& map) {
-    ForEachNumberedKey(token, prefix, [&](int32_t n) {
-      map.emplace(n, t);
-      highest_ = std::max(highest_, n);
-    });
+    ForEachNumberedKey(token, prefix, [&](int32_t n) { map.emplace(n, t); });
   }
   static int Find(const std::unordered_map<int32_t, int>& map, int32_t k) {
     const auto it = map.find(k);
@@ -60,7 +59,6 @@ class StepKeyIndex {
   }
 
   std::unordered_map<int32_t, int> delay_, light_;
-  int32_t highest_ = 0;
 };
 
 // Characters of the row from column first, at most count of them.
@@ -105,7 +103,11 @@ class FileKeys {
     const StepKeyIndex& whole = WholeSteps();
     return Whole().ValueOf(delay ? whole.Delay(k) : whole.Light(k));
   }
-  int32_t HighestStep() { return WholeSteps().HighestStep(); }
+  // Whether the file holds a "Delay" or "Licht" key of step k.
+  bool HasStep(int32_t k) {
+    const StepKeyIndex& whole = WholeSteps();
+    return whole.Delay(k) >= 0 || whole.Light(k) >= 0;
+  }
 
  private:
   const KeyValueText& Whole() {
@@ -126,6 +128,41 @@ class FileKeys {
 
 bool IsOneAt(std::string_view row, size_t column) {
   return column < row.size() && row[column] == '1';
+}
+
+template <class T>
+bool WholeNumber(std::string_view field, T& value) {
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  return error == std::errc() && end == field.data() + field.size();
+}
+
+// A row wider than the layout: a value too wide for its columns (a pressure
+// from 100000 on, a temperature from 100 on or below -9.9) has pushed the later
+// fields to the right. Such a row is read by its seven space-separated fields;
+// false when it has not exactly seven numbers.
+bool ReadWideRow(std::string_view row, Sample& sample) {
+  while (!row.empty() && (row.back() == '\n' || row.back() == '\r')) row.remove_suffix(1);
+  if (row.size() <= kRowWidth) return false;
+  std::string_view fields[7];
+  size_t count = 0;
+  for (size_t pos = 0; pos < row.size();) {
+    while (pos < row.size() && row[pos] == ' ') ++pos;
+    if (pos == row.size()) break;
+    const size_t end = std::min(row.find(' ', pos), row.size());
+    if (count == 7) return false;
+    fields[count++] = row.substr(pos, end - pos);
+    pos = end;
+  }
+  Sample s;
+  int32_t light = 0;
+  if (count != 7 || !WholeNumber(fields[0], s.hour) || !WholeNumber(fields[1], s.minute) ||
+      !WholeNumber(fields[2], s.second) || !WholeNumber(fields[3], s.elapsed) ||
+      !WholeNumber(fields[4], s.pressure) || !WholeNumber(fields[5], s.temperature) ||
+      !WholeNumber(fields[6], light))
+    return false;
+  s.light = fields[6] == "1" ? 1 : 0;
+  sample = s;
+  return true;
 }
 
 }  // namespace
@@ -178,10 +215,11 @@ void ReadHeader(FileKeys& file, const MeasurementReadContext& context, ChamberRe
 
   const int32_t announcedSteps = lookup("AnzahlProg");
   if (announcedSteps > 0) {
-    const int32_t count =
-        announcedSteps <= kTrustedSteps
-            ? announcedSteps
-            : std::min(announcedSteps, std::max(kTrustedSteps, file.HighestStep()));
+    // Beyond the steps a station writes, a step is read only while the file
+    // holds its keys: neither a huge count nor a huge step number in a key makes
+    // the reader allocate what the file does not hold.
+    int32_t count = std::min(announcedSteps, kTrustedSteps);
+    while (count < announcedSteps && file.HasStep(count + 1)) ++count;
     for (int32_t k = 1; k <= count; ++k) {
       r.stepTime.push_back(TruncToInt32(file.Step(true, k)));
       r.stepLight.push_back(TruncToInt32(file.Step(false, k)) == 1 ? 1 : 0);
@@ -224,18 +262,19 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
     const std::string_view row = text.substr(pos, std::min(end - pos, kMaxRow));
     pos = end;
     const bool longRow = row.size() >= kLongRow;
-    const float pressure =
-        static_cast<float>(ParseFloat(longRow ? Columns(row, 24, 8) : Columns(row, 24, 5)));
-    const float temperature =
-        static_cast<float>(ParseFloat(longRow ? Columns(row, 33, 4) : Columns(row, 30, 4)));
     Sample sample;
-    sample.hour = ParseInt(Columns(row, 0, 4));
-    sample.minute = ParseInt(Columns(row, 5, 4));
-    sample.second = ParseInt(Columns(row, 10, 4));
-    sample.elapsed = ParseInt(Columns(row, 15, 8));
-    sample.pressure = pressure;
-    sample.temperature = temperature;
-    sample.light = IsOneAt(row, longRow ? 38 : 35) ? 1 : 0;
+    if (!longRow || !ReadWideRow(row, sample)) {
+      sample.pressure =
+          static_cast<float>(ParseFloat(longRow ? Columns(row, 24, 8) : Columns(row, 24, 5)));
+      sample.temperature =
+          static_cast<float>(ParseFloat(longRow ? Columns(row, 33, 4) : Columns(row, 30, 4)));
+      sample.hour = ParseInt(Columns(row, 0, 4));
+      sample.minute = ParseInt(Columns(row, 5, 4));
+      sample.second = ParseInt(Columns(row, 10, 4));
+      sample.elapsed = ParseInt(Columns(row, 15, 8));
+      sample.light = IsOneAt(row, longRow ? 38 : 35) ? 1 : 0;
+    }
+    const float pressure = sample.pressure;
     r.series.Append(sample);
     content.maxPressure = WidenMaxPressure(content.maxPressure, pressure, context.displayUnit,
                                            context.effFactor1, context.effFactor2);
