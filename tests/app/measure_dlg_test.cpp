@@ -538,9 +538,13 @@ TEST_F(WindowTest, AnUnsavedRunIsOfferedAtTheNextStart) {
     AppendSample(run, 8.0f + 0.25f * static_cast<float>(k), 25.0f, k > 2 ? 1 : 0,
                  LocalTime{2026, 1, 2, 3, 4, 5 + k}, k);
   ASSERT_TRUE(WriteFileAtomically(folder_ / "Kammer3.journal", FormatJournal(run)).Ok());
+  WriteIni("Temperatur=30\r\n");
   prompts_.answers = {true};
   auto dlg = Open();
   WindowProbe probe(*dlg);
+  // Switching to the run's unit keeps every other setting.
+  EXPECT_EQ(EditText(*dlg, ctl::kSetPoint), "30");
+  EXPECT_EQ(probe.station().m_link.m_temperatureShown, 30);
   EXPECT_EQ(prompts_.asked, std::vector<std::string>{"The measurement of chamber 3 (5 samples, "
                                                      "started 02.01.2026 03:04:05) was not "
                                                      "saved. Restore it?"});
