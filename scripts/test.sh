@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up, builds and runs every test; then builds the threaded tests
-# with ThreadSanitizer and runs them again.
+# with ThreadSanitizer and runs them again; then runs each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -16,3 +16,6 @@ cmake --build build-tsan -j "$(nproc)" --target "${tsan_targets[@]}"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/sanitizers/tsan.supp"
 pattern=$(IFS='|'; echo "${tsan_targets[*]}")
 (cd build-tsan && ctest --output-on-failure -j "$(nproc)" --timeout 600 -R "^(${pattern})\.")
+
+# Each fuzz target briefly.
+scripts/fuzz.sh 10
