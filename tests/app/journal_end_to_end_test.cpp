@@ -89,7 +89,7 @@ TEST(JournalEndToEnd, RunsOfAKilledProgramComeBackExactly) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ASSERT_EQ(kill(writer, SIGKILL), 0);
   waitpid(writer, &status, 0);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself with " << WEXITSTATUS(status);
   ASSERT_TRUE(fs::exists(folder.Path() / "ready")) << "the writer did not get its samples";
   EXPECT_TRUE(fs::exists(folder.Path() / "Kammer1.journal"));
   EXPECT_TRUE(fs::exists(folder.Path() / "Kammer2.journal"));

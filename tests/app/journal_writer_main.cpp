@@ -1,9 +1,10 @@
 // The station with both worker threads, run for the journal's end-to-end test:
 // chambers I and II run against the simulated device with one-second samples
 // and a light step at 3 s, on a clock this program moves. Once both chambers
-// have the samples asked for, the clock stands still, every sample taken is
-// written to recorded_<N>.txt (hexadecimal floats, exact) and the file "ready"
-// appears; then the program waits, still running, to be killed.
+// have the samples asked for, the clock stands still; when the last due sample
+// is taken and journaled, every sample taken is written to recorded_<N>.txt
+// (hexadecimal floats, exact) and the file "ready" appears; then the program
+// waits, still running, to be killed.
 //
 // Usage: journal_writer DATA_FOLDER SAMPLES
 
@@ -20,6 +21,8 @@
 #include "app/measure_dlg.h"
 #include "app/window_probe.h"
 #include "devsim/device_simulator.h"
+#include "files/journal_file.h"
+#include "run/run_journal.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 
@@ -93,8 +96,17 @@ int main(int argc, char** argv) {
     ProcessEventsFor(std::chrono::milliseconds(100));
     clock.Advance(1);
   }
-  // The clock stands still: a sample still due is taken within a pass or two.
-  ProcessEventsFor(std::chrono::milliseconds(500));
+  // The clock stands still: once each chamber has its sample of this second and
+  // that sample is in its journal, no further sample comes.
+  auto settled = [&](int c) {
+    if (probe.station().m_run[c].m_lastSampleTime.load() != clock.Now()) return false;
+    const Expected<std::string> journal = ReadWholeFile((data / JournalFileName(c)).string());
+    return journal && ParseRunJournal(*journal, {}).record.series.Size() == samples(c);
+  };
+  while (!settled(0) || !settled(1)) {
+    if (std::chrono::steady_clock::now() > limit) return 1;
+    ProcessEventsFor(std::chrono::milliseconds(50));
+  }
   for (int c = 0; c < 2; ++c) {
     const std::string path = (data / Format("recorded_%d.txt", c + 1)).string();
     if (!WriteFileAtomically(path, Dump(probe.station().m_chamber[c].Snapshot()))) return 1;
