@@ -21,7 +21,7 @@ set(allowed_app "util;device;run;analysis;files;station;chart;report;devsim;app"
 
 # Only these may include Qt headers: drawing, the window, and the serial port.
 set(qt_folders "chart;report;app")
-set(qt_files "device/serial_link.h;device/serial_link.cpp")
+set(qt_files "device/serial_link.h;device/serial_link.cpp;device/port_catalog.cpp")
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")

@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsqlite3-dev libgsf-1-dev libxlsxwriter-dev
+  libsqlite3-dev libgsf-1-dev libxlsxwriter-dev zlib1g-dev
   fonts-liberation2 xvfb xauth xdotool imagemagick locales
   desktop-file-utils librsvg2-bin dpkg-dev file
   clang libclang-rt-14-dev

@@ -21,8 +21,11 @@ float ComputeNormOffset(Station& station, int chamber, bool correctionOn, int32_
     offset.store(0.0f);
     return 0.0f;
   }
-  const float lowest = station.m_chamber[chamber].Access(
+  float lowest = station.m_chamber[chamber].Access(
       [&](const ChamberRecord& r) { return LowestPressure(r, correctionOn, correctionTime); });
+  // No sample after the correction time: there is no baseline, so nothing may
+  // be subtracted (the search's start value would shift the curve by a million).
+  if (lowest == kNormSearchStart) lowest = 0.0f;
   offset.store(lowest);
   return lowest;
 }

@@ -21,8 +21,10 @@ inline constexpr float kNormSearchStart = 999999.875f;
 float LowestPressure(const ChamberRecord& record, bool correctionOn, int32_t correctionTime);
 
 // Switches the chamber's normalisation: an offset that is not 0 becomes 0,
-// otherwise the offset becomes the run's lowest pressure. Returns the new offset
-// (0 for an index outside 0..2). The window resets its selected-range slope.
+// otherwise the offset becomes the run's lowest pressure; with no sample after
+// the correction time there is no baseline and the offset stays 0. Returns the
+// new offset (0 for an index outside 0..2). The window resets its
+// selected-range slope.
 float ComputeNormOffset(Station& station, int chamber, bool correctionOn, int32_t correctionTime);
 
 // Button "No": switches every selected chamber that is not running and has at

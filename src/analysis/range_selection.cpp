@@ -35,9 +35,11 @@ std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry
     const int32_t count = record->Samples();
     for (int32_t k = 0; k < count; ++k) {
       if (record->series.Elapsed()[static_cast<size_t>(k)] != t) continue;
+      // Taken whole toward zero, the distance must be at most 1; a pressure
+      // that is no number, or lies far off, is under no point.
       const float d = record->series.Pressure()[static_cast<size_t>(k)] -
                       normOffset[static_cast<size_t>(c)] - v;
-      if (std::abs(TruncToInt32(d)) <= 1) return SampleHit{c, k};
+      if (std::fabs(std::trunc(d)) <= 1.0f) return SampleHit{c, k};
     }
   }
   return std::nullopt;

@@ -94,6 +94,9 @@ inline constexpr int kSignal = 1107;
 inline constexpr int kInterpolation = 1138;
 inline constexpr int kFactorLabel1 = 1062;
 inline constexpr int kFactorLabel2 = 1063;
+// The serial adapter the chosen port stands for (not in the original layout).
+inline constexpr int kAdapterGroup = 1141;
+inline constexpr int kAdapter = 1140;
 
 // Analysis view.
 inline constexpr int kAnalysisTable = 1094;

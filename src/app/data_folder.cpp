@@ -17,6 +17,13 @@ bool Writable(const std::filesystem::path& folder) {
 
 std::string ChooseDataFolder(const std::string& requested, const std::string& programFolder,
                              const std::string& userConfigFolder, std::string& notice) {
+  // An installed program (in a bin folder such as /usr/bin) keeps each user's
+  // settings in the user's own folder, never beside the programs.
+  const bool installed = std::filesystem::path(programFolder).filename() == "bin";
+  if (requested.empty() && installed) {
+    Writable(userConfigFolder);
+    return userConfigFolder;
+  }
   const std::string preferred = requested.empty() ? programFolder : requested;
   if (Writable(preferred)) return preferred;
   notice = "The folder " + preferred + " is not writable; settings are kept in " +

@@ -24,6 +24,8 @@
 #include "app/icons.h"
 #include "app/measure_dlg_internal.h"
 #include "app/qt_prompts.h"
+#include "app/value_list_model.h"
+#include "app/window_queue.h"
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
 #include "util/c_format.h"
@@ -136,6 +138,7 @@ void CMeasureDlg::OnInitDialog() {
   qApp->installEventFilter(this);
   setWindowIcon(QIcon(DrawPicture(167, QSize(32, 32))));
 
+  workers_.queue = std::make_unique<WindowQueue>(this);
   // Program folder: settings, the analysis working file and the journals live here.
   appFolder_ = options_.dataFolder;
   if (!appFolder_.empty()) {
@@ -166,17 +169,20 @@ void CMeasureDlg::OnInitDialog() {
 
   station_.m_program.FreeProgram();
   ReadSettings();
+  LoadChosenAdapters();
 
   entries_.calibration = Qs(Format("%d", station_.m_link.commands.m_calibrationValue.load()));
   station_.m_link.commands.m_calibrationChanged = 0;
-  station_.m_link.commands.m_temperatureCommand = station_.m_settings.m_temperature.load();
+  CommandSetPoint(station_.m_link.commands, station_.m_settings.m_temperature.load());
 
   configuration_.Start(settings_);
   entries_.factor1 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor1Entered())));
   entries_.factor2 = Qs(Format("%3.2f", static_cast<double>(configuration_.Factor2Entered())));
 
   const UnitConfig units = station_.m_units.Get();
-  As<QComboBox>(ctl::kPort)->setCurrentIndex(settings_.comPort - 1);
+  // A stored port outside COM1..COM9 shows no selection.
+  const bool listedPort = settings_.comPort >= kFirstComPort && settings_.comPort <= kLastComPort;
+  As<QComboBox>(ctl::kPort)->setCurrentIndex(listedPort ? settings_.comPort - kFirstComPort : -1);
   As<QComboBox>(ctl::kUnit)->setCurrentIndex(units.unit - 1);
   entries_.comma = settings_.comma != 0;
   entries_.signal = settings_.beep != 0;
@@ -208,7 +214,10 @@ void CMeasureDlg::OnInitDialog() {
   setMouseTracking(true);
 
   RestoreJournals();
-  if (options_.startThreads) StartWorkers();
+  if (options_.startThreads) {
+    OfferTheOnlyAdapter();
+    StartWorkers();
+  }
 
   UpdateData(false);
   ShowViewControls();
@@ -301,9 +310,14 @@ void CMeasureDlg::CreateControls() {
 
 void CMeasureDlg::CreateListColumns() {
   const Qt::Alignment centre = Qt::AlignHCenter, left = Qt::AlignLeft;
-  for (int id : ctl::kValues)
-    List(id)->SetColumns(
-        {{"Time hh:mm:ss", centre, 84}, {"P-press", left, 51}, {"Light", left, 40}}, false);
+  for (size_t c = 0; c < 3; ++c) {
+    valueLists_[c] = new ValueListModel(station_.m_chamber[c], station_.m_units,
+                                        station_.m_run[c].m_normOffset, this);
+    ReportList* list = List(ctl::kValues[c]);
+    list->ShowModel(valueLists_[c]);
+    list->SetColumns({{"Time hh:mm:ss", centre, 84}, {"P-press", left, 51}, {"Light", left, 40}},
+                     false);
+  }
   List(ctl::kProgram)
       ->SetColumns({{"Time hh:mm:ss", centre, 84},
                     {"Chamber 1", left, 63},
@@ -340,6 +354,8 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(ctl::kInsertStep, [this] { InsertProgramStep(); });
   onClick(ctl::kDeleteStep, [this] { DeleteProgramStep(); });
   onClick(ctl::kConfirm, [this] { ConfirmConfiguration(); });
+  connect(As<QComboBox>(ctl::kPort), &QComboBox::currentIndexChanged, this,
+          [this](int index) { FillAdapterList(index + 1); });
   onClick(ctl::kSetPointDown, [this] { OnSetPointStep(-1); });
   onClick(ctl::kSetPointUp, [this] { OnSetPointStep(1); });
   onClick(ctl::kIntervalDown, [this] { OnIntervalStep(-1); });
@@ -502,6 +518,7 @@ void CMeasureDlg::OnViewAnalysis() {
 
 void CMeasureDlg::OnViewConfiguration() {
   if (RunningMask(station_) != 0 || view_ == View::kConfiguration) return;
+  FillAdapterList(settings_.comPort);
   savedPlacement_ = WindowRect();
   auto rect = savedPlacement_;
   rect[2] = rect[0] + 715;
@@ -528,16 +545,26 @@ void CMeasureDlg::OnChamberShow(int c) {
 void CMeasureDlg::ReadSettings() {
   const SettingsReadResult read = corvala::ReadSettings(SettingsPath());
   ApplySettings(read.settings, station_, settings_);
-  // Each stored row goes through the editor exactly as if typed and inserted.
-  for (const StoredProgramRow& row : read.rows) {
-    entries_.stepHours = QString::number(row.hours);
-    entries_.stepMinutes = QString::number(row.minutes);
-    entries_.stepSeconds = QString::number(row.seconds);
-    for (int c = 0; c < 3; ++c) chambers_.selected[c] = row.chamber[c];
-    entries_.stepLight = row.light == 1;
-    entries_.stepStop = row.stop == 1;
+  // The stored rows are checked as the editor checks typed ones and go into the
+  // program and its list at once; the editor is left holding the last row, as
+  // if each row had been typed and inserted.
+  station_.m_program.AppendProgramSteps(ProgramFromStoredRows(read.rows));
+  std::vector<std::vector<QString>> texts;
+  for (const ProgramStep& step : station_.m_program.Steps()) {
+    std::vector<QString>& row = texts.emplace_back();
+    for (const std::string& text : ProgramRowTexts(step)) row.push_back(Qs(text));
+  }
+  List(ctl::kProgram)->SetRows(std::move(texts));
+  if (!read.rows.empty()) {
+    const StoredProgramRow& last = read.rows.back();
+    entries_.stepHours = QString::number(last.hours);
+    entries_.stepMinutes = QString::number(last.minutes);
+    entries_.stepSeconds = QString::number(last.seconds);
+    entries_.stepLight = last.light == 1;
+    entries_.stepStop = last.stop == 1;
+    // The values go through the controls once, as an insert takes them.
     UpdateData(false);
-    InsertProgramStep();
+    UpdateData(true);
   }
   // Rows without any stored key are read as empty rows, which the editor refuses;
   // the editor is left as such a row leaves it.

@@ -8,10 +8,12 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/range_selection.h"
 #include "app/control_table.h"
@@ -34,6 +36,8 @@ class QTimer;
 namespace corvala {
 
 class ReportList;
+class ValueListModel;
+class WindowQueue;
 class SamplingThread;
 class SerialLink;
 class WindowProbe;
@@ -43,6 +47,8 @@ struct StationOptions {
   PortNames ports;               // the device path of each port number
   bool startThreads = true;      // tests that drive the window alone leave the workers off
   const Clock* clock = nullptr;  // the sampling thread's clock; the system clock when null
+  // The serial adapters the system has; the real list when empty.
+  std::function<std::vector<SerialAdapter>()> listAdapters;
 };
 
 class CMeasureDlg : public QDialog {
@@ -55,6 +61,9 @@ class CMeasureDlg : public QDialog {
 
   // The widget of a control id (every control of the table exists).
   QWidget* Control(int id) const;
+
+  // Runs what the worker threads have handed over (see WindowQueue).
+  Q_INVOKABLE void DrainWorkerQueue();
   // The picture currently set on a picture button, 0 when none.
   int PictureOf(int id) const;
   // SIGTERM or SIGINT ends the program: the window closes without asking
@@ -145,6 +154,7 @@ class CMeasureDlg : public QDialog {
   };
   struct Workers {
     SystemClock systemClock;
+    std::unique_ptr<WindowQueue> queue;  // from the worker threads to the window thread
     std::unique_ptr<SamplingEvents> events;
     std::unique_ptr<SerialLink> link;
     std::unique_ptr<SamplingThread> sampling;
@@ -159,6 +169,7 @@ class CMeasureDlg : public QDialog {
   void WriteSettings();
   void StartWorkers();
   void StopWorkers();
+  WindowQueue& WorkerQueue();
   void OnDestroy();
   void OnAbout();
   void RestoreJournals();
@@ -185,8 +196,15 @@ class CMeasureDlg : public QDialog {
   void OnChamberSelect(int chamber);
   void OnChamberShow(int chamber);
 
-  // Configuration (1049 and the steppers).
+  // Configuration (1049 and the steppers) and the serial adapters.
   void ConfirmConfiguration();
+  std::vector<SerialAdapter> Adapters() const;
+  std::string PortsFilePath() const;
+  void LoadChosenAdapters();
+  void OfferTheOnlyAdapter();
+  void FillAdapterList(int comPort);
+  bool TakeChosenAdapter();
+  void ShowPortStatus(const PortStatus& status);
   void AfterUnitSwitch();
   void OnSetPointStep(int direction);
   void OnIntervalStep(int direction);
@@ -249,6 +267,7 @@ class CMeasureDlg : public QDialog {
   DisplaySettings settings_;
   StationConfiguration configuration_;
   std::unique_ptr<AnalysisStore> analysis_;
+  std::array<ValueListModel*, 3> valueLists_{};  // owned by the window
   Widgets widgets_;
   Entries entries_;
   Chambers chambers_;

@@ -1,10 +1,12 @@
 // Measurement files, the analysis, the analysis table, its diagrams and the report.
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QPrintDialog>
 #include <QPrinter>
 
 #include "analysis/normalisation.h"
 #include "analysis/run_analysis.h"
+#include "app/long_work.h"
 #include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
 #include "report/diagram_draw.h"
@@ -56,9 +58,15 @@ ExportOptions CMeasureDlg::MakeExportOptions() const {
 
 void CMeasureDlg::ExportMeasurement() {
   UpdateData(true);
-  const ExportResult result = corvala::ExportMeasurement(
-      station_, chambers_.selected, MakeExportOptions(), *prompts_, DefaultWorkbookFactory());
-  if (result.selectionSlopeReset) chart_.selSlope = kNoValue;
+  const ExportOptions options = MakeExportOptions();
+  const ExportPlan plan = PlanMeasurementExport(station_, chambers_.selected, options, *prompts_);
+  if (plan.jobs.empty()) return;
+  if (plan.selectionSlopeReset) chart_.selSlope = kNoValue;
+  // A day at one sample a second takes seconds to write: the window goes on meanwhile.
+  const ExportResult result = RunWithProgress<ExportResult>(
+      this, "Exporting the measurement...", [&plan, &options](Progress& progress) {
+        return WriteMeasurementWorkbooks(plan, options, DefaultWorkbookFactory(), &progress);
+      });
   if (result.Failed()) prompts_->ShowNotice(result.status.Message());
   RefreshView();
 }
@@ -77,7 +85,7 @@ void CMeasureDlg::CycleDiagramGroup() {
 }
 
 void CMeasureDlg::LoadAnalysisFile() {
-  if (analysis_->LoadFile()) ShowAnalysisTable();
+  if (analysis_->LoadFile(MakeExportOptions(), DefaultWorkbookFactory())) ShowAnalysisTable();
 }
 
 void CMeasureDlg::SaveAnalysisFile() {
@@ -86,6 +94,10 @@ void CMeasureDlg::SaveAnalysisFile() {
 
 void CMeasureDlg::OnDiagramQuantity(bool left, int32_t quantity) {
   (left ? diagrams_.left : diagrams_.right) = quantity;  // the next tick draws it
+  // The exchanged radio value follows, so that pushing the values to the
+  // controls keeps the button that matches the diagram.
+  (left ? entries_.leftRadio : entries_.rightRadio) =
+      (left ? widgets_.leftDiagram : widgets_.rightDiagram)->checkedId();
 }
 
 bool CMeasureDlg::DrawAnalysisDiagrams() {
@@ -109,7 +121,21 @@ void CMeasureDlg::OnPrint() {
   printer.setDocName(kReportDocumentName);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  if (!PrintReportTo(printer)) prompts_->ShowNotice("The report could not be printed.");
+  // The pages are drawn on a thread of their own while the window goes on.
+  const AnalysisTable table = analysis_->Table();
+  const int32_t unit = Unit();
+  const bool analysisView = view_ == View::kAnalysis;
+  bool cancelled = false;
+  const bool printed = RunWithProgress<bool>(this, "Printing the report...", [&](Progress& p) {
+    const bool ok = PrintReport(printer, table, unit, UnitName(unit), analysisView, &p);
+    cancelled = p.cancel.load();
+    return ok;
+  });
+  if (cancelled) {
+    printer.abort();
+    return;
+  }
+  if (!printed) prompts_->ShowNotice("The report could not be printed.");
 }
 
 bool CMeasureDlg::RunAnalysis() {
@@ -179,7 +205,7 @@ MeasurementLoadHooks CMeasureDlg::LoadHooks() {
     chart_.showDelay = chart_.showSlope = chart_.showResp = chart_.showMax = chart_.showAll = 0;
   };
   hooks.confirmConfiguration = [this] {
-    As<QComboBox>(ctl::kUnit)->setCurrentIndex(Unit() - 1);
+    As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(Unit(), 0) - 1);
     UpdateData(false);
     ConfirmConfiguration();
   };

@@ -1,9 +1,16 @@
 // The configuration view: its confirmation and the steppers.
 #include <QComboBox>
+#include <QSignalBlocker>
+
+#include <cstdio>
+#include <filesystem>
 
 #include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
+#include "device/port_catalog.h"
 #include "device/serial_link.h"
+#include "files/port_map_file.h"
+#include "station/port_choice.h"
 
 namespace corvala {
 
@@ -19,18 +26,98 @@ void CMeasureDlg::ConfirmConfiguration() {
   entries.calibrationText = entries_.calibration.toStdString();
   entries.comma = entries_.comma;
   entries.signal = entries_.signal;
-  const ConfirmOutcome outcome = configuration_.Confirm(entries, station_, settings_);
-  if (outcome.restartLink && workers_.link) workers_.link->Restart(settings_.comPort);
+  const ConfirmOutcome outcome = configuration_.Confirm(entries, station_, settings_, *prompts_);
+  // A refused entry shows the value in force again.
+  if (outcome.factor1Refused) entries_.factor1 = Qs(FactorText(settings_.factors.factor1));
+  if (outcome.factor2Refused) entries_.factor2 = Qs(FactorText(settings_.factors.factor2));
+  if (outcome.calibrationRefused)
+    entries_.calibration = Qs(CalibrationText(station_.m_link.commands.m_calibrationValue));
+  if (outcome.factor1Refused || outcome.factor2Refused || outcome.calibrationRefused)
+    UpdateData(false);
+  const bool adapterChanged = outcome.serviceCode == 0 && TakeChosenAdapter();
+  if ((outcome.restartLink || adapterChanged) && workers_.link) {
+    workers_.link->SetPorts(options_.ports);
+    workers_.link->Restart(settings_.comPort);
+  }
   if (outcome.unitSwitched) AfterUnitSwitch();
+}
+
+std::vector<SerialAdapter> CMeasureDlg::Adapters() const {
+#ifdef _WIN32
+  return {};  // COMn stays COMn
+#else
+  return options_.listAdapters ? options_.listAdapters() : ListSerialAdapters();
+#endif
+}
+
+std::string CMeasureDlg::PortsFilePath() const {
+  return (std::filesystem::path(appFolder_) / kPortMapFileName).string();
+}
+
+void CMeasureDlg::LoadChosenAdapters() {
+  const Result loaded = corvala::LoadChosenAdapters(PortsFilePath(), options_.ports);
+  if (!loaded) prompts_->ShowNotice(loaded.Message());
+}
+
+// At start: the configured port has no device, and exactly one USB adapter is there.
+void CMeasureDlg::OfferTheOnlyAdapter() {
+  const int port = settings_.comPort;
+  const auto offer = AdapterToOffer(options_.ports, port, Adapters(), [](const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+  });
+  if (!offer) return;
+  if (!prompts_->AskYesNo(OfferQuestion(port, options_.ports.PathFor(port), *offer))) return;
+  const Result stored = StoreChosenAdapter(PortsFilePath(), options_.ports, port, offer->path);
+  if (!stored) prompts_->ShowNotice(stored.Message());
+}
+
+// The adapter list of the configuration view, for the port chosen in it.
+void CMeasureDlg::FillAdapterList(int comPort) {
+  auto* list = As<QComboBox>(ctl::kAdapter);
+  const QSignalBlocker quiet(list);
+  list->clear();
+  if (comPort < kFirstComPort || comPort > kLastComPort) return;
+  if (options_.ports.IsOverridden(comPort)) {
+    // "--port" (or the simulator) decides for this session.
+    list->addItem(Qs("this session - " + options_.ports.PathFor(comPort)), QString());
+    list->setEnabled(false);
+    return;
+  }
+  list->setEnabled(true);
+  size_t selected = 0;
+  for (const AdapterEntry& entry : AdapterEntries(Adapters(), options_.ports, comPort, selected))
+    list->addItem(Qs(entry.text), Qs(entry.path));
+  list->setCurrentIndex(static_cast<int>(selected));
+  list->setToolTip(Qs(options_.ports.PathFor(comPort)));
+}
+
+// The adapter chosen for the port in force; true when the choice changed.
+bool CMeasureDlg::TakeChosenAdapter() {
+  auto* list = As<QComboBox>(ctl::kAdapter);
+  const int port = settings_.comPort;
+  if (list->count() == 0 || !list->isEnabled() || options_.ports.IsOverridden(port)) return false;
+  const std::string path = list->currentData().toString().toStdString();
+  if (path == options_.ports.Chosen(port)) return false;
+  const Result stored = StoreChosenAdapter(PortsFilePath(), options_.ports, port, path);
+  if (!stored) prompts_->ShowNotice(stored.Message());
+  return true;
+}
+
+// The device indicator says which port and path the link uses and why it is
+// not connected; each change also goes to standard error.
+void CMeasureDlg::ShowPortStatus(const PortStatus& status) {
+  const std::string text = PortStatusText(status);
+  QWidget* indicator = Control(ctl::kDeviceConnection);
+  indicator->setToolTip(Qs(text));
+  indicator->setAccessibleDescription(Qs(text));
+  std::fprintf(stderr, "corvala3: %s\n", text.c_str());
 }
 
 // The unit in force may have changed: value lists, unit combo box and chart follow.
 void CMeasureDlg::AfterUnitSwitch() {
-  for (int c = 0; c < 3; ++c) {
-    if (station_.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples() > 0; }))
-      FillValueList(c);
-  }
-  As<QComboBox>(ctl::kUnit)->setCurrentIndex(Unit() - 1);
+  for (int c = 0; c < 3; ++c) FillValueList(c);
+  As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(Unit(), 0) - 1);
   UpdateData(false);
   RefreshView();
 }

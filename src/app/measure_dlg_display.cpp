@@ -10,6 +10,7 @@
 #include "app/measure_dlg_internal.h"
 #include "chart/chart_draw.h"
 #include "chart/value_list.h"
+#include "device/frame_parser.h"
 #include "util/c_format.h"
 #include "util/time_format.h"
 
@@ -164,14 +165,7 @@ void CMeasureDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 bool CMeasureDlg::FillValueList(int chamber) {
   if (chamber < 0 || chamber > 2) return false;
-  const float offset = station_.m_run[chamber].m_normOffset;
-  const int32_t unit = Unit();
-  const auto rows = station_.m_chamber[chamber].Access(
-      [offset, unit](const ChamberRecord& r) { return ValueListRows(r, offset, unit); });
-  std::vector<std::vector<QString>> texts;
-  texts.reserve(rows.size());
-  for (const ValueListRow& row : rows) texts.push_back({Qs(row[0]), Qs(row[1]), Qs(row[2])});
-  List(ctl::kValues[chamber])->SetRows(std::move(texts));
+  valueLists_[static_cast<size_t>(chamber)]->Refresh();
   return true;
 }
 
@@ -277,9 +271,9 @@ void CMeasureDlg::OnTimer() {
     RefreshView();
   }
 
-  // The device reports another unit: the display follows it once.
-  if (report.m_unitMismatch == 1) {
-    report.m_unitMismatch = 2;
+  // The device reports another unit: the display follows it once. Frames from
+  // before the device had a factor pair on its way do not count.
+  if (TakeUnitMismatch(station_.m_link)) {
     UpdateData(true);
     if (configuration_.FollowDeviceUnit(station_, settings_).applied) AfterUnitSwitch();
   }

@@ -12,7 +12,8 @@
 #include "app/control_ids.h"
 #include "app/measure_dlg.h"
 #include "app/report_list.h"
-#include "chart/value_list.h"
+#include "app/value_list_model.h"
+#include "app/window_queue.h"
 #include "run/run_control.h"
 #include "run/sampling.h"
 
@@ -38,23 +39,22 @@ namespace corvala {
 class CMeasureDlg::SamplingEvents : public SamplingObserver {
  public:
   explicit SamplingEvents(CMeasureDlg* dlg) : dlg_(dlg) {}
-  void RunInitialised(int chamber) override {
+  void RunInitialised(int) override {
+    Post([](CMeasureDlg* d) { d->chart_.selSlope = kNoValue; });
+  }
+  // The previous series stays listed until the new run's first sample.
+  void FirstSampleTaken(int chamber) override {
     Post([chamber](CMeasureDlg* d) {
-      d->List(ctl::kValues[chamber])->DeleteAllRows();
-      d->chart_.selSlope = kNoValue;
+      d->FillValueList(chamber);
+      d->ShowViewControls();
     });
   }
-  void FirstSampleTaken(int) override {
-    Post([](CMeasureDlg* d) { d->ShowViewControls(); });
-  }
-  void SampleListed(int chamber, int row, const ListedSample& sample) override {
-    Post([chamber, row, sample](CMeasureDlg* d) {
-      const ValueListRow texts =
-          ValueListTexts(sample.elapsed, sample.pressure, sample.unit, sample.lightOn);
+  // The list reads its rows from the record; it only takes up the new ones.
+  void SampleListed(int chamber, int, const ListedSample&) override {
+    Post([chamber](CMeasureDlg* d) {
+      if (!d->valueLists_[static_cast<size_t>(chamber)]->Follow()) return;
       ReportList* list = d->List(ctl::kValues[chamber]);
-      const int at = list->InsertRow(row);
-      for (int column = 0; column < 3; ++column) list->SetText(at, column, texts[column]);
-      list->ScrollToRow(at);
+      list->ScrollToRow(list->rowCount() - 1);
     });
   }
   void MeasuringLabelsHidden(std::array<bool, 3> hide) override {
@@ -67,8 +67,7 @@ class CMeasureDlg::SamplingEvents : public SamplingObserver {
  private:
   template <class F>
   void Post(F f) {
-    QMetaObject::invokeMethod(
-        dlg_, [d = dlg_, f] { f(d); }, Qt::QueuedConnection);
+    dlg_->WorkerQueue().Post([d = dlg_, f] { f(d); });
   }
   CMeasureDlg* dlg_;
 };

@@ -1,9 +1,9 @@
 // Run control, the worker threads and the measurement program editor.
-#include <QPointer>
 #include <QPushButton>
 
 #include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
+#include "app/window_queue.h"
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
 #include "station/run_start.h"
@@ -56,22 +56,27 @@ void CMeasureDlg::HideMeasuringLabels(const std::array<bool, 3>& hide) {
 void CMeasureDlg::StartWorkers() {
   // The set-point indicator is changed by the link thread's parser; its picture
   // is set here, on the window thread.
-  QPointer<CMeasureDlg> self(this);
+  WindowQueue& queue = WorkerQueue();
   workers_.link = std::make_unique<SerialLink>(
-      station_.m_link, station_.m_units, [this] { return CurrentMasks(station_); }, options_.ports,
-      [self](int picture) {
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, picture] {
-              if (self) self->SetPicture(ctl::kSetPointIndicator, picture);
-            },
-            Qt::QueuedConnection);
+      station_.m_link, station_.m_units, options_.ports, [this, &queue](int picture) {
+        queue.Post([this, picture] { SetPicture(ctl::kSetPointIndicator, picture); });
       });
+  workers_.link->OnStatus([this, &queue](const PortStatus& status) {
+    queue.Post([this, status] { ShowPortStatus(status); });
+  });
   workers_.link->Start(settings_.comPort);
   workers_.events = std::make_unique<SamplingEvents>(this);
   workers_.sampling = std::make_unique<SamplingThread>(
       station_, options_.clock ? *options_.clock : workers_.systemClock, workers_.events.get());
   workers_.sampling->Start();
+}
+
+WindowQueue& CMeasureDlg::WorkerQueue() {
+  return *workers_.queue;  // made at start, before any worker runs
+}
+
+void CMeasureDlg::DrainWorkerQueue() {
+  if (workers_.queue) workers_.queue->Drain();
 }
 
 void CMeasureDlg::StopWorkers() {
@@ -92,7 +97,8 @@ void CMeasureDlg::InsertProgramStep() {
   if (!ValidateProgramStep(input, step)) return;
   station_.m_program.AppendProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
                                        step.lightArgument);
-  AddProgramRow(station_.m_program.Steps().back());
+  AddProgramRow(MakeProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
+                                step.lightArgument));
 }
 
 void CMeasureDlg::AddProgramRow(const ProgramStep& step) {

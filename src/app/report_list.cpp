@@ -4,32 +4,40 @@
 
 namespace corvala {
 
-int ReportListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+int ColumnModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-int ReportListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+QVariant ColumnModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 ||
+      static_cast<size_t>(section) >= columns_.size())
+    return {};
+  if (role == Qt::DisplayRole)
+    return QString::fromUtf8(columns_[static_cast<size_t>(section)].caption);
+  if (role == Qt::TextAlignmentRole) return Alignment(section);
+  return {};
+}
+
+void ColumnModel::SetColumns(const std::vector<ListColumn>& columns) {
+  beginResetModel();
+  columns_ = columns;
+  endResetModel();
+}
+
+QVariant ColumnModel::Alignment(int column) const {
+  if (column < 0 || static_cast<size_t>(column) >= columns_.size()) return {};
+  return QVariant::fromValue(columns_[static_cast<size_t>(column)].alignment | Qt::AlignVCenter);
+}
+
+int ReportListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 QVariant ReportListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || static_cast<size_t>(index.row()) >= rows_.size()) return {};
   if (role == Qt::DisplayRole)
     return rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())];
-  if (role == Qt::TextAlignmentRole)
-    return QVariant::fromValue(columns_[static_cast<size_t>(index.column())].alignment |
-                               Qt::AlignVCenter);
-  return {};
-}
-
-QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 ||
-      static_cast<size_t>(section) >= columns_.size())
-    return {};
-  if (role == Qt::DisplayRole)
-    return QString::fromUtf8(columns_[static_cast<size_t>(section)].caption);
-  if (role == Qt::TextAlignmentRole)
-    return QVariant::fromValue(columns_[static_cast<size_t>(section)].alignment | Qt::AlignVCenter);
+  if (role == Qt::TextAlignmentRole) return Alignment(index.column());
   return {};
 }
 
@@ -57,13 +65,6 @@ void ReportListModel::SetText(int row, int column, const QString& text) {
   emit dataChanged(at, at, {Qt::DisplayRole});
 }
 
-QString ReportListModel::Text(int row, int column) const {
-  if (row < 0 || static_cast<size_t>(row) >= rows_.size() || column < 0 ||
-      static_cast<size_t>(column) >= columns_.size())
-    return {};
-  return rows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
-}
-
 void ReportListModel::RemoveRow(int row) {
   if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
   beginRemoveRows(QModelIndex(), row, row);
@@ -78,8 +79,9 @@ void ReportListModel::SetRows(std::vector<std::vector<QString>> rows) {
   endResetModel();
 }
 
-ReportList::ReportList(QWidget* parent) : QTableView(parent), model_(new ReportListModel(this)) {
-  setModel(model_);
+ReportList::ReportList(QWidget* parent)
+    : QTableView(parent), rows_(new ReportListModel(this)), columns_(rows_) {
+  setModel(rows_);
   verticalHeader()->setVisible(false);
   // Every row has the same height; fixed sizes keep long lists fast.
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -92,34 +94,39 @@ ReportList::ReportList(QWidget* parent) : QTableView(parent), model_(new ReportL
   horizontalHeader()->setStretchLastSection(false);
 }
 
+void ReportList::ShowModel(ColumnModel* model) {
+  columns_ = model;
+  setModel(model);
+}
+
 void ReportList::SetColumns(const std::vector<ListColumn>& columns, bool gridLines) {
-  model_->SetColumns(columns);
+  columns_->SetColumns(columns);
   for (size_t i = 0; i < columns.size(); ++i) setColumnWidth(static_cast<int>(i), columns[i].width);
   setShowGrid(gridLines);
 }
 
 int ReportList::InsertRow(int row) {
-  return model_->InsertRow(row);
+  return rows_->InsertRow(row);
 }
 
 void ReportList::SetText(int row, int column, const std::string& text) {
-  model_->SetText(row, column, QString::fromStdString(text));
+  rows_->SetText(row, column, QString::fromStdString(text));
 }
 
 std::string ReportList::Text(int row, int column) const {
-  return model_->Text(row, column).toStdString();
+  return model()->data(model()->index(row, column), Qt::DisplayRole).toString().toStdString();
 }
 
 void ReportList::DeleteRow(int row) {
-  model_->RemoveRow(row);
+  rows_->RemoveRow(row);
 }
 
 void ReportList::DeleteAllRows() {
-  model_->SetRows({});
+  rows_->SetRows({});
 }
 
 void ReportList::SetRows(std::vector<std::vector<QString>> rows) {
-  model_->SetRows(std::move(rows));
+  rows_->SetRows(std::move(rows));
 }
 
 int ReportList::SelectionMark() const {
@@ -128,11 +135,11 @@ int ReportList::SelectionMark() const {
 }
 
 void ReportList::SetSelectionMark(int row) {
-  setCurrentIndex(model_->index(row, 0));
+  setCurrentIndex(model()->index(row, 0));
 }
 
 void ReportList::ScrollToRow(int row) {
-  scrollTo(model_->index(row, 0));
+  scrollTo(model()->index(row, 0));
 }
 
 }  // namespace corvala

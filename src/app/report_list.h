@@ -1,7 +1,7 @@
 #pragma once
 // A report-style list: columns with captions, widths and alignment, rows of
-// texts, and a selection mark (the current row, -1 when none). The rows live in
-// a plain model, so a list of a day's samples fills and scrolls quickly.
+// texts, and a selection mark (the current row, -1 when none). A list keeps its
+// own rows of texts, or shows a model that makes them when they are shown.
 
 #include <QAbstractTableModel>
 #include <QTableView>
@@ -17,24 +17,36 @@ struct ListColumn {
   int width;
 };
 
-class ReportListModel : public QAbstractTableModel {
+// A table model with report-style columns: their captions and alignment.
+class ColumnModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   using QAbstractTableModel::QAbstractTableModel;
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  virtual void SetColumns(const std::vector<ListColumn>& columns);
 
-  void SetColumns(const std::vector<ListColumn>& columns);
+ protected:
+  // The alignment of a cell of the column, for Qt::TextAlignmentRole.
+  QVariant Alignment(int column) const;
+  std::vector<ListColumn> columns_;
+};
+
+// Rows of texts held by the model.
+class ReportListModel : public ColumnModel {
+  Q_OBJECT
+ public:
+  using ColumnModel::ColumnModel;
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  void SetColumns(const std::vector<ListColumn>& columns) override;
+
   int InsertRow(int row);
   void SetText(int row, int column, const QString& text);
-  QString Text(int row, int column) const;
   void RemoveRow(int row);
   void SetRows(std::vector<std::vector<QString>> rows);
 
  private:
-  std::vector<ListColumn> columns_;
   std::vector<std::vector<QString>> rows_;
 };
 
@@ -42,6 +54,8 @@ class ReportList : public QTableView {
   Q_OBJECT
  public:
   explicit ReportList(QWidget* parent = nullptr);
+  // Shows `model` instead of the list's own rows; the list does not own it.
+  void ShowModel(ColumnModel* model);
   void SetColumns(const std::vector<ListColumn>& columns, bool gridLines);
   // Inserts an empty row at position row (appends when row is past the end); returns its index.
   int InsertRow(int row);
@@ -51,13 +65,14 @@ class ReportList : public QTableView {
   void DeleteAllRows();
   // Replaces every row at once.
   void SetRows(std::vector<std::vector<QString>> rows);
-  int rowCount() const { return model_->rowCount(); }
+  int rowCount() const { return model()->rowCount(); }
   int SelectionMark() const;
   void SetSelectionMark(int row);
   void ScrollToRow(int row);
 
  private:
-  ReportListModel* model_;
+  ReportListModel* rows_;  // the list's own rows
+  ColumnModel* columns_;   // the model shown: rows_ or one given to ShowModel
 };
 
 }  // namespace corvala

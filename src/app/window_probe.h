@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/measure_dlg.h"
+#include "app/measure_dlg_internal.h"
 #include "app/report_list.h"
 
 namespace corvala {
@@ -36,6 +37,13 @@ class WindowProbe {
   // The quantity codes the two analysis diagrams show.
   int32_t diagramLeft() const { return dlg_.diagrams_.left; }
   int32_t diagramRight() const { return dlg_.diagrams_.right; }
+
+  // What the sampling thread tells the window (queued to the window thread).
+  SamplingObserver& samplingEvents() {
+    if (!dlg_.workers_.events)
+      dlg_.workers_.events = std::make_unique<CMeasureDlg::SamplingEvents>(&dlg_);
+    return *dlg_.workers_.events;
+  }
 
   // One display tick, as the 250 ms timer runs it.
   void Tick() { dlg_.OnTimer(); }

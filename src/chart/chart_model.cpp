@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/analysis_table.h"
 #include "util/c_format.h"
 #include "util/time_format.h"
 
@@ -72,7 +73,9 @@ class MarkerBuilder {
         range_(range),
         n_(record.Samples()),
         offset_(view.normOffset[static_cast<size_t>(chamber)]),
-        out_(out) {}
+        out_(out) {
+    delayLabelAt_ = FirstDelayEnd();
+  }
 
   void Build() {
     const bool slope = view_.showSlope || view_.showAll;
@@ -135,8 +138,9 @@ class MarkerBuilder {
     if (!block_.m_riseRate.empty()) {
       list.Label(j, kSlopeColumn, Format("S%d=%4.3f %s", c_ + 1, block_.m_riseRate[0], UnitRate()));
     }
-    if (view_.showAll || (view_.showResp && view_.showSlope)) {
-      for (float k : block_.m_kphA) list.Label(j, kKphAColumn, Format("KphA%d=%4.3f", c_ + 1, k));
+    // The box shows the first KphA, the one the analysis table takes.
+    if ((view_.showAll || (view_.showResp && view_.showSlope)) && !block_.m_kphA.empty()) {
+      list.Label(j, kKphAColumn, Format("KphA%d=%4.3f", c_ + 1, block_.m_kphA[0]));
     }
   }
 
@@ -160,14 +164,15 @@ class MarkerBuilder {
           const int32_t y = scale_.Y(level, offset_);
           list.Line(j, X(std::max(lo - 1, 0)), y, X(j), y);
         }
-        if (j == a) list.Label(j, kMaxAvgColumn, LevelText("Ma", level - offset_));
+        // Only the first plateau has a box, as only it has a table column.
+        if (j == a && p == 0) list.Label(j, kMaxAvgColumn, LevelText("Ma", level - offset_));
       }
       if (p < block_.m_plateauPeakPos.size() && p < block_.m_plateauPeak.size() &&
           j == block_.m_plateauPeakPos[p]) {
         const float peak = block_.m_plateauPeak[p];
         const int32_t y = scale_.Y(peak, offset_);
         list.Line(j, X(j), y - 2, X(j), y + 2);
-        list.Label(j, kMaxPeakColumn, LevelText("Mm", peak - offset_));
+        if (p == 0) list.Label(j, kMaxPeakColumn, LevelText("Mm", peak - offset_));
       }
     }
   }
@@ -175,7 +180,6 @@ class MarkerBuilder {
   void DelayLines(int32_t j, MarkerList& list) {
     list.Line(j, X(j), upper_, X(j), Y(j));
     list.Line(j, X(j), upper_ + 2, boundX_, upper_ + 2);
-    delayDrawn_ = true;
   }
 
   void DelayAt(int32_t j) {
@@ -199,20 +203,33 @@ class MarkerBuilder {
       }
       if ((j == m1 && first_ >= 0) || (j == m0 && first_ < 0)) {
         list.Line(j, X(j), Y(j) - 2, X(j), Y(j) + 2);
-        if (bound_ >= 0 && bound_ < j) {
-          DelayLines(j, list);
-          if (first_ < 0) {
-            list.Label(j, kDelayColumn, Format("D%d=%d s", c_ + 1, T(j) - T(bound_)));
-          } else {
-            list.Label(j, kDelay2Column,
-                       Format("D%d=%d/%d s", c_ + 1, T(first_) - T(bound_), T(j) - T(bound_)));
-          }
-        }
+        if (bound_ >= 0 && bound_ < j) DelayLines(j, list);
         bound_ = -1;
         first_ = -1;
       }
     }
-    if (j == n_ - 1 && !delayDrawn_) list.Label(j, kNoDelayColumn, "D=0 s");
+    // One box per chamber, with the delays of the analysis table: from the
+    // first light change to the minimum after it, shown where that minimum ends.
+    if (j == delayLabelAt_) {
+      const auto [delay1, delay2] = FirstDelays(block_, rec_.series.Elapsed());
+      if (delay1 == delay2)
+        list.Label(j, kDelayColumn, Format("D%d=%d s", c_ + 1, delay1));
+      else
+        list.Label(j, kDelay2Column, Format("D%d=%d/%d s", c_ + 1, delay1, delay2));
+    } else if (j == n_ - 1 && delayLabelAt_ < 0) {
+      list.Label(j, kNoDelayColumn, "D=0 s");
+    }
+  }
+
+  // The sample where the first delay is labelled: the later of the two ends of
+  // the minimum after the first light change; -1 when the table has no delay.
+  int32_t FirstDelayEnd() const {
+    const auto& bounds = block_.m_segmentBounds;
+    if (bounds.size() < 2 || !ValidPos(bounds[1], n_)) return -1;
+    int32_t end = -1;
+    for (size_t i = 2; i < 4 && i < block_.m_minPos.size(); ++i)
+      if (ValidPos(block_.m_minPos[i], n_)) end = std::max(end, block_.m_minPos[i]);
+    return end;
   }
 
   const ChartView& view_;
@@ -229,7 +246,7 @@ class MarkerBuilder {
   int32_t upper_ = 0;
   int32_t boundX_ = 0;
   int32_t first_ = -1;
-  bool delayDrawn_ = false;
+  int32_t delayLabelAt_ = -1;
 };
 
 }  // namespace

@@ -164,6 +164,8 @@ struct ChartMarker {
 };
 
 // The markers of chamber `chamber` in drawing order, for the samples of `range`.
+// Each label box appears at most once per chamber and shows the first results
+// of the analysis, the values its analysis table row holds.
 std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
                                         const ChamberRecord& record, int32_t chamber,
                                         const VisibleRange& range);

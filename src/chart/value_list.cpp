@@ -11,16 +11,4 @@ ValueListRow ValueListTexts(int32_t elapsed, float pressure, int32_t unit, bool 
           lightOn ? "on" : "off"};
 }
 
-std::vector<ValueListRow> ValueListRows(const ChamberRecord& record, float normOffset,
-                                        int32_t unit) {
-  std::vector<ValueListRow> rows;
-  const int32_t count = record.Samples();
-  rows.reserve(static_cast<size_t>(count));
-  for (int32_t k = 0; k < count; ++k)
-    rows.push_back(ValueListTexts(record.series.Elapsed()[k],
-                                  record.series.Pressure()[k] - normOffset, unit,
-                                  record.series.Light()[k] == 1));
-  return rows;
-}
-
 }  // namespace corvala

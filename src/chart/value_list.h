@@ -1,6 +1,5 @@
 #pragma once
-// The rows of a chamber's value list: elapsed time, pressure and light, as the
-// sampling thread adds them one by one and as a refill shows them all.
+// The texts of a row of a chamber's value list: elapsed time, pressure and light.
 
 #include <array>
 #include <cstdint>
@@ -15,9 +14,5 @@ using ValueListRow = std::array<std::string, 3>;
 
 // FormatHms(elapsed), the pressure with one decimal (mbar) or two (mg/l), "on" or "off".
 ValueListRow ValueListTexts(int32_t elapsed, float pressure, int32_t unit, bool lightOn);
-
-// Every row of a record's list, pressures shown minus the normalisation offset.
-std::vector<ValueListRow> ValueListRows(const ChamberRecord& record, float normOffset,
-                                        int32_t unit);
 
 }  // namespace corvala

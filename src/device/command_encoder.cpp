@@ -62,15 +62,57 @@ CommandBytes EncodePair(int32_t first, int32_t second) {
   return out;
 }
 
-CommandBytes TakeGreeting(CommandMailboxes& commands, const ChamberMasks& masks) {
+int32_t LightCommandOf(int32_t mask) {
+  mask &= 7;
+  return mask == 0 ? kLightAllOff : kLightIdle + mask;
+}
+
+int32_t RunCommandOf(int32_t mask) {
+  mask &= 7;
+  return mask == 0 ? kRunNone : kRunIdle + mask;
+}
+
+void CommandLights(CommandMailboxes& commands, int32_t mask) {
+  commands.m_commanded.m_lightMask.store(mask & 7);
+  commands.m_lightCommand.store(LightCommandOf(mask));
+}
+
+void CommandRuns(CommandMailboxes& commands, int32_t mask) {
+  commands.m_commanded.m_runMask.store(mask & 7);
+  commands.m_runCommand.store(RunCommandOf(mask));
+}
+
+void CommandSetPoint(CommandMailboxes& commands, int32_t setPoint) {
+  if (setPoint < 0 || setPoint > kMaxSetPoint) return;
+  commands.m_commanded.m_setPoint.store(setPoint);
+  commands.m_temperatureCommand.store(setPoint);
+}
+
+void RequestCalibration(CommandMailboxes& commands, int32_t mask) {
+  mask &= 7;
+  if (mask == 0) return;
+  int32_t current = commands.m_calibrationCommand.load();
+  int32_t next = 0;
+  do {
+    const int32_t waiting =
+        InCommandRange(current, kCalibrationIdle, 7) ? current - kCalibrationIdle : 0;
+    next = kCalibrationIdle + (waiting | mask);
+  } while (!commands.m_calibrationCommand.compare_exchange_weak(current, next));
+}
+
+CommandBytes TakeGreeting(CommandMailboxes& commands) {
   CommandBytes out;
+  // A set point still waiting is the newest decision; it is sent here once.
   int32_t setPoint = commands.m_temperatureCommand.exchange(kTemperatureIdle);
-  if (setPoint < kTemperatureIdle || setPoint > kMaxSetPoint) setPoint = kTemperatureIdle;
+  if (setPoint < 0 || setPoint > kMaxSetPoint) setPoint = commands.m_commanded.m_setPoint.load();
+  if (setPoint < 0 || setPoint > kMaxSetPoint) setPoint = kTemperatureIdle;
   Push(out, setPoint + kTemperatureOffset, kCommandPauseMs);
   Push(out, kLightAllOff, kCommandPauseMs);
   Push(out, kRunNone, kCommandPauseMs);
-  if (masks.lit != 0) Push(out, kLightIdle + masks.lit, kCommandPauseMs);
-  if (masks.running != 0) Push(out, kRunIdle + masks.running, kCommandPauseMs);
+  const int32_t running = commands.m_commanded.m_runMask.load() & 7;
+  const int32_t lit = commands.m_commanded.m_lightMask.load() & running;
+  if (lit != 0) Push(out, kLightIdle + lit, kCommandPauseMs);
+  if (running != 0) Push(out, kRunIdle + running, kCommandPauseMs);
   return out;
 }
 
@@ -105,8 +147,13 @@ CommandBytes TakeCommandCycle(CommandMailboxes& commands) {
   }
 
   if (const auto pair = commands.m_pairCommand.Take()) {
-    const CommandBytes block = EncodePair(pair->first, pair->second);
-    out.insert(out.end(), block.begin(), block.end());
+    CommandBytes block = EncodePair(pair->first, pair->second);
+    if (block.empty()) {
+      commands.m_pairCommand.Delivered();  // nothing can go out: nothing to wait for
+    } else {
+      block.back().endsPair = true;
+      out.insert(out.end(), block.begin(), block.end());
+    }
   }
   return out;
 }

@@ -10,15 +10,12 @@ namespace corvala {
 
 struct CommandMailboxes;
 
-// The chambers whose light is on and that run, as masks (I 1, II 2, III 4).
-struct ChamberMasks {
-  int32_t lit = 0;
-  int32_t running = 0;
-};
-
 struct CommandByte {
   uint8_t byte = 0;
   int pauseMs = 0;
+  // The last byte of a factor pair block: once it and its pause have gone, the
+  // device has the new pair.
+  bool endsPair = false;
   bool operator==(const CommandByte&) const = default;
 };
 using CommandBytes = std::vector<CommandByte>;
@@ -53,15 +50,33 @@ CommandBytes EncodeCalibrationValue(int32_t value);
 // Empty when either value lies outside 0..kMaxPairValue.
 CommandBytes EncodePair(int32_t first, int32_t second);
 
-// The bytes sent right after the port opens: the set point taken from its
-// mailbox plus 10 (9 when none is pending), all lights off (77), no chamber
-// running (87). When chambers are running or lit (a reconnection or a port
-// change during a run), their light and run masks follow so the run goes on.
-CommandBytes TakeGreeting(CommandMailboxes& commands, const ChamberMasks& masks);
+// The light command for the chambers of mask whose light is on: 69 + mask, 77 for none.
+int32_t LightCommandOf(int32_t mask);
+// The run command for the chambers of mask that run: 79 + mask, 87 for none.
+int32_t RunCommandOf(int32_t mask);
+
+// Decisions for the device. Each is kept in the commanded state and its command
+// replaces whatever waits in the mailbox, so the byte sent always carries the
+// whole state as last decided. Callers that change chamber flags along with
+// them hold the station's command lock.
+void CommandLights(CommandMailboxes& commands, int32_t mask);
+void CommandRuns(CommandMailboxes& commands, int32_t mask);
+// A set point outside 0..kMaxSetPoint cannot be sent and changes nothing.
+void CommandSetPoint(CommandMailboxes& commands, int32_t setPoint);
+// Asks for a calibration of the chambers of mask (1..7), united with the
+// chambers of a request that still waits.
+void RequestCalibration(CommandMailboxes& commands, int32_t mask);
+
+// The bytes sent right after the port opens: the set point in force plus 10
+// (9 when none has been decided), all lights off (77), no chamber running (87).
+// After a reconnection or a port change during a run, the lights of the running
+// chambers and the running chambers follow as last commanded, so the run goes on.
+CommandBytes TakeGreeting(CommandMailboxes& commands);
 
 // Takes every pending mailbox (get-and-reset) and returns the bytes in the
 // fixed order: service, signal, step, temperature, calibration, light, run,
-// calibration value block, factor pair block.
+// calibration value block, factor pair block. A pair that cannot be encoded
+// counts as delivered at once.
 CommandBytes TakeCommandCycle(CommandMailboxes& commands);
 
 }  // namespace corvala

@@ -6,7 +6,7 @@
 // Writers and readers:
 //  - CommandMailboxes: written by the window (buttons, configuration) and the
 //    sampling thread (program steps, run ends); taken by the serial link with a
-//    get-and-reset to the idle value.
+//    get-and-reset to the idle value. m_commanded keeps what the commands said.
 //  - DeviceReport: written by the serial link from the device's frames; read by
 //    the sampling thread (readings, temperatures) and the display tick, which
 //    also resets the link check and the unit mismatch.
@@ -67,12 +67,16 @@ class ReadingAccumulator {
   Sum sum_;
 };
 
-// The two values of the conversion factor pair waiting to be sent; -1 = nothing.
+// The conversion factor pair on its way to the device. The window sets it, the
+// serial link takes it and reports when the block's last byte has gone out.
+// Until then the device may still report the previous unit, so Busy() tells
+// the unit check to wait.
 class PairMailbox {
  public:
   void Set(int32_t first, int32_t second) {
     std::lock_guard lock(mutex_);
     pair_ = {first, second};
+    ++queued_;
   }
   // The pending pair, reset to (-1, -1); nothing when the first value is negative.
   std::optional<std::pair<int32_t, int32_t>> Take() {
@@ -80,16 +84,49 @@ class PairMailbox {
     if (pair_.first < 0) return std::nullopt;
     auto taken = pair_;
     pair_ = {-1, -1};
+    inFlight_ = queued_;
+    taken_ = taken;
     return taken;
   }
   std::pair<int32_t, int32_t> Peek() const {
     std::lock_guard lock(mutex_);
     return pair_;
   }
+  // The pair taken last has gone out whole (or could not be sent at all).
+  void Delivered() {
+    std::lock_guard lock(mutex_);
+    delivered_ = inFlight_;
+  }
+  // The link was lost before the pair taken last had gone out whole: it waits
+  // again, unless a newer pair waits already.
+  void Interrupted() {
+    std::lock_guard lock(mutex_);
+    if (delivered_ != inFlight_ && pair_.first < 0) pair_ = taken_;
+  }
+  // True from Set until that pair has gone out whole.
+  bool Busy() const {
+    std::lock_guard lock(mutex_);
+    return delivered_ != queued_;
+  }
 
  private:
   mutable std::mutex mutex_;
   std::pair<int32_t, int32_t> pair_{-1, -1};
+  std::pair<int32_t, int32_t> taken_{-1, -1};
+  uint64_t queued_ = 0;     // pairs set so far
+  uint64_t inFlight_ = 0;   // the count at the last Take
+  uint64_t delivered_ = 0;  // the count whose pair has gone out
+};
+
+// What the station last decided for the device. Light and run commands are
+// made whole from it, so a command still waiting in its mailbox (device
+// unplugged, a long pair block going out) is replaced, never added to; the
+// greeting after a reconnection restores it. The run layer changes it together
+// with the chambers' flags under its command lock.
+struct CommandedState {
+  std::atomic<int32_t> m_lightMask{0};  // chambers whose light is on (I 1, II 2, III 4)
+  std::atomic<int32_t> m_runMask{0};    // chambers that run
+  std::atomic<int32_t> m_setPoint{kTemperatureIdle};  // set point in force, -1 none yet
 };
 
 // Commands waiting for the serial link.
@@ -105,6 +142,7 @@ struct CommandMailboxes {
   std::atomic<int32_t> m_calibrationValue{210};
   std::atomic<uint8_t> m_calibrationChanged{0};
   PairMailbox m_pairCommand;
+  CommandedState m_commanded;
 };
 
 // What the device reports.

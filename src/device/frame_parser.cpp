@@ -1,7 +1,6 @@
 #include "device/frame_parser.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "device/device_state.h"
 #include "util/c_format.h"
@@ -17,15 +16,12 @@ bool Contains(std::string_view line, std::string_view word) {
   return line.find(word) != std::string_view::npos;
 }
 
-// No reading or temperature of the device comes near this; a value beyond it is
-// a garbled line. Bounded so, even 2^31 readings cannot add up to infinity.
-constexpr double kLargestFieldValue = 1.0e9;
-
-// The leading decimal number of a field; text, "nan", "inf" and values beyond
-// any the device sends count as 0, so a garbled line never poisons a reading sum.
+// The leading decimal number of a field. Text, "nan", "inf" and values no
+// device can measure (beyond kMaxFieldMagnitude) count as a garbled field, 0,
+// so a reading sum never overflows and a temperature never leaves int range.
 float FieldFloat(std::string_view line) {
   const double value = ParseFloat(line);
-  if (!std::isfinite(value) || std::fabs(value) > kLargestFieldValue) return 0.0f;
+  if (!std::isfinite(value) || std::fabs(value) > kMaxFieldMagnitude) return 0.0f;
   return static_cast<float>(value);
 }
 
@@ -39,10 +35,11 @@ void AddReading(DeviceLink& link, int chamber, float value) {
 
 int IndicatorState(int setPointShown, float temperature) {
   // Tenths of a degree, truncated toward zero, in the device's float arithmetic.
+  // The distance is taken before it is made whole, so no value overflows.
   const float difference = 10.0f * static_cast<float>(setPointShown) - 10.0f * temperature;
-  const int32_t tenths = std::abs(TruncToInt32(difference));
-  if (tenths >= 7) return 2;
-  if (tenths >= 3) return 1;
+  const float tenths = std::trunc(std::fabs(difference));
+  if (!(tenths < 7.0f)) return 2;  // far, and NaN
+  if (tenths >= 3.0f) return 1;
   return 0;
 }
 
@@ -55,6 +52,14 @@ int IndicatorBitmap(int state) {
     default:
       return kIndicatorFar;
   }
+}
+
+bool TakeUnitMismatch(DeviceLink& link) {
+  // The pair is checked first: once it has gone out, the link has already
+  // dropped a mismatch raised by frames from before.
+  if (link.commands.m_pairCommand.Busy()) return false;
+  int32_t raised = 1;
+  return link.report.m_unitMismatch.compare_exchange_strong(raised, 2);
 }
 
 void SetDeviceTemperature(DeviceLink& link, float temperature, const IndicatorCallback& onChange) {
@@ -129,9 +134,13 @@ void FrameParser::TakeField(int field, std::string_view line) {
       break;
     case 9: {
       // Only a real unit (1 mbar, 2 mg/l) can ask for a unit switch; a garbled
-      // line reads as 0 and must not flip the display.
+      // line reads as 0 and must not flip the display. While a factor pair is
+      // on its way the device may still report the unit it had before, so the
+      // check waits (the unit is read first: a new unit is only in force once
+      // its pair is set).
       const int32_t unit = ParseInt(line);
-      if ((unit == 1 || unit == 2) && unit != units_.Unit()) {
+      if ((unit == 1 || unit == 2) && unit != units_.Unit() &&
+          !link_.commands.m_pairCommand.Busy()) {
         int32_t none = 0;  // 1 stays 1; 2 (switch made) stays 2
         r.m_unitMismatch.compare_exchange_strong(none, 1);
       }

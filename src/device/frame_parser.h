@@ -17,6 +17,10 @@ inline constexpr int kIndicatorOnTarget = 154;
 inline constexpr int kIndicatorNear = 153;
 inline constexpr int kIndicatorFar = 152;
 
+// Field values beyond this magnitude cannot come from a measurement: they are
+// read as a garbled field.
+inline constexpr double kMaxFieldMagnitude = 1.0e6;
+
 // Called on the link thread with the new indicator bitmap when the state changes.
 using IndicatorCallback = std::function<void(int bitmapId)>;
 
@@ -28,6 +32,11 @@ void AddReading(DeviceLink& link, int chamber, float value);
 // 0.2 degrees, 1 within 0.6 degrees, else 2.
 int IndicatorState(int setPointShown, float temperature);
 int IndicatorBitmap(int state);
+
+// The display tick's unit check: true, once, when the device has reported
+// another unit (the mismatch goes from 1 to 2). Never while a factor pair is on
+// its way: frames from before the device has it do not count.
+bool TakeUnitMismatch(DeviceLink& link);
 
 // Stores the device temperature and updates the set-point indicator; the
 // callback runs only when the indicator's state changes.

@@ -10,7 +10,8 @@ std::string PortNames::DefaultPath(int comPort) {
 #ifdef _WIN32
   return Format("COM%d", comPort);
 #else
-  return Format("/dev/ttyS%d", comPort - 1);
+  // Counted wide: a stored port number may be any int.
+  return Format("/dev/ttyS%lld", static_cast<long long>(comPort) - 1);
 #endif
 }
 
@@ -34,9 +35,47 @@ bool PortNames::AddOverride(std::string_view value, std::string& error) {
   return true;
 }
 
+void PortNames::SetChosen(int comPort, const std::string& path) {
+  if (path.empty())
+    chosen_.erase(comPort);
+  else
+    chosen_[comPort] = path;
+}
+
+std::string PortNames::Chosen(int comPort) const {
+  const auto found = chosen_.find(comPort);
+  return found != chosen_.end() ? found->second : std::string();
+}
+
 std::string PortNames::PathFor(int comPort) const {
-  const auto found = overrides_.find(comPort);
-  return found != overrides_.end() ? found->second : DefaultPath(comPort);
+  if (const auto found = overrides_.find(comPort); found != overrides_.end()) return found->second;
+  if (const auto found = chosen_.find(comPort); found != chosen_.end()) return found->second;
+  return DefaultPath(comPort);
+}
+
+std::string PortStatusText(const PortStatus& status) {
+  std::string state;
+  switch (status.state) {
+    case PortState::kUnknown:
+      state = "not tried yet";
+      break;
+    case PortState::kConnected:
+      state = "connected";
+      break;
+    case PortState::kNoSuchDevice:
+      state = "no such device";
+      break;
+    case PortState::kPermissionDenied:
+      state = "permission denied: the user must be in the dialout group";
+      break;
+    case PortState::kBusy:
+      state = "busy: another program holds it";
+      break;
+    case PortState::kFailed:
+      state = "cannot be opened: " + status.detail;
+      break;
+  }
+  return Format("COM%d (", status.comPort) + status.path + "): " + state;
 }
 
 bool ParsePortOverrides(const std::vector<std::string>& values, PortNames& names,

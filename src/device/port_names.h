@@ -1,6 +1,8 @@
 #pragma once
 // Maps the station's port numbers ("COM1" to "COM9") to the device paths the
-// serial link opens, with per-port overrides from "--port COMn=PATH".
+// serial link opens: "--port COMn=PATH" for this session, then the adapter the
+// user chose for the port, then the platform's own name. Also what a port's
+// state is when the link tries it, and the serial adapters the system has.
 
 #include <map>
 #include <string>
@@ -11,6 +13,28 @@ namespace corvala {
 
 inline constexpr int kFirstComPort = 1;
 inline constexpr int kLastComPort = 9;
+
+// A serial adapter as the system reports it.
+struct SerialAdapter {
+  std::string path;         // the name to open: its stable /dev/serial/by-id/ name when it has one
+  std::string device;       // the device node it stands for (/dev/ttyUSB0)
+  std::string description;  // what the system says it is ("FT232R USB UART", the maker)
+  bool usb = false;
+  bool operator==(const SerialAdapter&) const = default;
+};
+
+// The state of a port as the serial link last found it.
+enum class PortState { kUnknown, kConnected, kNoSuchDevice, kPermissionDenied, kBusy, kFailed };
+struct PortStatus {
+  int comPort = 0;
+  std::string path;
+  PortState state = PortState::kUnknown;
+  std::string detail;  // the system's words for kFailed
+  bool operator==(const PortStatus&) const = default;
+};
+// "COM1 (/dev/ttyUSB0): connected", "... no such device", "... permission
+// denied: the user must be in the dialout group", "... busy: another program holds it".
+std::string PortStatusText(const PortStatus& status);
 
 class PortNames {
  public:
@@ -23,12 +47,20 @@ class PortNames {
   bool AddOverride(std::string_view value, std::string& error);
 
   void SetOverride(int comPort, std::string path) { overrides_[comPort] = std::move(path); }
+  bool IsOverridden(int comPort) const { return overrides_.count(comPort) != 0; }
 
-  // The path to open for a port number: its override, else the default path.
+  // The adapter the user chose for a port; an empty path takes the choice back.
+  void SetChosen(int comPort, const std::string& path);
+  std::string Chosen(int comPort) const;
+  const std::map<int, std::string>& AllChosen() const { return chosen_; }
+
+  // The path to open for a port number: its override, else the chosen
+  // adapter, else the default path.
   std::string PathFor(int comPort) const;
 
  private:
   std::map<int, std::string> overrides_;
+  std::map<int, std::string> chosen_;
 };
 
 // Parses every "--port" value; false with one error line per bad value.

@@ -1,8 +1,10 @@
 #include "device/serial_link.h"
 
+#include <unistd.h>
 #include <QSerialPort>
 #include <QString>
 #include <QThread>
+
 #include <chrono>
 #include <condition_variable>
 
@@ -27,37 +29,44 @@ bool PortFailed(const QSerialPort& port) {
   return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
 }
 
-bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes) {
-  for (const CommandByte& command : bytes) {
-    const char byte = static_cast<char>(command.byte);
-    port.clearError();
-    if (port.write(&byte, 1) != 1) return false;
-    if (!port.waitForBytesWritten(200) && PortFailed(port)) return false;
-    if (!Pause(stop, command.pauseMs)) return false;
+// Why a port could not be opened, in the terms a user can act on.
+PortState OpenFailure(const QSerialPort& port, const std::string& path) {
+  switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+      return PortState::kNoSuchDevice;
+    case QSerialPort::PermissionError:
+      // Qt says the same when another program holds the port; with read and
+      // write access granted, that is what it is.
+      return ::access(path.c_str(), R_OK | W_OK) == 0 ? PortState::kBusy
+                                                      : PortState::kPermissionDenied;
+    case QSerialPort::OpenError:
+      return PortState::kBusy;
+    default:
+      return ::access(path.c_str(), F_OK) != 0 ? PortState::kNoSuchDevice : PortState::kFailed;
   }
-  return true;
 }
 
 }  // namespace
 
-SerialLink::SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks,
-                       PortNames ports, IndicatorCallback onIndicator)
-    : link_(link),
-      units_(units),
-      masks_(std::move(masks)),
-      ports_(std::move(ports)),
-      onIndicator_(std::move(onIndicator)) {}
+SerialLink::SerialLink(DeviceLink& link, const SharedUnitConfig& units, PortNames ports,
+                       IndicatorCallback onIndicator)
+    : link_(link), units_(units), ports_(std::move(ports)), onIndicator_(std::move(onIndicator)) {}
 
 SerialLink::~SerialLink() {
   Stop();
+}
+
+void SerialLink::SetPorts(PortNames ports) {
+  std::lock_guard lock(control_);
+  ports_ = std::move(ports);
 }
 
 void SerialLink::Start(int comPort) {
   std::lock_guard lock(control_);
   StopLocked();
   stop_ = std::stop_source();
-  thread_.reset(QThread::create(
-      [this, stop = stop_.get_token(), path = ports_.PathFor(comPort)] { Run(stop, path); }));
+  thread_.reset(QThread::create([this, stop = stop_.get_token(), comPort,
+                                 path = ports_.PathFor(comPort)] { Run(stop, comPort, path); }));
   thread_->start();
 }
 
@@ -78,12 +87,25 @@ bool SerialLink::Running() const {
   return thread_ != nullptr;
 }
 
-void SerialLink::Run(std::stop_token stop, std::string path) {
+void SerialLink::Report(PortStatus status) {
+  if (status == lastStatus_) return;
+  lastStatus_ = status;
+  if (onStatus_) onStatus_(status);
+}
+
+void SerialLink::Run(std::stop_token stop, int comPort, std::string path) {
   const QString portName = QString::fromStdString(path);
+  lastStatus_ = PortStatus{};
   while (Pause(stop, kOpenRetryMs)) {
     QSerialPort port;
     port.setPortName(portName);
-    if (!port.open(QIODevice::ReadWrite)) continue;
+    if (!port.open(QIODevice::ReadWrite)) {
+      const PortState state = OpenFailure(port, path);
+      Report(PortStatus{comPort, path, state,
+                        state == PortState::kFailed ? port.errorString().toStdString() : ""});
+      continue;
+    }
+    Report(PortStatus{comPort, path, PortState::kConnected, ""});
     // Line settings; a port that refuses them is used as it is.
     port.setBaudRate(QSerialPort::Baud9600);
     port.setDataBits(QSerialPort::Data8);
@@ -102,16 +124,48 @@ void SerialLink::Run(std::stop_token stop, std::string path) {
 bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
   FrameParser parser(link_, units_, onIndicator_);
   LineReader reader;
-  const ChamberMasks masks = masks_ ? masks_() : ChamberMasks{};
-  if (!Send(stop, port, TakeGreeting(link_.commands, masks))) return false;
-  while (!stop.stop_requested()) {
-    if (!Send(stop, port, TakeCommandCycle(link_.commands))) return false;
+  bool ok = Send(stop, port, TakeGreeting(link_.commands), reader, parser);
+  while (ok && !stop.stop_requested()) {
+    ok = Send(stop, port, TakeCommandCycle(link_.commands), reader, parser);
     bool lineDone = false;
-    if (!ReadLine(stop, port, reader, lineDone)) return false;
-    if (lineDone) parser.ParseLine(reader.Line());
-    if (!Pause(stop, 1)) return false;
+    if (ok) ok = ReadLine(stop, port, reader, lineDone);
+    if (ok && lineDone) parser.ParseLine(reader.Line());
+    if (ok) ok = Pause(stop, 1);
   }
+  // A pair block cut short goes out again on the next connection.
+  link_.commands.m_pairCommand.Interrupted();
   return false;
+}
+
+// Writes the bytes one at a time, each followed by its pause. False when the
+// port failed or a stop was requested.
+bool SerialLink::Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
+                      LineReader& reader, FrameParser& parser) {
+  for (const CommandByte& command : bytes) {
+    const char byte = static_cast<char>(command.byte);
+    port.clearError();
+    if (port.write(&byte, 1) != 1) return false;
+    if (!port.waitForBytesWritten(200) && PortFailed(port)) return false;
+    if (!Pause(stop, command.pauseMs)) return false;
+    if (command.endsPair) {
+      if (!Pause(stop, kAfterPairMs)) return false;
+      AfterPair(port, reader, parser);
+    }
+  }
+  return true;
+}
+
+// The device has the new factor pair. What it sent before, piled up while the
+// block went out, may carry the previous unit and the previous scale: it is
+// dropped, with the readings summed from it and a unit mismatch it raised.
+void SerialLink::AfterPair(QSerialPort& port, LineReader& reader, FrameParser& parser) {
+  port.clear(QSerialPort::Input);
+  port.readAll();
+  reader.Reset();
+  parser.Reset();
+  for (ReadingAccumulator& readings : link_.report.m_readings) readings.Reset();
+  link_.report.m_unitMismatch.store(0);
+  link_.commands.m_pairCommand.Delivered();
 }
 
 // Reads bytes one at a time until a carriage return ends a line, the device

@@ -35,15 +35,24 @@ class SerialLink {
   // pending commands are seen at least this often).
   static constexpr int kReadWaitMs = 30;
 
-  // The lights and runs that a greeting restores after a reconnection.
-  using MasksSource = std::function<ChamberMasks()>;
+  // Pause after a factor pair block before the device's input is dropped: a
+  // frame the device was sending when the block arrived may still carry the
+  // previous unit.
+  static constexpr int kAfterPairMs = 100;
 
   // onIndicator runs on the link thread with the new set-point bitmap.
-  SerialLink(DeviceLink& link, const SharedUnitConfig& units, MasksSource masks, PortNames ports,
+  SerialLink(DeviceLink& link, const SharedUnitConfig& units, PortNames ports,
              IndicatorCallback onIndicator);
   ~SerialLink();
   SerialLink(const SerialLink&) = delete;
   SerialLink& operator=(const SerialLink&) = delete;
+
+  // Called on the link thread whenever the port's state changes.
+  using StatusCallback = std::function<void(const PortStatus&)>;
+  // Set before Start.
+  void OnStatus(StatusCallback callback) { onStatus_ = std::move(callback); }
+  // The paths the port numbers stand for, from the next Start on.
+  void SetPorts(PortNames ports);
 
   // Starts the thread on port COMn; a running thread is stopped first.
   void Start(int comPort);
@@ -59,16 +68,21 @@ class SerialLink {
   int Connections() const { return connections_.load(); }
 
  private:
-  void Run(std::stop_token stop, std::string path);
+  void Run(std::stop_token stop, int comPort, std::string path);
+  void Report(PortStatus status);
   void StopLocked();
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
+  bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
+            LineReader& reader, FrameParser& parser);
+  void AfterPair(QSerialPort& port, LineReader& reader, FrameParser& parser);
 
   DeviceLink& link_;
   const SharedUnitConfig& units_;
-  MasksSource masks_;
   PortNames ports_;
   IndicatorCallback onIndicator_;
+  StatusCallback onStatus_;
+  PortStatus lastStatus_;  // link thread only
   mutable std::mutex control_;
   // A QThread rather than a std::thread so that the port's notifiers have a
   // home; it is ended only through stop_ and never terminated.

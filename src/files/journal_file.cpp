@@ -46,8 +46,9 @@ bool ParseRow(std::string_view line, Sample& s) {
       !Field(line, light) || !line.empty())
     return false;
   s.light = static_cast<uint8_t>(light);
-  return s.hour >= 0 && s.hour <= 23 && s.minute >= 0 && s.minute <= 59 && s.second >= 0 &&
-         s.second <= 59 && s.elapsed >= 0 && (light == 0 || light == 1);
+  return std::isfinite(s.pressure) && std::isfinite(s.temperature) && s.hour >= 0 && s.hour <= 23 &&
+         s.minute >= 0 && s.minute <= 59 && s.second >= 0 && s.second <= 59 && s.elapsed >= 0 &&
+         (light == 0 || light == 1);
 }
 
 }  // namespace
@@ -92,6 +93,10 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   }
   content.record = ParseMeasurementHeader(text.substr(headerStart, pos - headerStart), context);
 
+  // The chart top is held in mbar; the rows are in the run's unit.
+  const int32_t unit = content.record.runUnit;
+  const float factor1 = unit == 2 ? context.factor1 : 1.0f;
+  const float factor2 = unit == 2 ? context.factor2 : 1.0f;
   int32_t row = 0;
   Sample sample;
   while (NextLine(text, pos, line, cut)) {
@@ -99,8 +104,7 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
     if (!ParseRow(line, sample)) return damaged(Format("its sample row %d cannot be read", row));
     content.record.series.Append(sample);
     content.maxPressure =
-        WidenMaxPressure(content.maxPressure, sample.pressure, context.displayUnit,
-                         context.effFactor1, context.effFactor2);
+        WidenMaxPressure(content.maxPressure, sample.pressure, unit, factor1, factor2);
   }
   if (cut) content.state = JournalContent::State::kCut;
   return content;

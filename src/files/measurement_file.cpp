@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -26,6 +27,8 @@ constexpr size_t kRowWidth = 39;
 // The steps a station writes at most; steps announced beyond them are read only
 // while the file holds their keys, so a huge "AnzahlProg" cannot stall the load.
 constexpr int32_t kTrustedSteps = 9999;
+// The chart top never goes beyond this, whatever a file holds (100 bar).
+constexpr int32_t kMaxChartTop = 100000;
 
 int32_t SaturatingAdd(int32_t value, int32_t add) {
   const int64_t sum = static_cast<int64_t>(value) + add;
@@ -126,8 +129,47 @@ class FileKeys {
   bool headerIsWhole_ = false;
 };
 
-bool IsOneAt(std::string_view row, size_t column) {
-  return column < row.size() && row[column] == '1';
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The field's columns start (after blanks) with a number as the C conversion
+// reads one: an optional sign, then a digit, or a point and a digit.
+bool HoldsNumber(std::string_view field) {
+  size_t i = 0;
+  while (i < field.size() && IsSpace(field[i])) ++i;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
+  if (i < field.size() && field[i] == '.') ++i;
+  return i < field.size() && IsDigit(field[i]);
+}
+
+// Reads one sample row; false when the row does not hold all seven fields as
+// numbers, or its pressure or temperature is no finite value.
+bool ReadSampleRow(std::string_view row, bool hasLineEnd, Sample& sample) {
+  // The layout is judged on the row with its line end, as the station writes
+  // it; a last row that lost its line end is judged as if it had one.
+  const size_t length = row.size() + (hasLineEnd ? 0 : 1);
+  const bool longRow = length >= kLongRow;
+  const std::string_view fields[7] = {Columns(row, 0, 4),
+                                      Columns(row, 5, 4),
+                                      Columns(row, 10, 4),
+                                      Columns(row, 15, 8),
+                                      longRow ? Columns(row, 24, 8) : Columns(row, 24, 5),
+                                      longRow ? Columns(row, 33, 4) : Columns(row, 30, 4),
+                                      Columns(row, longRow ? 38 : 35, 1)};
+  for (const std::string_view field : fields)
+    if (!HoldsNumber(field)) return false;
+  const float pressure = static_cast<float>(ParseFloat(fields[4]));
+  const float temperature = static_cast<float>(ParseFloat(fields[5]));
+  if (!std::isfinite(pressure) || !std::isfinite(temperature)) return false;
+  sample.hour = ParseInt(fields[0]);
+  sample.minute = ParseInt(fields[1]);
+  sample.second = ParseInt(fields[2]);
+  sample.elapsed = ParseInt(fields[3]);
+  sample.pressure = pressure;
+  sample.temperature = temperature;
+  sample.light = fields[6] == "1" ? 1 : 0;
+  return true;
 }
 
 template <class T>
@@ -158,7 +200,7 @@ bool ReadWideRow(std::string_view row, Sample& sample) {
   if (count != 7 || !WholeNumber(fields[0], s.hour) || !WholeNumber(fields[1], s.minute) ||
       !WholeNumber(fields[2], s.second) || !WholeNumber(fields[3], s.elapsed) ||
       !WholeNumber(fields[4], s.pressure) || !WholeNumber(fields[5], s.temperature) ||
-      !WholeNumber(fields[6], light))
+      !WholeNumber(fields[6], light) || !std::isfinite(s.pressure) || !std::isfinite(s.temperature))
     return false;
   s.light = fields[6] == "1" ? 1 : 0;
   sample = s;
@@ -181,17 +223,19 @@ Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path
   return WriteFileAtomically(path, FormatMeasurementFile(record));
 }
 
-int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t displayUnit, float effFactor1,
-                         float effFactor2) {
-  if (TruncToInt32(pressure) == 0 || effFactor2 == 0.0f) return maxPressure;
-  if (displayUnit == 1) {
+int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t pressureUnit, float factor1,
+                         float factor2) {
+  if (!std::isfinite(pressure) || TruncToInt32(pressure) == 0 || factor2 == 0.0f)
+    return maxPressure;
+  int32_t widened = maxPressure;
+  if (pressureUnit == 1) {
     if (static_cast<float>(maxPressure) <= pressure)
-      return SaturatingAdd(TruncToInt32(pressure), 10);
-  } else if (displayUnit == 2) {
-    const int32_t v = TruncToInt32(pressure / effFactor2 * effFactor1);
-    if (maxPressure <= v) return SaturatingAdd(v, 10);
+      widened = SaturatingAdd(TruncToInt32(pressure), 10);
+  } else if (pressureUnit == 2) {
+    const int32_t v = TruncToInt32(static_cast<double>(pressure) / factor2 * factor1);
+    if (maxPressure <= v) widened = SaturatingAdd(v, 10);
   }
-  return maxPressure;
+  return std::min(widened, std::max(maxPressure, kMaxChartTop));
 }
 
 namespace {
@@ -242,7 +286,7 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
   content.maxPressure = context.maxPressure;
   FileKeys file(text);
   content.announced = TruncToInt32(file.Lookup("AnzahlMesswerte"));
-  if (!content.HasSamples()) return content;
+  if (content.announced < 1) return content;
 
   ChamberRecord& r = content.record;
   ReadHeader(file, context, r);
@@ -254,30 +298,25 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
     const size_t lineEnd = text.find('\n', markerEnd);
     pos = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
   }
+  // Lines that are no sample row (blank, cut, damaged) are passed over.
   const int64_t wanted = int64_t{content.announced} + 1;
+  // The chart top is held in mbar; the rows are in the run's unit.
+  const float factor1 = r.runUnit == 2 ? context.factor1 : 1.0f;
+  const float factor2 = r.runUnit == 2 ? context.factor2 : 1.0f;
   int64_t rows = 0;
-  for (; rows < wanted && pos < text.size(); ++rows) {
+  while (rows < wanted && pos < text.size()) {
     size_t end = text.find('\n', pos);
-    end = end == std::string_view::npos ? text.size() : end + 1;
+    const bool hasLineEnd = end != std::string_view::npos;
+    end = hasLineEnd ? end + 1 : text.size();
     const std::string_view row = text.substr(pos, std::min(end - pos, kMaxRow));
     pos = end;
-    const bool longRow = row.size() >= kLongRow;
     Sample sample;
-    if (!longRow || !ReadWideRow(row, sample)) {
-      sample.pressure =
-          static_cast<float>(ParseFloat(longRow ? Columns(row, 24, 8) : Columns(row, 24, 5)));
-      sample.temperature =
-          static_cast<float>(ParseFloat(longRow ? Columns(row, 33, 4) : Columns(row, 30, 4)));
-      sample.hour = ParseInt(Columns(row, 0, 4));
-      sample.minute = ParseInt(Columns(row, 5, 4));
-      sample.second = ParseInt(Columns(row, 10, 4));
-      sample.elapsed = ParseInt(Columns(row, 15, 8));
-      sample.light = IsOneAt(row, longRow ? 38 : 35) ? 1 : 0;
-    }
-    const float pressure = sample.pressure;
+    if (!ReadWideRow(row, sample) && !ReadSampleRow(row, hasLineEnd && row.back() == '\n', sample))
+      continue;
     r.series.Append(sample);
-    content.maxPressure = WidenMaxPressure(content.maxPressure, pressure, context.displayUnit,
-                                           context.effFactor1, context.effFactor2);
+    ++rows;
+    content.maxPressure =
+        WidenMaxPressure(content.maxPressure, sample.pressure, r.runUnit, factor1, factor2);
   }
   return content;
 }

@@ -23,23 +23,27 @@ Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path
 struct MeasurementReadContext {
   int32_t sampleInterval = 5;  // for a missing "Messabstand"
   int32_t temperature = 25;    // for a missing "Temperatur"
-  int32_t displayUnit = 1;     // unit and factors the chart top is widened with
-  float effFactor1 = 1.0f;
-  float effFactor2 = 1.0f;
-  int32_t maxPressure = 300;
+  // The configured conversion pair (m_factor1, m_factor2) that turns the
+  // pressures of an mg/l run into mbar for the chart top.
+  float factor1 = 210.0f;
+  float factor2 = 8.23f;
+  int32_t maxPressure = 300;  // the chart top, mbar
 };
 
 struct MeasurementFileContent {
   int32_t announced = -1;  // "AnzahlMesswerte": rows minus one
-  // Header values, program copy and the rows read (only when announced >= 1);
-  // its series holds the rows actually there.
+  // Header values, program copy and the sample rows read (only when
+  // announced >= 1); its series holds the rows actually there.
   ChamberRecord record;
   int32_t maxPressure = 300;  // the chart top after the rows were read
-  bool HasSamples() const { return announced >= 1; }
+  // Only a file that announces rows and holds at least one can replace a run.
+  bool HasSamples() const { return announced >= 1 && record.Samples() > 0; }
 };
 
 // Reads a file's text. Counts in the file only bound the reading: a file ending
-// early gives the rows it holds, all series of equal length.
+// early gives the rows it holds, all series of equal length. A line that does
+// not hold all seven fields as numbers, or whose pressure or temperature is
+// not finite, is no sample and is passed over.
 MeasurementFileContent ParseMeasurementFile(std::string_view text,
                                             const MeasurementReadContext& context);
 
@@ -47,12 +51,13 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
 // point, unit, steps), with the fallbacks of the measurement file's reader.
 ChamberRecord ParseMeasurementHeader(std::string_view text, const MeasurementReadContext& context);
 
-// The chart top after a loaded pressure: widened to the pressure's integer
-// part + 10 (unit 1) or to the pressure converted by the effective factors
-// + 10 (unit 2) when it reaches it. Pressures with integer part 0 and a factor
-// pair with effFactor2 0 leave it unchanged.
-int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t displayUnit, float effFactor1,
-                         float effFactor2);
+// The chart top (mbar) after a loaded pressure in pressureUnit: widened to the
+// pressure's integer part + 10 (mbar) or to the pressure turned into mbar by
+// the factor pair + 10 (mg/l) when it reaches it, but never beyond 100,000
+// mbar. Pressures with integer part 0 or not finite, and a pair with factor2
+// 0, leave it unchanged.
+int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t pressureUnit, float factor1,
+                         float factor2);
 
 // The file name without folder and extension ("D/run.cv3" gives "run").
 std::string FileTitle(const std::string& path);

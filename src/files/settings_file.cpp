@@ -1,6 +1,8 @@
 #include "files/settings_file.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <set>
 #include <unordered_map>
 
@@ -10,20 +12,37 @@
 namespace corvala {
 namespace {
 
-// The keys of one program row, in the order the reader looks them up.
+// The keys of one program row, in the order the reader looks them up: hours,
+// minutes, seconds, chambers I to III, light, end.
 const char* const kRowKeyPrefixes[] = {"Stunde",   "Minute",   "Sekunde", "Kammer1-",
                                        "Kammer2-", "Kammer3-", "Licht",   "Ende"};
+
+constexpr int kRowKeyCount = sizeof kRowKeyPrefixes / sizeof kRowKeyPrefixes[0];
+
+// A row key as a number: which prefix, and the row.
+int64_t RowKey(int prefix, int32_t row) {
+  return (int64_t{prefix} << 32) | static_cast<uint32_t>(row);
+}
 
 // Every program row key (prefix + FormatRowNumber(i)) that occurs in token t,
 // remembered with the first token that holds it.
 void IndexRowKeys(const std::string& token, int t, std::set<int32_t>& rows,
-                  std::unordered_map<std::string, int>& firstToken) {
-  for (const char* prefix : kRowKeyPrefixes) {
-    ForEachNumberedKey(token, prefix, [&](int32_t n) {
+                  std::unordered_map<int64_t, int>& firstToken) {
+  for (int prefix = 0; prefix < kRowKeyCount; ++prefix) {
+    ForEachNumberedKey(token, kRowKeyPrefixes[prefix], [&](int32_t n) {
       rows.insert(n);
-      firstToken.emplace(prefix + FormatRowNumber(n), t);
+      firstToken.emplace(RowKey(prefix, n), t);
     });
   }
+}
+
+// A stored factor as a float; beyond the float range it becomes infinite
+// rather than an undefined conversion.
+float ToFloat(double value) {
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  if (std::fabs(value) > std::numeric_limits<float>::max())
+    return value > 0 ? kInfinity : -kInfinity;
+  return static_cast<float>(value);
 }
 
 }  // namespace
@@ -55,9 +74,9 @@ SettingsReadResult ParseSettings(std::string_view text) {
   readInt("Einheit", s.m_unit);
 
   const double factor1 = file.LookupSetting("UmreFaktor1");
-  if (factor1 != -1.0) s.m_factor1 = static_cast<float>(factor1);
+  if (factor1 != -1.0) s.m_factor1 = ToFloat(factor1);
   const double factor2 = file.LookupSetting("UmreFaktor2");
-  if (factor2 != -1.0) s.m_factor2 = static_cast<float>(factor2);
+  if (factor2 != -1.0) s.m_factor2 = ToFloat(factor2);
 
   result.announcedRows = TruncToInt32(file.LookupSetting("AnzProg"));
   if (result.announcedRows <= 0) return result;
@@ -66,25 +85,24 @@ SettingsReadResult ParseSettings(std::string_view text) {
   // editor refuses; only rows that have a key can add a step, so only those are
   // read. This keeps a huge "AnzProg" from stalling the start.
   std::set<int32_t> present;
-  std::unordered_map<std::string, int> firstToken;
+  std::unordered_map<int64_t, int> firstToken;
   for (int t = 0; t < file.TokenCount(); ++t) IndexRowKeys(file.Token(t), t, present, firstToken);
   for (const int32_t i : present) {
     if (i >= result.announcedRows) break;
-    const std::string n = FormatRowNumber(i);
-    auto lookup = [&](const std::string& key) {
-      const auto found = firstToken.find(key);
+    // Prefix k of kRowKeyPrefixes for row i.
+    auto lookup = [&](int k) {
+      const auto found = firstToken.find(RowKey(k, i));
       return TruncToInt32(file.ValueOf(found == firstToken.end() ? -1 : found->second));
     };
     StoredProgramRow row;
     row.index = i;
     auto orZero = [](int32_t v) { return v == -1 ? 0 : v; };
-    row.hours = orZero(lookup("Stunde" + n));
-    row.minutes = orZero(lookup("Minute" + n));
-    row.seconds = orZero(lookup("Sekunde" + n));
-    for (int c = 0; c < 3; ++c)
-      row.chamber[static_cast<size_t>(c)] = lookup(Format("Kammer%d-", c + 1) + n) == 1 ? 1 : 0;
-    row.light = lookup("Licht" + n) == 1 ? 1 : 0;
-    row.stop = lookup("Ende" + n) == 1 ? 1 : 0;
+    row.hours = orZero(lookup(0));
+    row.minutes = orZero(lookup(1));
+    row.seconds = orZero(lookup(2));
+    for (int c = 0; c < 3; ++c) row.chamber[static_cast<size_t>(c)] = lookup(3 + c) == 1 ? 1 : 0;
+    row.light = lookup(6) == 1 ? 1 : 0;
+    row.stop = lookup(7) == 1 ? 1 : 0;
     result.rows.push_back(row);
   }
   return result;

@@ -122,8 +122,9 @@ std::string AuswertungInsertStatement(const AnalysisRow& row, int32_t unit, bool
                          row.delay1, row.delay2, static_cast<double>(row.maximumA),
                          static_cast<double>(row.maximumM), static_cast<double>(row.kphA));
   if (comma) {
+    // Behind the date's closing quote: "'" name "','" date "'".
     const size_t from =
-        std::min(s.size(), AuswertungInsertHeadLength(unit) + name.size() + date.size());
+        std::min(s.size(), AuswertungInsertHeadLength(unit) + name.size() + date.size() + 5);
     std::replace(s.begin() + static_cast<std::ptrdiff_t>(from), s.end(), '.', ',');
   }
   return s;

@@ -35,8 +35,8 @@ std::string MessdatenInsertStatement(const ChamberRecord& record, int32_t k, flo
 std::string AuswertungCreateStatement(int32_t unit);
 // Length of the INSERT head up to and including "VALUES (".
 size_t AuswertungInsertHeadLength(int32_t unit);
-// The row's INSERT; with comma, the points from the head length + the lengths
-// of name and date on become commas, so name and date keep theirs.
+// The row's INSERT; with comma, the points behind the date field's closing
+// quote become commas, so name and date keep theirs whatever their length.
 std::string AuswertungInsertStatement(const AnalysisRow& row, int32_t unit, bool comma);
 
 struct ExportOptions {
@@ -51,6 +51,7 @@ struct ExportResult {
   Result status;                     // the failure that ended the export
   std::vector<std::string> written;  // workbooks written, in order
   bool selectionSlopeReset = false;  // normalisation was switched: reset m_selSlope
+  bool cancelled = false;            // the user stopped it; nothing more was written
   bool Failed() const { return !status.Ok(); }
 };
 

@@ -1,5 +1,6 @@
 #include "files/workbook_connection.h"
 
+#include <locale.h>
 #include <sqlite3.h>
 #include <xlsxwriter.h>
 
@@ -89,7 +90,36 @@ std::string QuoteIdentifier(const std::string& name) {
   return out + "\"";
 }
 
+// Switches the calling thread to the "C" number format while it lives: the
+// .xlsx writer formats numbers with the C library, and a German desktop locale
+// would write "1,9373", which readers take for 1.
+class ScopedCNumbers {
+ public:
+  ScopedCNumbers() {
+    const locale_t base = duplocale(LC_GLOBAL_LOCALE);
+    if (base == static_cast<locale_t>(nullptr)) return;
+    c_ = newlocale(LC_NUMERIC_MASK, "C", base);
+    if (c_ == static_cast<locale_t>(nullptr)) {
+      freelocale(base);
+      return;
+    }
+    previous_ = uselocale(c_);
+  }
+  ~ScopedCNumbers() {
+    if (c_ == static_cast<locale_t>(nullptr)) return;
+    uselocale(previous_);
+    freelocale(c_);
+  }
+  ScopedCNumbers(const ScopedCNumbers&) = delete;
+  ScopedCNumbers& operator=(const ScopedCNumbers&) = delete;
+
+ private:
+  locale_t c_ = static_cast<locale_t>(nullptr);
+  locale_t previous_ = static_cast<locale_t>(nullptr);
+};
+
 Result WriteXlsx(const std::string& path, const std::vector<WorkbookSheet>& sheets) {
+  const ScopedCNumbers numbers;
   const std::string temp = path + ".part";
   lxw_workbook* workbook = workbook_new(temp.c_str());
   if (workbook == nullptr)

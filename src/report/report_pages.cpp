@@ -1,7 +1,6 @@
 #include "report/report_pages.h"
 
 #include <QFontMetrics>
-#include <QImage>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <algorithm>
@@ -13,9 +12,13 @@
 namespace corvala {
 namespace {
 
+// Font cell heights in logical pixels.
 constexpr int32_t kTitleFont = 130;
 constexpr int32_t kHeadingFont = 100;
 constexpr int32_t kBodyFont = 70;
+// Height of the chart grid in units of M: three row steps of 0.35 M, the
+// offsets 0.0375 M and 0.01875 M, and the last chart's 0.3 M.
+constexpr double kChartGridHeight = 1.40625;
 
 struct TableColumn {
   const char* heading;
@@ -41,8 +44,33 @@ void TextAt(QPainter& painter, int32_t x, int32_t y, const std::string& text) {
 
 }  // namespace
 
+TablePageLayout LayoutTablePages(QSize resolution) {
+  TablePageLayout layout;
+  const int32_t shortSide = std::min(resolution.width(), resolution.height());
+  const int32_t longSide = std::max(resolution.width(), resolution.height());
+  if (shortSide <= 0) return layout;
+  layout.scale = static_cast<double>(shortSide) / kReportShortSide;
+  layout.width = kReportShortSide;
+  layout.height = TruncToInt32(longSide / layout.scale);
+  layout.pageHeight = TruncToInt32(resolution.height() / layout.scale);
+  layout.firstRowY = layout.height / 10;
+  layout.rowPitch = layout.height / 50;
+  // A row must end on its page: its pitch holds the body font's line.
+  const int32_t room = layout.pageHeight - layout.firstRowY;
+  layout.rowsPerPage = std::max(1, layout.rowPitch > 0 ? room / layout.rowPitch : 1);
+  return layout;
+}
+
+int32_t TablePageLayout::Pages(size_t rows) const {
+  const size_t perPage = static_cast<size_t>(std::max(rowsPerPage, 1));
+  return static_cast<int32_t>(std::max<size_t>(1, (rows + perPage - 1) / perPage));
+}
+
 QRect PrintChartRect(int32_t quantity, QSize resolution) {
-  const int32_t m = std::max(0, std::min(resolution.width(), resolution.height()));
+  int32_t m = std::max(0, std::min(resolution.width(), resolution.height()));
+  // The four chart rows reach down to 1.40625 M: on a page less tall than that
+  // (landscape paper) the charts shrink until the last row fits.
+  m = std::min(m, std::max(0, TruncToInt32(resolution.height() / kChartGridHeight)));
   const double f = m / 2.5;
   const double g = f / 4.0 * 3.0;
   const int32_t column = quantity % 2;
@@ -53,42 +81,43 @@ QRect PrintChartRect(int32_t quantity, QSize resolution) {
   return QRect(x, y, TruncToInt32(f), TruncToInt32(g));
 }
 
-bool PrintTablePage(QPainter& painter, QSize resolution, const AnalysisTable& table, int32_t unit) {
+bool PrintTablePage(QPainter& painter, QSize resolution, const AnalysisTable& table, int32_t unit,
+                    int32_t page) {
   if (!painter.isActive()) return false;
-  const int32_t w = std::min(resolution.width(), resolution.height());
-  const int32_t h = std::max(resolution.width(), resolution.height());
-  if (w <= 0 || h <= 0) return false;
-  // Black text on white: one byte per pixel keeps a 600 dpi page near 35 MB.
-  QImage page(w, h, QImage::Format_Grayscale8);
-  if (page.isNull()) return false;
-  page.fill(Qt::white);
-  {
-    QPainter canvas(&page);
-    canvas.setPen(Qt::black);
-    canvas.setBackgroundMode(Qt::TransparentMode);
-    canvas.drawLine(0, h / 11, w - 1, h / 11);
+  const TablePageLayout layout = LayoutTablePages(resolution);
+  if (layout.scale <= 0.0) return false;
+  painter.save();
+  painter.fillRect(QRect(QPoint(0, 0), resolution), Qt::white);
+  // Everything below is in logical pixels, scaled to the device: fonts and
+  // positions keep their proportions at any printer resolution, and nothing
+  // is rendered at the device's full resolution first.
+  painter.scale(layout.scale, layout.scale);
+  painter.setPen(Qt::black);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  const int32_t w = layout.width;
+  const int32_t h = layout.height;
+  painter.drawLine(0, h / 11, w - 1, h / 11);
 
-    canvas.setFont(ArialOfCellHeight(kTitleFont));
-    TextAt(canvas, 50, 50, "Messauswertung");
+  painter.setFont(ArialOfCellHeight(kTitleFont));
+  TextAt(painter, 50, 50, "Messauswertung");
 
-    const double pitch = w / 10;
-    const double rowPitch = h / 50;
-    std::array<int32_t, kAnalysisListColumns> x{};
-    x[0] = w / 80;
-    for (size_t c = 1; c < kColumns.size(); ++c) x[c] = TruncToInt32(pitch * kColumns[c].pitches);
+  const double pitch = w / 10;
+  std::array<int32_t, kAnalysisListColumns> x{};
+  x[0] = w / 80;
+  for (size_t c = 1; c < kColumns.size(); ++c) x[c] = TruncToInt32(pitch * kColumns[c].pitches);
 
-    canvas.setFont(ArialOfCellHeight(kHeadingFont));
-    for (size_t c = 0; c < kColumns.size(); ++c) TextAt(canvas, x[c], h / 15, kColumns[c].heading);
+  painter.setFont(ArialOfCellHeight(kHeadingFont));
+  for (size_t c = 0; c < kColumns.size(); ++c) TextAt(painter, x[c], h / 15, kColumns[c].heading);
 
-    canvas.setFont(ArialOfCellHeight(kBodyFont));
-    for (size_t i = 0; i < table.RowCount(); ++i) {
-      const int32_t y = TruncToInt32(h / 10 + static_cast<double>(i) * rowPitch);
-      if (y >= h) break;  // the rest is cut off with the page
-      const AnalysisListTexts texts = LoadedRowTexts(table.Row(i), unit);
-      for (size_t c = 0; c < kColumns.size(); ++c) TextAt(canvas, x[c], y, texts[c]);
-    }
+  // The rows of this page; the rest continue on the next page.
+  painter.setFont(ArialOfCellHeight(kBodyFont));
+  const size_t first = static_cast<size_t>(std::max(page, 0)) * layout.rowsPerPage;
+  for (size_t i = first; i < table.RowCount() && i - first < size_t(layout.rowsPerPage); ++i) {
+    const int32_t y = layout.firstRowY + static_cast<int32_t>(i - first) * layout.rowPitch;
+    const AnalysisListTexts texts = LoadedRowTexts(table.Row(i), unit);
+    for (size_t c = 0; c < kColumns.size(); ++c) TextAt(painter, x[c], y, texts[c]);
   }
-  painter.drawImage(QRect(0, 0, w, h), page);
+  painter.restore();
   return true;
 }
 
@@ -104,13 +133,27 @@ bool DrawDiagramsForPrint(QPainter& painter, QSize resolution, const AnalysisTab
 }
 
 bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t unit,
-                 const std::string& unitName, bool analysisView) {
+                 const std::string& unitName, bool analysisView, Progress* progress) {
   QPainter painter;
   if (!painter.begin(&device)) return false;
   const QSize resolution(device.width(), device.height());
-  if (analysisView) PrintTablePage(painter, resolution, table, unit);
-  bool ok = device.newPage();
+  const int32_t tablePages =
+      analysisView ? LayoutTablePages(resolution).Pages(table.RowCount()) : 1;
+  if (progress != nullptr) progress->total = tablePages + 1;
+  auto cancelled = [progress] {
+    if (progress == nullptr) return false;
+    progress->done.fetch_add(1);
+    return progress->cancel.load();
+  };
+  bool ok = true;
+  for (int32_t page = 0; page < tablePages && ok; ++page) {
+    if (page > 0) ok = device.newPage();
+    if (ok && analysisView) PrintTablePage(painter, resolution, table, unit, page);
+    if (cancelled()) return painter.end() && false;
+  }
+  if (ok) ok = device.newPage();
   if (ok && analysisView) DrawDiagramsForPrint(painter, resolution, table, unit, unitName);
+  cancelled();
   return painter.end() && ok;
 }
 

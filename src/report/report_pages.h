@@ -1,7 +1,6 @@
 #pragma once
-// The two pages of the printed analysis report: the analysis table, and the
-// seven analysis charts. Each page is rendered off screen and drawn as one
-// image, so the printer gets exactly what was laid out in its pixels.
+// The printed analysis report: the analysis table on as many pages as its rows
+// need, then the seven analysis charts on one page.
 
 #include <QRect>
 #include <QSize>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "analysis/analysis_table.h"
+#include "util/progress.h"
 
 class QPainter;
 class QPagedPaintDevice;
@@ -18,28 +18,55 @@ namespace corvala {
 // The document name of the print job.
 inline constexpr const char* kReportDocumentName = "Auswertung";
 
+// The table pages are laid out in logical pixels, the page's smaller side
+// being this many whatever the printer's resolution (about 720 per inch on
+// A4, where the fonts leave every heading clear of the next), and scaled to
+// the device when drawn.
+inline constexpr int32_t kReportShortSide = 6000;
+
+// The table pages' layout in logical pixels. The layout stands upright on the
+// smaller x larger side of the page (rule at height/11, headings at height/15,
+// rows from height/10, height/50 apart); the rows that do not fit above the
+// page's bottom continue on further pages.
+struct TablePageLayout {
+  double scale = 0.0;       // device pixels per logical pixel; 0 for no page
+  int32_t width = 0;        // the smaller side
+  int32_t height = 0;       // the larger side
+  int32_t pageHeight = 0;   // the page's own height (the smaller side in landscape)
+  int32_t firstRowY = 0;    // top of a page's first row
+  int32_t rowPitch = 0;     // distance of two rows
+  int32_t rowsPerPage = 1;  // rows that end on a page
+  // Table pages for `rows` rows; an empty table has one page (title, headings).
+  int32_t Pages(size_t rows) const;
+};
+TablePageLayout LayoutTablePages(QSize resolution);
+
 // Where chart q (0..6) goes on the chart page for a printable area of
 // `resolution` device pixels: column q mod 2, row q / 2, each chart M/2.5 wide
-// and three quarters of that high, M the smaller side.
+// and three quarters of that high, M the smaller side, made smaller where the
+// page is not tall enough for the four rows, so all seven fit in either
+// orientation.
 QRect PrintChartRect(int32_t quantity, QSize resolution);
 
-// Page 1 at the painter's origin: rule, title "Messauswertung", headings and
-// one line per table row, laid out upright on the smaller x larger side of
-// `resolution`; rows past the page end are cut off. The suffixes follow the
-// display unit. False when the page image cannot be made or the painter is not
-// active.
-bool PrintTablePage(QPainter& painter, QSize resolution, const AnalysisTable& table, int32_t unit);
+// Table page `page` (from 0) on a white page at the painter's origin: rule,
+// title "Messauswertung", headings and the page's rows. The suffixes follow
+// the display unit. False when the painter is not active or the page is empty.
+bool PrintTablePage(QPainter& painter, QSize resolution, const AnalysisTable& table, int32_t unit,
+                    int32_t page = 0);
 
-// Page 2: the seven charts, each drawn on its 400 x 300 canvas and stretched
-// into its PrintChartRect. False when the painter is not active.
+// The chart page: the seven charts, each drawn on its 400 x 300 canvas and
+// stretched into its PrintChartRect. False when the painter is not active.
 bool DrawDiagramsForPrint(QPainter& painter, QSize resolution, const AnalysisTable& table,
                           int32_t unit, const std::string& unitName);
 
-// Prints both pages on `device` (a QPrinter, or a QPdfWriter) over its whole
-// printable area. With analysisView false the two pages stay empty, as when the
-// report is asked for outside the analysis view. False when painting could not
-// start or a page could not be added.
+// Prints the table pages and the chart page on `device` (a QPrinter, or a
+// QPdfWriter) over its whole printable area. With analysisView false one empty
+// table page and an empty chart page are printed, as when the report is asked
+// for outside the analysis view. False when painting could not start or a page
+// could not be added. With `progress`, each page counts one, and a cancel
+// ends the report after the page in hand (the caller aborts the print job).
 bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t unit,
-                 const std::string& unitName, bool analysisView = true);
+                 const std::string& unitName, bool analysisView = true,
+                 Progress* progress = nullptr);
 
 }  // namespace corvala

@@ -47,13 +47,27 @@ Sample SampleSeries::At(int32_t i) const {
                 pressure_[k], light_[k],  temperature_[k]};
 }
 
-int32_t ChamberRecord::Samples() const {
-  return runRequested || awaitingFirstSample ? 0 : series.Size();
+int32_t ChamberRecord::SamplesOfNewRun() const {
+  return runRequested || pendingRun ? 0 : series.Size();
 }
 
 bool AppendSample(ChamberRecord& record, float pressure, float temperature, uint8_t light,
                   const LocalTime& sampleTime, int32_t elapsed) {
-  if (record.awaitingFirstSample || record.series.Empty()) {
+  if (record.pendingRun) {
+    PendingRun& run = *record.pendingRun;
+    record.runUnit = run.unit;
+    record.runInterval = run.interval;
+    record.runTemperature = run.temperature;
+    record.stepTime = std::move(run.stepTime);
+    record.stepLight = std::move(run.stepLight);
+    record.analysis.m_minPos.clear();
+    record.analysis.m_maxPos.clear();
+    record.analysis.m_segmentBounds.clear();
+    record.hasRun = 1;
+    record.pendingRun.reset();
+    record.series.Clear();
+  }
+  if (record.series.Empty()) {
     record.startDay = sampleTime.day;
     record.startMonth = sampleTime.month;
     record.startYear = sampleTime.year;
@@ -62,7 +76,6 @@ bool AppendSample(ChamberRecord& record, float pressure, float temperature, uint
     record.startSecond = sampleTime.second;
     record.series.Clear();
     record.measurementName.clear();
-    record.awaitingFirstSample = false;
   }
   record.series.Append(Sample{sampleTime.hour, sampleTime.minute, sampleTime.second, elapsed,
                               pressure, light, temperature});

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,17 @@ class SampleSeries {
   std::vector<float> temperature_;
 };
 
+// A run that the sampling thread has initialised and that has not taken its
+// first sample yet: its settings are applied with that sample.
+struct PendingRun {
+  int32_t unit = 1;
+  int32_t interval = 5;
+  int32_t temperature = 25;
+  std::vector<int32_t> stepTime;
+  std::vector<uint8_t> stepLight;
+  bool operator==(const PendingRun&) const = default;
+};
+
 struct ChamberRecord {
   int32_t chamberIndex = 0;
   int32_t startDay = 0;
@@ -86,9 +98,10 @@ struct ChamberRecord {
   int32_t startSecond = 0;
   // Start was pressed; the sampling thread has not yet initialised the run.
   bool runRequested = false;
-  // The run is initialised and its first sample not yet taken; the series
-  // still holds the previous run until then.
-  bool awaitingFirstSample = false;
+  // The run is initialised and its first sample not yet taken. Until then the
+  // record holds the previous run whole (series, unit, interval, program copy,
+  // analysis), which is still shown, listed, analysed and saved.
+  std::optional<PendingRun> pendingRun;
   uint8_t hasRun = 0;  // a run was initialised here and its analysis row is not yet added
   uint8_t saved = 1;   // 1: nothing unsaved
   SampleSeries series;
@@ -100,14 +113,18 @@ struct ChamberRecord {
   std::vector<uint8_t> stepLight;
   AnalysisBlock analysis;
 
-  // The samples of this record's run: none while a new run is requested or
+  // The samples the record holds: the previous run's until a new run takes its
+  // first sample.
+  int32_t Samples() const { return series.Size(); }
+  // The samples of the run in progress: none while a new run is requested or
   // waits for its first sample.
-  int32_t Samples() const;
+  int32_t SamplesOfNewRun() const;
   bool operator==(const ChamberRecord&) const = default;
 };
 
-// Adds one sample. On the first sample of a run the start time is taken from
-// sampleTime and the old series and the name are cleared. Returns true.
+// Adds one sample. On the first sample of a run the pending run's settings are
+// applied, the start time is taken from sampleTime and the old series, its
+// analysis bounds and the name are cleared. Returns true.
 bool AppendSample(ChamberRecord& record, float pressure, float temperature, uint8_t light,
                   const LocalTime& sampleTime, int32_t elapsed);
 

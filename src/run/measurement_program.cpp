@@ -31,8 +31,8 @@ std::array<std::string, 4> ProgramRowTexts(const ProgramStep& step) {
   return texts;
 }
 
-bool MeasurementProgram::AppendProgramStep(int32_t hours, int32_t minutes, int32_t seconds,
-                                           int chamberMask, int lightArgument) {
+ProgramStep MakeProgramStep(int32_t hours, int32_t minutes, int32_t seconds, int chamberMask,
+                            int lightArgument) {
   ProgramStep step;
   step.hours = hours;
   step.minutes = minutes;
@@ -40,9 +40,20 @@ bool MeasurementProgram::AppendProgramStep(int32_t hours, int32_t minutes, int32
   for (int c = 0; c < 3; ++c) step.chamber[c] = (chamberMask & (1 << c)) ? 1 : 0;
   step.light = lightArgument == kStepLightOn ? 1 : 0;
   step.end = lightArgument == kStepEnd ? 1 : 0;
+  return step;
+}
+
+bool MeasurementProgram::AppendProgramStep(int32_t hours, int32_t minutes, int32_t seconds,
+                                           int chamberMask, int lightArgument) {
+  const ProgramStep step = MakeProgramStep(hours, minutes, seconds, chamberMask, lightArgument);
   std::lock_guard lock(mutex_);
   steps_.push_back(step);
   return true;
+}
+
+void MeasurementProgram::AppendProgramSteps(const std::vector<ProgramStep>& steps) {
+  std::lock_guard lock(mutex_);
+  steps_.insert(steps_.end(), steps.begin(), steps.end());
 }
 
 bool MeasurementProgram::RemoveProgramStep(int r) {

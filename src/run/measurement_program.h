@@ -45,6 +45,10 @@ struct ValidStep {
 };
 bool ValidateProgramStep(const ProgramStepInput& input, ValidStep& step);
 
+// The step AppendProgramStep adds for these arguments.
+ProgramStep MakeProgramStep(int32_t hours, int32_t minutes, int32_t seconds, int chamberMask,
+                            int lightArgument);
+
 // The texts of a program list row: the time and the three chamber columns
 // ("on", "off", "---" or empty).
 std::array<std::string, 4> ProgramRowTexts(const ProgramStep& step);
@@ -59,6 +63,8 @@ class MeasurementProgram {
   // Returns true.
   bool AppendProgramStep(int32_t hours, int32_t minutes, int32_t seconds, int chamberMask,
                          int lightArgument);
+  // Appends steps at the tail in their order, under one lock.
+  void AppendProgramSteps(const std::vector<ProgramStep>& steps);
   // Removes the step of list row r; later rows move up. False for r < 0.
   bool RemoveProgramStep(int r);
   // Removes every step.

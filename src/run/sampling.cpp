@@ -29,12 +29,20 @@ int32_t SampleInterval(const Station& station) {
   return std::max<int32_t>(1, station.m_settings.m_sampleInterval.load());
 }
 
-// The light command for the chambers whose light is on and that run; 77 for none.
-int32_t LightCommandOfRunningChambers(const Station& station) {
-  int mask = 0;
-  for (size_t i = 0; i < 3; ++i)
-    if (station.m_run[i].m_lightOn.load() && station.m_run[i].m_running.load()) mask += 1 << i;
-  return kLightIdle + (mask == 0 ? 8 : mask);
+// Commands the lights of the running chambers. The flag of a chamber that no
+// longer runs follows what the device is told: its light goes off. Callers hold
+// the command lock.
+void CommandLightsOfRunningChambers(Station& station) {
+  int32_t mask = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    if (!station.m_run[i].m_lightOn.load()) continue;
+    if (station.m_run[i].m_running.load()) {
+      mask |= 1 << i;
+    } else {
+      station.m_run[i].m_lightOn.store(0);
+    }
+  }
+  CommandLights(station.m_link.commands, mask);
 }
 
 }  // namespace
@@ -51,12 +59,15 @@ float ReadingSmoother::SmoothReading(float value, int32_t count, int chamberNumb
   return out;
 }
 
-void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& clock,
-                   SamplingObserver* observer) {
+void InitialiseRun(Station& station, int chamber, SamplingObserver* observer) {
   if (chamber < 0 || chamber > 2) return;
   const auto i = static_cast<size_t>(chamber);
-  const bool wasLit = station.m_run[i].m_lightOn.exchange(0) != 0;
-  station.m_run[i].m_normOffset.store(0.0f);
+  {
+    // A light that the previous run left on (an end step does not switch it)
+    // is switched off at the device too: the new run's samples record it as off.
+    std::lock_guard lock(station.m_commandLock);
+    if (station.m_run[i].m_lightOn.exchange(0) != 0) CommandLightsOfRunningChambers(station);
+  }
   const int32_t interval = SampleInterval(station);
   station.m_run[i].m_elapsed.store(-interval);
 
@@ -70,35 +81,22 @@ void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& cloc
     step.done[i] = 0;
   });
 
-  const LocalTime local = clock.ToLocal(now);
-  const int32_t unit = station.m_units.Unit();
-  const int32_t temperature = station.m_settings.m_temperature.load();
+  // The new run's settings wait for its first sample; until then the record
+  // holds the previous run whole.
+  PendingRun run;
+  run.unit = station.m_units.Unit();
+  run.interval = interval;
+  run.temperature = station.m_settings.m_temperature.load();
+  run.stepTime = std::move(stepTime);
+  run.stepLight = std::move(stepLight);
   station.m_chamber[i].Access([&](ChamberRecord& r) {
     r.runRequested = false;
-    r.awaitingFirstSample = true;
-    r.runUnit = unit;
-    r.runInterval = interval;
-    r.startYear = local.year;
-    r.startMonth = local.month;
-    r.startDay = local.day;
-    r.startHour = local.hour;
-    r.startMinute = local.minute;
-    r.startSecond = local.second;
-    r.runTemperature = temperature;
-    r.stepTime = std::move(stepTime);
-    r.stepLight = std::move(stepLight);
-    r.analysis.m_minPos.clear();
-    r.analysis.m_maxPos.clear();
-    r.analysis.m_segmentBounds.clear();
-    r.hasRun = 1;
+    r.pendingRun = std::move(run);
   });
   // The journal of the previous run goes; the new one starts empty.
   if (const Result begun = station.m_journal.Begin(chamber);
       !begun && observer != nullptr && station.m_journal.FirstReportOfFailure(chamber))
     observer->JournalFailed(chamber, begun.Message());
-  // A light that the previous run left on (an end step does not switch it) is
-  // switched off at the device too: the new run's samples record it as off.
-  if (wasLit) station.m_link.commands.m_lightCommand.store(LightCommandOfRunningChambers(station));
   if (observer != nullptr) observer->RunInitialised(chamber);
 }
 
@@ -107,6 +105,9 @@ void SamplingScheduler::RunPass() {
   // Steps only while no light request waits for the serial link; they fire in a
   // later pass otherwise.
   if (station_.m_link.commands.m_lightCommand.load() == kLightIdle) RunProgramSteps(now);
+  // While a factor pair is on its way the readings may still be in the unit
+  // before it; the link drops them once the device has the pair.
+  if (station_.m_link.commands.m_pairCommand.Busy()) return;
   for (int i = 0; i < 3; ++i) SampleChamber(i, now);
 }
 
@@ -123,6 +124,7 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
   }
   if (!eligible[0] && !eligible[1] && !eligible[2]) return;
 
+  std::lock_guard lock(station_.m_commandLock);
   bool lightChanged = false;
   bool runEnded = false;
   station_.m_program.Walk([&](ProgramStep& step) {
@@ -145,19 +147,18 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
     }
   });
 
-  if (lightChanged)
-    station_.m_link.commands.m_lightCommand.store(LightCommandOfRunningChambers(station_));
+  if (lightChanged) CommandLightsOfRunningChambers(station_);
   if (runEnded) {
-    int mask = 0;
+    int32_t mask = 0;
     std::array<bool, 3> hide{};
     for (size_t i = 0; i < 3; ++i) {
       if (station_.m_run[i].m_running.load()) {
-        mask += 1 << i;
+        mask |= 1 << i;
       } else {
         hide[i] = true;
       }
     }
-    station_.m_link.commands.m_runCommand.store(kRunIdle + (mask == 0 ? 8 : mask));
+    CommandRuns(station_.m_link.commands, mask);
     if (observer_ != nullptr) observer_->MeasuringLabelsHidden(hide);
   }
 }
@@ -191,7 +192,7 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   if (requested) {
     // The first due pass only starts the run; the first sample follows in the
     // next pass with elapsed time 0.
-    InitialiseRun(station_, chamber, now, clock_, observer_);
+    InitialiseRun(station_, chamber, observer_);
     return;
   }
 
@@ -219,8 +220,11 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
     if (r.runRequested) return false;  // a new run was requested meanwhile
     station_.m_run[i].m_lastSampleTime.store(now);
     elapsed = station_.m_run[i].m_elapsed.fetch_add(interval) + interval;
-    pressure = smoother_.SmoothReading(mean, r.Samples(), chamber + 1, threshold, interpolation);
-    first = r.Samples() == 0;
+    const int32_t count = r.SamplesOfNewRun();
+    pressure = smoother_.SmoothReading(mean, count, chamber + 1, threshold, interpolation);
+    first = count == 0;
+    // The previous run's normalisation goes with its series.
+    if (first) station_.m_run[i].m_normOffset.store(0.0f);
     AppendSample(r, pressure, temperature, light, local, elapsed);
     row = r.Samples() - 1;
     sample = r.series.At(row);

@@ -27,9 +27,10 @@ struct ListedSample {
 class SamplingObserver {
  public:
   virtual ~SamplingObserver() = default;
-  // A run was initialised: empty the chamber's value list, clear the selection slope.
+  // A run was initialised: clear the selection slope.
   virtual void RunInitialised(int chamber) = 0;
-  // The run's first sample was taken: show the current view's controls afresh.
+  // The run's first sample was taken and the previous series is gone: empty the
+  // chamber's value list and show the current view's controls afresh.
   virtual void FirstSampleTaken(int chamber) = 0;
   // A sample was appended as row `row` of the chamber's value list.
   virtual void SampleListed(int chamber, int row, const ListedSample& sample) = 0;
@@ -64,12 +65,13 @@ class ReadingSmoother {
   std::array<State, 3> state_{};
 };
 
-// Starts chamber i's run at `now`: light state off, normalisation offset 0,
-// elapsed time one interval before 0, a fresh record (unit, interval, set point,
-// start time, program copy, no analysis bounds, hasRun) and the chamber's program
-// steps not done. The observer, if any, hears RunInitialised.
-void InitialiseRun(Station& station, int chamber, int64_t now, const Clock& clock,
-                   SamplingObserver* observer = nullptr);
+// Starts chamber i's run: light state off, elapsed time one interval before 0,
+// the chamber's program steps not done, and the new run's settings (unit,
+// interval, set point, program copy) pending on the record. They take effect
+// with the run's first sample, which also starts the record afresh; until then
+// the record keeps the previous run whole. The observer, if any, hears
+// RunInitialised.
+void InitialiseRun(Station& station, int chamber, SamplingObserver* observer = nullptr);
 
 class SamplingScheduler {
  public:

@@ -13,10 +13,13 @@
 //  - m_program: the measurement program, behind its lock.
 //  - m_journal: the journals of the running measurements; the sampler writes
 //    them, the window removes them (see run/run_journal.h).
+//  - m_commandLock: held while run or light flags change together with the
+//    light or run command made from them.
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "device/command_encoder.h"
 #include "device/device_state.h"
@@ -59,6 +62,16 @@ struct Station {
   std::array<SharedChamber, 3> m_chamber;
   MeasurementProgram m_program;
   RunJournal m_journal;
+  // The window and the sampler both change run and light flags and command
+  // them; under this lock neither sends a command made from stale flags. Taken
+  // before a record's or the program's lock, never while holding one.
+  std::mutex m_commandLock;
+};
+
+// The chambers whose light is on and that run, as masks (I 1, II 2, III 4).
+struct ChamberMasks {
+  int32_t lit = 0;
+  int32_t running = 0;
 };
 
 // The chambers whose light is on and the chambers that run, as masks.

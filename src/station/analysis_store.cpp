@@ -9,8 +9,8 @@ namespace corvala {
 
 bool AnalysisStore::Restore() {
   if (!ReadAnalysisFile(table_, workingFile_).Ok()) return false;
-  // The working file outlives only a session that did not end with the offer to
-  // save its table; its rows are as unsaved as they were then.
+  // Rows left in the working file were never saved (a crash, or a save the user
+  // cancelled): they stay unsaved until saved, exported or let go.
   if (table_.RowCount() > 0) table_.MarkChanged();
   return true;
 }
@@ -57,7 +57,12 @@ bool AnalysisStore::ClearTable(const ExportOptions& options, const WorkbookFacto
   return true;
 }
 
-bool AnalysisStore::LoadFile() {
+bool AnalysisStore::LoadFile(const ExportOptions& options, const WorkbookFactory& factory) {
+  // A changed table is offered for saving first, as at the end of the program;
+  // one the user wants saved is not replaced unless it was written.
+  if (table_.Dirty() && prompts_.AskYesNo("Save the analysis?") &&
+      !SaveToSpreadsheet(options, factory))
+    return false;
   std::string path;
   if (!prompts_.ChooseOpenFile(kAnalysisExtension, path)) return false;
   const Result read = ReadAnalysisFile(table_, path);

@@ -30,6 +30,7 @@ class AnalysisStore {
   const std::string& WorkingFile() const { return workingFile_; }
 
   // Reads the working file a previous session left; true when it was read.
+  // Rows read from it count as unsaved.
   bool Restore();
   // Rewrites the working file with the table in `unit`. A failure leaves the
   // table without its crash protection, so the first one is shown; later ones
@@ -48,7 +49,8 @@ class AnalysisStore {
   bool ClearTable(const ExportOptions& options, const WorkbookFactory& factory);
 
   // Loads an analysis file chosen by the user; true when the table was replaced.
-  bool LoadFile();
+  // A changed table is first offered for saving ("Save the analysis?").
+  bool LoadFile(const ExportOptions& options, const WorkbookFactory& factory);
   // Saves the table to an analysis file chosen by the user; true when written.
   bool SaveFile(int32_t unit);
   // The table into a workbook chosen by the user; true when written.

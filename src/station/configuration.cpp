@@ -1,8 +1,51 @@
 #include "station/configuration.h"
 
+#include <cmath>
+
+#include "device/command_encoder.h"
 #include "util/c_format.h"
 
 namespace corvala {
+namespace {
+
+constexpr const char* kFactor1Field = "Conversion factor (mbar equal to)";
+constexpr const char* kFactor2Field = "Conversion factor (mg/l)";
+constexpr const char* kCalibrationField = "Calibration value";
+
+std::string Refusal(const char* field, const std::string& text, const std::string& range) {
+  return Format("%s \"%s\" is not taken: enter %s.", field, text.c_str(), range.c_str());
+}
+
+// The factors the pair block carries, in hundredths from 0.01 up.
+std::string FactorRange() {
+  return Format("a number from 0.01 to %.2f", kMaxPairValue / 100.0);
+}
+
+}  // namespace
+
+std::optional<int32_t> CalibrationEntry(const std::string& text) {
+  const auto value = ParseNumber(text);
+  if (!value || !(*value >= 0.0) || *value > kMaxCalibrationValue || std::trunc(*value) != *value)
+    return std::nullopt;
+  return static_cast<int32_t>(*value);
+}
+
+std::optional<float> FactorEntry(const std::string& text) {
+  const auto value = ParseNumber(text);
+  if (!value || !PairValueOf(*value)) return std::nullopt;
+  // Judged again as the float it is kept as, so the pair made from it agrees.
+  const auto factor = static_cast<float>(*value);
+  if (!PairValueOf(factor)) return std::nullopt;
+  return factor;
+}
+
+std::string FactorText(float factor) {
+  return Format("%3.2f", static_cast<double>(factor));
+}
+
+std::string CalibrationText(int32_t value) {
+  return Format("%d", value);
+}
 
 int32_t ServiceCommandOf(int32_t code) {
   switch (code) {
@@ -29,7 +72,7 @@ void StationConfiguration::Start(const DisplaySettings& display) {
 }
 
 ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries, Station& station,
-                                             DisplaySettings& display) {
+                                             DisplaySettings& display, Prompts& prompts) {
   ConfirmOutcome outcome;
   CommandMailboxes& commands = station.m_link.commands;
   display.comma = entries.comma ? 1 : 0;
@@ -39,23 +82,43 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
   const int32_t temperature = station.m_settings.m_temperature;
   if (temperature != lastTemperature_) {
     lastTemperature_ = temperature;
-    commands.m_temperatureCommand = lastTemperature_;
+    CommandSetPoint(commands, lastTemperature_);
   }
   if (display.beep != oldBeep) commands.m_beepCommand = display.beep ? 1 : 0;
-  factor1Entered_ = static_cast<float>(ParseFloat(entries.factor1Text));
-  factor2Entered_ = static_cast<float>(ParseFloat(entries.factor2Text));
 
-  if (factor1Entered_ >= 0.0f) {
+  // A negative first factor is a service command, told by its leading number.
+  const double factor1Typed = ParseFloat(entries.factor1Text);
+  if (!(factor1Typed < 0.0)) {
     // A combo box without a selection (a stored port or unit outside its list)
     // keeps the value in force rather than turning it into 0.
     const int32_t oldPort = display.comPort;
     if (entries.comPortIndex >= 0) display.comPort = entries.comPortIndex + 1;
     outcome.restartLink = display.comPort != oldPort;
-    const int32_t calibration = ParseInt(entries.calibrationText);
-    if (calibration != commands.m_calibrationValue) {
-      commands.m_calibrationValue = calibration;
+
+    const auto calibration = CalibrationEntry(entries.calibrationText);
+    if (!calibration) {
+      outcome.calibrationRefused = true;
+      prompts.ShowNotice(Refusal(kCalibrationField, entries.calibrationText,
+                                 Format("a whole number from 0 to %d", kMaxCalibrationValue)));
+    } else if (*calibration != commands.m_calibrationValue) {
+      commands.m_calibrationValue = *calibration;
       commands.m_calibrationChanged = 1;
     }
+
+    // A factor the device cannot carry keeps the one in force.
+    const auto factor1 = FactorEntry(entries.factor1Text);
+    const auto factor2 = FactorEntry(entries.factor2Text);
+    if (!factor1) {
+      outcome.factor1Refused = true;
+      prompts.ShowNotice(Refusal(kFactor1Field, entries.factor1Text, FactorRange()));
+    }
+    if (!factor2) {
+      outcome.factor2Refused = true;
+      prompts.ShowNotice(Refusal(kFactor2Field, entries.factor2Text, FactorRange()));
+    }
+    factor1Entered_ = factor1.value_or(display.factors.factor1);
+    factor2Entered_ = factor2.value_or(display.factors.factor2);
+
     std::optional<int32_t> unit;
     if (entries.unitIndex >= 0) unit = entries.unitIndex + 1;
     const UnitSwitch change = SwitchUnit(applier_, station.m_units, commands, display.factors,
@@ -65,7 +128,7 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
   }
 
   // A negative first factor is a service command for the device.
-  const int32_t code = TruncToInt32(factor1Entered_);
+  const int32_t code = TruncToInt32(factor1Typed);
   outcome.serviceCode = ServiceCommandOf(code);
   if (outcome.serviceCode == 0) return outcome;
   commands.m_serviceCommand = outcome.serviceCode;

@@ -4,9 +4,11 @@
 // and device commands; a negative first factor is a service command instead.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "run/station.h"
+#include "station/prompts.h"
 #include "station/station_settings.h"
 #include "station/unit_switch.h"
 
@@ -28,7 +30,23 @@ struct ConfirmOutcome {
   bool restartLink = false;   // the port changed: the serial link moves to it
   bool unitSwitched = false;  // the unit switch applied: lists and chart follow
   int32_t serviceCode = 0;    // the service command sent for a negative first factor, 0 for none
+  // Entries the device cannot carry: refused with a notice; their fields show
+  // the value in force again (FactorText, CalibrationText).
+  bool factor1Refused = false;
+  bool factor2Refused = false;
+  bool calibrationRefused = false;
 };
+
+// A calibration value as typed: a whole number from 0 to 23499 (what the
+// calibration block can carry), nothing for any other text.
+std::optional<int32_t> CalibrationEntry(const std::string& text);
+// A conversion factor as typed: a number from 0.01 to 423.00, nothing for any
+// other text (empty, not a number, 0, negative, too large).
+std::optional<float> FactorEntry(const std::string& text);
+
+// The texts a factor field and the calibration field show for a value in force.
+std::string FactorText(float factor);
+std::string CalibrationText(int32_t value);
 
 // The service command of a negative first factor (-1 .. -6), 0 for any other value.
 int32_t ServiceCommandOf(int32_t code);
@@ -37,8 +55,10 @@ class StationConfiguration {
  public:
   // At start the stored factors count as entered.
   void Start(const DisplaySettings& display);
+  // An entry the device cannot carry is refused with a notice naming the field
+  // and its range; nothing is sent or stored for it, the rest goes on.
   ConfirmOutcome Confirm(const ConfigurationEntries& entries, Station& station,
-                         DisplaySettings& display);
+                         DisplaySettings& display, Prompts& prompts);
   // The device reports the other unit: the display follows it.
   UnitSwitch FollowDeviceUnit(Station& station, DisplaySettings& display);
 

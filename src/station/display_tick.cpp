@@ -1,6 +1,7 @@
 #include "station/display_tick.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "util/c_format.h"
 #include "util/units.h"
@@ -35,8 +36,10 @@ int TrackbarOfMaxTime(int32_t maxTime) {
 }
 
 int TimeScrollMaximum(int32_t timeSpan, int32_t maxTime, int32_t timeOffset) {
+  // No scroll position whose seconds overflow: a hand-edited negative time
+  // window would otherwise make the hidden part huge.
   const int64_t minutes = (int64_t{timeSpan} - (int64_t{maxTime} - timeOffset)) / 60;
-  return static_cast<int>(std::clamp<int64_t>(minutes, 0, 1 << 30));
+  return static_cast<int>(std::clamp<int64_t>(minutes, 0, INT32_MAX / 60));
 }
 
 float ShownReading(float value) {

@@ -5,19 +5,44 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis_table.h"
 #include "files/spreadsheet_export.h"
 #include "files/workbook_connection.h"
 #include "run/station.h"
 #include "station/prompts.h"
+#include "util/progress.h"
 
 namespace corvala {
 
-// Button 1076: one workbook per selected chamber that is not running, named
-// like the measurement files ("%s_%d.xls" for 2 or 3 chambers), asking before
-// existing files are replaced. The first error ends the export; the window
-// shows result.error with Prompts::ShowNotice.
+// One workbook to write: the chamber's run as it stood when the export began.
+struct ExportJob {
+  int chamber = 0;
+  std::string path;      // the workbook
+  std::string replaces;  // an older export under another name, removed once the workbook is written
+  ChamberRecord record;
+  float baseline = 0.0f;  // what the "Normierung" column subtracts
+};
+struct ExportPlan {
+  std::vector<ExportJob> jobs;
+  bool selectionSlopeReset = false;  // a baseline was taken as normalisation takes it
+};
+
+// Button 1076, on the window thread: one workbook per selected chamber that is
+// not running, named like the measurement files ("%s_%d.xls" for 2 or 3
+// chambers), after the question before existing files are replaced. A
+// selected chamber without samples is named in a notice and left out. Nothing
+// to do when the user cancels a dialog.
+ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>& selected,
+                                 const ExportOptions& options, Prompts& prompts);
+// Writes the planned workbooks on any thread, counting rows in progress. The first error ends the
+// export; a cancel ends it before the next workbook is written, so no half
+// file is left. The window shows a failure with Prompts::ShowNotice.
+ExportResult WriteMeasurementWorkbooks(const ExportPlan& plan, const ExportOptions& options,
+                                       const WorkbookFactory& factory,
+                                       Progress* progress = nullptr);
+// Both steps in one call.
 ExportResult ExportMeasurement(Station& station, const std::array<uint8_t, 3>& selected,
                                const ExportOptions& options, Prompts& prompts,
                                const WorkbookFactory& factory);

@@ -31,7 +31,7 @@ void Restore(Station& station, int chamber, ChamberRecord record) {
   station.m_chamber[i].Access([&](ChamberRecord& r) {
     record.chamberIndex = r.chamberIndex;
     record.runRequested = false;
-    record.awaitingFirstSample = false;
+    record.pendingRun.reset();
     // A run of this station whose analysis row has not been added: saving it adds the row.
     record.hasRun = 1;
     record.saved = 0;
@@ -65,7 +65,7 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
                          Format(" The journal of chamber %d stays where it is.", c + 1));
       continue;
     }
-    JournalContent content = ParseRunJournal(*text, StationReadContext(station));
+    JournalContent content = ParseRunJournal(*text, StationReadContext(station, factors));
     const bool damaged = content.state == JournalContent::State::kDamaged;
     if (damaged) {
       // Never lost without a word: the file is kept aside and named.

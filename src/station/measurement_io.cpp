@@ -75,15 +75,14 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
   return result;
 }
 
-MeasurementReadContext StationReadContext(const Station& station) {
+MeasurementReadContext StationReadContext(const Station& station,
+                                          const ConversionFactors& factors) {
   MeasurementReadContext context;
   context.sampleInterval = station.m_settings.m_sampleInterval.load();
   context.temperature = station.m_settings.m_temperature.load();
-  const UnitConfig units = station.m_units.Get();
-  context.displayUnit = units.unit;
-  context.effFactor1 = units.effFactor1;
-  context.effFactor2 = units.effFactor2;
-  context.maxPressure = units.maxPressure;
+  context.factor1 = factors.factor1;
+  context.factor2 = factors.factor2;
+  context.maxPressure = station.m_units.MaxPressure();
   return context;
 }
 
@@ -113,10 +112,11 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
   if (!read) return MeasurementLoadStatus::kNotOpened;
   const std::string& text = *read;
 
-  MeasurementFileContent content = ParseMeasurementFile(text, StationReadContext(station));
+  MeasurementFileContent content = ParseMeasurementFile(text, StationReadContext(station, factors));
 
   auto& shared = station.m_chamber[chamber];
-  if (content.HasSamples()) {
+  const bool hasSamples = content.HasSamples();
+  if (hasSamples) {
     station.m_run[chamber].m_normOffset.store(0.0f);
     if (hooks.beforeReplace) hooks.beforeReplace(chamber);
     const std::string title = FileTitle(path);
@@ -140,7 +140,7 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
   }
 
   ShowInRunUnit(station, chamber, factors, hooks);
-  return content.HasSamples() ? MeasurementLoadStatus::kLoaded : MeasurementLoadStatus::kNoSamples;
+  return hasSamples ? MeasurementLoadStatus::kLoaded : MeasurementLoadStatus::kNoSamples;
 }
 
 MeasurementLoadStatus LoadMeasurementFile(Station& station, const std::array<uint8_t, 3>& selected,
@@ -156,7 +156,13 @@ MeasurementLoadStatus LoadMeasurementFile(Station& station, const std::array<uin
       station.m_chamber[chamber].Access([](const ChamberRecord& r) { return r.saved == 0; });
   if (unsaved && !prompts.AskOkCancel("Existing measurements will be overwritten!"))
     return MeasurementLoadStatus::kNothing;
-  return LoadMeasurementInto(station, chamber, path, factors, hooks);
+  const MeasurementLoadStatus status = LoadMeasurementInto(station, chamber, path, factors, hooks);
+  // A file without a single sample row would leave the chamber empty; it is
+  // refused, and the user is told why nothing changed.
+  if (status == MeasurementLoadStatus::kNoSamples)
+    prompts.ShowNotice("The file " + path +
+                       " holds no measured values; the chamber keeps its data.");
+  return status;
 }
 
 }  // namespace corvala

@@ -54,7 +54,7 @@ struct ConversionFactors {
 };
 
 // The station's values a file reader falls back on and widens the chart top with.
-MeasurementReadContext StationReadContext(const Station& station);
+MeasurementReadContext StationReadContext(const Station& station, const ConversionFactors& factors);
 
 // The display unit becomes the run unit of chamber 0..2 and the effective
 // factors follow it; hooks.confirmConfiguration and hooks.refreshViews are
@@ -73,6 +73,7 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
 
 // Button 1042: the first selected chamber that is not running, the open
 // dialog, the question before unsaved data is replaced, then LoadMeasurementInto.
+// A file without sample rows is refused with a notice naming it.
 MeasurementLoadStatus LoadMeasurementFile(Station& station, const std::array<uint8_t, 3>& selected,
                                           Prompts& prompts, const ConversionFactors& factors,
                                           const MeasurementLoadHooks& hooks);

@@ -4,6 +4,7 @@
 // window uses.
 
 #include <cstdint>
+#include <vector>
 
 #include "files/settings_file.h"
 #include "run/station.h"
@@ -23,10 +24,16 @@ struct DisplaySettings {
 };
 
 Settings CollectSettings(const Station& station, const DisplaySettings& display);
-// Takes every value of the settings; the effective factors are left to the
-// unit configuration's start (EffectiveFactorsAtStart).
+// Takes the values of the settings; a set point, calibration value or factor
+// the device cannot carry keeps its default, a unit other than 2 is mbar. The
+// effective factors are left to the unit configuration's start
+// (EffectiveFactorsAtStart).
 void ApplySettings(const Settings& settings, Station& station, DisplaySettings& display);
 // The factor pair in force at start: 1 and 1 for mbar, the stored factors for mg/l.
 void EffectiveFactorsAtStart(Station& station, const DisplaySettings& display);
+
+// The steps the program editor makes of the stored rows, each checked as if it
+// had been typed and inserted; rows the editor refuses are left out.
+std::vector<ProgramStep> ProgramFromStoredRows(const std::vector<StoredProgramRow>& rows);
 
 }  // namespace corvala

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "device/command_encoder.h"
 #include "util/c_format.h"
 
 namespace corvala {
@@ -9,9 +10,16 @@ namespace {
 
 // The pair the device converts with: mbar / factor1 x factor2 in hundredths.
 constexpr double kPairScale = 100.0;
-constexpr int32_t kPairLimit = 1000000;
 
 }  // namespace
+
+std::optional<int32_t> PairValueOf(double factor) {
+  if (!std::isfinite(factor)) return std::nullopt;
+  // Rounded: truncating 8.23f x 100 (822.99994) would send 822.
+  const double hundredths = std::round(factor * kPairScale);
+  if (hundredths < 1.0 || hundredths > kMaxPairValue) return std::nullopt;
+  return static_cast<int32_t>(hundredths);
+}
 
 UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1Entered,
                                   float factor2Entered) {
@@ -20,6 +28,7 @@ UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1En
     lastUnit_ = state.unit;
   }
   UnitSwitch result;
+  const float effFactor1Before = state.effFactor1, effFactor2Before = state.effFactor2;
   if (toggle) {
     state.unit = state.unit == 1 ? 2 : 1;
   } else {
@@ -39,22 +48,24 @@ UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1En
     state.effFactor2 = state.factor2;
   } else {
     state.unitName = "mg/l";
-    // The pair carries the factors in hundredths. They are rounded: truncating
-    // 8.23f x 100 (822.99994) would send 822.
-    const int32_t pair1 = TruncToInt32(std::round(factor1Entered * kPairScale));
-    const int32_t pair2 = TruncToInt32(std::round(factor2Entered * kPairScale));
-    // A pair the device could not take leaves the pair in force unchanged.
-    if (pair1 < kPairLimit && pair2 < kPairLimit) {
-      result.pairToSend = std::make_pair(pair2, pair1);
-      state.effFactor1 = state.factor1;
-      state.effFactor2 = state.factor2;
+    // The device converts with the pair sent to it, so the chart does too. A
+    // pair the device could not take leaves the pair in force unchanged.
+    const auto pair1 = PairValueOf(factor1Entered);
+    const auto pair2 = PairValueOf(factor2Entered);
+    if (pair1 && pair2) {
+      result.pairToSend = std::make_pair(*pair2, *pair1);
+      state.effFactor1 = factor1Entered;
+      state.effFactor2 = factor2Entered;
     }
   }
   state.factor1 = factor1Entered;
   state.factor2 = factor2Entered;
-  // The chart top keeps its place on the display scale. A factor of 0 would
-  // make it infinite; the top then stays as it is.
-  if (state.effFactor1 != 0.0f && state.effFactor2 != 0.0f) {
+  // The chart top keeps its place on the display scale when the pair in force
+  // changes; otherwise it stays as it is. A factor of 0 would make it infinite;
+  // the top then stays too.
+  const bool pairChanged =
+      state.effFactor1 != effFactor1Before || state.effFactor2 != effFactor2Before;
+  if (pairChanged && state.effFactor1 != 0.0f && state.effFactor2 != 0.0f) {
     const int32_t top =
         TruncToInt32(MaxPressureDisplay(state.maxPressure, state.effFactor1, state.effFactor2));
     state.maxPressure =
@@ -69,6 +80,9 @@ UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMail
                       StoredFactors& stored, bool toggle, std::optional<int32_t> chosenUnit,
                       float factor1Entered, float factor2Entered) {
   UnitSwitch change;
+  // The pair is set under the unit lock, before the new unit can be read: the
+  // frame parser, which reads the unit first, then sees the pair on its way and
+  // does not take the device's old unit for a mismatch.
   units.Update([&](UnitConfig& config) {
     UnitState state;
     state.unit = chosenUnit.value_or(config.unit);
@@ -79,6 +93,8 @@ UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMail
     state.factor2 = stored.factor2;
     state.maxPressure = config.maxPressure;
     change = applier.ApplyUnit(toggle, state, factor1Entered, factor2Entered);
+    if (change.pairToSend)
+      commands.m_pairCommand.Set(change.pairToSend->first, change.pairToSend->second);
     config.unit = state.unit;
     if (!change.applied) return;
     config.effFactor1 = state.effFactor1;
@@ -87,8 +103,6 @@ UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMail
     stored.factor1 = state.factor1;
     stored.factor2 = state.factor2;
   });
-  if (change.pairToSend)
-    commands.m_pairCommand.Set(change.pairToSend->first, change.pairToSend->second);
   return change;
 }
 

@@ -12,6 +12,11 @@
 
 namespace corvala {
 
+// A conversion factor as the pair block carries it, in hundredths: the factor
+// rounded to 0.01 .. 423.00 (the count byte of the block bounds it). Nothing for
+// a factor outside, NaN or infinite.
+std::optional<int32_t> PairValueOf(double factor);
+
 // The unit state the switch reads and changes.
 struct UnitState {
   int32_t unit = 1;  // 1 mbar, 2 mg/l

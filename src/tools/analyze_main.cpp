@@ -12,6 +12,7 @@
 #include "run/station.h"
 #include "station/measurement_io.h"
 #include "util/c_format.h"
+#include "util/file_io.h"
 
 namespace {
 
@@ -105,6 +106,13 @@ int main(int argc, char** argv) {
 
   bool allRead = true;
   for (const std::string& path : options.files) {
+    // Pipes and devices would block or never end, and no measurement file
+    // comes near 1 GB: such files are refused before they are opened.
+    if (const Result readable = CheckReadableFile(path); !readable) {
+      std::fprintf(stderr, "corvala3-analyze: %s\n", readable.Message().c_str());
+      allRead = false;
+      continue;
+    }
     Station station;
     const MeasurementLoadStatus status =
         LoadMeasurementInto(station, options.chamber, path, ConversionFactors{}, {});

@@ -62,6 +62,17 @@ double ParseFloat(std::string_view text) {
   return strtod_l(buffer.c_str(), nullptr, CLocale());
 }
 
+std::optional<double> ParseNumber(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  const size_t last = text.find_last_not_of(" \t");
+  const std::string buffer(text.substr(first, last - first + 1).substr(0, 512));
+  char* end = nullptr;
+  const double value = strtod_l(buffer.c_str(), &end, CLocale());
+  if (end != buffer.c_str() + buffer.size()) return std::nullopt;
+  return value;
+}
+
 int32_t ParseInt(std::string_view text) {
   std::string buffer(text.substr(0, 512));
   errno = 0;

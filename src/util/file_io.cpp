@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace corvala {
 namespace {
@@ -49,6 +48,11 @@ pid_t TemporaryFileOwner(const std::string& name) {
 
 bool ProcessExists(pid_t pid) {
   return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+std::string TooLarge(std::uintmax_t maxBytes) {
+  return maxBytes == kMaxReadBytes ? std::string("it is larger than 1 GB")
+                                   : "it is larger than " + std::to_string(maxBytes) + " bytes";
 }
 
 }  // namespace
@@ -105,17 +109,41 @@ std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder) {
   return removed;
 }
 
-Expected<std::string> ReadWholeFile(const std::string& path) {
+Result CheckReadableFile(const std::string& path, std::uintmax_t maxBytes) {
+  namespace fs = std::filesystem;
+  auto failed = [&](const std::string& reason) {
+    return Result::Failure("The file " + path + " could not be read: " + reason + ".");
+  };
   std::error_code error;
-  if (std::filesystem::is_directory(path, error))
-    return Result::Failure("The file " + path + " could not be read: it is a folder.");
+  const fs::file_status status = fs::status(path, error);
+  if (error) return failed(error.message());
+  if (fs::is_directory(status)) return failed("it is a folder");
+  if (!fs::is_regular_file(status)) return failed("it is not a regular file");
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error) return failed(error.message());
+  if (size > maxBytes) return failed(TooLarge(maxBytes));
+  return Result::Success();
+}
+
+Expected<std::string> ReadWholeFile(const std::string& path, std::uintmax_t maxBytes) {
+  if (Result readable = CheckReadableFile(path, maxBytes); !readable) return readable;
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in)
     return Result::Failure("The file " + path + " could not be read: " + Reason(errno) + ".");
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
+  // At most one byte past the limit is read, so a file that grew meanwhile is
+  // still refused without being read whole.
+  std::string bytes;
+  char buffer[65536];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes.append(buffer, static_cast<size_t>(in.gcount()));
+    if (bytes.size() > maxBytes)
+      return Result::Failure("The file " + path + " could not be read: " + TooLarge(maxBytes) +
+                             ".");
+  }
+  if (in.bad())
+    return Result::Failure("The file " + path + " could not be read: " + Reason(errno) + ".");
+  return bytes;
 }
 
 }  // namespace corvala

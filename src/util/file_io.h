@@ -3,6 +3,7 @@
 // target ("NAME.tmp-PID"), synced to disk, then renamed over the target and the
 // folder synced, so neither a crash nor a power cut leaves half a file.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +15,18 @@ namespace corvala {
 // Writes bytes to path whole. The failure names the file and the reason.
 Result WriteFileAtomically(const std::string& path, std::string_view bytes);
 
-// Reads a whole regular file. The failure names the file and the reason.
-Expected<std::string> ReadWholeFile(const std::string& path);
+// No file the station reads comes near this size; a day-long run is a few MB.
+inline constexpr std::uintmax_t kMaxReadBytes = std::uintmax_t{1} << 30;
+
+// Checks that path is a regular file (after links) of at most maxBytes, without
+// opening it: a pipe or a device would block or never end. The failure names
+// the file and the reason.
+Result CheckReadableFile(const std::string& path, std::uintmax_t maxBytes = kMaxReadBytes);
+
+// Reads a whole regular file of at most maxBytes. The failure names the file
+// and the reason.
+Expected<std::string> ReadWholeFile(const std::string& path,
+                                    std::uintmax_t maxBytes = kMaxReadBytes);
 
 // Syncs a folder's entries (a file created, renamed or removed in it) to disk.
 Result SyncFolder(const std::string& folder);

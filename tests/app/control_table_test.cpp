@@ -17,7 +17,7 @@ TEST(ControlTable, EveryControlOnceWithAName) {
     EXPECT_LE(control.x + control.width, kDialogWidthDu) << control.id;
     EXPECT_LE(control.y + control.height, kDialogHeightDu) << control.id;
   }
-  EXPECT_EQ(ids.size(), 126u);
+  EXPECT_EQ(ids.size(), 128u);  // 126 of the original layout and the adapter choice
   EXPECT_EQ(AccessibleName(*FindControl(1035)), "Chamber I");
   EXPECT_EQ(AccessibleName(*FindControl(1041)), "Save measurement");
   EXPECT_EQ(AccessibleName(*FindControl(1021)), "Start");
@@ -28,7 +28,7 @@ TEST(ControlTable, EachViewShowsItsOwnControlsOnly) {
   std::map<ControlView, int> perView;
   for (const ControlSpec& control : AllControls()) ++perView[control.view];
   EXPECT_EQ(perView[ControlView::kMeasurement], 43);
-  EXPECT_EQ(perView[ControlView::kConfiguration], 35);
+  EXPECT_EQ(perView[ControlView::kConfiguration], 37);
   EXPECT_EQ(perView[ControlView::kAnalysis], 28);
   EXPECT_EQ(perView[ControlView::kAlways], 8);
   EXPECT_EQ(perView[ControlView::kRunState], 3);

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "analysis/diagram.h"
 #include "app/control_ids.h"
@@ -334,6 +335,109 @@ TEST_F(WindowTest, LeavingTheConfigurationTakesItsValues) {
   EXPECT_EQ(probe.station().m_link.report.m_serviceArg, 2);
 }
 
+TEST_F(WindowTest, ConfirmingNothingNewLeavesTheChartTopAndTheSettingsAsTheyWere) {
+  for (int session = 0; session < 3; ++session) {
+    auto dlg = Open();
+    Click(*dlg, ctl::kConfigurationView);
+    Click(*dlg, ctl::kMeasurementView);
+    EXPECT_EQ(WindowProbe(*dlg).station().m_units.MaxPressure(), 300) << session;
+    EXPECT_EQ(EditText(*dlg, ctl::kMaxPressureValue), "300") << session;
+    dlg->close();
+  }
+  EXPECT_EQ(ReadFile("Corvala.ini"), ReadFixture("settings_defaults.ini"));
+}
+
+TEST_F(WindowTest, TheConfirmationRefusesWhatTheDeviceCannotCarry) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  CommandMailboxes& commands = probe.station().m_link.commands;
+  Click(*dlg, ctl::kConfigurationView);
+  Click(*dlg, ctl::kMeasurementView);  // the first confirmation hands the set point over
+  commands.m_pairCommand.Take();
+  commands.m_pairCommand.Delivered();
+  dlg->close();
+  dlg.reset();
+  const std::string ini = ReadFile("Corvala.ini");
+
+  dlg = Open();
+  WindowProbe again(*dlg);
+  CommandMailboxes& sent = again.station().m_link.commands;
+  Click(*dlg, ctl::kConfigurationView);
+  Click(*dlg, ctl::kMeasurementView);
+  sent.m_pairCommand.Take();
+  sent.m_pairCommand.Delivered();
+  const std::pair<int, const char*> refused[] = {
+      {ctl::kFactor1, "0"},     {ctl::kFactor1, "423.01"}, {ctl::kFactor1, "999999"},
+      {ctl::kFactor2, "-8.23"}, {ctl::kFactor1, "abc"},    {ctl::kCalibrationValue, "30000"}};
+  const std::map<int, std::string> inForce = {
+      {ctl::kFactor1, "210.00"}, {ctl::kFactor2, "8.23"}, {ctl::kCalibrationValue, "210"}};
+  size_t notices = 0;
+  for (const auto& [field, text] : refused) {
+    Click(*dlg, ctl::kConfigurationView);
+    SetEdit(*dlg, field, text);
+    Click(*dlg, ctl::kMeasurementView);
+    EXPECT_EQ(prompts_.asked.size(), ++notices) << text;
+    EXPECT_EQ(EditText(*dlg, field), inForce.at(field)) << text;
+    EXPECT_FALSE(sent.m_pairCommand.Busy()) << text;
+    EXPECT_EQ(sent.m_calibrationChanged, 0) << text;
+  }
+  EXPECT_EQ(again.unitName(), "mbar");
+  dlg->close();
+  dlg.reset();
+  EXPECT_EQ(ReadFile("Corvala.ini"), ini);
+
+  // The largest factor goes out as 42300; a negative first factor is still a
+  // service command.
+  dlg = Open();
+  WindowProbe third(*dlg);
+  Click(*dlg, ctl::kConfigurationView);
+  static_cast<QComboBox*>(dlg->Control(ctl::kUnit))->setCurrentIndex(1);
+  SetEdit(*dlg, ctl::kFactor1, "423.00");
+  Click(*dlg, ctl::kMeasurementView);
+  EXPECT_EQ(third.station().m_link.commands.m_pairCommand.Peek(), std::make_pair(823, 42300));
+  Click(*dlg, ctl::kConfigurationView);
+  SetEdit(*dlg, ctl::kFactor1, "-4");
+  Click(*dlg, ctl::kMeasurementView);
+  EXPECT_EQ(third.station().m_link.commands.m_serviceCommand, 90);
+  EXPECT_EQ(third.settings().demoMode, 1);
+  EXPECT_EQ(prompts_.asked.size(), notices);
+}
+
+TEST_F(WindowTest, ARunStoppedBeforeItsFirstSampleLeavesThePreviousRunToSave) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);  // chamber I selected; no device, so no reading comes
+  Click(*dlg, ctl::kStart);
+  Click(*dlg, ctl::kStop);
+  prompts_.filePaths.push_back(folder_ / "again.cv3");
+  Click(*dlg, ctl::kSaveMeasurement);
+  const std::string saved = ReadFile("again.cv3");
+  EXPECT_TRUE(saved.starts_with("AnzahlMesswerte=15\r\n")) << saved.substr(0, 40);
+  EXPECT_EQ(saved, ReadFile("run.cv3"));
+}
+
+TEST_F(WindowTest, SettingsAtTheEdgesOfTheirNumbersOpenDrawAndConfirm) {
+  std::string ini;
+  for (const char* key : {"Temperatur", "MaxDruck", "Messabstand", "Zeitanzeige", "Kalibrierwert",
+                          "Korrekturwert", "COM", "Einheit"})
+    ini += std::string(key) + "=-2147483648\r\n";
+  ini += "UmreFaktor1=-2147483648\r\nUmreFaktor2=1e39\r\n";
+  WriteIni(ini);
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  EXPECT_EQ(probe.unitName(), "mbar");
+  EXPECT_EQ(probe.station().m_settings.m_temperature, 25);
+  EXPECT_EQ(probe.station().m_link.commands.m_calibrationValue, 210);
+  EXPECT_EQ(probe.settings().factors.factor1, 210.0f);
+  EXPECT_EQ(probe.settings().factors.factor2, 8.23f);
+  EXPECT_EQ(static_cast<QComboBox*>(dlg->Control(ctl::kPort))->currentIndex(), -1);
+  for (int i = 0; i < 3; ++i) probe.Tick();
+  dlg->grab();
+  Click(*dlg, ctl::kConfigurationView);
+  Click(*dlg, ctl::kAnalysisView);
+  EXPECT_TRUE(prompts_.asked.empty());
+  dlg->close();
+}
+
 TEST_F(WindowTest, EnterAndEscapeLeaveTheWindowOpen) {
   auto dlg = Open();
   for (QWidget* target : {static_cast<QWidget*>(dlg.get()), dlg->Control(ctl::kStepHours),
@@ -475,6 +579,32 @@ TEST_F(WindowTest, DraggingAlongACurveMeasuresItsSlope) {
   EXPECT_EQ(probe.selSlope(), kNoValue);
 }
 
+TEST_F(WindowTest, ValueListsShowEverySampleOnceWhateverTheOrderOfRefillAndSampler) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  ReportList* list = probe.List(ctl::kValues1);
+  auto append = [&](int k) {
+    probe.station().m_chamber[0].Access([k](ChamberRecord& r) {
+      AppendSample(r, 100.0f + static_cast<float>(k), 25.0f, 0, LocalTime{}, 5 * k);
+    });
+    // The sampler tells the window after the append; the event waits in the queue.
+    probe.samplingEvents().SampleListed(0, k, ListedSample{5 * k, 100.0f + k, 1, false});
+  };
+  for (int k = 0; k < 3; ++k) append(k);
+  QApplication::processEvents();
+  ASSERT_EQ(list->rowCount(), 3);
+  append(3);
+  // A refill (the normalisation button) runs before the sampler's event.
+  Click(*dlg, ctl::kChamberSelect1);
+  Click(*dlg, ctl::kNormalise);
+  QApplication::processEvents();
+  EXPECT_EQ(list->rowCount(), 4);
+  EXPECT_EQ(list->Text(3, 0), "00:00:15");
+  EXPECT_EQ(list->Text(3, 1), " 3.0");  // 103 minus the lowest pressure, 100
+  Click(*dlg, ctl::kNormalise);
+  EXPECT_EQ(list->Text(3, 1), "103.0");
+}
+
 TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
   auto dlg = Open();
   SaveRecordedRun(*dlg);
@@ -564,7 +694,83 @@ TEST_F(WindowTest, AnUnsavedRunIsOfferedAtTheNextStart) {
   EXPECT_TRUE(WindowProbe(*again).station().m_chamber[2].Snapshot().series.Empty());
 }
 
+TEST_F(WindowTest, RestoredRowsAreOfferedForSavingAtEveryCloseUntilSaved) {
+  fs::copy_file(std::string(CORVALA_TEST_DATA) + "/analysis.cva",
+                folder_.Path() / "auswertung.tmp");
+  auto dlg = Open();
+  ASSERT_EQ(WindowProbe(*dlg).List(ctl::kAnalysisTable)->rowCount(), 2);
+  prompts_.answers = {true};  // Yes, and the save dialog is cancelled
+  dlg->close();
+  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Save the analysis?"});
+  EXPECT_EQ(ReadFile("auswertung.tmp"), ReadFixture("analysis.cva"));
+  dlg.reset();
+
+  auto again = Open();
+  ASSERT_EQ(WindowProbe(*again).List(ctl::kAnalysisTable)->rowCount(), 2);
+  prompts_.answers = {true};
+  again->close();
+  EXPECT_EQ(prompts_.asked, (std::vector<std::string>{"Save the analysis?", "Save the analysis?"}));
+  EXPECT_EQ(ReadFile("auswertung.tmp"), ReadFixture("analysis.cva"));
+}
+
+TEST_F(WindowTest, AWorkingFileThatCannotBeWrittenIsShownOnceAndRetried) {
+  fs::create_directory(folder_.Path() / "auswertung.tmp");  // a folder in its place
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  ASSERT_EQ(WindowProbe(*dlg).List(ctl::kAnalysisTable)->rowCount(), 1);
+  ASSERT_EQ(prompts_.asked.size(), 1u);
+  EXPECT_NE(prompts_.asked[0].find("auswertung.tmp could not be written"), std::string::npos)
+      << prompts_.asked[0];
+  ClickRow(*dlg, ctl::kAnalysisTable, 0);  // the next change tries again, without a new notice
+  EXPECT_EQ(prompts_.asked.size(), 1u);
+  fs::remove(folder_.Path() / "auswertung.tmp");
+  ClickRow(*dlg, ctl::kAnalysisTable, 0);
+  EXPECT_TRUE(ReadFile("auswertung.tmp").starts_with("1\r\n1\r\nrun\r\n"));
+  EXPECT_EQ(prompts_.asked.size(), 1u);
+  prompts_.answers = {false};
+}
+
+TEST_F(WindowTest, DiagramRadioButtonsKeepShowingWhatTheDiagramsShow) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  SaveRecordedRun(*dlg);
+  Click(*dlg, ctl::kAnalysisView);
+  Click(*dlg, ctl::kRightKphA);
+  Click(*dlg, ctl::kLeftDelay1);
+  ClickRow(*dlg, ctl::kAnalysisTable, 0);  // pushes every value to the controls
+  auto checked = [&](int id) {
+    return static_cast<QAbstractButton*>(dlg->Control(id))->isChecked();
+  };
+  EXPECT_TRUE(checked(ctl::kRightKphA));
+  EXPECT_TRUE(checked(ctl::kLeftDelay1));
+  EXPECT_EQ(probe.diagramRight(), kQuantityKphA);
+  EXPECT_EQ(probe.diagramLeft(), kQuantityDelay1);
+  prompts_.answers = {false};
+}
+
 // Pictures of the three views for the README and for looking at, when asked for.
+TEST_F(WindowTest, HandEditedExtremeSettingsOpenTickDrawAndScroll) {
+  // Numbers no slider or list can show are taken as read; the arithmetic on
+  // them must not overflow (the sanitizer build of the tests checks it).
+  WriteIni(
+      "Zeitanzeige=-2147483648\r\nMaxDruck=-2147483648\r\nMessabstand=2147483647\r\n"
+      "Einheit=-2147483648\r\nCOM=-2147483648\r\n");
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  EXPECT_EQ(probe.settings().maxTime, INT32_MIN);
+  probe.station().m_chamber[0].Access([](ChamberRecord& r) {
+    for (int k = 0; k < 30; ++k) AppendSample(r, 100.0f + 2.0f * k, 25.0f, 0, LocalTime{}, 10 * k);
+  });
+  probe.Tick();
+  // The run reaches far beyond the (negative) window: the scroll bar ends
+  // where its position in seconds still fits.
+  auto* scroll = static_cast<QSlider*>(dlg->Control(ctl::kTimeScroll));
+  EXPECT_EQ(scroll->maximum(), INT32_MAX / 60);
+  scroll->setValue(scroll->maximum());
+  probe.Tick();
+  dlg->grab();
+}
+
 TEST_F(WindowTest, ScreenshotsWhenRequested) {
   const char* dir = std::getenv("CORVALA_SHOT_DIR");
   if (dir == nullptr) GTEST_SKIP() << "set CORVALA_SHOT_DIR to write screenshots";

@@ -118,6 +118,15 @@ TEST(DataFolder, FallsBackToTheUserFolderWhenNotWritable) {
       (base / "user").string());
   EXPECT_FALSE(notice.empty());
   EXPECT_TRUE(fs::is_directory(base / "user"));
+  // Installed in a bin folder: the user's own folder, even where bin is writable.
+  notice.clear();
+  fs::create_directories(base / "usr" / "bin");
+  EXPECT_EQ(ChooseDataFolder("", (base / "usr" / "bin").string(), (base / "home").string(), notice),
+            (base / "home").string());
+  EXPECT_TRUE(notice.empty());
+  EXPECT_EQ(ChooseDataFolder((base / "chosen").string(), (base / "usr" / "bin").string(),
+                             (base / "home").string(), notice),
+            (base / "chosen").string());
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 
 #include <chrono>
 #include <thread>
@@ -98,6 +100,49 @@ TEST(WindowWithWorkers, ARunIsSampledShownAndStopped) {
   EXPECT_EQ(samples(), stopped);  // no sample after Stop
 
   prompts.answers = {false};  // nothing to save
+  dlg->close();
+  device.Stop();
+}
+
+// The device reports mbar in every frame until it has received the whole pair
+// block; frames pile up while the block goes out. The user's mg/l stays, and
+// no second pair follows.
+TEST(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
+  WorkersApp();
+  const testing::TempFolder folder;
+  devsim::DeviceSimulator::Options simOptions;
+  simOptions.periodMs = 20;
+  simOptions.seed = 5;
+  devsim::DeviceSimulator device(simOptions);
+  std::string error;
+  ASSERT_TRUE(device.Start(error)) << error;
+
+  StationOptions options;
+  options.dataFolder = folder.Path().string();
+  options.ports.SetOverride(1, device.Path());
+  ScriptedPrompts prompts;
+  auto dlg = std::make_unique<CMeasureDlg>(options, &prompts);
+  dlg->show();
+  WindowProbe probe(*dlg);
+  ASSERT_TRUE(RunUntil([&] { return device.FramesSent() > 5; }, std::chrono::seconds(10)));
+
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kConfigurationView))->click();
+  static_cast<QComboBox*>(dlg->Control(ctl::kUnit))->setCurrentIndex(1);
+  static_cast<QLineEdit*>(dlg->Control(ctl::kFactor1))->setText("10.00");
+  static_cast<QLineEdit*>(dlg->Control(ctl::kFactor2))->setText("1.00");
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kMeasurementView))->click();
+  ASSERT_TRUE(RunUntil([&] { return device.Status().unit == 2; }, std::chrono::seconds(10)));
+  // Long enough for the piled-up frames to be read and for several ticks.
+  RunUntil([] { return false; }, std::chrono::milliseconds(1500));
+
+  EXPECT_EQ(probe.unitName(), "mg/l");
+  EXPECT_EQ(device.Status().unit, 2);
+  std::vector<std::string> pairs;
+  for (const auto& entry : device.Log())
+    if (entry.text.starts_with("pair")) pairs.push_back(entry.text);
+  EXPECT_EQ(pairs, std::vector<std::string>{"pair 100 1000"});
+
+  prompts.answers = {false};
   dlg->close();
   device.Stop();
 }

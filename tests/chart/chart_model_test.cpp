@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "analysis/analysis_table.h"
 #include "test_support/edit_sample.h"
 
 namespace corvala {
@@ -93,10 +94,9 @@ TEST(ChartMarkers, RateAndKphALabels) {
   a.m_fallRate = {-0.25f};
   a.m_kphA = {1.5f, 2.0f};
   m.view.showAll = true;
-  EXPECT_EQ(m.Labels(1),
-            (Texts{"S2=0.500 mbar/s", "KphA2=1.500", "KphA2=2.000", "R2=-0.250 mbar/s", "D=0 s"}));
+  EXPECT_EQ(m.Labels(1), (Texts{"S2=0.500 mbar/s", "KphA2=1.500", "R2=-0.250 mbar/s", "D=0 s"}));
   EXPECT_EQ(m.Find("S2=0.500 mbar/s").sample, 5);
-  EXPECT_EQ(m.Find("KphA2=2.000").columnEnd, 373);
+  EXPECT_EQ(m.Find("KphA2=1.500").columnEnd, 373);
   EXPECT_EQ(m.Find("R2=-0.250 mbar/s").columnEnd, 135);
   EXPECT_EQ(LabelBox(m.scale, 1, 10, 135), (PixelRect{50, 60, 175, 82}));
 
@@ -147,11 +147,41 @@ TEST(ChartMarkers, DelayLabels) {
   a.m_minPos = {0, 0, 6, 6};  // a one-sample minimum
   EXPECT_EQ(m.Labels(), (Texts{"D1=4 s"}));
   EXPECT_EQ(m.Find("D1=4 s").columnEnd, 450);
-  a.m_minPos = {0, 0, 6, 99};  // a position past the series is ignored
+  a.m_minPos = {0, 0, 6, 99};  // a position past the series counts 0, as in the table
+  EXPECT_EQ(m.Labels(2), (Texts{"D3=4/0 s"}));
+  a.m_minPos = {0, 0};  // no minimum after the light change
   EXPECT_EQ(m.Labels(2), (Texts{"D=0 s"}));
   EXPECT_EQ(m.Find("D=0 s").columnEnd, 442);
   m.view.maxTime = 20;  // the last sample is not shown, nor its label
   EXPECT_TRUE(m.Labels().empty());
+}
+
+TEST(ChartMarkers, EachBoxShowsTheFirstResultsAsTheTableDoes) {
+  // Dark, light, dark: two segments with a minimum each, two KphA values and two
+  // plateaus. The table takes the first of each; so does every label box.
+  MarkerCase m;
+  auto& a = m.rec.analysis;
+  a.m_segmentBounds = {0, 4, 10, 15};
+  a.m_minPos = {0, 0, 6, 7, 12, 12};
+  a.m_riseRange = {5, 8};
+  a.m_riseRate = {0.5f};
+  a.m_fallRange = {11, 14};
+  a.m_fallRate = {-0.25f};
+  a.m_kphA = {1.495f, 0.0f};
+  a.m_plateauRange = {7, 9, 13, 14};
+  a.m_plateauLevel = {60.0f, 55.0f};
+  a.m_plateauPeak = {61.0f, 56.0f};
+  a.m_plateauPeakPos = {8, 13};
+  m.view.showAll = true;
+  const auto [delay1, delay2] = FirstDelays(a, m.rec.series.Elapsed());
+  EXPECT_EQ(DelayText(delay1, delay2), "4/6 s");
+  EXPECT_EQ(m.Labels(), (Texts{"S1=0.500 mbar/s", "KphA1=1.495", "Ma1=60.0 mbar", "D1=4/6 s",
+                               "Mm1=61.0 mbar", "R1=-0.250 mbar/s"}));
+  // One box per column: a narrow delay box never lands on a wide one.
+  int delayBoxes = 0;
+  for (const ChartMarker& marker : m.markers)
+    delayBoxes += marker.kind == ChartMarker::Kind::kLabel && marker.column == 383;
+  EXPECT_EQ(delayBoxes, 1);
 }
 
 TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {

@@ -30,14 +30,20 @@ TEST(CommandEncoder, BlocksEncodeValuesAndRefuseWhatDoesNotFitAByte) {
   EXPECT_TRUE(EncodePair(1, -5).empty());
 }
 
-TEST(CommandEncoder, GreetingTakesTheSetPointAndRestoresARun) {
+TEST(CommandEncoder, GreetingRestoresTheSetPointInForceAndTheRunningChambersAsCommanded) {
   CommandMailboxes commands;
-  EXPECT_EQ(Bytes(TakeGreeting(commands, {})), (V{9, 77, 87}));
-  commands.m_temperatureCommand = 25;
-  EXPECT_EQ(Bytes(TakeGreeting(commands, {})), (V{35, 77, 87}));
-  EXPECT_EQ(commands.m_temperatureCommand.load(), kTemperatureIdle);
+  EXPECT_EQ(Bytes(TakeGreeting(commands)), (V{9, 77, 87}));  // nothing decided yet
+  CommandSetPoint(commands, 25);
+  EXPECT_EQ(Bytes(TakeGreeting(commands)), (V{35, 77, 87}));
+  EXPECT_EQ(commands.m_temperatureCommand.load(), kTemperatureIdle);  // sent once
+  // A reconnection, perhaps to a device that was switched off: the set point
+  // in force again, and the lights of the chambers that run.
+  CommandRuns(commands, 1 | 4);
+  CommandLights(commands, 2 | 4);      // II's run has ended
   commands.m_temperatureCommand = 70;  // would read as a run command
-  EXPECT_EQ(Bytes(TakeGreeting(commands, ChamberMasks{2, 5})), (V{9, 77, 87, 69 + 2, 79 + 5}));
+  EXPECT_EQ(Bytes(TakeGreeting(commands)), (V{35, 77, 87, 69 + 4, 79 + 5}));
+  CommandSetPoint(commands, 49);  // cannot be sent: the set point in force stays
+  EXPECT_EQ(Bytes(TakeGreeting(commands))[0], 35);
 }
 
 TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {
@@ -56,7 +62,11 @@ TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {
   EXPECT_EQ(Bytes(cycle), (V{92, 99, 96, 40, 63, 77, 82, 'd', 21, 20, 'N', 21, 21, 21, 21}));
   for (size_t i = 0; i < cycle.size(); ++i) {
     EXPECT_EQ(cycle[i].pauseMs, (i >= 7 && i <= 9) ? 50 : 100) << i;
+    EXPECT_EQ(cycle[i].endsPair, i + 1 == cycle.size()) << i;
   }
+  EXPECT_TRUE(commands.m_pairCommand.Busy());  // until the link has sent the block
+  commands.m_pairCommand.Delivered();
+  EXPECT_FALSE(commands.m_pairCommand.Busy());
   EXPECT_TRUE(TakeCommandCycle(commands).empty());
 
   commands.m_beepCommand = 0;
@@ -75,6 +85,25 @@ TEST(CommandEncoder, CycleSendsEveryPendingCommandOnceInFixedOrder) {
   commands.m_pairCommand.Set(5000000, 1);
   EXPECT_TRUE(TakeCommandCycle(commands).empty());
   EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(-1, -1));
+  EXPECT_FALSE(commands.m_pairCommand.Busy());  // nothing went out: nothing to wait for
+}
+
+TEST(PairMailboxTest, APairCutShortWaitsAgainUnlessANewerOneWaits) {
+  PairMailbox pair;
+  pair.Set(823, 21000);
+  ASSERT_TRUE(pair.Take().has_value());
+  pair.Interrupted();
+  EXPECT_EQ(pair.Peek(), std::make_pair(823, 21000));
+  EXPECT_TRUE(pair.Busy());
+  ASSERT_TRUE(pair.Take().has_value());
+  pair.Set(1, 1);
+  pair.Interrupted();
+  EXPECT_EQ(pair.Peek(), std::make_pair(1, 1));
+  pair.Take();
+  pair.Delivered();
+  EXPECT_FALSE(pair.Busy());
+  pair.Interrupted();  // nothing in flight
+  EXPECT_EQ(pair.Peek(), std::make_pair(-1, -1));
 }
 
 }  // namespace

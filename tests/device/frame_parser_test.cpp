@@ -64,10 +64,10 @@ TEST_F(ParserFixture, ChannelCountDecidesWhereReadingsAndTemperaturesGo) {
 // the next sample's pressure was infinite. They read as 0, as garbled text does.
 TEST_F(ParserFixture, ValuesNoDeviceSendsReadAsZero) {
   Feed({"anfang", "3", "2e38", "3e38", "-3e38", "1e10", "2e38", "-2e38", "1e9", "1", "ende"});
-  Feed({"anfang", "3", "25", "3e38", "-3e38", "1e9", "24", "24", "24", "1", "ende"});
+  Feed({"anfang", "3", "25", "3e38", "-3e38", "1e6", "24", "24", "24", "1", "ende"});
   EXPECT_EQ(Sum(0), 0.0f);
   EXPECT_EQ(Sum(1), 0.0f);
-  EXPECT_EQ(Sum(2), 1.0e9f);
+  EXPECT_EQ(Sum(2), 1.0e6f);
   EXPECT_EQ(link.report.m_deviceTemperature.load(), 25.0f);
   EXPECT_EQ(link.report.m_chamberTemperature[0].load(), 24.0f);
 }
@@ -101,6 +101,40 @@ TEST_F(ParserFixture, GarbledAndCutFramesCorruptNothing) {
   EXPECT_EQ(link.report.m_unitMismatch.load(), 1);
 }
 
+TEST_F(ParserFixture, FramesFromBeforeTheDeviceHasTheNewPairDoNotCountForTheUnit) {
+  // The user chose mg/l; the pair is on its way, the device still reports mbar.
+  link.commands.m_pairCommand.Set(823, 21000);
+  units.Update([](UnitConfig& config) { config.unit = kUnitMgl; });
+  Feed(Frame("3", "25", "1"));
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 0);
+  link.report.m_unitMismatch = 1;  // raised just before the pair was set
+  EXPECT_FALSE(TakeUnitMismatch(link));
+  ASSERT_TRUE(link.commands.m_pairCommand.Take().has_value());
+  EXPECT_FALSE(TakeUnitMismatch(link));  // the block is still going out
+  link.commands.m_pairCommand.Delivered();
+  link.report.m_unitMismatch = 0;  // the link drops it with the old frames
+  // A device that still reports mbar once it has the pair is followed, once.
+  Feed(Frame("3", "25", "1"));
+  EXPECT_TRUE(TakeUnitMismatch(link));
+  EXPECT_EQ(link.report.m_unitMismatch.load(), 2);
+  EXPECT_FALSE(TakeUnitMismatch(link));
+}
+
+TEST_F(ParserFixture, ValuesNoDeviceCanMeasureCountAsGarbledFields) {
+  link.m_temperatureShown = 25;
+  for (int k = 0; k < 2; ++k)
+    Feed({"anfang", "3", "3e8", "3e38", "-3.3e38", "1000000.5", "24", "24", "24", "1", "ende"});
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(Sum(c), 0.0f) << c;
+  EXPECT_EQ(link.report.m_deviceTemperature.load(), 0.0f);
+  Feed({"anfang", "3", "25", "1000000", "-1000000", "0", "24", "24", "24", "1", "ende"});
+  EXPECT_EQ(Sum(0), 1.0e6f);
+  EXPECT_EQ(Sum(1), -1.0e6f);
+  // However far apart, a set point and a temperature are never "on target".
+  EXPECT_EQ(IndicatorState(25, 3.0e8f), 2);
+  EXPECT_EQ(IndicatorState(INT32_MIN, 25.0f), 2);
+  EXPECT_EQ(IndicatorState(INT32_MAX, -1.0e6f), 2);
+}
+
 TEST_F(ParserFixture, IndicatorFollowsTheDistanceAndReportsOnlyChanges) {
   link.m_temperatureShown = 25;
   link.report.m_tempIndicator = 2;
@@ -109,6 +143,8 @@ TEST_F(ParserFixture, IndicatorFollowsTheDistanceAndReportsOnlyChanges) {
   }
   EXPECT_EQ(bitmaps, (std::vector<int>{kIndicatorNear, kIndicatorOnTarget, kIndicatorFar}));
   EXPECT_EQ(link.report.m_tempIndicator.load(), 2);
+  // A garbled temperature whose distance in tenths is beyond any integer is far too.
+  for (float t : {3e9f, -3e9f, 3e38f}) EXPECT_EQ(IndicatorState(25, t), 2) << t;
 }
 
 TEST(LineReaderTest, SplitsAtCarriageReturnsAndKeeps200Characters) {

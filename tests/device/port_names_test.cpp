@@ -15,6 +15,7 @@ TEST(PortNamesTest, OverridesReplaceDefaultsAndBadValuesAreReported) {
   EXPECT_EQ(names.PathFor(1), "/tmp/a=b");
   EXPECT_EQ(names.PathFor(2), "/dev/ttyS1");
   EXPECT_EQ(names.PathFor(4), "/dev/ttyS3");
+  EXPECT_EQ(names.PathFor(INT32_MIN), "/dev/ttyS-2147483649");
   EXPECT_NE(errors.find("\"COM10=/x\": expected COMn=PATH"), std::string::npos) << errors;
   EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 7);
 }

@@ -56,17 +56,10 @@ class LinkFixture : public ::testing::Test {
   // Made on first use, after the devices, since it keeps its own copy of the port names.
   SerialLink& Link() {
     if (!link_) {
-      link_ = std::make_unique<SerialLink>(
-          device_, units_,
-          [this] {
-            std::lock_guard lock(mutex_);
-            return masks_;
-          },
-          ports_,
-          [this](int id) {
-            std::lock_guard lock(mutex_);
-            bitmaps_.push_back(id);
-          });
+      link_ = std::make_unique<SerialLink>(device_, units_, ports_, [this](int id) {
+        std::lock_guard lock(mutex_);
+        bitmaps_.push_back(id);
+      });
     }
     return *link_;
   }
@@ -76,9 +69,8 @@ class LinkFixture : public ::testing::Test {
   SharedUnitConfig units_;
   PortNames ports_;
   std::vector<std::unique_ptr<DeviceSimulator>> sims_;
-  std::mutex mutex_;  // guards bitmaps_ and masks_
+  std::mutex mutex_;  // guards bitmaps_
   std::vector<int> bitmaps_;
-  ChamberMasks masks_;  // what the station has lit and running when the link connects
   std::unique_ptr<SerialLink> link_;
 };
 
@@ -145,12 +137,14 @@ TEST_F(LinkFixture, RestartsOnAnotherPortAndStopsQuicklyWhileTheDeviceIsSilentOr
 
 TEST_F(LinkFixture, ReconnectsWhenTheDeviceComesBackAndTheRunGoesOn) {
   DeviceSimulator& device = AddDevice(1);
+  CommandSetPoint(device_.commands, 27);
   Link().Start(1);
   ASSERT_TRUE(device.WaitForLog("run none", 3000));
-  {
-    std::lock_guard lock(mutex_);
-    masks_ = ChamberMasks{1, 1};
-  }
+  // Chamber I runs with its light on; II's run has ended with its light on.
+  CommandRuns(device_.commands, 1);
+  CommandLights(device_.commands, 1 | 2);
+  ASSERT_TRUE(device.WaitForLog("run mask=1", 3000));
+  const size_t before = device.Log().size();
 
   device.GoAway();
   ASSERT_TRUE(WaitUntil([&] { return !Link().Connected(); }));
@@ -158,13 +152,14 @@ TEST_F(LinkFixture, ReconnectsWhenTheDeviceComesBackAndTheRunGoesOn) {
 
   std::string error;
   ASSERT_TRUE(device.ComeBack(error)) << error;
-  ASSERT_TRUE(device.WaitForLog("run mask=1", 3000));
+  ASSERT_TRUE(WaitUntil([&] { return device.Log().size() >= before + 5; }));
+  device_.report.m_readings[0].Reset();
   ASSERT_TRUE(WaitUntil([&] { return device_.report.m_readings[0].Peek().count >= 3; }));
   EXPECT_EQ(Link().Connections(), 2);
   const auto texts = Texts(device.Log());
-  const std::vector<std::string> tail(texts.end() - 5, texts.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"temperature none", "light none", "run none",
-                                            "light mask=1", "run mask=1"}));
+  const std::vector<std::string> greeting(texts.begin() + static_cast<long>(before), texts.end());
+  EXPECT_EQ(greeting, (std::vector<std::string>{"temperature set=27", "light none", "run none",
+                                                "light mask=1", "run mask=1"}));
 }
 
 }  // namespace

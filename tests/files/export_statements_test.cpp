@@ -75,6 +75,12 @@ TEST(ExportStatements, DataRowsGetCommasWhileNamesAndDatesKeepPoints) {
   row.name = "O'Neil.b";
   const std::string s = AuswertungInsertStatement(row, 1, true);
   EXPECT_NE(s.find("VALUES ('O''Neil.b','05.12.2026','09:03:07','2','1,5000'"), std::string::npos);
+  // The commas start behind the date's closing quote, however long the date is.
+  row.name = "run.1";
+  row.date = "5.12.26";
+  EXPECT_NE(AuswertungInsertStatement(row, 2, true)
+                .find("VALUES ('run.1','5.12.26','09:03:07','2','1,5000'"),
+            std::string::npos);
 }
 
 TEST(ExportStatements, ConnectionStringCarriesThePathTwice) {

@@ -51,8 +51,9 @@ TEST(JournalFile, AJournalReadsBackEveryValueExactly) {
   EXPECT_EQ(r.runUnit, 2);
   EXPECT_EQ(r.stepTime, run.stepTime);
   EXPECT_EQ(r.stepLight, run.stepLight);
-  // The chart top is widened for the pressures read, as a loaded file widens it.
-  EXPECT_EQ(content.maxPressure, std::numeric_limits<int32_t>::max());
+  // The chart top is widened for the pressures read, as a loaded file widens
+  // it, and stops at 100 bar.
+  EXPECT_EQ(content.maxPressure, 100000);
 }
 
 TEST(JournalFile, ACutOrZeroFilledEndGivesEveryCompleteSample) {

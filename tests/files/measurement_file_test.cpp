@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "test_support/golden_run.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
 #include "util/c_format.h"
+#include "util/key_value_text.h"
 
 namespace corvala {
 namespace {
@@ -80,20 +82,17 @@ TEST(MeasurementFile, KeysMatchAsSubstringsAndTheFirstTokenWinsAlsoAfterTheMarke
   EXPECT_EQ(keys.stepTime, (std::vector<int32_t>{77, -1, 8}));
   EXPECT_EQ(keys.stepLight, (std::vector<uint8_t>{0, 1, 0}));
   EXPECT_EQ(keys.runUnit, 1);  // only 2 is mg/l
-  EXPECT_EQ(keys.series.Elapsed(), (std::vector<int32_t>{120, 5}));
-  EXPECT_EQ(keys.series.Pressure(), (std::vector<float>{1013.25f, 0}));
+  // The short second row and the line of keys hold no sample.
+  EXPECT_EQ(keys.series.Elapsed(), (std::vector<int32_t>{120}));
 }
 
 TEST(MeasurementFile, CutFileGivesTheRowsItHolds) {
   const MeasurementFileContent content = ParseMeasurementFile(DataBytes("measurement_cut.cv3"), {});
   EXPECT_EQ(content.announced, 3);
   const ChamberRecord& r = content.record;
-  ASSERT_EQ(r.Samples(), 3);  // the third row ends inside its pressure
+  ASSERT_EQ(r.Samples(), 2);  // the third row ends inside its pressure: no sample
+  EXPECT_EQ(r.series.At(0), GoldenRunAsRead().series.At(0));
   EXPECT_EQ(r.series.At(1), GoldenRunAsRead().series.At(1));
-  EXPECT_EQ(r.series.Elapsed()[2], 10);
-  EXPECT_EQ(r.series.Pressure()[2], 250.0f);  // read in the short layout: "  250"
-  EXPECT_EQ(r.series.Temperature()[2], 0.0f);
-  EXPECT_EQ(r.series.Light()[2], 0);
 }
 
 TEST(MeasurementFile, HostileFileStaysBounded) {
@@ -101,18 +100,18 @@ TEST(MeasurementFile, HostileFileStaysBounded) {
   const ChamberRecord r = Parse(DataBytes("measurement_hostile.cv3"));
   EXPECT_LT(std::chrono::steady_clock::now() - start,
             std::chrono::seconds(2));  // no loop over 2^31 rows
-  // Rows: the sample, the overlong row (cut), and the binary bytes split at their line feed.
-  ASSERT_EQ(r.Samples(), 4);
+  // Rows: the sample and the overlong row (cut, all digits); the binary bytes
+  // hold no row.
+  ASSERT_EQ(r.Samples(), 2);
   EXPECT_EQ(r.series.Hour()[0], 12);
   EXPECT_EQ(r.series.Hour()[1], 7777);
-  EXPECT_EQ(r.series.Hour()[2], 0);
-  // Steps beyond 9999 are read only while the file holds their keys; the digits
-  // of the lone key Licht12345 name step 1234.
+  // A step key beyond 9999 adds no steps up to it; its digits also name step 1234.
   ASSERT_EQ(r.stepTime.size(), 9999u);
   ASSERT_EQ(r.stepLight.size(), 9999u);
   EXPECT_EQ(r.stepTime[0], -1);
   EXPECT_EQ(r.stepTime[2], 9);
   EXPECT_EQ(r.stepLight[1233], 1);
+  EXPECT_EQ(r.stepLight[9998], 0);
   EXPECT_EQ(r.runUnit, 1);
 
   EXPECT_FALSE(ParseMeasurementFile("AnzahlMesswerte=-5\nMesswerte:\n" + kRow, {}).HasSamples());
@@ -153,12 +152,65 @@ TEST(MeasurementFile, RowsWithValuesTooWideForTheirColumnsReadBackEqual) {
   EXPECT_EQ(FormatMeasurementFile(r), text);
 }
 
+// A header announcing four rows, then one complete row and `rest`.
+std::string FourRows(const std::string& rest) {
+  return "AnzahlMesswerte=3\r\nEinheit=1\r\n\r\n\r\nMesswerte:\r\n" + kRow + "\r\n" + rest;
+}
+
+// A long-layout row with the pressure field given as text.
+std::string RowWithPressure(int32_t elapsed, const char* pressure) {
+  return Format("  12   34   56 %8d %8s 23.5 1\r\n", elapsed, pressure);
+}
+
+TEST(MeasurementFile, OnlyRowsHoldingAllTheirFieldsAreSamples) {
+  // A stray blank line and a row cut after its elapsed time are no samples.
+  const ChamberRecord cut =
+      Parse(FourRows("\r\n   1    2    3        5\r\n" + RowWithPressure(125, "42.10")));
+  EXPECT_EQ(cut.series.Pressure(), (std::vector<float>{1013.25f, 42.1f}));
+  EXPECT_EQ(cut.series.Elapsed(), (std::vector<int32_t>{120, 125}));
+
+  // The last row is read in the long layout although its line end is missing.
+  const ChamberRecord last = Parse(FourRows("  12   34   57      130  1013.26 23.6 1"));
+  EXPECT_EQ(last.series.Pressure(), (std::vector<float>{1013.25f, 1013.26f}));
+  EXPECT_EQ(last.series.Temperature(), (std::vector<float>{23.5f, 23.6f}));
+  EXPECT_EQ(last.series.Light(), (std::vector<uint8_t>{1, 1}));
+
+  // Pressures that are no finite number make no sample and leave the chart top alone.
+  const MeasurementFileContent odd =
+      ParseMeasurementFile(FourRows(RowWithPressure(5, "inf") + RowWithPressure(10, "nan") +
+                                    RowWithPressure(15, "1e+39") + RowWithPressure(20, "  abc")),
+                           {});
+  EXPECT_EQ(odd.record.series.Elapsed(), (std::vector<int32_t>{120}));
+  EXPECT_EQ(odd.maxPressure, 1023);
+}
+
+TEST(MeasurementFile, StepsReadAreBoundedByTheStepKeysInTheFile) {
+  auto steps = [](const std::string& header) {
+    return Parse("AnzahlMesswerte=1\r\n" + header + "Messwerte:\r\n" + kRow + "\r\n").stepTime;
+  };
+  // One far step key does not make the reader fill every step below it.
+  ASSERT_EQ(steps("AnzahlProg=50000000\r\nDelay50000000=5\r\n").size(), 9999u);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(steps("AnzahlProg=2147483647\r\nDelay2147483647=5\r\n").size(), 9999u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  // A long program whose steps are all in the file is read whole.
+  std::string header = "AnzahlProg=12000\r\n";
+  for (int32_t k = 1; k <= 12000; ++k)
+    header += Format("Delay%s=%d\r\nLicht%s=1\r\n", FormatRowNumber(k).c_str(), k,
+                     FormatRowNumber(k).c_str());
+  const std::vector<int32_t> all = steps(header);
+  ASSERT_EQ(all.size(), 12000u);
+  EXPECT_EQ(all.back(), 12000);
+}
+
 TEST(MeasurementFile, ChartTopWidensToLoadedPressures) {
   EXPECT_EQ(WidenMaxPressure(300, 412.7f, 1, 1, 1), 422);
   EXPECT_EQ(WidenMaxPressure(-5, 0.5f, 1, 1, 1), -5);              // integer part 0
   EXPECT_EQ(WidenMaxPressure(300, 20.0f, 2, 210.0f, 8.23f), 520);  // 510.3 mbar
   EXPECT_EQ(WidenMaxPressure(300, 20.0f, 2, 210.0f, 0.0f), 300);
-  EXPECT_EQ(WidenMaxPressure(300, 3e38f, 1, 1, 1), 2147483647);
+  EXPECT_EQ(WidenMaxPressure(300, 3e38f, 1, 1, 1), 100000);  // never an absurd top
+  EXPECT_EQ(WidenMaxPressure(300, 2e5f, 2, 210.0f, 8.23f), 100000);
+  EXPECT_EQ(WidenMaxPressure(300, std::nanf(""), 1, 1, 1), 300);
   const auto c = ParseMeasurementFile(
       "AnzahlMesswerte=1\nMesswerte:\n" + kRow + "\n   1    2    3        4    13.00  6.0 1\n", {});
   EXPECT_EQ(c.maxPressure, 1023);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
@@ -130,6 +131,9 @@ TEST(SettingsFile, HostileValuesFollowTheReadingRules) {
   Settings onlyComma;
   onlyComma.m_comma = 0;
   EXPECT_EQ(ParseSettings("Komma=0\r\n").settings, onlyComma);
+  // A factor beyond the float range reads as infinite, which no one takes.
+  EXPECT_EQ(ParseSettings("UmreFaktor2=-1e39\r\n").settings.m_factor2,
+            -std::numeric_limits<float>::infinity());
 }
 
 }  // namespace

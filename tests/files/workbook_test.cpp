@@ -7,6 +7,9 @@
 #include <gsf/gsf-utils.h>
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -82,6 +85,35 @@ std::vector<ReadSheet> ReadXls(const std::string& path) {
   if (ole) g_object_unref(ole);
   if (input) g_object_unref(input);
   return ParseStream(bytes);
+}
+
+// The bytes of member `name` of a zip archive, "" when it is not there.
+std::string ZipMember(const std::string& zip, const std::string& name) {
+  auto u16 = [&](size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(zip[at]) | static_cast<uint8_t>(zip[at + 1])
+                                                                     << 8);
+  };
+  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+  const std::string central("PK\x01\x02", 4);
+  for (size_t at = zip.find(central); at != std::string::npos && at + 46 <= zip.size();
+       at = zip.find(central, at + 4)) {
+    if (zip.compare(at + 46, u16(at + 28), name) != 0) continue;
+    const uint32_t method = u16(at + 10), packed = u32(at + 20), size = u32(at + 24);
+    const size_t local = u32(at + 42);
+    const size_t data = local + 30 + u16(local + 26) + u16(local + 28);
+    if (method == 0) return zip.substr(data, size);
+    std::string out(size, '\0');
+    z_stream z{};
+    inflateInit2(&z, -MAX_WBITS);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zip.data() + data));
+    z.avail_in = packed;
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = size;
+    inflate(&z, Z_FINISH);
+    inflateEnd(&z);
+    return out;
+  }
+  return {};
 }
 
 class Workbook : public ::testing::Test {
@@ -167,6 +199,17 @@ TEST_F(Workbook, XlsxPathWritesAZipWithOneWorksheetPerTable) {
   EXPECT_EQ(bytes.substr(0, 2), "PK");
   EXPECT_NE(bytes.find("xl/worksheets/sheet1.xml"), std::string::npos);
   EXPECT_NE(bytes.find("xl/worksheets/sheet2.xml"), std::string::npos);
+}
+
+TEST_F(Workbook, XlsxNumbersKeepTheirPointUnderAGermanLocale) {
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 missing";
+  SqliteWorkbookConnection connection;
+  WriteThrough(connection, Path("x.xlsx"),
+               {"CREATE TABLE t (a DOUBLE)", "INSERT INTO t (a) VALUES ('1,9373')"});
+  std::setlocale(LC_ALL, "C");
+  const std::string sheet =
+      ZipMember(testing::FileBytes(Path("x.xlsx")), "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("<v>1.9373</v>"), std::string::npos) << sheet;
 }
 
 TEST_F(Workbook, LongTablesContinueOnFurtherSheetsAndLongTextsAreCut) {

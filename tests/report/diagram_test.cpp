@@ -5,8 +5,11 @@
 #include <QColor>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "report/report_pages.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
+#include "util/c_format.h"
 
 namespace corvala {
 namespace {
@@ -36,7 +40,7 @@ AnalysisTable TableOf(const std::vector<std::pair<int32_t, float>>& groupAndValu
   for (const auto& [group, value] : groupAndValue) {
     AnalysisRow row;
     row.respiration = row.slope = row.maximumA = row.maximumM = row.kphA = value;
-    row.delay1 = row.delay2 = static_cast<int32_t>(value);
+    row.delay1 = row.delay2 = TruncToInt32(value);  // 3e38 must not be undefined
     row.diagramGroup = group;
     table.Append(row, AnalysisListTexts{});
   }
@@ -131,37 +135,141 @@ TEST(DiagramDrawing, BarsErrorBarsAndFrame) {
 
 TEST(ReportLayout, ChartsFillTwoColumnsByQuantity) {
   // M = 1000: charts 400 x 300, columns at 37 and 537, rows 350 apart from 55.
-  for (QSize resolution : {QSize(1000, 1400), QSize(1400, 1000)}) {
+  for (QSize resolution : {QSize(1000, 1414), QSize(1000, 2000)}) {
     EXPECT_EQ(PrintChartRect(0, resolution), QRect(37, 55, 400, 300));
     EXPECT_EQ(PrintChartRect(1, resolution), QRect(537, 55, 400, 300));
     EXPECT_EQ(PrintChartRect(2, resolution), QRect(37, 405, 400, 300));
     EXPECT_EQ(PrintChartRect(6, resolution), QRect(37, 1105, 400, 300));
   }
   // Fractions are cut: 399.6 x 299.7, right column at 99 + 399.6 cut, plus 37.46.
-  EXPECT_EQ(PrintChartRect(1, QSize(999, 999)), QRect(535, 55, 399, 299));
+  EXPECT_EQ(PrintChartRect(1, QSize(999, 1500)), QRect(535, 55, 399, 299));
 }
 
-TEST(ReportLayout, TablePageIsUprightAndCutAtThePageEnd) {
+// Rows of pixels darker than mid grey between y0 and y1 (exclusive).
+int InkRows(const QImage& image, int y0, int y1) {
+  int rows = 0;
+  for (int y = std::max(y0, 0); y < std::min(y1, image.height()); ++y) {
+    bool ink = false;
+    for (int x = 0; x < image.width() && !ink; ++x) ink = image.pixelColor(x, y).lightness() < 128;
+    rows += ink;
+  }
+  return rows;
+}
+
+int PdfPages(const std::string& path) {
+  const std::string pdf = testing::FileBytes(path);
+  int pages = 0;
+  for (size_t at = pdf.find("/Type /Page"); at != std::string::npos;
+       at = pdf.find("/Type /Page", at + 1))
+    pages += pdf.compare(at, 12, "/Type /Pages") != 0;
+  return pages;
+}
+
+TEST(ReportLayout, ChartsFitThePageInEitherOrientation) {
+  for (QSize page : {QSize(1000, 1414), QSize(1414, 1000), QSize(4958, 7016), QSize(7016, 4958)}) {
+    for (int32_t q = 0; q < kDiagramQuantityCount; ++q) {
+      const QRect chart = PrintChartRect(q, page);
+      EXPECT_FALSE(chart.isEmpty()) << q;
+      EXPECT_TRUE(QRect(QPoint(0, 0), page).contains(chart))
+          << "chart " << q << " at " << chart.x() << "," << chart.y() << " " << chart.width() << "x"
+          << chart.height() << " on " << page.width() << "x" << page.height();
+    }
+  }
+}
+
+TEST(ReportLayout, TablePageKeepsItsProportionsAndCutsNoRow) {
   EnsureGuiApp();
   const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
-  auto render = [&](QSize resolution) {
-    QImage image(2400, 2400, QImage::Format_RGB32);
+  auto render = [&](QSize page) {
+    QImage image(page, QImage::Format_RGB32);
     image.fill(Qt::gray);
     QPainter painter(&image);
-    EXPECT_TRUE(PrintTablePage(painter, resolution, table, 1));
+    EXPECT_TRUE(PrintTablePage(painter, page, table, 1));
     return image;
   };
-  // w = 1650, h = 2200: rule at y 200, rows 44 apart from y 220, 45 of them.
-  const QImage portrait = render(QSize(1650, 2200));
-  EXPECT_EQ(portrait, render(QSize(2200, 1650)));
-  EXPECT_EQ(portrait.pixelColor(5, 200), QColor(Qt::black));
-  EXPECT_EQ(portrait.pixelColor(5, 201), QColor(Qt::white));
-  EXPECT_EQ(portrait.pixelColor(1700, 200), QColor(Qt::gray));
-  EXPECT_EQ(portrait.pixelColor(1600, 2250), QColor(Qt::gray));
-  bool inkNearBottom = false;
-  for (int y = 2160; y < 2200; ++y)
-    for (int x = 0; x < 600; ++x) inkNearBottom |= portrait.pixelColor(x, y).lightness() < 128;
-  EXPECT_TRUE(inkNearBottom);
+  // The same page at 150 and at 300 dots per inch: the title takes the same
+  // share of the page height.
+  const QImage coarse = render(QSize(1240, 1754));
+  const QImage fine = render(QSize(2480, 3508));
+  const int coarseTitle = InkRows(coarse, 0, 1754 / 15);
+  const int fineTitle = InkRows(fine, 0, 3508 / 15);
+  EXPECT_GT(coarseTitle, 0);
+  EXPECT_NEAR(fineTitle, 2 * coarseTitle, 3);
+  // No row runs over the page's bottom edge.
+  for (const QImage* page : {&coarse, &fine}) {
+    EXPECT_EQ(InkRows(*page, page->height() - 8, page->height()), 0);
+    EXPECT_EQ(page->pixelColor(page->width() - 1, page->height() - 1), QColor(Qt::white));
+  }
+}
+
+TEST(ReportLayout, TableRowsContinueOnFurtherPagesAndEndOnTheirPage) {
+  for (QSize page : {QSize(1650, 2200), QSize(2200, 1650), QSize(4958, 7016), QSize(7016, 4958)}) {
+    const TablePageLayout layout = LayoutTablePages(page);
+    EXPECT_EQ(layout.width, kReportShortSide);
+    // The last row of a page ends above its bottom, with no room for another.
+    EXPECT_LE(layout.firstRowY + layout.rowsPerPage * layout.rowPitch, layout.pageHeight);
+    EXPECT_GT(layout.firstRowY + (layout.rowsPerPage + 1) * layout.rowPitch, layout.pageHeight);
+    EXPECT_GE(layout.rowPitch, 70);  // a body line fits its pitch
+  }
+  const TablePageLayout portrait = LayoutTablePages(QSize(1650, 2200));
+  EXPECT_EQ(portrait.rowsPerPage, 45);
+  EXPECT_EQ(LayoutTablePages(QSize(2200, 1650)).rowsPerPage, 32);
+  EXPECT_EQ(portrait.Pages(0), 1);  // title and headings
+  EXPECT_EQ(portrait.Pages(45), 1);
+  EXPECT_EQ(portrait.Pages(46), 2);
+
+  // Page 2 of 60 rows holds the last 15, below the same headings.
+  EnsureGuiApp();
+  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
+  QImage second(1650, 2200, QImage::Format_RGB32);
+  {
+    QPainter painter(&second);
+    ASSERT_TRUE(PrintTablePage(painter, second.size(), table, 1, 1));
+  }
+  auto device = [&](int32_t logical) { return static_cast<int>(logical * portrait.scale); };
+  const int firstRow = device(portrait.firstRowY);
+  const int afterLast = device(portrait.firstRowY + 15 * portrait.rowPitch);
+  EXPECT_GT(InkRows(second, device(portrait.height / 15), device(portrait.height / 11)), 0);
+  EXPECT_GT(InkRows(second, firstRow, firstRow + device(portrait.rowPitch)), 0);
+  EXPECT_GT(InkRows(second, afterLast - device(portrait.rowPitch), afterLast), 0);
+  EXPECT_EQ(InkRows(second, afterLast, 2200), 0);
+}
+
+TEST(ReportPrinting, SixtyRowsContinueOnAFurtherPageInEitherOrientation) {
+  EnsureGuiApp();
+  const testing::TempFolder folder;
+  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
+  for (QPageLayout::Orientation orientation : {QPageLayout::Portrait, QPageLayout::Landscape}) {
+    const std::string path = folder / "report.pdf";
+    {
+      QPdfWriter writer(QString::fromStdString(path));
+      writer.setResolution(150);
+      writer.setPageSize(QPageSize(QPageSize::A4));
+      writer.setPageOrientation(orientation);
+      ASSERT_TRUE(PrintReport(writer, table, 1, "mbar"));
+    }
+    EXPECT_EQ(PdfPages(path), 3) << orientation;  // two table pages and the charts
+  }
+}
+
+TEST(ReportPrinting, ProgressCountsPagesAndACancelEndsTheReport) {
+  EnsureGuiApp();
+  const testing::TempFolder folder;
+  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
+  {
+    QPdfWriter writer(QString::fromStdString(folder / "whole.pdf"));
+    writer.setResolution(150);
+    Progress progress;
+    ASSERT_TRUE(PrintReport(writer, table, 1, "mbar", true, &progress));
+    EXPECT_EQ(progress.total.load(), 3);
+    EXPECT_EQ(progress.done.load(), 3);
+  }
+  QPdfWriter writer(QString::fromStdString(folder / "cancelled.pdf"));
+  writer.setResolution(150);
+  Progress progress;
+  progress.cancel = true;
+  EXPECT_FALSE(PrintReport(writer, table, 1, "mbar", true, &progress));
+  EXPECT_EQ(progress.done.load(), 1);  // the first page, then no more
 }
 
 TEST(ReportPrinting, PdfHoldsTwoPages) {
@@ -173,13 +281,8 @@ TEST(ReportPrinting, PdfHoldsTwoPages) {
     writer.setResolution(72);
     ASSERT_TRUE(PrintReport(writer, TableOf({{1, -0.5f}, {2, 1.0f}, {2, 3.0f}}), 2, "mg/l"));
   }
-  const std::string pdf = testing::FileBytes(path);
-  EXPECT_EQ(pdf.substr(0, 4), "%PDF");
-  int pages = 0;
-  for (size_t at = pdf.find("/Type /Page"); at != std::string::npos;
-       at = pdf.find("/Type /Page", at + 1))
-    pages += pdf.compare(at, 12, "/Type /Pages") != 0;
-  EXPECT_EQ(pages, 2);
+  EXPECT_EQ(testing::FileBytes(path).substr(0, 4), "%PDF");
+  EXPECT_EQ(PdfPages(path), 2);
 }
 
 }  // namespace

@@ -11,8 +11,10 @@ TEST(ChamberRecordTest, FirstSampleOfARunClearsTheOldSeriesAndTakesTheStartTime)
   AppendSample(r, 1.0f, 20.0f, 1, LocalTime{2020, 1, 2, 3, 4, 5}, 0);
   r.measurementName = "old";
   r.saved = 1;
-  r.awaitingFirstSample = true;  // a new run was initialised
-  EXPECT_EQ(r.Samples(), 0);
+  r.analysis.m_minPos = {0, 0};
+  r.pendingRun = PendingRun{2, 5, 30, {60}, {1}};  // a new run was initialised
+  EXPECT_EQ(r.Samples(), 1);                       // the previous run until then
+  EXPECT_EQ(r.SamplesOfNewRun(), 0);
   AppendSample(r, 7.0f, 21.0f, 0, LocalTime{2024, 5, 6, 7, 8, 9}, 0);
   AppendSample(r, 8.0f, 22.0f, 1, LocalTime{2024, 5, 6, 7, 8, 14}, 5);
   EXPECT_EQ(r.series.Pressure(), (std::vector<float>{7.0f, 8.0f}));
@@ -21,7 +23,12 @@ TEST(ChamberRecordTest, FirstSampleOfARunClearsTheOldSeriesAndTakesTheStartTime)
   EXPECT_EQ(r.series.Elapsed(), (std::vector<int32_t>{0, 5}));
   EXPECT_EQ(r.series.Second(), (std::vector<int32_t>{9, 14}));
   EXPECT_EQ(r.Samples(), 2);
-  EXPECT_FALSE(r.awaitingFirstSample);
+  EXPECT_FALSE(r.pendingRun.has_value());
+  EXPECT_EQ(r.runUnit, 2);
+  EXPECT_EQ(r.runTemperature, 30);
+  EXPECT_EQ(r.stepTime, (std::vector<int32_t>{60}));
+  EXPECT_TRUE(r.analysis.m_minPos.empty());
+  EXPECT_EQ(r.hasRun, 1);
   EXPECT_EQ(r.saved, 0);
   EXPECT_EQ(r.measurementName, "");
   EXPECT_EQ(r.startYear, 2024);
@@ -30,16 +37,6 @@ TEST(ChamberRecordTest, FirstSampleOfARunClearsTheOldSeriesAndTakesTheStartTime)
   EXPECT_EQ(r.startHour, 7);
   EXPECT_EQ(r.startMinute, 8);
   EXPECT_EQ(r.startSecond, 9);
-}
-
-TEST(ChamberRecordTest, ARequestedRunHidesTheOldSamplesUntilItBegins) {
-  ChamberRecord r;
-  AppendSample(r, 1.0f, 20.0f, 0, LocalTime{}, 0);
-  r.runRequested = true;
-  EXPECT_EQ(r.Samples(), 0);
-  EXPECT_EQ(r.series.Size(), 1);  // still there until the first sample of the new run
-  r.runRequested = false;
-  EXPECT_EQ(r.Samples(), 1);
 }
 
 TEST(MeasurementProgramTest, RowsKeepEntryOrderAndLaterRowsMoveUp) {

@@ -64,6 +64,30 @@ TEST(RunControlTest, LightAndCalibrationAddToTheirMailboxes) {
   EXPECT_EQ(s.m_link.commands.m_calibrationCommand, 66);
 }
 
+// Every command carries the whole state as last decided: one still waiting in
+// its mailbox (device unplugged, a long pair block going out) is replaced.
+TEST(RunControlTest, ACommandStillWaitingIsReplacedNotAddedTo) {
+  Station s;
+  OnCalibration(s, {true, false, false});
+  OnCalibration(s, {true, false, false});
+  EXPECT_EQ(s.m_link.commands.m_calibrationCommand, 59 + 1);
+  OnCalibration(s, {false, false, true});
+  EXPECT_EQ(s.m_link.commands.m_calibrationCommand, 59 + 5);
+
+  OnLight(s, {true, false, false});
+  OnLight(s, {true, false, false});
+  EXPECT_EQ(s.m_link.commands.m_lightCommand, kLightAllOff);
+  EXPECT_EQ(s.m_run[0].m_lightOn, 0);
+
+  // The program's command for the lights of I and III waits; Stop of III.
+  s.m_run[0].m_running = s.m_run[2].m_running = 1;
+  s.m_run[0].m_lightOn = s.m_run[2].m_lightOn = 1;
+  s.m_link.commands.m_lightCommand = 69 + 5;
+  OnStop(s, {false, false, true});
+  EXPECT_EQ(s.m_link.commands.m_lightCommand, 69 + 1);
+  EXPECT_EQ(s.m_link.commands.m_runCommand, 79 + 1);
+}
+
 TEST(RunControlTest, HiddenServiceButtons) {
   Station s;
   OnStart2(s);

@@ -49,13 +49,12 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   scheduler.RunPass();
   ChamberRecord r = Record(0);
   EXPECT_FALSE(r.runRequested);
-  EXPECT_TRUE(r.awaitingFirstSample);
-  EXPECT_EQ(r.Samples(), 0);
-  EXPECT_EQ(r.hasRun, 1);
-  EXPECT_EQ(r.runTemperature, 31);
-  EXPECT_EQ(r.runInterval, 5);
-  EXPECT_EQ(r.stepTime, (std::vector<int32_t>{60, 3605}));
-  EXPECT_EQ(r.stepLight, (std::vector<uint8_t>{1, 0}));
+  ASSERT_TRUE(r.pendingRun.has_value());
+  EXPECT_EQ(r.SamplesOfNewRun(), 0);
+  EXPECT_EQ(r.pendingRun->temperature, 31);
+  EXPECT_EQ(r.pendingRun->interval, 5);
+  EXPECT_EQ(r.pendingRun->stepTime, (std::vector<int32_t>{60, 3605}));
+  EXPECT_EQ(r.pendingRun->stepLight, (std::vector<uint8_t>{1, 0}));
   EXPECT_EQ(station.m_run[0].m_elapsed, -5);
   EXPECT_EQ(station.m_run[0].m_lightOn, 0);
   // The old run's light goes off at the device.
@@ -69,6 +68,9 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   r = Record(0);
   EXPECT_EQ(r.series.Pressure(), (std::vector<float>{20.0f}));  // every reading since Start
   EXPECT_EQ(r.series.Elapsed(), (std::vector<int32_t>{0}));
+  EXPECT_EQ(r.hasRun, 1);
+  EXPECT_EQ(r.runTemperature, 31);
+  EXPECT_EQ(r.stepTime, (std::vector<int32_t>{60, 3605}));
   EXPECT_EQ(r.startHour, 22);
   EXPECT_EQ(r.startMinute, 13);
   EXPECT_EQ(r.startSecond, 20);
@@ -81,6 +83,69 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   EXPECT_EQ(observer.Events(),
             (std::vector<std::string>{"init 0", "first 0", "row 0/0: 0 s 20 unit 1 off",
                                       "row 0/1: 5 s 100 unit 1 off"}));
+}
+
+TEST_F(SchedulerTest, ThePreviousRunStaysWholeUntilTheNewRunsFirstSample) {
+  Start({true, false, false});
+  for (int late : {0, 0, 5}) Pass(late);
+  OnStop(station, {true, false, false});
+  const ChamberRecord recorded = Record(0);
+  ASSERT_EQ(recorded.Samples(), 2);
+  EXPECT_EQ(recorded.runUnit, kUnitMbar);
+
+  // Started and stopped before the device sent a reading.
+  Start({true, false, false});
+  OnStop(station, {true, false, false});
+  EXPECT_EQ(Record(0), recorded);
+
+  // Started in mg/l: initialised, its first sample not yet taken.
+  SetUnits(kUnitMgl, 210.0f, 8.23f);
+  station.m_settings.m_sampleInterval = 10;
+  Start({true, false, false});
+  Pass(10, 5.0f);
+  ChamberRecord r = Record(0);
+  EXPECT_TRUE(r.pendingRun.has_value());
+  EXPECT_EQ(r.series, recorded.series);
+  EXPECT_EQ(r.runUnit, kUnitMbar);
+  EXPECT_EQ(r.runInterval, 5);
+  Pass(0, 5.0f);
+  r = Record(0);
+  EXPECT_EQ(r.series.Pressure(), (std::vector<float>{5.0f}));
+  EXPECT_EQ(r.runUnit, kUnitMgl);
+  EXPECT_EQ(r.runInterval, 10);
+}
+
+TEST_F(SchedulerTest, SamplesWaitWhileAFactorPairIsOnItsWay) {
+  Start({true, false, false});
+  Pass(0);
+  station.m_link.commands.m_pairCommand.Set(823, 21000);
+  Pass(0);
+  EXPECT_EQ(Record(0).Samples(), 0);
+  station.m_link.commands.m_pairCommand.Take();
+  station.m_link.commands.m_pairCommand.Delivered();
+  Pass(0);
+  EXPECT_EQ(Record(0).Samples(), 1);
+}
+
+TEST_F(SchedulerTest, ALightLeftOnByAnEndedRunGoesOffWithTheNextLightCommand) {
+  station.m_settings.m_temperature = 27;
+  CommandSetPoint(station.m_link.commands, 27);
+  TakeGreeting(station.m_link.commands);  // the first connection
+  station.m_program.AppendProgramStep(0, 0, 0, 3, kStepLightOn);
+  station.m_program.AppendProgramStep(0, 0, 5, 1, kStepEnd);
+  station.m_program.AppendProgramStep(0, 0, 10, 2, kStepLightOff);
+  Start({true, true, false});
+  for (int late : {0, 0, 0}) Pass(late);
+  EXPECT_EQ(station.m_link.commands.m_lightCommand, 69 + 3);
+  station.m_link.commands.m_lightCommand = kLightIdle;  // taken by the link
+  for (int late : {5, 0, 5, 0}) Pass(late);
+  EXPECT_EQ(station.m_run[0].m_running, 0);
+  EXPECT_EQ(station.m_link.commands.m_lightCommand, kLightAllOff);
+  EXPECT_EQ(station.m_run[0].m_lightOn, 0);  // the flag says what the device was told
+  // A reconnection: the set point in force, chamber II running, no light.
+  std::vector<int> greeting;
+  for (const CommandByte& b : TakeGreeting(station.m_link.commands)) greeting.push_back(b.byte);
+  EXPECT_EQ(greeting, (std::vector<int>{37, 77, 87, 79 + 2}));
 }
 
 TEST_F(SchedulerTest, ElapsedStaysExactMultiplesWhenPassesAreLate) {
@@ -121,10 +186,11 @@ TEST_F(SchedulerTest, StepsDueTogetherFireInListOrderAndOnlyOnceTheRunHasBegun) 
   Start({true, true, true});
   for (int k = 0; k < 3; ++k) Pass(0);
   EXPECT_EQ(station.m_run[0].m_lightOn, 0);
-  EXPECT_EQ(station.m_run[1].m_lightOn, 1);
+  EXPECT_EQ(station.m_program.Steps()[1].done[1], 1);  // II lit, then ended
   EXPECT_EQ(station.m_run[2].m_lightOn, 1);
   EXPECT_EQ(station.m_program.Steps()[1].done[0], 0);
   EXPECT_EQ(station.m_link.commands.m_lightCommand, 69 + 4);  // lights of running chambers only
+  EXPECT_EQ(station.m_run[1].m_lightOn, 0);                   // as the device was told
   EXPECT_EQ(station.m_link.commands.m_runCommand, 79 + 4);
   EXPECT_EQ(observer.Events().back(), "hide 110");
 

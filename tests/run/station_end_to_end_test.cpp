@@ -42,9 +42,7 @@ TEST(StationEndToEndTest, ProgramLightsAndEndsRunsOnTheDevice) {
   station.m_program.AppendProgramStep(0, 0, 12, 5, kStepEnd);
   PortNames ports;
   ports.SetOverride(1, device.Path());
-  SerialLink link(
-      station.m_link, station.m_units, [&station] { return CurrentMasks(station); }, ports,
-      [](int) {});
+  SerialLink link(station.m_link, station.m_units, ports, [](int) {});
   link.Start(1);
   ASSERT_TRUE(device.WaitForLog("run none", 5000));  // the greeting
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "analysis/curve_builder.h"
 #include "test_support/temp_folder.h"
@@ -37,7 +38,7 @@ TEST_F(Store, TheWorkingFileMirrorsEveryChangeByteForByte) {
 
   // The rows of analysis.cva and one more, which is deleted.
   prompts.filePaths = {testing::DataPath("analysis.cva")};
-  ASSERT_TRUE(store.LoadFile());
+  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
   store.Table().Append({"c", "05.04.2024", "11:00:00", 1, 1, 2, 5, 5, 6, 7, 8, 0}, {});
   EXPECT_TRUE(store.DeleteRow(2, 2));
   EXPECT_EQ(testing::FileBytes(store.WorkingFile()), testing::DataBytes("analysis.cva"));
@@ -49,7 +50,7 @@ TEST_F(Store, TheWorkingFileMirrorsEveryChangeByteForByte) {
 
 TEST_F(Store, FilesThatCannotBeReadOrWrittenAreReported) {
   prompts.filePaths = {folder / "missing.cva"};
-  EXPECT_FALSE(store.LoadFile());
+  EXPECT_FALSE(store.LoadFile({}, DefaultWorkbookFactory()));
   ASSERT_EQ(prompts.asked.size(), 1u);
   EXPECT_TRUE(
       prompts.asked[0].starts_with("The file " + (folder / "missing.cva") + " could not be read"))
@@ -72,26 +73,9 @@ TEST_F(Store, FilesThatCannotBeReadOrWrittenAreReported) {
   EXPECT_EQ(prompts.asked.size(), 2u);
 }
 
-// A table that survived in its working file is still unsaved: the end of the
-// next session offers to save it instead of deleting it without a word.
-TEST_F(Store, ARestoredTableIsOfferedForSavingAtTheEnd) {
-  ASSERT_TRUE(WriteFileAtomically(store.WorkingFile(), testing::DataBytes("analysis.cva")).Ok());
-  ASSERT_TRUE(store.Restore());
-  EXPECT_TRUE(store.Table().Dirty());
-  prompts.answers = {false};
-  store.Close({}, DefaultWorkbookFactory());
-  EXPECT_EQ(prompts.asked, Texts{"Save the analysis?"});
-  EXPECT_FALSE(fs::exists(store.WorkingFile()));
-
-  // An empty table has nothing to offer.
-  ASSERT_TRUE(WriteFileAtomically(store.WorkingFile(), "0\r\n1\r\n").Ok());
-  ASSERT_TRUE(store.Restore());
-  EXPECT_FALSE(store.Table().Dirty());
-}
-
 TEST_F(Store, AnEndByASignalKeepsAChangedTableInItsWorkingFile) {
   prompts.filePaths = {testing::DataPath("analysis.cva")};
-  ASSERT_TRUE(store.LoadFile());
+  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
   EXPECT_TRUE(store.DeleteRow(1, 2));
   const std::string mirrored = testing::FileBytes(store.WorkingFile());
   prompts.asked.clear();
@@ -117,7 +101,7 @@ TEST_F(Store, AnEndByASignalKeepsAChangedTableInItsWorkingFile) {
 
 TEST_F(Store, AnAnswerGotWhileASignalEndsTheProgramKeepsTheTable) {
   prompts.filePaths = {testing::DataPath("analysis.cva")};
-  ASSERT_TRUE(store.LoadFile());
+  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
   EXPECT_TRUE(store.DeleteRow(1, 2));
   SilenceablePrompts silenced(prompts);
   AnalysisStore ending{store.WorkingFile(), silenced};
@@ -127,6 +111,52 @@ TEST_F(Store, AnAnswerGotWhileASignalEndsTheProgramKeepsTheTable) {
   ending.Close({}, DefaultWorkbookFactory());
   EXPECT_TRUE(prompts.asked.empty());
   EXPECT_TRUE(fs::exists(store.WorkingFile()));
+}
+
+TEST_F(Store, RestoredRowsCountAsUnsavedUntilSavedOrLetGo) {
+  fs::copy_file(testing::DataPath("analysis.cva"), store.WorkingFile());
+  ASSERT_TRUE(store.Restore());
+  EXPECT_TRUE(store.Table().Dirty());
+  // Yes, then the save dialog cancelled: the rows stay in the working file ...
+  prompts.answers = {true};
+  store.Close({}, DefaultWorkbookFactory());
+  EXPECT_EQ(prompts.asked, Texts{"Save the analysis?"});
+  EXPECT_EQ(testing::FileBytes(store.WorkingFile()), testing::DataBytes("analysis.cva"));
+  // ... and the next start asks again; No lets them go.
+  AnalysisStore next{folder / kWorkingFileName, prompts};
+  ASSERT_TRUE(next.Restore());
+  prompts.answers = {false};
+  next.Close({}, DefaultWorkbookFactory());
+  EXPECT_EQ(prompts.asked, (Texts{"Save the analysis?", "Save the analysis?"}));
+  EXPECT_FALSE(fs::exists(store.WorkingFile()));
+  // A working file without rows holds nothing to ask about.
+  std::ofstream(store.WorkingFile(), std::ios::binary) << "0\r\n1\r\n";
+  AnalysisStore empty{folder / kWorkingFileName, prompts};
+  ASSERT_TRUE(empty.Restore());
+  EXPECT_FALSE(empty.Table().Dirty());
+}
+
+TEST_F(Store, LoadingAFileOffersToSaveAChangedTableFirst) {
+  store.Table().Append({"c", "05.04.2024", "11:00:00", 1, 1, 2, 5, 5, 6, 7, 8, 0}, {});
+  store.Table().MarkChanged();
+  // Yes, then the save dialog cancelled: the changed table is not replaced.
+  prompts.answers = {true};
+  prompts.filePaths = {"", testing::DataPath("analysis.cva")};
+  EXPECT_FALSE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_EQ(prompts.asked, Texts{"Save the analysis?"});
+  EXPECT_EQ(store.Table().RowCount(), 1u);
+  EXPECT_TRUE(store.Table().Dirty());
+  // No: the file replaces the table.
+  prompts.answers = {false};
+  prompts.filePaths = {testing::DataPath("analysis.cva")};
+  EXPECT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_EQ(store.Table().RowCount(), 2u);
+  EXPECT_FALSE(store.Table().Dirty());
+  // Unchanged: no question.
+  prompts.asked.clear();
+  prompts.filePaths = {testing::DataPath("analysis.cva")};
+  EXPECT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_TRUE(prompts.asked.empty());
 }
 
 }  // namespace

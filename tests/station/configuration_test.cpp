@@ -8,9 +8,12 @@ namespace {
 class ConfigurationTest : public ::testing::Test {
  protected:
   void SetUp() override { configuration_.Start(display_); }
-  ConfirmOutcome Confirm() { return configuration_.Confirm(entries_, station_, display_); }
+  ConfirmOutcome Confirm() {
+    return configuration_.Confirm(entries_, station_, display_, prompts_);
+  }
 
   Station station_;
+  ScriptedPrompts prompts_;
   DisplaySettings display_;
   ConfigurationEntries entries_;
   StationConfiguration configuration_;
@@ -25,6 +28,7 @@ TEST_F(ConfigurationTest, FirstConfirmationSendsTheSetPointAndTheUnitsPairOnce) 
   EXPECT_FALSE(outcome.restartLink);
   EXPECT_EQ(outcome.serviceCode, 0);
   EXPECT_EQ(commands.m_pairCommand.Take(), std::make_pair(1, 1));
+  EXPECT_EQ(station_.m_units.MaxPressure(), 300);  // the chart top stays where it was
   commands.m_temperatureCommand = kTemperatureIdle;
   const ConfirmOutcome again = Confirm();
   EXPECT_EQ(commands.m_temperatureCommand, kTemperatureIdle);  // unchanged set point
@@ -51,6 +55,52 @@ TEST_F(ConfigurationTest, PortUnitCalibrationAndSignal) {
   EXPECT_EQ(display_.comma, 0);
   EXPECT_FLOAT_EQ(station_.m_units.Get().effFactor1, 210.0f);
   EXPECT_FLOAT_EQ(station_.m_units.Get().effFactor2, 8.23f);
+}
+
+TEST_F(ConfigurationTest, EntriesTheDeviceCannotCarryAreRefusedWithANoticeEach) {
+  Confirm();
+  CommandMailboxes& commands = station_.m_link.commands;
+  commands.m_pairCommand.Take();
+  commands.m_pairCommand.Delivered();
+  const char* const kFactorRange = "is not taken: enter a number from 0.01 to 423.00.";
+  struct Case {
+    const char *factor1, *factor2, *calibration;
+    std::string notice;
+  };
+  const Case cases[] = {
+      {"0", "8.23", "210", std::string("Conversion factor (mbar equal to) \"0\" ") + kFactorRange},
+      {"abc", "8.23", "210",
+       std::string("Conversion factor (mbar equal to) \"abc\" ") + kFactorRange},
+      {"210", "", "210", std::string("Conversion factor (mg/l) \"\" ") + kFactorRange},
+      {"210", "8.23", "2.5",
+       "Calibration value \"2.5\" is not taken: enter a whole number from 0 to 23499."},
+  };
+  for (const Case& c : cases) {
+    entries_.factor1Text = c.factor1;
+    entries_.factor2Text = c.factor2;
+    entries_.calibrationText = c.calibration;
+    prompts_.asked.clear();
+    const ConfirmOutcome outcome = Confirm();
+    EXPECT_EQ(prompts_.asked, std::vector<std::string>{c.notice});
+    EXPECT_EQ(outcome.factor1Refused, c.factor1 != std::string("210")) << c.notice;
+    EXPECT_EQ(outcome.calibrationRefused, c.calibration != std::string("210")) << c.notice;
+    EXPECT_FALSE(commands.m_pairCommand.Busy()) << c.notice;
+    EXPECT_EQ(commands.m_calibrationChanged, 0) << c.notice;
+    EXPECT_EQ(commands.m_calibrationValue, 210) << c.notice;
+    EXPECT_EQ(display_.factors.factor1, 210.0f) << c.notice;
+    EXPECT_EQ(display_.factors.factor2, 8.23f) << c.notice;
+  }
+
+  // The largest factor the pair block carries goes out, and the rest is taken
+  // beside a refused entry.
+  entries_.unitIndex = 1;
+  entries_.factor1Text = "423.00";
+  entries_.factor2Text = "8.23";
+  entries_.calibrationText = "23499";
+  Confirm();
+  EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(823, 42300));
+  EXPECT_EQ(commands.m_calibrationValue, 23499);
+  EXPECT_FLOAT_EQ(station_.m_units.Get().effFactor1, 423.0f);
 }
 
 TEST_F(ConfigurationTest, AComboBoxWithoutSelectionKeepsItsValue) {

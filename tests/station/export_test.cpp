@@ -113,6 +113,25 @@ TEST_F(Export, NormalisationOnIsUsedAndKeptAndCorrectionLimitsTheBaseline) {
   EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 0.0f);
 }
 
+TEST_F(Export, ChambersWithoutSamplesAreRefusedAndALateCorrectionGivesNoBaseline) {
+  station_.m_chamber[1].Access([](ChamberRecord& r) { r = ChamberRecord{}; });
+  prompts_.filePaths = {Path("empty.xls")};
+  EXPECT_TRUE(
+      ExportMeasurement(station_, {0, 1, 0}, options_, prompts_, Factory()).written.empty());
+  EXPECT_EQ(prompts_.asked,
+            std::vector<std::string>{"Chamber II holds no measured values and is not exported."});
+  EXPECT_TRUE(log_.empty());
+
+  // With chamber I beside it, chamber I is exported; no sample lies after the
+  // correction time, so there is no baseline to subtract.
+  options_.correctionOn = true;
+  options_.correctionTime = 1000;
+  const ExportResult result = ExportChambers({1, 1, 0}, Path("d.xls"));
+  EXPECT_EQ(result.written, std::vector<std::string>{Path("d_1.xls")});
+  EXPECT_NE(log_[14].find("'1015,00','1015,00'"), std::string::npos) << log_[14];
+  EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 0.0f);
+}
+
 TEST_F(Export, RejectedStatementEndsTheExportAndRestoresNormalisation) {
   failAt_ = 14;  // second Messdaten row of chamber I
   const ExportResult result = ExportChambers({1, 1, 0}, Path("e.xls"));

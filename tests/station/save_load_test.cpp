@@ -100,7 +100,8 @@ TEST_F(SaveLoad, LoadReplacesTheFirstFreeSelectedChamberAndSwitchesTheUnit) {
   // The unit is set before the configuration is confirmed, the factors after.
   EXPECT_EQ(log, (Texts{"reset1", "unit 2 factor2 1", "refresh1 8.23"}));
   EXPECT_EQ(station.m_run[1].m_normOffset.load(), 0.0f);
-  EXPECT_EQ(station.m_units.MaxPressure(), 1023);  // widened to the loaded 1013.25 mbar
+  // The run is in mg/l: 1013.25 mg/l are 25854 mbar by the factors 210 and 8.23.
+  EXPECT_EQ(station.m_units.MaxPressure(), 25864);
   ChamberRecord r = station.m_chamber[1].Snapshot();
   EXPECT_EQ(r.measurementName, "measurement");
   EXPECT_EQ(r.chamberIndex, 1);
@@ -126,6 +127,47 @@ TEST_F(SaveLoad, LoadReplacesTheFirstFreeSelectedChamberAndSwitchesTheUnit) {
   EXPECT_EQ(station.m_chamber[2].Snapshot(), before);
   EXPECT_EQ(station.m_units.Unit(), 1);
   EXPECT_EQ(station.m_units.Get().effFactor1, 1.0f);
+}
+
+TEST_F(SaveLoad, AFileWithoutSampleRowsIsRefusedAndTheChamberKeepsItsData) {
+  const ChamberRecord before = station.m_chamber[0].Snapshot();
+  int n = 0;
+  for (const std::string text :
+       {"AnzahlMesswerte=5\r\nEinheit=1\r\n", "AnzahlMesswerte=5\r\n\r\n\r\nMesswerte:\r\n",
+        "AnzahlMesswerte=5\r\n\r\n\r\nMesswerte:\r\n\r\n   1    2    3\r\n"}) {
+    const std::string path = Path(Format("header%d.cv3", n++).c_str());
+    std::ofstream(path, std::ios::binary) << text;
+    prompts.filePaths = {path};
+    prompts.asked.clear();
+    EXPECT_EQ(LoadMeasurementFile(station, {1, 0, 0}, prompts, {}, {}),
+              MeasurementLoadStatus::kNoSamples)
+        << text;
+    EXPECT_EQ(station.m_chamber[0].Snapshot(), before) << text;
+    EXPECT_EQ(prompts.asked, (Texts{"Existing measurements will be overwritten!",
+                                    "The file " + path +
+                                        " holds no measured values; the chamber keeps its data."}));
+  }
+}
+
+TEST_F(SaveLoad, LoadedPressuresWidenTheChartTopInTheRunsOwnUnit) {
+  auto file = [this](int32_t unit, const char* pressure) {
+    const std::string path = Path(Format("unit%d.cv3", unit).c_str());
+    std::ofstream(path, std::ios::binary) << Format(
+        "AnzahlMesswerte=1\r\nEinheit=%d\r\n\r\n\r\nMesswerte:\r\n"
+        "   9    0    0        0 %8s 25.0 0\r\n   9    0    5        5 %8s 25.0 0\r\n",
+        unit, pressure, pressure);
+    return path;
+  };
+  // 19.6 mg/l are 500 mbar by the factors 210 and 8.23: the top (in mbar) takes 510.
+  const ConversionFactors factors{210.0f, 8.23f};
+  EXPECT_EQ(LoadMeasurementInto(station, 0, file(2, "19.60"), factors, {}),
+            MeasurementLoadStatus::kLoaded);
+  EXPECT_EQ(station.m_units.MaxPressure(), 510);
+  // 520 mbar loaded while mg/l is shown: 530 mbar, not 520 mg/l turned into mbar.
+  EXPECT_EQ(station.m_units.Unit(), 2);
+  EXPECT_EQ(LoadMeasurementInto(station, 0, file(1, "520.00"), factors, {}),
+            MeasurementLoadStatus::kLoaded);
+  EXPECT_EQ(station.m_units.MaxPressure(), 530);
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ TEST(ApplyUnit, ConfirmationSendsThePairOnlyWhenSomethingChanged) {
   UnitApplier applier;
   UnitState state;
   EXPECT_TRUE(applier.ApplyUnit(false, state, 210.0f, 8.23f).applied);  // first factors differ
+  EXPECT_EQ(state.maxPressure, 300);  // the pair in force is the same: the top stays
   EXPECT_FALSE(applier.ApplyUnit(false, state, 210.0f, 8.23f).applied);
 
   state.unit = 2;
@@ -61,13 +62,15 @@ TEST(SwitchUnit, WritesTheWholeConfigurationAndPostsThePair) {
   EXPECT_TRUE(SwitchUnit(applier, units, commands, stored, false, kUnitMgl, 210.0f, 8.23f).applied);
   EXPECT_EQ(units.Get(), (UnitConfig{kUnitMgl, 210.0f, 8.23f, 281}));
   EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(823, 21000));
-  // Without a unit chosen the unit in force stays. The pair in force takes the
-  // stored factors, which then become the typed ones.
+  EXPECT_TRUE(commands.m_pairCommand.Busy());
+  // Without a unit chosen the unit in force stays. The chart converts with the
+  // pair the device now has.
   EXPECT_TRUE(
       SwitchUnit(applier, units, commands, stored, false, std::nullopt, 100.0f, 5.0f).applied);
   EXPECT_EQ(units.Unit(), kUnitMgl);
   EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(500, 10000));
-  EXPECT_FLOAT_EQ(units.Get().effFactor1, 210.0f);
+  EXPECT_FLOAT_EQ(units.Get().effFactor1, 100.0f);
+  EXPECT_FLOAT_EQ(units.Get().effFactor2, 5.0f);
   EXPECT_FLOAT_EQ(stored.factor1, 100.0f);
   EXPECT_FLOAT_EQ(stored.factor2, 5.0f);
 }

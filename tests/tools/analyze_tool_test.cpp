@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "analysis/analysis_table.h"
@@ -16,6 +19,7 @@
 #include "run/sampling.h"
 #include "station/measurement_io.h"
 #include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
 #include "util/c_format.h"
 
 namespace corvala {
@@ -141,6 +145,35 @@ TEST(AnalyzeTool, ExitStatusAndIncompleteFiles) {
   EXPECT_EQ(status((folder / "flat.cv3") + " " + (folder / "missing.cv3")), 1);
   EXPECT_EQ(status(""), 2);
   EXPECT_EQ(status("--chamber 7 x.cv3"), 2);
+}
+
+TEST(AnalyzeTool, RefusesFilesWithoutRowsAndWhatIsNoRegularFileOfSensibleSize) {
+  const testing::TempFolder folder;
+  std::ofstream(folder / "header.cv3", std::ios::binary) << "AnzahlMesswerte=5\r\nEinheit=1\r\n";
+  ASSERT_EQ(mkfifo((folder / "fifo.cv3").c_str(), 0600), 0);
+  std::ofstream(folder / "huge.cv3", std::ios::binary) << "AnzahlMesswerte=5\r\n";
+  std::filesystem::resize_file(folder / "huge.cv3", (1ull << 30) + 1);  // sparse
+  // Each run is bounded in time and memory, so a tool that waits or reads
+  // without end fails instead of stalling the tests.
+  auto run = [&](const std::string& file, std::string& out, std::string& err) {
+    const std::string command = "(ulimit -v 600000; timeout 20 " + std::string(CORVALA_ANALYZE) +
+                                " " + file + ") >" + (folder / "out") + " 2>" + (folder / "err");
+    const int s = std::system(command.c_str());
+    out = testing::FileBytes(folder / "out");
+    err = testing::FileBytes(folder / "err");
+    return WEXITSTATUS(s);
+  };
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {folder / "header.cv3", "holds no measurement values"},
+      {folder / "fifo.cv3", "is not a regular file"},
+      {"/dev/zero", "is not a regular file"},
+      {folder / "huge.cv3", "is larger than 1 GB"}};
+  for (const auto& [file, reason] : cases) {
+    std::string out, err;
+    EXPECT_EQ(run(file, out, err), 1) << file;
+    EXPECT_NE(err.find(reason), std::string::npos) << file << ": " << err;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << file << ": only the heading line\n" << out;
+  }
 }
 
 }  // namespace

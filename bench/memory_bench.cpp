@@ -1,0 +1,82 @@
+// Resident memory of a recording: three chambers with one sample a second for
+// the given number of days, held in the records and shown in the value lists
+// of an open window. Prints the figures; run as
+//   QT_QPA_PLATFORM=offscreen build/bench/memory_bench [DAYS]
+
+#include <QAbstractButton>
+#include <QApplication>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/control_ids.h"
+#include "app/measure_dlg.h"
+#include "app/window_probe.h"
+
+namespace {
+
+using namespace corvala;
+
+// VmRSS or VmHWM of this process in MB.
+double StatusMb(const char* key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(key, 0) == 0) return std::atof(line.c_str() + std::strlen(key)) / 1024.0;
+  }
+  return 0.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int days = argc > 1 ? std::atoi(argv[1]) : 1;
+  QApplication app(argc, argv);
+  const auto folder = std::filesystem::temp_directory_path() /
+                      ("corvala_memory_bench_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  ScriptedPrompts prompts;
+  prompts.answers = {false, false, false, false};
+  auto dlg = std::make_unique<CMeasureDlg>(StationOptions{folder.string(), {}, false}, &prompts);
+  dlg->show();
+  QApplication::processEvents();
+  WindowProbe probe(*dlg);
+  const double atStart = StatusMb("VmRSS:");
+
+  const int32_t seconds = days * 86400;
+  for (int c = 0; c < 3; ++c) {
+    probe.station().m_chamber[c].Access([&](ChamberRecord& r) {
+      for (int32_t t = 0; t < seconds; ++t) {
+        const LocalTime at{2026, 12, 1 + t / 86400, (t / 3600) % 24, (t / 60) % 60, t % 60};
+        AppendSample(r, 900.0f + static_cast<float>(t % 500) * 0.1f, 25.0f, (t / 1800) % 2, at, t);
+      }
+    });
+  }
+  const double withRecords = StatusMb("VmRSS:");
+
+  // The value lists show every sample (the normalisation button refills all three).
+  for (int id : ctl::kChamberSelect) static_cast<QAbstractButton*>(dlg->Control(id))->click();
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kNormalise))->click();
+  QApplication::processEvents();
+  const double withLists = StatusMb("VmRSS:");
+
+  const double samples = 3.0 * seconds;
+  std::printf("days %d, samples %.0f\n", days, samples);
+  std::printf("rss at start      %8.1f MB\n", atStart);
+  std::printf("rss with records  %8.1f MB (%.1f bytes a sample)\n", withRecords,
+              (withRecords - atStart) * 1048576.0 / samples);
+  std::printf("rss with lists    %8.1f MB (%.1f bytes a sample)\n", withLists,
+              (withLists - atStart) * 1048576.0 / samples);
+  std::printf("peak rss          %8.1f MB\n", StatusMb("VmHWM:"));
+  prompts.answers = {false, false, false, false};
+  dlg->close();
+  dlg.reset();
+  std::filesystem::remove_all(folder);
+  return 0;
+}

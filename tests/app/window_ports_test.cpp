@@ -1,0 +1,172 @@
+// The window and the serial adapters: the device indicator says which port and
+// path the link uses and why it is not connected, the only USB adapter is
+// offered for a port without a device, and the adapter chosen in the
+// configuration view survives a restart.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "app/control_ids.h"
+#include "app/measure_dlg.h"
+#include "app/window_probe.h"
+#include "devsim/device_simulator.h"
+#include "test_support/temp_folder.h"
+#include "util/file_io.h"
+
+namespace corvala {
+namespace {
+
+QApplication& PortsApp() {
+  static int argc = 1;
+  static char name[] = "window_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = QApplication::instance() != nullptr
+                                 ? static_cast<QApplication*>(QApplication::instance())
+                                 : new QApplication(argc, argv);
+  return *app;
+}
+
+template <class F>
+bool RunUntil(F done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+class WindowPortsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PortsApp();
+    devsim::DeviceSimulator::Options options;
+    options.periodMs = 50;
+    device_ = std::make_unique<devsim::DeviceSimulator>(options);
+    std::string error;
+    ASSERT_TRUE(device_->Start(error)) << error;
+  }
+  void TearDown() override { device_->Stop(); }
+
+  std::unique_ptr<CMeasureDlg> Open(PortNames ports, std::vector<SerialAdapter> adapters) {
+    StationOptions options;
+    options.dataFolder = folder_.Path().string();
+    options.ports = std::move(ports);
+    options.listAdapters = [adapters] { return adapters; };
+    auto dlg = std::make_unique<CMeasureDlg>(options, &prompts_);
+    dlg->show();
+    return dlg;
+  }
+  std::string Tooltip(CMeasureDlg& dlg) {
+    return dlg.Control(ctl::kDeviceConnection)->toolTip().toStdString();
+  }
+  void Close(std::unique_ptr<CMeasureDlg>& dlg) {
+    prompts_.answers.clear();
+    dlg->close();
+    dlg.reset();
+  }
+  SerialAdapter Adapter() const {
+    return SerialAdapter{device_->Path(), device_->Path(), "Simulated USB UART", true};
+  }
+
+  testing::TempFolder folder_;
+  ScriptedPrompts prompts_;
+  std::unique_ptr<devsim::DeviceSimulator> device_;
+};
+
+TEST_F(WindowPortsTest, TheIndicatorNamesThePortItsPathAndWhyItIsNotConnected) {
+  PortNames ports;
+  const std::string missing = folder_ / "no-such-adapter";
+  ports.SetOverride(1, missing);
+  auto dlg = Open(ports, {});
+  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("no such device") != std::string::npos; },
+                       std::chrono::seconds(5)));
+  EXPECT_EQ(Tooltip(*dlg), "COM1 (" + missing + "): no such device");
+  EXPECT_EQ(dlg->Control(ctl::kDeviceConnection)->accessibleDescription().toStdString(),
+            Tooltip(*dlg));
+  Close(dlg);
+
+  ports.SetOverride(1, device_->Path());
+  dlg = Open(ports, {});
+  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("connected") != std::string::npos; },
+                       std::chrono::seconds(5)));
+  EXPECT_EQ(Tooltip(*dlg), "COM1 (" + device_->Path() + "): connected");
+  Close(dlg);
+}
+
+TEST_F(WindowPortsTest, TheOnlyUsbAdapterIsOfferedForAPortWithoutADeviceAndRemembered) {
+  // COM1 stands for an adapter that is gone; the simulator is the only USB adapter.
+  ASSERT_TRUE(
+      WriteFileAtomically(folder_ / "Ports.ini", "COM1=" + (folder_ / "unplugged") + "\r\n").Ok());
+  prompts_.answers = {true};
+  auto dlg = Open(PortNames{}, {Adapter()});
+  ASSERT_EQ(prompts_.asked.size(), 1u);
+  EXPECT_NE(prompts_.asked[0].find("COM1 (" + (folder_ / "unplugged") + ") has no device"),
+            std::string::npos);
+  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("connected") != std::string::npos; },
+                       std::chrono::seconds(5)));
+  const Expected<std::string> stored = ReadWholeFile(folder_ / "Ports.ini");
+  ASSERT_TRUE(stored.Ok());
+  EXPECT_EQ(*stored, "COM1=" + device_->Path() + "\r\n");
+  Close(dlg);
+
+  // The next start uses it without asking.
+  prompts_.asked.clear();
+  dlg = Open(PortNames{}, {Adapter()});
+  EXPECT_TRUE(prompts_.asked.empty());
+  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("connected") != std::string::npos; },
+                       std::chrono::seconds(5)));
+  Close(dlg);
+}
+
+TEST_F(WindowPortsTest, NoOfferWhenTheUserDeclinesOrTwoAdaptersAreThere) {
+  PortNames ports;
+  ports.SetChosen(1, folder_ / "unplugged");
+  prompts_.answers = {false};
+  auto dlg = Open(ports, {Adapter()});
+  EXPECT_EQ(prompts_.asked.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "Ports.ini"));
+  Close(dlg);
+
+  prompts_.asked.clear();
+  SerialAdapter second = Adapter();
+  second.path = "/dev/serial/by-id/usb-second";
+  dlg = Open(ports, {Adapter(), second});
+  EXPECT_TRUE(prompts_.asked.empty());
+  Close(dlg);
+}
+
+TEST_F(WindowPortsTest, TheAdapterChosenInTheConfigurationIsUsedAndSurvivesARestart) {
+  PortNames ports;
+  ports.SetChosen(2, folder_ / "elsewhere");  // another port's choice stays as it is
+  prompts_.answers = {false};                 // no offer taken for COM1
+  auto dlg = Open(ports, {Adapter()});
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kConfigurationView))->click();
+  auto* adapters = static_cast<QComboBox*>(dlg->Control(ctl::kAdapter));
+  ASSERT_EQ(adapters->count(), 2);  // the port's own name and the simulator
+  EXPECT_EQ(adapters->itemText(0).toStdString(), "standard - /dev/ttyS0");
+  adapters->setCurrentIndex(1);
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kMeasurementView))->click();
+  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("connected") != std::string::npos; },
+                       std::chrono::seconds(5)));
+  EXPECT_EQ(Tooltip(*dlg), "COM1 (" + device_->Path() + "): connected");
+  Close(dlg);
+  const Expected<std::string> stored = ReadWholeFile(folder_ / "Ports.ini");
+  ASSERT_TRUE(stored.Ok());
+  EXPECT_EQ(*stored, "COM1=" + device_->Path() + "\r\nCOM2=" + (folder_ / "elsewhere") + "\r\n");
+  // Corvala.ini keeps its own bytes for the port.
+  const Expected<std::string> ini = ReadWholeFile(folder_ / "Corvala.ini");
+  ASSERT_TRUE(ini.Ok());
+  EXPECT_NE(ini->find("\r\nCOM=1\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvala

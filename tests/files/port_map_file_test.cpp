@@ -1,0 +1,38 @@
+#include "files/port_map_file.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support/temp_folder.h"
+#include "util/file_io.h"
+
+namespace corvala {
+namespace {
+
+TEST(PortMapFile, ReadsTheChoicesItWritesAndPassesOverAnythingElse) {
+  const std::map<int, std::string> chosen = {
+      {1, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"}, {9, "/dev/ttyACM0"}};
+  const std::string text = FormatPortMap(chosen);
+  EXPECT_EQ(text,
+            "COM1=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\r\n"
+            "COM9=/dev/ttyACM0\r\n");
+  EXPECT_EQ(ParsePortMap(text), chosen);
+  // LF line ends, a missing last line end, and lines that are no choice.
+  const auto parsed = ParsePortMap(
+      "COM0=/dev/a\nCOM10=/dev/b\nCOM2=\ncom3=/dev/c\nCOM4 = /dev/d\nnonsense\nCOM5=/dev/e\tx\n"
+      "COM6=/dev/ttyUSB6");
+  ASSERT_EQ(parsed.size(), 1u);
+  EXPECT_EQ(parsed.at(6), "/dev/ttyUSB6");
+}
+
+TEST(PortMapFile, AMissingFileHoldsNoChoicesAndAFolderCannotBeRead) {
+  const testing::TempFolder folder;
+  const auto missing = ReadPortMap(folder / "Ports.ini");
+  ASSERT_TRUE(missing.Ok());
+  EXPECT_TRUE(missing->empty());
+  EXPECT_FALSE(ReadPortMap(folder.Path().string()).Ok());
+  ASSERT_TRUE(WritePortMap(folder / "Ports.ini", {{3, "/dev/ttyUSB1"}}).Ok());
+  EXPECT_EQ(ReadPortMap(folder / "Ports.ini")->at(3), "/dev/ttyUSB1");
+}
+
+}  // namespace
+}  // namespace corvala
