@@ -12,6 +12,7 @@ packages=(
   libsqlite3-dev libgsf-1-dev libxlsxwriter-dev zlib1g-dev
   fonts-liberation2 xvfb xauth xdotool imagemagick locales
   desktop-file-utils librsvg2-bin dpkg-dev file
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds and runs every test; then builds the threaded tests
 # with ThreadSanitizer and runs them again; then builds every test with
-# AddressSanitizer and UndefinedBehaviorSanitizer and runs them all once more.
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs them all once more;
+# then runs each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -27,3 +28,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers/lsan.supp:print_suppressions=0"
 cmake --build build-asan -j "$(nproc)"
 (cd build-asan && ctest --output-on-failure -j "$(nproc)" --timeout 600)
+
+# Each fuzz target briefly, with the sanitizer options it sets itself.
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+scripts/fuzz.sh 10

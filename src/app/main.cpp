@@ -85,13 +85,16 @@ class CMeasureApp {
     options.ports = ports;
     corvala::CMeasureDlg dialog(options);
 
-    // SIGTERM and SIGINT close the window as its close box does.
+    // SIGTERM and SIGINT close the window without asking anything (see
+    // CloseBySignal) and end every dialog that may be open, so the program ends
+    // at once. Until then, at start-up, they end the program as it stands.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
       auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &dialog);
       QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog] {
         char byte;
         [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
-        dialog.close();
+        dialog.CloseBySignal();
+        QCoreApplication::exit(0);
       });
       std::signal(SIGTERM, OnTerminationSignal);
       std::signal(SIGINT, OnTerminationSignal);

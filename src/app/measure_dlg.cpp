@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "analysis/diagram.h"
@@ -28,6 +29,7 @@
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
 #include "util/c_format.h"
+#include "util/file_io.h"
 #include "util/time_format.h"
 
 namespace corvala {
@@ -75,6 +77,8 @@ CMeasureDlg::CMeasureDlg(StationOptions options, Prompts* prompts, QWidget* pare
     ownedPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownedPrompts_.get();
   }
+  silenceable_ = std::make_unique<SilenceablePrompts>(*prompts_);
+  prompts_ = silenceable_.get();
   setWindowTitle("Corvala3");
   setAccessibleName("Corvala3");
   OnInitDialog();
@@ -135,8 +139,14 @@ void CMeasureDlg::OnInitDialog() {
   setWindowIcon(QIcon(DrawPicture(167, QSize(32, 32))));
 
   workers_.queue = std::make_unique<WindowQueue>(this);
-  // Program folder: settings and the analysis working file live here.
+  // Program folder: settings, the analysis working file and the journals live here.
   appFolder_ = options_.dataFolder;
+  if (!appFolder_.empty()) {
+    for (const std::string& removed : RemoveStaleTemporaryFiles(appFolder_))
+      std::fprintf(stderr, "corvala3: removed %s, left by a program that ended while writing\n",
+                   removed.c_str());
+    station_.m_journal.SetFolder(appFolder_);
+  }
   analysis_ = std::make_unique<AnalysisStore>(
       (std::filesystem::path(appFolder_) / kWorkingFileName).string(), *prompts_);
 
@@ -203,6 +213,7 @@ void CMeasureDlg::OnInitDialog() {
   chart_.area = LayoutChart(width(), height());
   setMouseTracking(true);
 
+  RestoreJournals();
   if (options_.startThreads) {
     OfferTheOnlyAdapter();
     StartWorkers();
@@ -576,11 +587,21 @@ void CMeasureDlg::OnDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   if (widgets_.timer) widgets_.timer->stop();
-  // Offer to save the analysis table, then write the settings, then stop the threads.
-  analysis_->Close(MakeExportOptions(), DefaultWorkbookFactory());
+  // Offer to save the analysis table, then write the settings, then stop the
+  // threads. Unsaved runs keep their journals for the next start.
+  if (prompts_->Silenced()) {
+    analysis_->CloseWithoutAsking(Unit());
+  } else {
+    analysis_->Close(MakeExportOptions(), DefaultWorkbookFactory());
+  }
   WriteSettings();
   StopWorkers();
   station_.m_program.FreeProgram();
+}
+
+void CMeasureDlg::CloseBySignal() {
+  silenceable_->Silence();
+  close();
 }
 
 void CMeasureDlg::OnAbout() {

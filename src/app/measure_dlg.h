@@ -24,6 +24,7 @@
 #include "station/analysis_store.h"
 #include "station/configuration.h"
 #include "station/display_tick.h"
+#include "station/measurement_io.h"
 #include "station/prompts.h"
 #include "station/station_settings.h"
 #include "util/clock.h"
@@ -65,6 +66,10 @@ class CMeasureDlg : public QDialog {
   Q_INVOKABLE void DrainWorkerQueue();
   // The picture currently set on a picture button, 0 when none.
   int PictureOf(int id) const;
+  // SIGTERM or SIGINT ends the program: the window closes without asking
+  // anything; changed tables and unsaved runs stay in their working files and
+  // journals, and failures go to standard error.
+  void CloseBySignal();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -167,6 +172,7 @@ class CMeasureDlg : public QDialog {
   WindowQueue& WorkerQueue();
   void OnDestroy();
   void OnAbout();
+  void RestoreJournals();
 
   // Controls.
   template <class T>
@@ -229,6 +235,7 @@ class CMeasureDlg : public QDialog {
   // Measurements, analysis, table, diagrams and report.
   void SaveMeasurementFiles();
   void LoadMeasurementFile();
+  MeasurementLoadHooks LoadHooks();
   void ExportMeasurement();
   void ToggleNormalisation();
   bool RunAnalysis();
@@ -253,7 +260,8 @@ class CMeasureDlg : public QDialog {
 
   StationOptions options_;
   std::unique_ptr<Prompts> ownedPrompts_;
-  Prompts* prompts_ = nullptr;
+  std::unique_ptr<SilenceablePrompts> silenceable_;
+  Prompts* prompts_ = nullptr;  // silenceable_, in front of the given or owned prompts
   std::string appFolder_;
   Station station_;  // shared with the worker threads
   DisplaySettings settings_;

@@ -12,6 +12,7 @@
 #include "report/diagram_draw.h"
 #include "report/report_pages.h"
 #include "station/export.h"
+#include "station/journal_restore.h"
 #include "station/measurement_io.h"
 
 namespace corvala {
@@ -196,8 +197,8 @@ void CMeasureDlg::SaveMeasurementFiles() {
     prompts_->ShowNotice("The file " + failed + " could not be written.");
 }
 
-void CMeasureDlg::LoadMeasurementFile() {
-  UpdateData(true);
+// What loading or restoring a run does to the window around the station's work.
+MeasurementLoadHooks CMeasureDlg::LoadHooks() {
   MeasurementLoadHooks hooks;
   hooks.beforeReplace = [this](int) {
     chart_.selSlope = kNoValue;
@@ -213,9 +214,20 @@ void CMeasureDlg::LoadMeasurementFile() {
     RefreshView();
     ShowViewControls();
   };
+  return hooks;
+}
+
+void CMeasureDlg::LoadMeasurementFile() {
+  UpdateData(true);
   corvala::LoadMeasurementFile(
       station_, chambers_.selected, *prompts_,
-      ConversionFactors{settings_.factors.factor1, settings_.factors.factor2}, hooks);
+      ConversionFactors{settings_.factors.factor1, settings_.factors.factor2}, LoadHooks());
+}
+
+void CMeasureDlg::RestoreJournals() {
+  OfferJournalRestore(station_, *prompts_,
+                      ConversionFactors{settings_.factors.factor1, settings_.factors.factor2},
+                      LoadHooks());
 }
 
 void CMeasureDlg::ToggleNormalisation() {

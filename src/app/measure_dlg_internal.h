@@ -60,6 +60,9 @@ class CMeasureDlg::SamplingEvents : public SamplingObserver {
   void MeasuringLabelsHidden(std::array<bool, 3> hide) override {
     Post([hide](CMeasureDlg* d) { d->HideMeasuringLabels(hide); });
   }
+  void JournalFailed(int, const std::string& message) override {
+    Post([message](CMeasureDlg* d) { d->prompts_->ShowNotice(message); });
+  }
 
  private:
   template <class F>

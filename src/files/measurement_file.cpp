@@ -1,6 +1,7 @@
 #include "files/measurement_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "run/record_text.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 #include "util/key_value_text.h"
@@ -15,13 +17,15 @@
 namespace corvala {
 namespace {
 
-constexpr const char* kMarker = "Messwerte:";
+constexpr const char* kMarker = kSamplesMarker;
 // A row is read with at most 254 characters, line end included.
 constexpr size_t kMaxRow = 254;
 // A row shorter than this (line end included) has the short layout.
 constexpr size_t kLongRow = 40;
-// Program steps announced beyond this count are read only as far as the file
-// holds step keys, so a huge "AnzahlProg" cannot stall the load.
+// The characters of a row of the long layout, line end excluded.
+constexpr size_t kRowWidth = 39;
+// The steps a station writes at most; steps announced beyond them are read only
+// while the file holds their keys, so a huge "AnzahlProg" cannot stall the load.
 constexpr int32_t kTrustedSteps = 9999;
 // The chart top never goes beyond this, whatever a file holds (100 bar).
 constexpr int32_t kMaxChartTop = 100000;
@@ -46,12 +50,6 @@ class StepKeyIndex {
   }
   int Delay(int32_t k) const { return Find(delay_, k); }
   int Light(int32_t k) const { return Find(light_, k); }
-  // How many different step numbers have a key in the file.
-  int32_t StepsPresent() const {
-    size_t count = delay_.size();
-    for (const auto& [k, token] : light_) count += delay_.count(k) == 0 ? 1 : 0;
-    return static_cast<int32_t>(std::min<size_t>(count, std::numeric_limits<int32_t>::max()));
-  }
 
  private:
   void IndexPrefix(const std::string& token, std::string_view prefix, int t,
@@ -108,7 +106,11 @@ class FileKeys {
     const StepKeyIndex& whole = WholeSteps();
     return Whole().ValueOf(delay ? whole.Delay(k) : whole.Light(k));
   }
-  int32_t StepsPresent() { return WholeSteps().StepsPresent(); }
+  // Whether the file holds a "Delay" or "Licht" key of step k.
+  bool HasStep(int32_t k) {
+    const StepKeyIndex& whole = WholeSteps();
+    return whole.Delay(k) >= 0 || whole.Light(k) >= 0;
+  }
 
  private:
   const KeyValueText& Whole() {
@@ -170,36 +172,50 @@ bool ReadSampleRow(std::string_view row, bool hasLineEnd, Sample& sample) {
   return true;
 }
 
+template <class T>
+bool WholeNumber(std::string_view field, T& value) {
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  return error == std::errc() && end == field.data() + field.size();
+}
+
+// A row wider than the layout: a value too wide for its columns (a pressure
+// from 100000 on, a temperature from 100 on or below -9.9) has pushed the later
+// fields to the right. Such a row is read by its seven space-separated fields;
+// false when it has not exactly seven numbers.
+bool ReadWideRow(std::string_view row, Sample& sample) {
+  while (!row.empty() && (row.back() == '\n' || row.back() == '\r')) row.remove_suffix(1);
+  if (row.size() <= kRowWidth) return false;
+  std::string_view fields[7];
+  size_t count = 0;
+  for (size_t pos = 0; pos < row.size();) {
+    while (pos < row.size() && row[pos] == ' ') ++pos;
+    if (pos == row.size()) break;
+    const size_t end = std::min(row.find(' ', pos), row.size());
+    if (count == 7) return false;
+    fields[count++] = row.substr(pos, end - pos);
+    pos = end;
+  }
+  Sample s;
+  int32_t light = 0;
+  if (count != 7 || !WholeNumber(fields[0], s.hour) || !WholeNumber(fields[1], s.minute) ||
+      !WholeNumber(fields[2], s.second) || !WholeNumber(fields[3], s.elapsed) ||
+      !WholeNumber(fields[4], s.pressure) || !WholeNumber(fields[5], s.temperature) ||
+      !WholeNumber(fields[6], light) || !std::isfinite(s.pressure) || !std::isfinite(s.temperature))
+    return false;
+  s.light = fields[6] == "1" ? 1 : 0;
+  sample = s;
+  return true;
+}
+
 }  // namespace
 
 std::string FormatMeasurementFile(const ChamberRecord& record) {
   const int32_t count = record.Samples();
-  const size_t steps = std::min(record.stepTime.size(), record.stepLight.size());
-  std::string out;
-  out.reserve(300 + 20 * steps + 41 * static_cast<size_t>(count));
-  out += Format("AnzahlMesswerte=%d\r\n", count - 1);
-  out += Format("Jahr=%d\r\n", record.startYear);
-  out += Format("Monat=%d\r\n", record.startMonth);
-  out += Format("Tag=%d\r\n", record.startDay);
-  out += Format("Stunde=%d\r\n", record.startHour);
-  out += Format("Minute=%d\r\n", record.startMinute);
-  out += Format("Sekunde=%d\r\n", record.startSecond);
-  out += Format("Messabstand=%d\r\n", record.runInterval);
-  out += Format("Temperatur=%d\r\n", record.runTemperature);
-  out += Format("Einheit=%d\r\n", record.runUnit);
-  out += Format("AnzahlProg=%d\r\n", static_cast<int32_t>(steps));
-  for (size_t k = 0; k < steps; ++k) {
-    const std::string number = FormatRowNumber(static_cast<int32_t>(k + 1));
-    out += Format("Delay%s=%d\r\n", number.c_str(), record.stepTime[k]);
-    out += Format("Licht%s=%d\r\n", number.c_str(), record.stepLight[k]);
-  }
-  out += "\r\n\r\nMesswerte:\r\n";
-  for (int32_t j = 0; j < count; ++j) {
-    const Sample s = record.series.At(j);
-    out += Format("%4d %4d %4d %8d %8.2f %4.1f %1d\r\n", s.hour, s.minute, s.second, s.elapsed,
-                  static_cast<double>(s.pressure), static_cast<double>(s.temperature),
-                  s.light == 1 ? 1 : 0);
-  }
+  std::string out = Format("AnzahlMesswerte=%d\r\n", count - 1);
+  out.reserve(300 + 20 * record.stepTime.size() + 41 * static_cast<size_t>(count));
+  out += FormatRecordHeader(record);
+  out += FormatSamplesMarker();
+  for (int32_t j = 0; j < count; ++j) out += FormatSampleRow(record.series.At(j));
   return out;
 }
 
@@ -222,16 +238,11 @@ int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t pressureUn
   return std::min(widened, std::max(maxPressure, kMaxChartTop));
 }
 
-MeasurementFileContent ParseMeasurementFile(std::string_view text,
-                                            const MeasurementReadContext& context) {
-  MeasurementFileContent content;
-  content.maxPressure = context.maxPressure;
-  FileKeys file(text);
-  auto lookup = [&](const char* key) { return TruncToInt32(file.Lookup(key)); };
-  content.announced = lookup("AnzahlMesswerte");
-  if (content.announced < 1) return content;
+namespace {
 
-  ChamberRecord& r = content.record;
+// The header values and the program copy, each looked up by its key.
+void ReadHeader(FileKeys& file, const MeasurementReadContext& context, ChamberRecord& r) {
+  auto lookup = [&](const char* key) { return TruncToInt32(file.Lookup(key)); };
   r.startYear = lookup("Jahr");
   r.startMonth = lookup("Monat");
   r.startDay = lookup("Tag");
@@ -248,16 +259,37 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
 
   const int32_t announcedSteps = lookup("AnzahlProg");
   if (announcedSteps > 0) {
-    // Beyond the trusted count, only as many steps as the file has keys for.
-    const int32_t count =
-        announcedSteps <= kTrustedSteps
-            ? announcedSteps
-            : std::min(announcedSteps, std::max(kTrustedSteps, file.StepsPresent()));
+    // Beyond the steps a station writes, a step is read only while the file
+    // holds its keys: neither a huge count nor a huge step number in a key makes
+    // the reader allocate what the file does not hold.
+    int32_t count = std::min(announcedSteps, kTrustedSteps);
+    while (count < announcedSteps && file.HasStep(count + 1)) ++count;
     for (int32_t k = 1; k <= count; ++k) {
       r.stepTime.push_back(TruncToInt32(file.Step(true, k)));
       r.stepLight.push_back(TruncToInt32(file.Step(false, k)) == 1 ? 1 : 0);
     }
   }
+}
+
+}  // namespace
+
+ChamberRecord ParseMeasurementHeader(std::string_view text, const MeasurementReadContext& context) {
+  FileKeys file(text);
+  ChamberRecord record;
+  ReadHeader(file, context, record);
+  return record;
+}
+
+MeasurementFileContent ParseMeasurementFile(std::string_view text,
+                                            const MeasurementReadContext& context) {
+  MeasurementFileContent content;
+  content.maxPressure = context.maxPressure;
+  FileKeys file(text);
+  content.announced = TruncToInt32(file.Lookup("AnzahlMesswerte"));
+  if (content.announced < 1) return content;
+
+  ChamberRecord& r = content.record;
+  ReadHeader(file, context, r);
 
   // The rows start on the line after the marker.
   size_t pos = text.size();
@@ -279,7 +311,8 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
     const std::string_view row = text.substr(pos, std::min(end - pos, kMaxRow));
     pos = end;
     Sample sample;
-    if (!ReadSampleRow(row, hasLineEnd && row.back() == '\n', sample)) continue;
+    if (!ReadWideRow(row, sample) && !ReadSampleRow(row, hasLineEnd && row.back() == '\n', sample))
+      continue;
     r.series.Append(sample);
     ++rows;
     content.maxPressure =

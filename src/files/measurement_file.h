@@ -47,6 +47,10 @@ struct MeasurementFileContent {
 MeasurementFileContent ParseMeasurementFile(std::string_view text,
                                             const MeasurementReadContext& context);
 
+// The header values and program copy of a record's text (start, interval, set
+// point, unit, steps), with the fallbacks of the measurement file's reader.
+ChamberRecord ParseMeasurementHeader(std::string_view text, const MeasurementReadContext& context);
+
 // The chart top (mbar) after a loaded pressure in pressureUnit: widened to the
 // pressure's integer part + 10 (mbar) or to the pressure turned into mbar by
 // the factor pair + 10 (mg/l) when it reaches it, but never beyond 100,000

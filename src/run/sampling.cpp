@@ -1,8 +1,10 @@
 #include "run/sampling.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -91,6 +93,10 @@ void InitialiseRun(Station& station, int chamber, SamplingObserver* observer) {
     r.runRequested = false;
     r.pendingRun = std::move(run);
   });
+  // The journal of the previous run goes; the new one starts empty.
+  if (const Result begun = station.m_journal.Begin(chamber);
+      !begun && observer != nullptr && station.m_journal.FirstReportOfFailure(chamber))
+    observer->JournalFailed(chamber, begun.Message());
   if (observer != nullptr) observer->RunInitialised(chamber);
 }
 
@@ -157,6 +163,21 @@ void SamplingScheduler::RunProgramSteps(int64_t now) {
   }
 }
 
+// Writes the sample to the chamber's journal outside the record's lock. A
+// journal that missed a sample is rewritten whole from a copy of the record.
+void SamplingScheduler::JournalSample(int chamber, const Sample& sample,
+                                      const ChamberRecord* first) {
+  RunJournal& journal = station_.m_journal;
+  const auto now = std::chrono::steady_clock::now();
+  const Result written =
+      journal.RewriteDue(chamber, now)
+          ? journal.Rewrite(chamber, station_.m_chamber[static_cast<size_t>(chamber)].Snapshot(),
+                            true, now)
+          : journal.Append(chamber, sample, first, now);
+  if (!written && observer_ != nullptr && journal.FirstReportOfFailure(chamber))
+    observer_->JournalFailed(chamber, written.Message());
+}
+
 void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   const auto i = static_cast<size_t>(chamber);
   if (station_.m_run[i].m_running.load() != 1) return;
@@ -193,6 +214,8 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   int32_t row = -1;
   float pressure = 0.0f;
   bool first = false;
+  Sample sample;
+  std::optional<ChamberRecord> firstRecord;  // the journal's header comes with the first sample
   const bool appended = station_.m_chamber[i].Access([&](ChamberRecord& r) {
     if (r.runRequested) return false;  // a new run was requested meanwhile
     station_.m_run[i].m_lastSampleTime.store(now);
@@ -204,9 +227,12 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
     if (first) station_.m_run[i].m_normOffset.store(0.0f);
     AppendSample(r, pressure, temperature, light, local, elapsed);
     row = r.Samples() - 1;
+    sample = r.series.At(row);
+    if (first) firstRecord = r;
     return true;
   });
   if (!appended) return;
+  JournalSample(chamber, sample, firstRecord ? &*firstRecord : nullptr);
 
   if (observer_ != nullptr) {
     if (first) observer_->FirstSampleTaken(chamber);

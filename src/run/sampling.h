@@ -36,6 +36,8 @@ class SamplingObserver {
   virtual void SampleListed(int chamber, int row, const ListedSample& sample) = 0;
   // A program step ended a run: hide the "measuring" label of every chamber marked.
   virtual void MeasuringLabelsHidden(std::array<bool, 3> hide) = 0;
+  // The chamber's journal could not be written (reported once until it recovers).
+  virtual void JournalFailed(int /*chamber*/, const std::string& /*message*/) {}
 };
 
 // Pressure threshold above which a jump from the previous raw value counts as an outlier.
@@ -78,10 +80,13 @@ class SamplingScheduler {
 
   // One pass: program steps (while no light request waits), then the samples due.
   void RunPass();
+  // Syncs every journal written since its last sync (the sampling ends).
+  void SyncJournals() { station_.m_journal.SyncAll(); }
 
  private:
   void RunProgramSteps(int64_t now);
   void SampleChamber(int chamber, int64_t now);
+  void JournalSample(int chamber, const Sample& sample, const ChamberRecord* first);
 
   Station& station_;
   const Clock& clock_;

@@ -21,6 +21,8 @@ void SamplingThread::Loop(std::stop_token stop) {
     // Returns early when a stop is requested.
     wake_.wait_for(lock, stop, period_, [] { return false; });
   }
+  // What the last passes journaled reaches the disk before the thread ends.
+  scheduler_.SyncJournals();
 }
 
 }  // namespace corvala

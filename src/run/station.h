@@ -11,6 +11,8 @@
 //  - m_run: each chamber's run state (see ChamberRunState).
 //  - m_chamber: the three records, each behind its own lock.
 //  - m_program: the measurement program, behind its lock.
+//  - m_journal: the journals of the running measurements; the sampler writes
+//    them, the window removes them (see run/run_journal.h).
 //  - m_commandLock: held while run or light flags change together with the
 //    light or run command made from them.
 
@@ -23,6 +25,7 @@
 #include "device/device_state.h"
 #include "run/chamber_record.h"
 #include "run/measurement_program.h"
+#include "run/run_journal.h"
 #include "util/units.h"
 
 namespace corvala {
@@ -58,6 +61,7 @@ struct Station {
   std::array<ChamberRunState, 3> m_run;
   std::array<SharedChamber, 3> m_chamber;
   MeasurementProgram m_program;
+  RunJournal m_journal;
   // The window and the sampler both change run and light flags and command
   // them; under this lock neither sends a command made from stale flags. Taken
   // before a record's or the program's lock, never while holding one.

@@ -99,11 +99,29 @@ void AnalysisStore::Close(const ExportOptions& options, const WorkbookFactory& f
   if (table_.Dirty()) {
     if (prompts_.AskYesNo("Save the analysis?"))
       keepWorkingFile = !SaveToSpreadsheet(options, factory);
+    // An answer that came from no one (the program is ended by a signal) keeps the table.
+    if (prompts_.Silenced()) return;
     table_.MarkSaved();
   }
   if (keepWorkingFile) return;
   std::error_code ignored;
   std::filesystem::remove(workingFile_, ignored);
+}
+
+}  // namespace corvala
+
+namespace corvala {
+
+void AnalysisStore::CloseWithoutAsking(int32_t unit) {
+  if (!table_.Dirty()) {
+    std::error_code ignored;
+    std::filesystem::remove(workingFile_, ignored);
+    return;
+  }
+  // The working file mirrors the table unless its last rewrite failed.
+  if (!workingFileFailureShown_) return;
+  if (const Result written = WriteAnalysisFile(table_, workingFile_, unit); !written)
+    prompts_.ShowNotice(written.Message() + " The changed analysis table is lost.");
 }
 
 }  // namespace corvala

@@ -59,6 +59,11 @@ class AnalysisStore {
   // working file. A table the user wanted saved but that was not written stays
   // in the working file, which the next start reads back.
   void Close(const ExportOptions& options, const WorkbookFactory& factory);
+  // At an end by a signal, when no one can be asked: a changed table stays in
+  // its working file (written again if its last rewrite failed), which the next
+  // start reads back and offers to save at its own end; an unchanged one's
+  // working file is removed.
+  void CloseWithoutAsking(int32_t unit);
 
  private:
   AnalysisTable table_;

@@ -68,9 +68,39 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
     });
     if (copy.hasRun == 1 && hooks.addAnalysisRow) hooks.addAnalysisRow(c, name);
     station.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 1; });
+    // The file holds the run now; its journal is no longer needed.
+    (void)station.m_journal.Remove(c);
     if (hooks.rewriteWorkingFile) hooks.rewriteWorkingFile();
   }
   return result;
+}
+
+MeasurementReadContext StationReadContext(const Station& station,
+                                          const ConversionFactors& factors) {
+  MeasurementReadContext context;
+  context.sampleInterval = station.m_settings.m_sampleInterval.load();
+  context.temperature = station.m_settings.m_temperature.load();
+  context.factor1 = factors.factor1;
+  context.factor2 = factors.factor2;
+  context.maxPressure = station.m_units.MaxPressure();
+  return context;
+}
+
+void ShowInRunUnit(Station& station, int chamber, const ConversionFactors& factors,
+                   const MeasurementLoadHooks& hooks) {
+  const int32_t unit =
+      station.m_chamber[chamber].Access([](const ChamberRecord& r) { return r.runUnit; });
+  station.m_units.Update([&](UnitConfig& config) { config.unit = unit; });
+  if (hooks.confirmConfiguration) hooks.confirmConfiguration();
+  station.m_units.Update([&](UnitConfig& config) {
+    if (unit == kUnitMbar) {
+      config.effFactor1 = config.effFactor2 = 1.0f;
+    } else if (unit == kUnitMgl) {
+      config.effFactor1 = factors.factor1;
+      config.effFactor2 = factors.factor2;
+    }
+  });
+  if (hooks.refreshViews) hooks.refreshViews(chamber);
 }
 
 MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const std::string& path,
@@ -82,13 +112,7 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
   if (!read) return MeasurementLoadStatus::kNotOpened;
   const std::string& text = *read;
 
-  MeasurementReadContext context;
-  context.sampleInterval = station.m_settings.m_sampleInterval.load();
-  context.temperature = station.m_settings.m_temperature.load();
-  context.factor1 = factors.factor1;
-  context.factor2 = factors.factor2;
-  context.maxPressure = station.m_units.MaxPressure();
-  MeasurementFileContent content = ParseMeasurementFile(text, context);
+  MeasurementFileContent content = ParseMeasurementFile(text, StationReadContext(station, factors));
 
   auto& shared = station.m_chamber[chamber];
   const bool hasSamples = content.HasSamples();
@@ -107,24 +131,15 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
       loaded.measurementName = title;
       r = std::move(loaded);
     });
+    // The run the journal held was replaced with the user's consent.
+    (void)station.m_journal.Remove(chamber);
     // Only ever widened here; the sampler may have raised it meanwhile.
     station.m_units.Update([&](UnitConfig& config) {
       config.maxPressure = std::max(config.maxPressure, content.maxPressure);
     });
   }
 
-  const int32_t unit = shared.Access([](const ChamberRecord& r) { return r.runUnit; });
-  station.m_units.Update([&](UnitConfig& config) { config.unit = unit; });
-  if (hooks.confirmConfiguration) hooks.confirmConfiguration();
-  station.m_units.Update([&](UnitConfig& config) {
-    if (unit == kUnitMbar) {
-      config.effFactor1 = config.effFactor2 = 1.0f;
-    } else if (unit == kUnitMgl) {
-      config.effFactor1 = factors.factor1;
-      config.effFactor2 = factors.factor2;
-    }
-  });
-  if (hooks.refreshViews) hooks.refreshViews(chamber);
+  ShowInRunUnit(station, chamber, factors, hooks);
   return hasSamples ? MeasurementLoadStatus::kLoaded : MeasurementLoadStatus::kNoSamples;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "files/measurement_file.h"
 #include "run/station.h"
 #include "station/prompts.h"
 
@@ -51,6 +52,15 @@ struct ConversionFactors {
   float factor1 = 210.0f;
   float factor2 = 8.23f;
 };
+
+// The station's values a file reader falls back on and widens the chart top with.
+MeasurementReadContext StationReadContext(const Station& station, const ConversionFactors& factors);
+
+// The display unit becomes the run unit of chamber 0..2 and the effective
+// factors follow it; hooks.confirmConfiguration and hooks.refreshViews are
+// called as after a load.
+void ShowInRunUnit(Station& station, int chamber, const ConversionFactors& factors,
+                   const MeasurementLoadHooks& hooks);
 
 enum class MeasurementLoadStatus { kNothing, kNotOpened, kNoSamples, kLoaded };
 

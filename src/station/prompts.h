@@ -2,6 +2,7 @@
 // Questions, notices and file choices put to the user. The window implements
 // them with message boxes ("Meldung") and file dialogs; tests script the answers.
 
+#include <atomic>
 #include <deque>
 #include <string>
 #include <vector>
@@ -21,6 +22,29 @@ class Prompts {
   virtual bool ChooseSaveFile(const std::string& extension, std::string& path) = 0;
   // A notice with an OK button (errors that must not pass silently).
   virtual void ShowNotice(const std::string& text) = 0;
+  // True once the program is being ended by a signal: nobody is there to
+  // answer, so an answer got from then on is no answer and must change nothing.
+  virtual bool Silenced() const { return false; }
+};
+
+// Passes everything to another Prompts until Silence(); from then on nothing is
+// asked: questions answer No or Cancel, file dialogs are cancelled and notices
+// go to standard error, so that an end by a signal never waits on a dialog.
+class SilenceablePrompts : public Prompts {
+ public:
+  explicit SilenceablePrompts(Prompts& inner) : inner_(inner) {}
+  void Silence() { silenced_ = true; }
+  bool Silenced() const override { return silenced_ || inner_.Silenced(); }
+
+  bool AskOkCancel(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+  bool ChooseOpenFile(const std::string& extension, std::string& path) override;
+  bool ChooseSaveFile(const std::string& extension, std::string& path) override;
+  void ShowNotice(const std::string& text) override;
+
+ private:
+  Prompts& inner_;
+  std::atomic<bool> silenced_{false};
 };
 
 // Answers from a script, in order; records every text it was shown.

@@ -15,6 +15,8 @@ void OnStart(Station& station, const ChamberSelection& selected, Prompts& prompt
     const bool saved = station.m_chamber[i].Access([](const ChamberRecord& r) { return r.saved; });
     if (!saved && !prompts.AskOkCancel(UnsavedDataQuestion(static_cast<int>(i)))) continue;
     start[i] = true;
+    // The unsaved run is given up: its journal goes with it.
+    (void)station.m_journal.Remove(static_cast<int>(i));
   }
   StartRuns(station, start);
 }

@@ -1,8 +1,12 @@
 #include "util/file_io.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -10,8 +14,40 @@
 namespace corvala {
 namespace {
 
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
 std::string Reason(int error) {
   return error != 0 ? std::strerror(error) : "unknown error";
+}
+
+// Writes all bytes to fd; 0 or the errno of the failure.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return 0;
+}
+
+// The process id of a temporary file's name "NAME.tmp-PID", or 0.
+pid_t TemporaryFileOwner(const std::string& name) {
+  const size_t mark = name.rfind(kTemporaryMark);
+  if (mark == std::string::npos || mark == 0) return 0;
+  const char* first = name.data() + mark + kTemporaryMark.size();
+  const char* last = name.data() + name.size();
+  if (first == last) return 0;
+  pid_t pid = 0;
+  const auto [end, error] = std::from_chars(first, last, pid);
+  if (error != std::errc() || end != last || pid <= 0) return 0;
+  return pid;
+}
+
+bool ProcessExists(pid_t pid) {
+  return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 std::string TooLarge(std::uintmax_t maxBytes) {
@@ -25,32 +61,52 @@ Result WriteFileAtomically(const std::string& path, std::string_view bytes) {
   namespace fs = std::filesystem;
   const fs::path target(path);
   fs::path temp = target;
-  temp += ".tmp-" + std::to_string(::getpid());
+  temp += std::string(kTemporaryMark) + std::to_string(::getpid());
   auto failed = [&](const std::string& reason) {
     return Result::Failure("The file " + path + " could not be written: " + reason + ".");
   };
-  {
-    errno = 0;
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return failed(Reason(errno));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      const int error = errno;
-      out.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return failed(Reason(error));
-    }
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return failed(Reason(errno));
+  // The bytes reach the disk before the name points at them.
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    return failed(Reason(error));
   }
-  std::error_code error;
-  fs::rename(temp, target, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return failed(error.message());
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    error = errno;
+    ::unlink(temp.c_str());
+    return failed(Reason(error));
   }
+  const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  if (Result synced = SyncFolder(parent.string()); !synced) return failed(synced.Message());
   return Result::Success();
+}
+
+Result SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Result::Failure(Reason(errno));
+  const int error = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  // Some file systems cannot sync a folder; their entries are as safe as they get.
+  if (error != 0 && error != EINVAL && error != EROFS) return Result::Failure(Reason(error));
+  return Result::Success();
+}
+
+std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder) {
+  std::vector<std::string> removed;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const pid_t owner = TemporaryFileOwner(it->path().filename().string());
+    if (owner == 0 || ProcessExists(owner)) continue;
+    std::error_code ignored;
+    if (!it->is_regular_file(ignored)) continue;
+    if (std::filesystem::remove(it->path(), ignored)) removed.push_back(it->path().string());
+  }
+  return removed;
 }
 
 Result CheckReadableFile(const std::string& path, std::uintmax_t maxBytes) {

@@ -21,6 +21,7 @@
 #include "app/control_ids.h"
 #include "app/report_list.h"
 #include "app/window_probe.h"
+#include "run/run_journal.h"
 #include "test_support/temp_folder.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
@@ -630,6 +631,67 @@ TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
   WindowProbe(*third).analysisTable().MarkChanged();
   third->close();
   EXPECT_FALSE(fs::exists(folder_.Path() / "auswertung.tmp"));
+}
+
+// SIGTERM or SIGINT: nothing asks, the changed table stays in its working file
+// (offered at the next start's end) and a settings file that cannot be written
+// is reported on standard error.
+TEST_F(WindowTest, ClosingByASignalAsksNothingAndKeepsTheTable) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  const size_t asked = prompts_.asked.size();
+  fs::create_directory(folder_.Path() / "Corvala.ini");
+  ::testing::internal::CaptureStderr();
+  dlg->CloseBySignal();
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(prompts_.asked.size(), asked);
+  EXPECT_NE(errors.find("corvala3: The file " + (folder_ / "Corvala.ini") +
+                        " could not be written: Is a directory."),
+            std::string::npos)
+      << errors;
+  EXPECT_TRUE(fs::exists(folder_.Path() / "auswertung.tmp"));
+  dlg.reset();
+
+  fs::remove(folder_.Path() / "Corvala.ini");
+  auto again = Open();
+  ASSERT_EQ(WindowProbe(*again).List(ctl::kAnalysisTable)->rowCount(), 1);
+  prompts_.answers = {false};
+  again->close();
+  EXPECT_EQ(prompts_.asked.back(), "Save the analysis?");
+}
+
+// A run that was not saved comes back at the next start when the user wants it.
+TEST_F(WindowTest, AnUnsavedRunIsOfferedAtTheNextStart) {
+  ChamberRecord run;
+  run.runUnit = 2;
+  for (int k = 0; k < 5; ++k)
+    AppendSample(run, 8.0f + 0.25f * static_cast<float>(k), 25.0f, k > 2 ? 1 : 0,
+                 LocalTime{2026, 1, 2, 3, 4, 5 + k}, k);
+  ASSERT_TRUE(WriteFileAtomically(folder_ / "Kammer3.journal", FormatJournal(run)).Ok());
+  WriteIni("Temperatur=30\r\n");
+  prompts_.answers = {true};
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  // Switching to the run's unit keeps every other setting.
+  EXPECT_EQ(EditText(*dlg, ctl::kSetPoint), "30");
+  EXPECT_EQ(probe.station().m_link.m_temperatureShown, 30);
+  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"The measurement of chamber 3 (5 samples, "
+                                                     "started 02.01.2026 03:04:05) was not "
+                                                     "saved. Restore it?"});
+  EXPECT_EQ(probe.station().m_chamber[2].Snapshot().series, run.series);
+  EXPECT_EQ(probe.unitName(), "mg/l");
+  ASSERT_EQ(probe.List(ctl::kValues3)->rowCount(), 5);
+  EXPECT_EQ(probe.List(ctl::kValues3)->Text(4, 1), "9.00");
+  EXPECT_EQ(probe.List(ctl::kValues3)->Text(4, 2), "on");
+  dlg->close();  // not saved: the journal stays
+  dlg.reset();
+
+  prompts_.asked.clear();
+  prompts_.answers = {false};
+  auto again = Open();
+  EXPECT_EQ(prompts_.asked.size(), 1u);
+  EXPECT_FALSE(fs::exists(folder_.Path() / "Kammer3.journal"));
+  EXPECT_TRUE(WindowProbe(*again).station().m_chamber[2].Snapshot().series.Empty());
 }
 
 TEST_F(WindowTest, RestoredRowsAreOfferedForSavingAtEveryCloseUntilSaved) {

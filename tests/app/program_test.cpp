@@ -66,6 +66,44 @@ TEST(Program, TerminationSignalWritesTheSettings) {
   EXPECT_TRUE(ini->starts_with("Temperatur=25\r\n"));
 }
 
+// Today's defect: a settings file that cannot be written opened a notice that
+// no one could answer, and the program never ended.
+TEST(Program, TerminationSignalNeverWaitsOnADialog) {
+  const corvala::testing::TempFolder temp;
+  const fs::path folder = temp.Path();
+  fs::create_directory(folder / "Corvala.ini");
+  const std::string errors = (folder / "stderr.txt").string();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!freopen(errors.c_str(), "w", stderr)) _exit(126);
+    const std::string dir = folder.string();
+    execl(CORVALA_PROGRAM, CORVALA_PROGRAM, "--data-dir", dir.c_str(), "--port",
+          "COM1=/nonexistent/tty", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_EQ(kill(child, SIGTERM), 0);
+  const auto signalled = std::chrono::steady_clock::now();
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0 &&
+         std::chrono::steady_clock::now() - signalled < std::chrono::seconds(2))
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (waitpid(child, &status, WNOHANG) == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "the program did not end within 2 s of SIGTERM";
+  }
+  EXPECT_TRUE(WIFEXITED(status));
+  const Expected<std::string> stderrText = ReadWholeFile(errors);
+  ASSERT_TRUE(stderrText.Ok());
+  EXPECT_NE(stderrText->find("corvala3: The file " + (folder / "Corvala.ini").string() +
+                             " could not be written: Is a directory."),
+            std::string::npos)
+      << *stderrText;
+}
+
 TEST(DataFolder, FallsBackToTheUserFolderWhenNotWritable) {
   const corvala::testing::TempFolder temp;
   const fs::path base = temp.Path();

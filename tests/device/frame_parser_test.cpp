@@ -60,6 +60,18 @@ TEST_F(ParserFixture, ChannelCountDecidesWhereReadingsAndTemperaturesGo) {
   EXPECT_FLOAT_EQ(Sum(0), 403.0f);  // readings add up until the sampler takes them
 }
 
+// Found by fuzzing: values no device sends added up to an infinite sum, and
+// the next sample's pressure was infinite. They read as 0, as garbled text does.
+TEST_F(ParserFixture, ValuesNoDeviceSendsReadAsZero) {
+  Feed({"anfang", "3", "2e38", "3e38", "-3e38", "1e10", "2e38", "-2e38", "1e9", "1", "ende"});
+  Feed({"anfang", "3", "25", "3e38", "-3e38", "1e6", "24", "24", "24", "1", "ende"});
+  EXPECT_EQ(Sum(0), 0.0f);
+  EXPECT_EQ(Sum(1), 0.0f);
+  EXPECT_EQ(Sum(2), 1.0e6f);
+  EXPECT_EQ(link.report.m_deviceTemperature.load(), 25.0f);
+  EXPECT_EQ(link.report.m_chamberTemperature[0].load(), 24.0f);
+}
+
 TEST_F(ParserFixture, GarbledAndCutFramesCorruptNothing) {
   // Text, "nan" and "inf" read as 0, so a sum never becomes NaN.
   Feed({"anfang", "3", "25", "abc", "nan", "-inf", "24", "24", "24", "1", "ende"});

@@ -118,6 +118,40 @@ TEST(MeasurementFile, HostileFileStaysBounded) {
   EXPECT_EQ(Parse("AnzahlMesswerte=3\n" + kRow).Samples(), 0);  // no marker, no rows
 }
 
+// Found by fuzzing: one key with a huge step number made the reader allocate
+// every step up to it (here two million steps from a file of 80 bytes).
+TEST(MeasurementFile, StepsBeyondTheStationsLimitNeedTheirKeys) {
+  const std::string head = "AnzahlMesswerte=1\nAnzahlProg=2147483647\n";
+  const std::string rows = "Messwerte:\n" + kRow + "\n";
+  EXPECT_EQ(Parse(head + "Licht2000000=1\n" + rows).stepTime.size(), 9999u);
+  std::string dense = head;
+  for (int k = 10000; k <= 10002; ++k) dense += Format("Delay%d=%d\n", k, k);
+  const ChamberRecord r = Parse(dense + "Licht10004=1\n" + rows);
+  ASSERT_EQ(r.stepTime.size(), 10002u);
+  EXPECT_EQ(r.stepTime.back(), 10002);
+}
+
+// Found by fuzzing: a value too wide for its columns pushes the later fields to
+// the right, and the file the station wrote read back other values.
+TEST(MeasurementFile, RowsWithValuesTooWideForTheirColumnsReadBackEqual) {
+  ChamberRecord run;
+  AppendSample(run, 123456.78f, 123.5f, 1, LocalTime{2024, 1, 2, 3, 4, 5}, 0);
+  AppendSample(run, -98765.5f, -12.5f, 0, LocalTime{2024, 1, 2, 3, 4, 10}, 5);
+  AppendSample(run, 1013.25f, 24.5f, 1, LocalTime{2024, 1, 2, 3, 4, 15}, 10);
+  const std::string text = FormatMeasurementFile(run);
+  EXPECT_NE(text.find("\r\n   3    4    5        0 123456.78 123.5 1\r\n"), std::string::npos);
+  const ChamberRecord r = Parse(text);
+  ASSERT_EQ(r.Samples(), 3);
+  EXPECT_EQ(r.series.Pressure()[0], 123456.78f);
+  EXPECT_EQ(r.series.Temperature()[0], 123.5f);
+  EXPECT_EQ(r.series.Light()[0], 1);
+  EXPECT_EQ(r.series.Pressure()[1], -98765.5f);
+  EXPECT_EQ(r.series.Temperature()[1], -12.5f);
+  EXPECT_EQ(r.series.Light()[1], 0);
+  EXPECT_EQ(r.series.At(2), run.series.At(2));
+  EXPECT_EQ(FormatMeasurementFile(r), text);
+}
+
 // A header announcing four rows, then one complete row and `rest`.
 std::string FourRows(const std::string& rest) {
   return "AnzahlMesswerte=3\r\nEinheit=1\r\n\r\n\r\nMesswerte:\r\n" + kRow + "\r\n" + rest;

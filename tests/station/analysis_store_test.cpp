@@ -11,6 +11,7 @@
 #include "analysis/curve_builder.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
+#include "util/file_io.h"
 
 namespace corvala {
 namespace {
@@ -70,6 +71,46 @@ TEST_F(Store, FilesThatCannotBeReadOrWrittenAreReported) {
   fs::remove_all(folder / "missing");
   EXPECT_FALSE(lost.SaveWorkingFile(1).Ok());
   EXPECT_EQ(prompts.asked.size(), 2u);
+}
+
+TEST_F(Store, AnEndByASignalKeepsAChangedTableInItsWorkingFile) {
+  prompts.filePaths = {testing::DataPath("analysis.cva")};
+  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_TRUE(store.DeleteRow(1, 2));
+  const std::string mirrored = testing::FileBytes(store.WorkingFile());
+  prompts.asked.clear();
+  store.CloseWithoutAsking(2);
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_EQ(testing::FileBytes(store.WorkingFile()), mirrored);
+
+  // The working file missed the last change: it is written at the end.
+  fs::remove(store.WorkingFile());
+  fs::create_directory(store.WorkingFile());
+  EXPECT_TRUE(store.DeleteRow(0, 2));
+  fs::remove(store.WorkingFile());
+  prompts.asked.clear();
+  store.CloseWithoutAsking(2);
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_EQ(testing::FileBytes(store.WorkingFile()), "0\r\n2\r\n");
+
+  // An unchanged table leaves no working file behind.
+  store.Table().MarkSaved();
+  store.CloseWithoutAsking(2);
+  EXPECT_FALSE(fs::exists(store.WorkingFile()));
+}
+
+TEST_F(Store, AnAnswerGotWhileASignalEndsTheProgramKeepsTheTable) {
+  prompts.filePaths = {testing::DataPath("analysis.cva")};
+  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_TRUE(store.DeleteRow(1, 2));
+  SilenceablePrompts silenced(prompts);
+  AnalysisStore ending{store.WorkingFile(), silenced};
+  ASSERT_TRUE(ending.Restore());
+  silenced.Silence();
+  prompts.asked.clear();
+  ending.Close({}, DefaultWorkbookFactory());
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_TRUE(fs::exists(store.WorkingFile()));
 }
 
 TEST_F(Store, RestoredRowsCountAsUnsavedUntilSavedOrLetGo) {

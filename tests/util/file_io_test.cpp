@@ -1,13 +1,65 @@
 #include "util/file_io.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "test_support/temp_folder.h"
 
+// The file system calls of this test program pass through here, so a test can
+// see in which order a writer syncs and renames.
+namespace {
+std::mutex g_callsMutex;
+std::vector<std::string> g_calls;
+bool g_recording = false;
+
+void Record(const std::string& call) {
+  std::lock_guard lock(g_callsMutex);
+  if (g_recording) g_calls.push_back(call);
+}
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) == 0) Record(S_ISDIR(info.st_mode) ? "sync folder" : "sync file");
+  using Fn = int (*)(int);
+  static const auto real = reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, "fsync"));
+  return real(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) {
+  Record("rename");
+  using Fn = int (*)(const char*, const char*);
+  static const auto real = reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, "rename"));
+  return real(from, to);
+}
+
 namespace corvala {
 namespace {
+
+class RecordCalls {
+ public:
+  RecordCalls() {
+    std::lock_guard lock(g_callsMutex);
+    g_calls.clear();
+    g_recording = true;
+  }
+  ~RecordCalls() {
+    std::lock_guard lock(g_callsMutex);
+    g_recording = false;
+  }
+  std::vector<std::string> Calls() {
+    std::lock_guard lock(g_callsMutex);
+    return g_calls;
+  }
+};
 
 TEST(FileIo, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporaryFile) {
   const testing::TempFolder folder;
@@ -20,6 +72,15 @@ TEST(FileIo, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
 
+// A power cut after the write must find either the old file or the whole new
+// one: the bytes are synced before the rename, and the rename before it counts.
+TEST(FileIo, AtomicWriteSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
+  const testing::TempFolder folder;
+  RecordCalls calls;
+  ASSERT_TRUE(WriteFileAtomically(folder / "file.txt", "bytes\r\n").Ok());
+  EXPECT_EQ(calls.Calls(), (std::vector<std::string>{"sync file", "rename", "sync folder"}));
+}
+
 TEST(FileIo, FailuresNameTheFileAndTheReason) {
   const testing::TempFolder folder;
   const std::string missing = folder / "missing/x.txt";
@@ -29,6 +90,15 @@ TEST(FileIo, FailuresNameTheFileAndTheReason) {
             "The file " + missing + " could not be written: No such file or directory.");
   EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 
+  // A folder standing where the file belongs is left alone, and so is the
+  // folder it is in: no temporary file stays behind.
+  std::filesystem::create_directory(folder / "Corvala.ini");
+  const Result overFolder = WriteFileAtomically(folder / "Corvala.ini", "x");
+  EXPECT_FALSE(overFolder.Ok());
+  EXPECT_EQ(overFolder.Message(),
+            "The file " + (folder / "Corvala.ini") + " could not be written: Is a directory.");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+
   const Expected<std::string> absent = ReadWholeFile(missing);
   EXPECT_FALSE(absent.Ok());
   EXPECT_EQ(absent.Message(),
@@ -37,6 +107,42 @@ TEST(FileIo, FailuresNameTheFileAndTheReason) {
   EXPECT_FALSE(directory.Ok());
   EXPECT_EQ(directory.Message(),
             "The file " + folder.Path().string() + " could not be read: it is a folder.");
+}
+
+// The id of a process that has ended.
+pid_t EndedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return child;
+}
+
+TEST(FileIo, TemporaryFilesOfEndedProcessesAreRemovedOthersStay) {
+  const testing::TempFolder folder;
+  const std::string ended = std::to_string(EndedProcess());
+  const std::string alive = std::to_string(::getpid());
+  const std::vector<std::string> names = {"Corvala.ini.tmp-" + ended,
+                                          "auswertung.tmp.tmp-" + ended,
+                                          "Corvala.ini.tmp-" + alive,
+                                          "Corvala.ini.tmp-",
+                                          "Corvala.ini.tmp-12x",
+                                          "run.cv3",
+                                          ".tmp-" + ended};
+  for (const std::string& name : names) ASSERT_TRUE(WriteFileAtomically(folder / name, "x").Ok());
+  std::filesystem::create_directory(folder / ("folder.tmp-" + ended));
+
+  const std::vector<std::string> removed = RemoveStaleTemporaryFiles(folder.Path().string());
+  EXPECT_EQ(removed.size(), 2u);
+  EXPECT_FALSE(std::filesystem::exists(folder / ("Corvala.ini.tmp-" + ended)));
+  EXPECT_FALSE(std::filesystem::exists(folder / ("auswertung.tmp.tmp-" + ended)));
+  EXPECT_TRUE(std::filesystem::exists(folder / ("Corvala.ini.tmp-" + alive)));
+  EXPECT_TRUE(std::filesystem::exists(folder / "Corvala.ini.tmp-"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "Corvala.ini.tmp-12x"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "run.cv3"));
+  EXPECT_TRUE(std::filesystem::exists(folder / (".tmp-" + ended)));
+  EXPECT_TRUE(std::filesystem::is_directory(folder / ("folder.tmp-" + ended)));
+  EXPECT_TRUE(RemoveStaleTemporaryFiles((folder / "no such folder")).empty());
 }
 
 }  // namespace

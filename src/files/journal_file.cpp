@@ -1,0 +1,113 @@
+#include "files/journal_file.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "run/record_text.h"
+#include "run/run_journal.h"
+#include "util/c_format.h"
+
+namespace corvala {
+namespace {
+
+// The next line of text from pos, without its line end; false at the end of
+// the text or for a last line without a line end (`cut` then says whether
+// anything stood there).
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line, bool& cut) {
+  cut = false;
+  if (pos >= text.size()) return false;
+  const size_t end = text.find('\n', pos);
+  if (end == std::string_view::npos) {
+    cut = true;
+    return false;
+  }
+  line = text.substr(pos, end - pos);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  pos = end + 1;
+  return true;
+}
+
+template <class T>
+bool Field(std::string_view& line, T& value) {
+  const size_t end = std::min(line.find(' '), line.size());
+  const std::string_view field = line.substr(0, end);
+  if (field.empty()) return false;
+  const auto [stop, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (error != std::errc() || stop != field.data() + field.size()) return false;
+  line.remove_prefix(end == line.size() ? end : end + 1);
+  return true;
+}
+
+// One row as FormatJournalRow writes it; false for anything else.
+bool ParseRow(std::string_view line, Sample& s) {
+  int32_t light = 0;
+  if (!Field(line, s.hour) || !Field(line, s.minute) || !Field(line, s.second) ||
+      !Field(line, s.elapsed) || !Field(line, s.pressure) || !Field(line, s.temperature) ||
+      !Field(line, light) || !line.empty())
+    return false;
+  s.light = static_cast<uint8_t>(light);
+  return std::isfinite(s.pressure) && std::isfinite(s.temperature) && s.hour >= 0 && s.hour <= 23 &&
+         s.minute >= 0 && s.minute <= 59 && s.second >= 0 && s.second <= 59 && s.elapsed >= 0 &&
+         (light == 0 || light == 1);
+}
+
+}  // namespace
+
+JournalContent ParseRunJournal(std::string_view text, const MeasurementReadContext& context) {
+  JournalContent content;
+  content.maxPressure = context.maxPressure;
+  // Zero bytes at the end are blocks a power cut kept from being written.
+  size_t size = text.size();
+  while (size > 0 && text[size - 1] == '\0') --size;
+  if (size < text.size()) content.state = JournalContent::State::kCut;
+  text = text.substr(0, size);
+  if (text.empty()) return content;
+
+  auto damaged = [&](std::string problem) {
+    content.state = JournalContent::State::kDamaged;
+    content.problem = std::move(problem);
+    return content;
+  };
+  size_t pos = 0;
+  std::string_view line;
+  bool cut = false;
+  if (!NextLine(text, pos, line, cut)) {
+    if (std::string_view(kJournalFirstLine).starts_with(text)) {
+      content.state = JournalContent::State::kCut;
+      return content;
+    }
+    return damaged("it does not begin as a journal does");
+  }
+  if (line != kJournalFirstLine) return damaged("it does not begin as a journal does");
+
+  // The header ends with the marker line; a header cut short holds no sample.
+  const size_t headerStart = pos;
+  bool marker = false;
+  while (!marker && NextLine(text, pos, line, cut)) marker = line == kSamplesMarker;
+  if (!marker) {
+    if (cut || content.state == JournalContent::State::kCut) {
+      content.state = JournalContent::State::kCut;
+      return content;
+    }
+    return damaged("its header has no end");
+  }
+  content.record = ParseMeasurementHeader(text.substr(headerStart, pos - headerStart), context);
+
+  // The chart top is held in mbar; the rows are in the run's unit.
+  const int32_t unit = content.record.runUnit;
+  const float factor1 = unit == 2 ? context.factor1 : 1.0f;
+  const float factor2 = unit == 2 ? context.factor2 : 1.0f;
+  int32_t row = 0;
+  Sample sample;
+  while (NextLine(text, pos, line, cut)) {
+    ++row;
+    if (!ParseRow(line, sample)) return damaged(Format("its sample row %d cannot be read", row));
+    content.record.series.Append(sample);
+    content.maxPressure =
+        WidenMaxPressure(content.maxPressure, sample.pressure, unit, factor1, factor2);
+  }
+  if (cut) content.state = JournalContent::State::kCut;
+  return content;
+}
+
+}  // namespace corvala

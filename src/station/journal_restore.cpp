@@ -1,0 +1,111 @@
+#include "station/journal_restore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include "files/journal_file.h"
+#include "util/c_format.h"
+#include "util/file_io.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A free name beside the journal: "<journal>.damaged", "<journal>.damaged-2", ...
+std::string AsideName(const std::string& path) {
+  std::error_code error;
+  for (int n = 1; n < 1000; ++n) {
+    std::string candidate = path + ".damaged" + (n == 1 ? std::string() : Format("-%d", n));
+    if (!fs::exists(candidate, error)) return candidate;
+  }
+  return path + ".damaged-last";
+}
+
+void Restore(Station& station, int chamber, ChamberRecord record) {
+  const auto i = static_cast<size_t>(chamber);
+  station.m_run[i].m_running.store(0);
+  station.m_run[i].m_lightOn.store(0);
+  station.m_run[i].m_normOffset.store(0.0f);
+  station.m_chamber[i].Access([&](ChamberRecord& r) {
+    record.chamberIndex = r.chamberIndex;
+    record.runRequested = false;
+    record.pendingRun.reset();
+    // A run of this station whose analysis row has not been added: saving it adds the row.
+    record.hasRun = 1;
+    record.saved = 0;
+    record.measurementName.clear();
+    record.analysis.Clear();
+    r = std::move(record);
+  });
+}
+
+}  // namespace
+
+std::string RestoreQuestion(int chamber, const ChamberRecord& r) {
+  return Format(
+      "The measurement of chamber %d (%d samples, started %02d.%02d.%04d %02d:%02d:%02d) was not "
+      "saved. Restore it?",
+      chamber + 1, r.series.Size(), r.startDay, r.startMonth, r.startYear, r.startHour,
+      r.startMinute, r.startSecond);
+}
+
+JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
+                                          const ConversionFactors& factors,
+                                          const MeasurementLoadHooks& hooks) {
+  JournalRestoreOutcome outcome;
+  for (int c = 0; c < 3 && !prompts.Silenced(); ++c) {
+    const std::string path = station.m_journal.PathOf(c);
+    std::error_code error;
+    if (path.empty() || !fs::exists(path, error)) continue;
+    const Expected<std::string> text = ReadWholeFile(path);
+    if (!text) {
+      prompts.ShowNotice(text.Message() +
+                         Format(" The journal of chamber %d stays where it is.", c + 1));
+      continue;
+    }
+    JournalContent content = ParseRunJournal(*text, StationReadContext(station, factors));
+    const bool damaged = content.state == JournalContent::State::kDamaged;
+    if (damaged) {
+      // Never lost without a word: the file is kept aside and named.
+      const std::string aside = AsideName(path);
+      fs::rename(path, aside, error);
+      const std::string kept = error ? path : aside;
+      if (!error) outcome.keptAside[static_cast<size_t>(c)] = aside;
+      prompts.ShowNotice(Format("The journal of chamber %d is damaged: %s. It was kept as %s.",
+                                c + 1, content.problem.c_str(), kept.c_str()));
+      if (error) continue;
+    }
+    if (content.record.series.Empty()) {
+      // A run that took no sample: nothing to offer.
+      if (!damaged) (void)station.m_journal.Remove(c);
+      continue;
+    }
+    const bool yes = prompts.AskYesNo(RestoreQuestion(c, content.record));
+    if (prompts.Silenced()) break;
+    if (!yes) {
+      if (!damaged) (void)station.m_journal.Remove(c);
+      continue;
+    }
+    const bool clean = content.state == JournalContent::State::kWhole;
+    ChamberRecord restored = content.record;
+    if (hooks.beforeReplace) hooks.beforeReplace(c);
+    Restore(station, c, std::move(content.record));
+    outcome.restored[static_cast<size_t>(c)] = true;
+    // The journal stays until the run is saved; a cut or damaged one is written
+    // anew with exactly the samples restored.
+    if (!clean) {
+      const Result rewritten =
+          station.m_journal.Rewrite(c, restored, false, std::chrono::steady_clock::now());
+      if (!rewritten) prompts.ShowNotice(rewritten.Message());
+    }
+    station.m_units.Update([&](UnitConfig& config) {
+      config.maxPressure = std::max(config.maxPressure, content.maxPressure);
+    });
+    ShowInRunUnit(station, c, factors, hooks);
+  }
+  return outcome;
+}
+
+}  // namespace corvala

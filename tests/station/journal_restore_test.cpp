@@ -1,0 +1,190 @@
+// The journals of unsaved runs offered back at start-up, and the workflows
+// that end a journal: saving, a new run, loading over the run.
+
+#include "station/journal_restore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/journal_file.h"
+#include "station/run_start.h"
+#include "test_support/golden_run.h"
+#include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+struct Restore : ::testing::Test {
+  Restore() {
+    station.m_journal.SetFolder(folder.Path().string());
+    hooks.beforeReplace = [this](int c) { log.push_back("before " + std::to_string(c)); };
+    hooks.confirmConfiguration = [this] { log.push_back("confirm"); };
+    hooks.refreshViews = [this](int c) { log.push_back("refresh " + std::to_string(c)); };
+  }
+  std::string JournalPath(int c) { return folder / JournalFileName(c); }
+  void PutJournal(int c, const std::string& bytes) {
+    ASSERT_TRUE(WriteFileAtomically(JournalPath(c), bytes).Ok());
+  }
+  JournalRestoreOutcome Offer() {
+    return OfferJournalRestore(station, prompts, ConversionFactors{210.0f, 8.23f}, hooks);
+  }
+
+  testing::TempFolder folder;
+  Station station;
+  ScriptedPrompts prompts;
+  MeasurementLoadHooks hooks;
+  Texts log;
+};
+
+TEST_F(Restore, YesGivesBackAnUnsavedStoppedRunAndKeepsItsJournal) {
+  const std::string journal = FormatJournal(testing::GoldenRunAsRead());
+  PutJournal(1, journal);
+  prompts.answers = {true};
+  const JournalRestoreOutcome outcome = Offer();
+  EXPECT_EQ(prompts.asked, Texts{"The measurement of chamber 2 (4 samples, started 29.02.2024 "
+                                 "23:59:55) was not saved. Restore it?"});
+  EXPECT_TRUE(outcome.restored[1]);
+  const ChamberRecord r = station.m_chamber[1].Snapshot();
+  EXPECT_EQ(r.series, testing::GoldenRunAsRead().series);
+  EXPECT_EQ(r.Samples(), 4);
+  EXPECT_EQ(r.chamberIndex, 1);
+  EXPECT_EQ(r.saved, 0);
+  EXPECT_EQ(r.hasRun, 1);
+  EXPECT_EQ(r.stepTime, (std::vector<int32_t>{600, 1200}));
+  EXPECT_EQ(station.m_run[1].m_running, 0);
+  // Shown in the run's unit, mg/l, with the configured factors.
+  EXPECT_EQ(station.m_units.Get().unit, 2);
+  EXPECT_EQ(station.m_units.Get().effFactor1, 210.0f);
+  EXPECT_EQ(log, (Texts{"before 1", "confirm", "refresh 1"}));
+  EXPECT_EQ(testing::FileBytes(JournalPath(1)), journal);
+
+  // Saving the restored run ends its journal.
+  prompts.filePaths = {folder / "run.cv3"};
+  const MeasurementSaveResult saved =
+      SaveMeasurementFiles(station, {0, 1, 0}, prompts, MeasurementSaveHooks{});
+  EXPECT_EQ(saved.written, Texts{folder / "run.cv3"});
+  EXPECT_FALSE(fs::exists(JournalPath(1)));
+}
+
+TEST_F(Restore, NoRemovesTheJournalAndARunWithoutSamplesIsNotOffered) {
+  PutJournal(0, FormatJournal(testing::GoldenRunAsRead()));
+  PutJournal(2, "");
+  prompts.answers = {false};
+  const JournalRestoreOutcome outcome = Offer();
+  EXPECT_EQ(prompts.asked.size(), 1u);
+  EXPECT_FALSE(outcome.restored[0]);
+  EXPECT_TRUE(station.m_chamber[0].Snapshot().series.Empty());
+  EXPECT_FALSE(fs::exists(JournalPath(0)));
+  EXPECT_FALSE(fs::exists(JournalPath(2)));
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(Restore, ACutJournalRestoresItsCompleteSamplesAndIsWrittenAnew) {
+  PutJournal(0, testing::DataBytes("journal_cut.journal"));
+  prompts.answers = {true};
+  Offer();
+  EXPECT_EQ(prompts.asked, Texts{"The measurement of chamber 1 (3 samples, started 01.03.2024 "
+                                 "23:59:58) was not saved. Restore it?"});
+  const ChamberRecord r = station.m_chamber[0].Snapshot();
+  EXPECT_EQ(r.Samples(), 3);
+  EXPECT_EQ(testing::FileBytes(JournalPath(0)), FormatJournal(r));
+}
+
+TEST_F(Restore, ADamagedJournalIsKeptAsideNamedAndItsReadableSamplesOffered) {
+  PutJournal(2, testing::DataBytes("journal_damaged.journal"));
+  PutJournal(1, testing::DataBytes("journal_damaged.journal"));
+  prompts.answers = {false, true};
+  const JournalRestoreOutcome outcome = Offer();
+  const std::string aside1 = JournalPath(1) + ".damaged";
+  const std::string aside2 = JournalPath(2) + ".damaged";
+  EXPECT_EQ(prompts.asked,
+            (Texts{"The journal of chamber 2 is damaged: its sample row 3 cannot be read. It was "
+                   "kept as " +
+                       aside1 + ".",
+                   "The measurement of chamber 2 (2 samples, started 01.03.2024 10:00:00) was not "
+                   "saved. Restore it?",
+                   "The journal of chamber 3 is damaged: its sample row 3 cannot be read. It was "
+                   "kept as " +
+                       aside2 + ".",
+                   "The measurement of chamber 3 (2 samples, started 01.03.2024 10:00:00) was not "
+                   "saved. Restore it?"}));
+  EXPECT_EQ(outcome.keptAside[1], aside1);
+  // Declined: the damaged file stays aside, nothing else is left.
+  EXPECT_EQ(testing::FileBytes(aside1), testing::DataBytes("journal_damaged.journal"));
+  EXPECT_FALSE(fs::exists(JournalPath(1)));
+  // Restored: a clean journal of the samples restored, the damaged one aside.
+  EXPECT_EQ(testing::FileBytes(aside2), testing::DataBytes("journal_damaged.journal"));
+  EXPECT_EQ(testing::FileBytes(JournalPath(2)), FormatJournal(station.m_chamber[2].Snapshot()));
+
+  // A second damaged journal of the same chamber does not replace the first;
+  // the restored run's clean journal is offered again.
+  PutJournal(1, "not a journal\r\n");
+  prompts.asked.clear();
+  Offer();
+  EXPECT_EQ(prompts.asked, (Texts{"The journal of chamber 2 is damaged: it does not begin as a "
+                                  "journal does. It was kept as " +
+                                      aside1 + "-2.",
+                                  "The measurement of chamber 3 (2 samples, started 01.03.2024 "
+                                  "10:00:00) was not saved. Restore it?"}));
+  EXPECT_EQ(testing::FileBytes(aside1 + "-2"), "not a journal\r\n");
+}
+
+TEST_F(Restore, AJournalThatCannotBeReadIsLeftWhereItIs) {
+  fs::create_directory(JournalPath(0));
+  Offer();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0], "The file " + JournalPath(0) +
+                                  " could not be read: it is a folder. The journal of chamber 1 "
+                                  "stays where it is.");
+  EXPECT_TRUE(fs::is_directory(JournalPath(0)));
+}
+
+// An answer that comes while the program is ended by a signal is no answer.
+TEST_F(Restore, NothingIsRemovedOnceThePromptsAreSilenced) {
+  class Interrupted : public ScriptedPrompts {
+   public:
+    bool AskYesNo(const std::string& text) override {
+      silenced = true;
+      return ScriptedPrompts::AskYesNo(text);
+    }
+    bool Silenced() const override { return silenced; }
+    bool silenced = false;
+  } interrupted;
+  interrupted.answers = {false};
+  PutJournal(0, FormatJournal(testing::GoldenRunAsRead()));
+  PutJournal(1, FormatJournal(testing::GoldenRunAsRead()));
+  OfferJournalRestore(station, interrupted, ConversionFactors{}, hooks);
+  EXPECT_EQ(interrupted.asked.size(), 1u);
+  EXPECT_TRUE(fs::exists(JournalPath(0)));
+  EXPECT_TRUE(fs::exists(JournalPath(1)));
+}
+
+TEST_F(Restore, ANewRunOrALoadedFileEndsTheJournalOnlyAfterTheUserAgreed) {
+  for (int c = 0; c < 2; ++c) {
+    PutJournal(c, FormatJournal(testing::GoldenRunAsRead()));
+    station.m_chamber[c].Access([](ChamberRecord& r) { r = testing::GoldenRun(); });
+  }
+  prompts.answers = {false, true};  // chamber I: Cancel; chamber II: OK
+  OnStart(station, {true, true, false}, prompts);
+  EXPECT_TRUE(fs::exists(JournalPath(0)));
+  EXPECT_FALSE(fs::exists(JournalPath(1)));
+
+  prompts.answers = {false};
+  prompts.filePaths = {testing::DataPath("measurement.cv3")};
+  EXPECT_EQ(LoadMeasurementFile(station, {1, 0, 0}, prompts, {}, hooks),
+            MeasurementLoadStatus::kNothing);
+  EXPECT_TRUE(fs::exists(JournalPath(0)));
+  prompts.answers = {true};
+  prompts.filePaths = {testing::DataPath("measurement.cv3")};
+  EXPECT_EQ(LoadMeasurementFile(station, {1, 0, 0}, prompts, {}, hooks),
+            MeasurementLoadStatus::kLoaded);
+  EXPECT_FALSE(fs::exists(JournalPath(0)));
+}
+
+}  // namespace
+}  // namespace corvala
