@@ -43,7 +43,10 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   ScriptedPrompts prompts;
   prompts.answers = {false, false, false, false};
-  auto dlg = std::make_unique<CMeasureDlg>(StationOptions{folder.string(), {}, false}, &prompts);
+  StationOptions options;
+  options.dataFolder = folder.string();
+  options.startThreads = false;
+  auto dlg = std::make_unique<CMeasureDlg>(options, &prompts);
   dlg->show();
   QApplication::processEvents();
   WindowProbe probe(*dlg);

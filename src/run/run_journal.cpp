@@ -18,24 +18,6 @@ bool ValidChamber(int chamber) {
   return chamber >= 0 && chamber <= 2;
 }
 
-std::string Reason(int error) {
-  return error != 0 ? std::strerror(error) : "unknown error";
-}
-
-// Writes all bytes; 0 or the errno of the failure.
-int WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (written == 0) return EIO;
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return 0;
-}
-
 Result Failed(int chamber, const std::string& path, const std::string& reason) {
   return Result::Failure(Format("The journal %s of chamber %d could not be written: %s. ",
                                 path.c_str(), chamber + 1, reason.c_str()) +
@@ -128,7 +110,7 @@ Result RunJournal::Begin(int chamber) {
   c.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (c.fd < 0) {
     c.missed = true;
-    return Failed(chamber, path, Reason(errno));
+    return Failed(chamber, path, ErrorText(errno));
   }
   c.folderUnsynced = true;
   c.failureReported = false;
@@ -146,12 +128,12 @@ Result RunJournal::Append(int chamber, const Sample& sample, const ChamberRecord
   if (c.fd < 0 && !c.missed) return Result::Success();
   if (c.missed) return Failed(chamber, path, "an earlier sample is missing");
   const std::string row = FormatJournalRow(sample);
-  const int error = WriteAll(c.fd, first != nullptr ? FormatJournalHeader(*first) + row : row);
+  const int error = WriteAllBytes(c.fd, first != nullptr ? FormatJournalHeader(*first) + row : row);
   if (error != 0) {
     // The next sample tries to write the whole run anew at once.
     c.missed = true;
     c.lastRewriteTry.reset();
-    return Failed(chamber, path, Reason(error));
+    return Failed(chamber, path, ErrorText(error));
   }
   if (!c.unsyncedSince) c.unsyncedSince = now;
   c.failureReported = false;
@@ -184,7 +166,7 @@ Result RunJournal::Rewrite(int chamber, const ChamberRecord& record, bool keepOp
     c.fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (c.fd < 0) {
       c.missed = true;
-      return Failed(chamber, path, Reason(errno));
+      return Failed(chamber, path, ErrorText(errno));
     }
   }
   return Result::Success();
@@ -211,7 +193,7 @@ Result RunJournal::Remove(int chamber) {
   c.unsyncedSince.reset();
   if (path.empty() || ::unlink(path.c_str()) == 0 || errno == ENOENT) return Result::Success();
   return Result::Failure(
-      Format("The journal %s could not be removed: %s.", path.c_str(), Reason(errno).c_str()));
+      Format("The journal %s could not be removed: %s.", path.c_str(), ErrorText(errno).c_str()));
 }
 
 void RunJournal::Sync(Chamber& c, const TimePoint* now) {

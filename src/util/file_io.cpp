@@ -16,23 +16,6 @@ namespace {
 
 constexpr std::string_view kTemporaryMark = ".tmp-";
 
-std::string Reason(int error) {
-  return error != 0 ? std::strerror(error) : "unknown error";
-}
-
-// Writes all bytes to fd; 0 or the errno of the failure.
-int WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return 0;
-}
-
 // The process id of a temporary file's name "NAME.tmp-PID", or 0.
 pid_t TemporaryFileOwner(const std::string& name) {
   const size_t mark = name.rfind(kTemporaryMark);
@@ -57,6 +40,23 @@ std::string TooLarge(std::uintmax_t maxBytes) {
 
 }  // namespace
 
+std::string ErrorText(int error) {
+  return error != 0 ? std::strerror(error) : "unknown error";
+}
+
+int WriteAllBytes(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (written == 0) return EIO;
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return 0;
+}
+
 Result WriteFileAtomically(const std::string& path, std::string_view bytes) {
   namespace fs = std::filesystem;
   const fs::path target(path);
@@ -66,19 +66,19 @@ Result WriteFileAtomically(const std::string& path, std::string_view bytes) {
     return Result::Failure("The file " + path + " could not be written: " + reason + ".");
   };
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return failed(Reason(errno));
+  if (fd < 0) return failed(ErrorText(errno));
   // The bytes reach the disk before the name points at them.
-  int error = WriteAll(fd, bytes);
+  int error = WriteAllBytes(fd, bytes);
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) {
     ::unlink(temp.c_str());
-    return failed(Reason(error));
+    return failed(ErrorText(error));
   }
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     error = errno;
     ::unlink(temp.c_str());
-    return failed(Reason(error));
+    return failed(ErrorText(error));
   }
   const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
   if (Result synced = SyncFolder(parent.string()); !synced) return failed(synced.Message());
@@ -87,11 +87,11 @@ Result WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
 Result SyncFolder(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Result::Failure(Reason(errno));
+  if (fd < 0) return Result::Failure(ErrorText(errno));
   const int error = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);
   // Some file systems cannot sync a folder; their entries are as safe as they get.
-  if (error != 0 && error != EINVAL && error != EROFS) return Result::Failure(Reason(error));
+  if (error != 0 && error != EINVAL && error != EROFS) return Result::Failure(ErrorText(error));
   return Result::Success();
 }
 
@@ -130,7 +130,7 @@ Expected<std::string> ReadWholeFile(const std::string& path, std::uintmax_t maxB
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in)
-    return Result::Failure("The file " + path + " could not be read: " + Reason(errno) + ".");
+    return Result::Failure("The file " + path + " could not be read: " + ErrorText(errno) + ".");
   // At most one byte past the limit is read, so a file that grew meanwhile is
   // still refused without being read whole.
   std::string bytes;
@@ -142,7 +142,7 @@ Expected<std::string> ReadWholeFile(const std::string& path, std::uintmax_t maxB
                              ".");
   }
   if (in.bad())
-    return Result::Failure("The file " + path + " could not be read: " + Reason(errno) + ".");
+    return Result::Failure("The file " + path + " could not be read: " + ErrorText(errno) + ".");
   return bytes;
 }
 

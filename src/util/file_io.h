@@ -12,6 +12,13 @@
 
 namespace corvala {
 
+// The system's words for errno value error ("unknown error" for 0).
+std::string ErrorText(int error);
+
+// Writes all bytes to the open descriptor fd, however many calls that takes;
+// 0 or the errno of the failure.
+int WriteAllBytes(int fd, std::string_view bytes);
+
 // Writes bytes to path whole. The failure names the file and the reason.
 Result WriteFileAtomically(const std::string& path, std::string_view bytes);
 

@@ -21,6 +21,7 @@
 #include "app/measure_dlg.h"
 #include "app/window_probe.h"
 #include "test_support/temp_folder.h"
+#include "test_support/window_app.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 
@@ -28,16 +29,6 @@ namespace corvala {
 namespace {
 
 namespace fs = std::filesystem;
-
-QApplication& JournalApp() {
-  static int argc = 1;
-  static char name[] = "window_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = QApplication::instance() != nullptr
-                                 ? static_cast<QApplication*>(QApplication::instance())
-                                 : new QApplication(argc, argv);
-  return *app;
-}
 
 // The samples the killed program held, from its exact dump.
 SampleSeries Recorded(const std::string& path) {
@@ -71,7 +62,7 @@ std::string Question(int chamber, const SampleSeries& s) {
 }
 
 TEST(JournalEndToEnd, RunsOfAKilledProgramComeBackExactly) {
-  JournalApp();
+  testing::WindowTestApp();
   const testing::TempFolder folder;
   const std::string data = folder.Path().string();
   const pid_t writer = fork();
@@ -105,7 +96,7 @@ TEST(JournalEndToEnd, RunsOfAKilledProgramComeBackExactly) {
 
   ScriptedPrompts prompts;
   prompts.answers = {true, true};
-  StationOptions options{data, {}, false};
+  StationOptions options = testing::WindowAloneIn(data);
   auto dlg = std::make_unique<CMeasureDlg>(options, &prompts);
   WindowProbe probe(*dlg);
   EXPECT_EQ(prompts.asked,

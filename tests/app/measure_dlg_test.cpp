@@ -23,6 +23,7 @@
 #include "app/window_probe.h"
 #include "run/run_journal.h"
 #include "test_support/temp_folder.h"
+#include "test_support/window_app.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 
@@ -37,22 +38,12 @@ std::string ReadFixture(const std::string& name) {
   return bytes ? *bytes : std::string();
 }
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "window_tests";
-  static char* argv[] = {name, nullptr};
-  // Left alive until the process ends: Qt's own statics go before it otherwise.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
 class WindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { App(); }
+  void SetUp() override { testing::WindowTestApp(); }
 
   std::unique_ptr<CMeasureDlg> Open() {
-    auto dlg = std::make_unique<CMeasureDlg>(StationOptions{folder_.Path().string(), {}, false},
-                                             &prompts_);
+    auto dlg = std::make_unique<CMeasureDlg>(testing::WindowAloneIn(folder_.Path()), &prompts_);
     dlg->show();
     return dlg;
   }

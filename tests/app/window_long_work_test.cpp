@@ -20,19 +20,10 @@
 #include "app/measure_dlg.h"
 #include "app/window_probe.h"
 #include "test_support/temp_folder.h"
+#include "test_support/window_app.h"
 
 namespace corvala {
 namespace {
-
-QApplication& LongWorkApp() {
-  static int argc = 1;
-  static char name[] = "window_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = QApplication::instance() != nullptr
-                                 ? static_cast<QApplication*>(QApplication::instance())
-                                 : new QApplication(argc, argv);
-  return *app;
-}
 
 // Counts the window's paint events.
 class PaintCounter : public QObject {
@@ -47,9 +38,8 @@ class PaintCounter : public QObject {
 class LongWorkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    LongWorkApp();
-    dlg_ = std::make_unique<CMeasureDlg>(StationOptions{folder_.Path().string(), {}, false},
-                                         &prompts_);
+    testing::WindowTestApp();
+    dlg_ = std::make_unique<CMeasureDlg>(testing::WindowAloneIn(folder_.Path()), &prompts_);
     dlg_->show();
   }
   void TearDown() override {

@@ -18,20 +18,11 @@
 #include "app/window_probe.h"
 #include "devsim/device_simulator.h"
 #include "test_support/temp_folder.h"
+#include "test_support/window_app.h"
 #include "util/file_io.h"
 
 namespace corvala {
 namespace {
-
-QApplication& PortsApp() {
-  static int argc = 1;
-  static char name[] = "window_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = QApplication::instance() != nullptr
-                                 ? static_cast<QApplication*>(QApplication::instance())
-                                 : new QApplication(argc, argv);
-  return *app;
-}
 
 template <class F>
 bool RunUntil(F done, std::chrono::milliseconds limit) {
@@ -47,7 +38,7 @@ bool RunUntil(F done, std::chrono::milliseconds limit) {
 class WindowPortsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    PortsApp();
+    testing::WindowTestApp();
     devsim::DeviceSimulator::Options options;
     options.periodMs = 50;
     device_ = std::make_unique<devsim::DeviceSimulator>(options);

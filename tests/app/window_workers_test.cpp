@@ -17,19 +17,10 @@
 #include "app/window_probe.h"
 #include "devsim/device_simulator.h"
 #include "test_support/temp_folder.h"
+#include "test_support/window_app.h"
 
 namespace corvala {
 namespace {
-
-QApplication& WorkersApp() {
-  static int argc = 1;
-  static char name[] = "window_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = QApplication::instance() != nullptr
-                                 ? static_cast<QApplication*>(QApplication::instance())
-                                 : new QApplication(argc, argv);
-  return *app;
-}
 
 // The station's clock runs ten times faster than real time.
 class FastClock : public Clock {
@@ -57,7 +48,7 @@ bool RunUntil(F done, std::chrono::milliseconds limit) {
 }
 
 TEST(WindowWithWorkers, ARunIsSampledShownAndStopped) {
-  WorkersApp();
+  testing::WindowTestApp();
   const testing::TempFolder folder;
   devsim::DeviceSimulator::Options simOptions;
   simOptions.periodMs = 20;
@@ -108,7 +99,7 @@ TEST(WindowWithWorkers, ARunIsSampledShownAndStopped) {
 // block; frames pile up while the block goes out. The user's mg/l stays, and
 // no second pair follows.
 TEST(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
-  WorkersApp();
+  testing::WindowTestApp();
   const testing::TempFolder folder;
   devsim::DeviceSimulator::Options simOptions;
   simOptions.periodMs = 20;
