@@ -17,53 +17,40 @@ TEST(LinkCheck, ASeenFrameStartWithinAPeriodKeepsTheLinkAlive) {
   for (int i = 0; i < 19; ++i) EXPECT_FALSE(check.Tick(2, frameStart).has_value());
   EXPECT_EQ(check.Tick(2, frameStart), std::optional<bool>(false));
   EXPECT_FALSE(check.Alive());
-}
 
-TEST(LinkCheck, AHugeIntervalNeverEndsTheFirstPeriodEarly) {
-  LinkCheck check;
-  std::atomic<int32_t> frameStart{0};
-  for (int i = 0; i < 1000; ++i) EXPECT_FALSE(check.Tick(INT32_MAX, frameStart).has_value());
+  // A huge interval never ends the first period early.
+  LinkCheck slow;
+  frameStart = 0;
+  for (int i = 0; i < 1000; ++i) EXPECT_FALSE(slow.Tick(INT32_MAX, frameStart).has_value());
   EXPECT_EQ(frameStart.load(), 0);
 }
 
-TEST(Trackbars, ScalesAndTheirInverse) {
+// The window test covers the sliders' ordinary positions; here the inverses
+// and the numbers only a hand-edited file gives.
+TEST(Trackbars, InversesTruncateAndTheEdgesDoNotWrap) {
   EXPECT_EQ(MaxPressureOfTrackbar(0), 100);
-  EXPECT_EQ(MaxPressureOfTrackbar(50), 300);
   EXPECT_EQ(MaxPressureOfTrackbar(100), 500);
-  EXPECT_EQ(TrackbarOfMaxPressure(300), 50);
-  EXPECT_EQ(TrackbarOfMaxPressure(301), 50);  // truncated
-  EXPECT_EQ(TrackbarOfMaxPressure(INT32_MIN), static_cast<int>((int64_t{INT32_MIN} - 100) / 4));
+  EXPECT_EQ(TrackbarOfMaxPressure(301), 50);
+  EXPECT_EQ(TrackbarOfMaxPressure(INT32_MIN), -536870937);
   EXPECT_EQ(MaxTimeOfTrackbar(0), 600);
-  EXPECT_EQ(MaxTimeOfTrackbar(10), 3600);
   EXPECT_EQ(TrackbarOfMaxTime(450), 0);
   EXPECT_EQ(TrackbarOfMaxTime(3600), 10);
-  EXPECT_EQ(TrackbarOfMaxTime(INT32_MIN), static_cast<int>((int64_t{INT32_MIN} - 500) / 300));
-}
-
-TEST(Trackbars, TimeScrollCoversTheLongestRun) {
-  EXPECT_EQ(TimeScrollMaximum(450, 450, 0), 0);
-  EXPECT_EQ(TimeScrollMaximum(3660, 450, 0), 53);  // (3660 - 450) / 60
+  EXPECT_EQ(TrackbarOfMaxTime(INT32_MIN), -7158280);
+  EXPECT_EQ(TimeScrollMaximum(3660, 450, 0), 53);  // whole minutes beyond the window
   EXPECT_EQ(TimeScrollMaximum(100, 450, 0), 0);    // never negative
   EXPECT_GE(TimeScrollMaximum(INT32_MAX, INT32_MIN, 0), 0);
 }
 
-TEST(LiveReadings, OutOfRangeShowsZero) {
-  EXPECT_EQ(ShownReading(253.25f), 253.25f);
+TEST(LiveReadings, OutOfRangeShowsZeroAndEditsFollowTheChannelCount) {
   EXPECT_EQ(ShownReading(700.0f), 700.0f);
   EXPECT_EQ(ShownReading(700.5f), 0.0f);
   EXPECT_EQ(ShownReading(-1.0f), 0.0f);
-  EXPECT_EQ(ReadingText(253.25f, 1), "253.2 mbar");
   EXPECT_EQ(ReadingText(9.876f, 2), "9.88 mg/l");
   EXPECT_EQ(ShownTemperature(24.56f), 24.56f);
   EXPECT_EQ(ShownTemperature(100.0f), 0.0f);
   EXPECT_EQ(ShownTemperature(-0.5f), 0.0f);
-}
-
-TEST(LiveReadings, EditsFollowTheChannelCount) {
   EXPECT_FALSE(LiveEditsFor(2)->chamber3);
-  EXPECT_TRUE(LiveEditsFor(2)->chamber2);
   EXPECT_TRUE(LiveEditsFor(3)->chamber3);
-  EXPECT_TRUE(LiveEditsFor(1)->chamber3);  // one channel shows in all three
   EXPECT_FALSE(LiveEditsFor(7).has_value());
 }
 
@@ -75,14 +62,12 @@ TEST(Blinker, ShownElevenTicksHiddenTen) {
 }
 
 TEST(Steppers, KeepTheirBounds) {
-  EXPECT_EQ(SetPointUp(44), 45);
   EXPECT_EQ(SetPointUp(45), 45);
   EXPECT_EQ(SetPointDown(6), 5);
   EXPECT_EQ(SetPointDown(5), 5);
   EXPECT_EQ(SetPointDown(INT32_MIN), INT32_MIN);  // no wrap
   EXPECT_EQ(IntervalUp(98), 99);
   EXPECT_EQ(IntervalUp(99), 99);
-  EXPECT_EQ(IntervalDown(2), 1);
   EXPECT_EQ(IntervalDown(1), 1);
 }
 
