@@ -22,39 +22,16 @@ class ConfigurationTest : public ::testing::Test {
 TEST_F(ConfigurationTest, FirstConfirmationSendsTheSetPointAndTheUnitsPairOnce) {
   const ConfirmOutcome outcome = Confirm();
   CommandMailboxes& commands = station_.m_link.commands;
-  EXPECT_EQ(commands.m_temperatureCommand, 25);
   EXPECT_EQ(commands.m_beepCommand, kBeepIdle);
   EXPECT_EQ(commands.m_calibrationChanged, 0);
   EXPECT_FALSE(outcome.restartLink);
   EXPECT_EQ(outcome.serviceCode, 0);
   EXPECT_EQ(commands.m_pairCommand.Take(), std::make_pair(1, 1));
-  EXPECT_EQ(station_.m_units.MaxPressure(), 300);  // the chart top stays where it was
   commands.m_temperatureCommand = kTemperatureIdle;
   const ConfirmOutcome again = Confirm();
   EXPECT_EQ(commands.m_temperatureCommand, kTemperatureIdle);  // unchanged set point
   EXPECT_FALSE(again.unitSwitched);
   EXPECT_FALSE(commands.m_pairCommand.Take().has_value());
-}
-
-TEST_F(ConfigurationTest, PortUnitCalibrationAndSignal) {
-  entries_.comPortIndex = 2;
-  entries_.unitIndex = 1;
-  entries_.calibrationText = "250";
-  entries_.signal = true;
-  entries_.comma = false;
-  const ConfirmOutcome outcome = Confirm();
-  CommandMailboxes& commands = station_.m_link.commands;
-  EXPECT_TRUE(outcome.restartLink);
-  EXPECT_TRUE(outcome.unitSwitched);
-  EXPECT_EQ(display_.comPort, 3);
-  EXPECT_EQ(station_.m_units.Unit(), 2);
-  EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(823, 21000));
-  EXPECT_EQ(commands.m_calibrationValue, 250);
-  EXPECT_EQ(commands.m_calibrationChanged, 1);
-  EXPECT_EQ(commands.m_beepCommand, 1);
-  EXPECT_EQ(display_.comma, 0);
-  EXPECT_FLOAT_EQ(station_.m_units.Get().effFactor1, 210.0f);
-  EXPECT_FLOAT_EQ(station_.m_units.Get().effFactor2, 8.23f);
 }
 
 TEST_F(ConfigurationTest, EntriesTheDeviceCannotCarryAreRefusedWithANoticeEach) {
@@ -106,10 +83,12 @@ TEST_F(ConfigurationTest, EntriesTheDeviceCannotCarryAreRefusedWithANoticeEach) 
 TEST_F(ConfigurationTest, AComboBoxWithoutSelectionKeepsItsValue) {
   entries_.comPortIndex = -1;
   entries_.unitIndex = -1;
+  entries_.comma = false;
   display_.comPort = 7;
   Confirm();
   EXPECT_EQ(display_.comPort, 7);
   EXPECT_EQ(station_.m_units.Unit(), 1);
+  EXPECT_EQ(display_.comma, 0);  // the check box beside them is taken
 }
 
 TEST_F(ConfigurationTest, NegativeFirstFactorsAreServiceCommands) {
@@ -137,13 +116,6 @@ TEST_F(ConfigurationTest, NegativeFirstFactorsAreServiceCommands) {
   station_.m_link.commands.m_serviceCommand = kServiceIdle;
   EXPECT_EQ(Confirm().serviceCode, 0);
   EXPECT_EQ(station_.m_link.commands.m_serviceCommand, kServiceIdle);
-}
-
-TEST_F(ConfigurationTest, TheDeviceUnitIsFollowedWithTheEnteredFactors) {
-  const UnitSwitch change = configuration_.FollowDeviceUnit(station_, display_);
-  EXPECT_TRUE(change.applied);
-  EXPECT_EQ(station_.m_units.Unit(), 2);
-  EXPECT_FALSE(change.pairToSend.has_value());  // the device switched itself
 }
 
 }  // namespace
