@@ -39,10 +39,9 @@ void RecordSimulatedRun(Station& station) {
   StartRuns(station, {true, false, true});
   for (int second = 0; second < 4000 && (station.m_run[0].m_running || station.m_run[2].m_running);
        ++second) {
-    for (auto* mailbox :
-         {&station.m_link.commands.m_lightCommand, &station.m_link.commands.m_runCommand}) {
-      const int32_t idle =
-          mailbox == &station.m_link.commands.m_lightCommand ? kLightIdle : kRunIdle;
+    CommandMailboxes& commands = station.m_link.commands;
+    for (auto [mailbox, idle] : {std::pair{&commands.m_lightCommand, kLightIdle},
+                                 std::pair{&commands.m_runCommand, kRunIdle}}) {
       const int32_t command = mailbox->exchange(idle);
       if (command > idle) device.Receive(static_cast<uint8_t>(command));
     }
@@ -54,22 +53,18 @@ void RecordSimulatedRun(Station& station) {
   }
 }
 
-struct CsvRow {
-  std::vector<std::string> fields;
-};
+using CsvRow = std::vector<std::string>;
 
 std::vector<CsvRow> AnalyzeCsv(const std::string& arguments) {
   FILE* pipe = popen((std::string(CORVALA_ANALYZE) + " --csv " + arguments).c_str(), "r");
   std::vector<CsvRow> rows;
   if (pipe == nullptr) return rows;
-  char buffer[1024];
-  while (std::fgets(buffer, sizeof buffer, pipe)) {
+  for (char buffer[1024]; std::fgets(buffer, sizeof buffer, pipe);) {
     std::string line(buffer);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    CsvRow row;
     std::stringstream fields(line);
-    for (std::string field; std::getline(fields, field, ',');) row.fields.push_back(field);
-    rows.push_back(row);
+    rows.emplace_back();
+    for (std::string field; std::getline(fields, field, ',');) rows.back().push_back(field);
   }
   pclose(pipe);
   return rows;
@@ -100,23 +95,22 @@ TEST(AnalyzeTool, GivesTheStationsNumbersForSimulatedRuns) {
   const auto csv = AnalyzeCsv("--chamber 1 " + (folder / "run_1.cv3") + " && " + CORVALA_ANALYZE +
                               " --csv --chamber 3 " + (folder / "run_3.cv3"));
   ASSERT_EQ(csv.size(), 4u);  // a header line before each row
-  EXPECT_EQ(csv[0].fields[0], "name");
+  EXPECT_EQ(csv[0][0], "name");
   for (size_t i = 0; i < 2; ++i) {
-    const std::vector<std::string>& f = csv[2 * i + 1].fields;
+    const std::vector<std::string>& f = csv[2 * i + 1];
     ASSERT_EQ(f.size(), 11u);
     const AnalysisRow row = atLoad.Row(i);
     EXPECT_EQ(f[0], Format("run_%d", row.chamber));
     EXPECT_EQ(f[1], row.date);
     EXPECT_EQ(f[2], row.time);
     EXPECT_EQ(ParseInt(f[3]), row.chamber);
-    // "%.9g" carries a float exactly: the numbers are the station's, bit for bit.
-    EXPECT_EQ(static_cast<float>(ParseFloat(f[4])), row.respiration);
-    EXPECT_EQ(static_cast<float>(ParseFloat(f[5])), row.slope);
     EXPECT_EQ(ParseInt(f[6]), row.delay1);
     EXPECT_EQ(ParseInt(f[7]), row.delay2);
-    EXPECT_EQ(static_cast<float>(ParseFloat(f[8])), row.maximumA);
-    EXPECT_EQ(static_cast<float>(ParseFloat(f[9])), row.maximumM);
-    EXPECT_EQ(static_cast<float>(ParseFloat(f[10])), row.kphA);
+    // "%.9g" carries a float exactly: the numbers are the station's, bit for bit.
+    const std::pair<size_t, float> numbers[] = {
+        {4, row.respiration}, {5, row.slope}, {8, row.maximumA}, {9, row.maximumM}, {10, row.kphA}};
+    for (const auto& [field, value] : numbers)
+      EXPECT_EQ(static_cast<float>(ParseFloat(f[field])), value) << "field " << field;
     // The simulated curves give a complete analysis.
     EXPECT_LT(row.respiration, 0.0f);
     EXPECT_GT(row.slope, 0.0f);
@@ -132,19 +126,19 @@ TEST(AnalyzeTool, ExitStatusAndIncompleteFiles) {
   ASSERT_TRUE(WriteMeasurementFile(flat, folder / "flat.cv3").Ok());
   const auto csv = AnalyzeCsv(folder / "flat.cv3");
   ASSERT_EQ(csv.size(), 2u);
-  EXPECT_EQ(csv[1].fields[0], "flat");
-  ASSERT_GE(csv[1].fields.size(), 4u);  // no analysis: the value fields stay empty
-  for (size_t f = 4; f < csv[1].fields.size(); ++f) EXPECT_EQ(csv[1].fields[f], "");
+  EXPECT_EQ(csv[1][0], "flat");
+  ASSERT_GE(csv[1].size(), 4u);  // no analysis: the value fields stay empty
+  for (size_t f = 4; f < csv[1].size(); ++f) EXPECT_EQ(csv[1][f], "") << "field " << f;
 
-  auto status = [](const std::string& arguments) {
-    const int s =
-        std::system((std::string(CORVALA_ANALYZE) + " " + arguments + " >/dev/null 2>&1").c_str());
-    return WEXITSTATUS(s);
-  };
-  EXPECT_EQ(status(folder / "flat.cv3"), 0);
-  EXPECT_EQ(status((folder / "flat.cv3") + " " + (folder / "missing.cv3")), 1);
-  EXPECT_EQ(status(""), 2);
-  EXPECT_EQ(status("--chamber 7 x.cv3"), 2);
+  const std::pair<std::string, int> runs[] = {
+      {folder / "flat.cv3", 0},
+      {(folder / "flat.cv3") + " " + (folder / "missing.cv3"), 1},
+      {"", 2},
+      {"--chamber 7 x.cv3", 2}};
+  for (const auto& [arguments, expected] : runs) {
+    const std::string command = std::string(CORVALA_ANALYZE) + " " + arguments + " >/dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), expected) << arguments;
+  }
 }
 
 TEST(AnalyzeTool, RefusesFilesWithoutRowsAndWhatIsNoRegularFileOfSensibleSize) {
@@ -154,17 +148,13 @@ TEST(AnalyzeTool, RefusesFilesWithoutRowsAndWhatIsNoRegularFileOfSensibleSize) {
   std::ofstream(folder / "huge.cv3", std::ios::binary) << "AnzahlMesswerte=5\r\n";
   std::filesystem::resize_file(folder / "huge.cv3", (1ull << 30) + 1);  // sparse
   // Each run is bounded in time and memory, so a tool that waits or reads
-  // without end fails instead of stalling the tests.
-  // The address sanitizer reserves terabytes of address space for its
-  // shadow memory, so under it only the time bound applies.
-#if defined(__SANITIZE_ADDRESS__)
-  const std::string memoryBound;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  const std::string memoryBound;
-#else
-  const std::string memoryBound = "ulimit -v 600000; ";
+  // without end fails instead of stalling the tests. The address sanitizer
+  // reserves terabytes of address space, so under it only the time bound applies.
+#ifndef __has_feature
+#define __has_feature(x) 0
 #endif
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+  const std::string memoryBound;
 #else
   const std::string memoryBound = "ulimit -v 600000; ";
 #endif
