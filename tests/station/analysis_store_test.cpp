@@ -23,6 +23,11 @@ struct Store : ::testing::Test {
   testing::TempFolder folder;
   ScriptedPrompts prompts;
   AnalysisStore store{folder / kWorkingFileName, prompts};
+
+  bool Load(const std::string& path = testing::DataPath("analysis.cva")) {
+    prompts.filePaths = {path};
+    return store.LoadFile({}, DefaultWorkbookFactory());
+  }
 };
 
 TEST_F(Store, TheWorkingFileMirrorsEveryChangeByteForByte) {
@@ -37,8 +42,7 @@ TEST_F(Store, TheWorkingFileMirrorsEveryChangeByteForByte) {
   EXPECT_EQ(testing::FileBytes(store.WorkingFile()), "0\r\n1\r\n");
 
   // The rows of analysis.cva and one more, which is deleted.
-  prompts.filePaths = {testing::DataPath("analysis.cva")};
-  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  ASSERT_TRUE(Load());
   store.Table().Append({"c", "05.04.2024", "11:00:00", 1, 1, 2, 5, 5, 6, 7, 8, 0}, {});
   EXPECT_TRUE(store.DeleteRow(2, 2));
   EXPECT_EQ(testing::FileBytes(store.WorkingFile()), testing::DataBytes("analysis.cva"));
@@ -49,8 +53,7 @@ TEST_F(Store, TheWorkingFileMirrorsEveryChangeByteForByte) {
 }
 
 TEST_F(Store, FilesThatCannotBeReadOrWrittenAreReported) {
-  prompts.filePaths = {folder / "missing.cva"};
-  EXPECT_FALSE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_FALSE(Load(folder / "missing.cva"));
   ASSERT_EQ(prompts.asked.size(), 1u);
   EXPECT_TRUE(
       prompts.asked[0].starts_with("The file " + (folder / "missing.cva") + " could not be read"))
@@ -74,8 +77,7 @@ TEST_F(Store, FilesThatCannotBeReadOrWrittenAreReported) {
 }
 
 TEST_F(Store, AnEndByASignalKeepsAChangedTableInItsWorkingFile) {
-  prompts.filePaths = {testing::DataPath("analysis.cva")};
-  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  ASSERT_TRUE(Load());
   EXPECT_TRUE(store.DeleteRow(1, 2));
   const std::string mirrored = testing::FileBytes(store.WorkingFile());
   prompts.asked.clear();
@@ -100,8 +102,7 @@ TEST_F(Store, AnEndByASignalKeepsAChangedTableInItsWorkingFile) {
 }
 
 TEST_F(Store, AnAnswerGotWhileASignalEndsTheProgramKeepsTheTable) {
-  prompts.filePaths = {testing::DataPath("analysis.cva")};
-  ASSERT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  ASSERT_TRUE(Load());
   EXPECT_TRUE(store.DeleteRow(1, 2));
   SilenceablePrompts silenced(prompts);
   AnalysisStore ending{store.WorkingFile(), silenced};
@@ -148,14 +149,12 @@ TEST_F(Store, LoadingAFileOffersToSaveAChangedTableFirst) {
   EXPECT_TRUE(store.Table().Dirty());
   // No: the file replaces the table.
   prompts.answers = {false};
-  prompts.filePaths = {testing::DataPath("analysis.cva")};
-  EXPECT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_TRUE(Load());
   EXPECT_EQ(store.Table().RowCount(), 2u);
   EXPECT_FALSE(store.Table().Dirty());
   // Unchanged: no question.
   prompts.asked.clear();
-  prompts.filePaths = {testing::DataPath("analysis.cva")};
-  EXPECT_TRUE(store.LoadFile({}, DefaultWorkbookFactory()));
+  EXPECT_TRUE(Load());
   EXPECT_TRUE(prompts.asked.empty());
 }
 
