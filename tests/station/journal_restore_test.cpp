@@ -20,6 +20,15 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
+std::string Offered(int chamber, int samples, const std::string& started) {
+  return "The measurement of chamber " + std::to_string(chamber) + " (" + std::to_string(samples) +
+         " samples, started " + started + ") was not saved. Restore it?";
+}
+std::string Damaged(int chamber, const std::string& why, const std::string& aside) {
+  return "The journal of chamber " + std::to_string(chamber) + " is damaged: " + why +
+         ". It was kept as " + aside + ".";
+}
+
 struct Restore : ::testing::Test {
   Restore() {
     station.m_journal.SetFolder(folder.Path().string());
@@ -47,8 +56,7 @@ TEST_F(Restore, YesGivesBackAnUnsavedStoppedRunAndKeepsItsJournal) {
   PutJournal(1, journal);
   prompts.answers = {true};
   const JournalRestoreOutcome outcome = Offer();
-  EXPECT_EQ(prompts.asked, Texts{"The measurement of chamber 2 (4 samples, started 29.02.2024 "
-                                 "23:59:55) was not saved. Restore it?"});
+  EXPECT_EQ(prompts.asked, Texts{Offered(2, 4, "29.02.2024 23:59:55")});
   EXPECT_TRUE(outcome.restored[1]);
   const ChamberRecord r = station.m_chamber[1].Snapshot();
   EXPECT_EQ(r.series, testing::GoldenRunAsRead().series);
@@ -89,8 +97,7 @@ TEST_F(Restore, ACutJournalRestoresItsCompleteSamplesAndIsWrittenAnew) {
   PutJournal(0, testing::DataBytes("journal_cut.journal"));
   prompts.answers = {true};
   Offer();
-  EXPECT_EQ(prompts.asked, Texts{"The measurement of chamber 1 (3 samples, started 01.03.2024 "
-                                 "23:59:58) was not saved. Restore it?"});
+  EXPECT_EQ(prompts.asked, Texts{Offered(1, 3, "01.03.2024 23:59:58")});
   const ChamberRecord r = station.m_chamber[0].Snapshot();
   EXPECT_EQ(r.Samples(), 3);
   EXPECT_EQ(testing::FileBytes(JournalPath(0)), FormatJournal(r));
@@ -103,17 +110,9 @@ TEST_F(Restore, ADamagedJournalIsKeptAsideNamedAndItsReadableSamplesOffered) {
   const JournalRestoreOutcome outcome = Offer();
   const std::string aside1 = JournalPath(1) + ".damaged";
   const std::string aside2 = JournalPath(2) + ".damaged";
-  EXPECT_EQ(prompts.asked,
-            (Texts{"The journal of chamber 2 is damaged: its sample row 3 cannot be read. It was "
-                   "kept as " +
-                       aside1 + ".",
-                   "The measurement of chamber 2 (2 samples, started 01.03.2024 10:00:00) was not "
-                   "saved. Restore it?",
-                   "The journal of chamber 3 is damaged: its sample row 3 cannot be read. It was "
-                   "kept as " +
-                       aside2 + ".",
-                   "The measurement of chamber 3 (2 samples, started 01.03.2024 10:00:00) was not "
-                   "saved. Restore it?"}));
+  const std::string row3 = "its sample row 3 cannot be read";
+  EXPECT_EQ(prompts.asked, (Texts{Damaged(2, row3, aside1), Offered(2, 2, "01.03.2024 10:00:00"),
+                                  Damaged(3, row3, aside2), Offered(3, 2, "01.03.2024 10:00:00")}));
   EXPECT_EQ(outcome.keptAside[1], aside1);
   // Declined: the damaged file stays aside, nothing else is left.
   EXPECT_EQ(testing::FileBytes(aside1), testing::DataBytes("journal_damaged.journal"));
@@ -127,11 +126,8 @@ TEST_F(Restore, ADamagedJournalIsKeptAsideNamedAndItsReadableSamplesOffered) {
   PutJournal(1, "not a journal\r\n");
   prompts.asked.clear();
   Offer();
-  EXPECT_EQ(prompts.asked, (Texts{"The journal of chamber 2 is damaged: it does not begin as a "
-                                  "journal does. It was kept as " +
-                                      aside1 + "-2.",
-                                  "The measurement of chamber 3 (2 samples, started 01.03.2024 "
-                                  "10:00:00) was not saved. Restore it?"}));
+  EXPECT_EQ(prompts.asked, (Texts{Damaged(2, "it does not begin as a journal does", aside1 + "-2"),
+                                  Offered(3, 2, "01.03.2024 10:00:00")}));
   EXPECT_EQ(testing::FileBytes(aside1 + "-2"), "not a journal\r\n");
 }
 
