@@ -35,12 +35,8 @@ class Export : public ::testing::Test {
     for (int c = 0; c < 3; ++c)
       station_.m_chamber[c].Access([&](ChamberRecord& r) {
         r.startDay = 5, r.startMonth = 12, r.startYear = 2026;
-        for (int k = 0; k < 3; ++k) {
-          const float pressure = k == 0   ? 1015.0f
-                                 : k == 1 ? 1010.0f + static_cast<float>(c)
-                                          : 1020.0f;
-          r.series.Append(Sample{0, 0, 0, 5 * k, pressure, 0, 23.5f});
-        }
+        const float pressures[] = {1015.0f, 1010.0f + static_cast<float>(c), 1020.0f};
+        for (int k = 0; k < 3; ++k) r.series.Append(Sample{0, 0, 0, 5 * k, pressures[k], 0, 23.5f});
       });
   }
   std::string Path(const std::string& name) const { return folder_ / name; }
