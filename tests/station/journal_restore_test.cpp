@@ -1,6 +1,5 @@
 // The journals of unsaved runs offered back at start-up, and the workflows
-// that end a journal: saving, a new run, loading over the run; and what a
-// new run asks before it overwrites unsaved data.
+// that end a journal: saving, a new run, loading over the run.
 
 #include "station/journal_restore.h"
 
@@ -162,14 +161,26 @@ TEST_F(Restore, NothingIsRemovedOnceThePromptsAreSilenced) {
 }
 
 TEST_F(Restore, ANewRunOrALoadedFileEndsTheJournalOnlyAfterTheUserAgreed) {
-  for (int c = 0; c < 2; ++c) {
+  Station saved;  // saved records need no question
+  OnStart(saved, {true, false, true}, prompts);
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_EQ(saved.m_link.commands.m_runCommand, 79 + 5);
+
+  for (int c : {0, 2}) {
     PutJournal(c, FormatJournal(testing::GoldenRunAsRead()));
     station.m_chamber[c].Access([](ChamberRecord& r) { r = testing::GoldenRun(); });
   }
-  prompts.answers = {false, true};  // chamber I: Cancel; chamber II: OK
-  OnStart(station, {true, true, false}, prompts);
+  station.m_chamber[1].Access([](ChamberRecord& r) { r.saved = 0; });
+  station.m_run[1].m_running = 1;   // not restarted, so not asked about
+  prompts.answers = {false, true};  // chamber I: Cancel; chamber III: OK
+  OnStart(station, {true, true, true}, prompts);
+  EXPECT_EQ(prompts.asked, (Texts{"Unsaved measurement datas in chamber 1 will be overwritten!",
+                                  "Unsaved measurement datas in chamber 3 will be overwritten!"}));
   EXPECT_TRUE(fs::exists(JournalPath(0)));
-  EXPECT_FALSE(fs::exists(JournalPath(1)));
+  EXPECT_FALSE(station.m_chamber[0].Snapshot().runRequested);
+  EXPECT_FALSE(fs::exists(JournalPath(2)));
+  EXPECT_TRUE(station.m_chamber[2].Snapshot().runRequested);
+  EXPECT_EQ(station.m_link.commands.m_runCommand, 79 + 2 + 4);
 
   prompts.answers = {false};
   prompts.filePaths = {testing::DataPath("measurement.cv3")};
@@ -181,26 +192,6 @@ TEST_F(Restore, ANewRunOrALoadedFileEndsTheJournalOnlyAfterTheUserAgreed) {
   EXPECT_EQ(LoadMeasurementFile(station, {1, 0, 0}, prompts, {}, hooks),
             MeasurementLoadStatus::kLoaded);
   EXPECT_FALSE(fs::exists(JournalPath(0)));
-}
-
-TEST(RunStart, StartAsksBeforeUnsavedDataIsOverwritten) {
-  Station s;
-  ScriptedPrompts prompts;
-  OnStart(s, {true, false, true}, prompts);
-  EXPECT_TRUE(prompts.asked.empty());  // saved records need no question
-  EXPECT_EQ(s.m_link.commands.m_runCommand, 79 + 5);
-
-  Station t;
-  t.m_run[1].m_running = 1;
-  for (int c : {0, 1, 2}) t.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 0; });
-  prompts.answers = {false, true};
-  OnStart(t, {true, true, true}, prompts);
-  // A running chamber is not restarted, so it is not asked about.
-  EXPECT_EQ(prompts.asked, (Texts{"Unsaved measurement datas in chamber 1 will be overwritten!",
-                                  "Unsaved measurement datas in chamber 3 will be overwritten!"}));
-  EXPECT_FALSE(t.m_chamber[0].Snapshot().runRequested);  // Cancel leaves chamber I alone
-  EXPECT_TRUE(t.m_chamber[2].Snapshot().runRequested);
-  EXPECT_EQ(t.m_link.commands.m_runCommand, 79 + 2 + 4);
 }
 
 }  // namespace
