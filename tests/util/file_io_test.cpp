@@ -122,25 +122,19 @@ TEST(FileIo, TemporaryFilesOfEndedProcessesAreRemovedOthersStay) {
   const testing::TempFolder folder;
   const std::string ended = std::to_string(EndedProcess());
   const std::string alive = std::to_string(::getpid());
-  const std::vector<std::string> names = {"Corvala.ini.tmp-" + ended,
-                                          "auswertung.tmp.tmp-" + ended,
-                                          "Corvala.ini.tmp-" + alive,
-                                          "Corvala.ini.tmp-",
-                                          "Corvala.ini.tmp-12x",
-                                          "run.cv3",
-                                          ".tmp-" + ended};
-  for (const std::string& name : names) ASSERT_TRUE(WriteFileAtomically(folder / name, "x").Ok());
+  const std::pair<std::string, bool> stays[] = {{"Corvala.ini.tmp-" + ended, false},
+                                                {"auswertung.tmp.tmp-" + ended, false},
+                                                {"Corvala.ini.tmp-" + alive, true},
+                                                {"Corvala.ini.tmp-", true},
+                                                {"Corvala.ini.tmp-12x", true},
+                                                {"run.cv3", true},
+                                                {".tmp-" + ended, true}};
+  for (const auto& [name, _] : stays) ASSERT_TRUE(WriteFileAtomically(folder / name, "x").Ok());
   std::filesystem::create_directory(folder / ("folder.tmp-" + ended));
 
-  const std::vector<std::string> removed = RemoveStaleTemporaryFiles(folder.Path().string());
-  EXPECT_EQ(removed.size(), 2u);
-  EXPECT_FALSE(std::filesystem::exists(folder / ("Corvala.ini.tmp-" + ended)));
-  EXPECT_FALSE(std::filesystem::exists(folder / ("auswertung.tmp.tmp-" + ended)));
-  EXPECT_TRUE(std::filesystem::exists(folder / ("Corvala.ini.tmp-" + alive)));
-  EXPECT_TRUE(std::filesystem::exists(folder / "Corvala.ini.tmp-"));
-  EXPECT_TRUE(std::filesystem::exists(folder / "Corvala.ini.tmp-12x"));
-  EXPECT_TRUE(std::filesystem::exists(folder / "run.cv3"));
-  EXPECT_TRUE(std::filesystem::exists(folder / (".tmp-" + ended)));
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Path().string()).size(), 2u);
+  for (const auto& [name, stay] : stays)
+    EXPECT_EQ(std::filesystem::exists(folder / name), stay) << name;
   EXPECT_TRUE(std::filesystem::is_directory(folder / ("folder.tmp-" + ended)));
   EXPECT_TRUE(RemoveStaleTemporaryFiles((folder / "no such folder")).empty());
 }
