@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
 
