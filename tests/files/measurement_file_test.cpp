@@ -26,7 +26,6 @@ const std::string kRow = "  12   34   56      120  1013.25 23.5 1";
 
 TEST(MeasurementFile, WriterGivesTheGoldenBytes) {
   const testing::TempFolder folder;
-  EXPECT_EQ(FormatMeasurementFile(GoldenRun()), DataBytes("measurement.cv3"));
   ASSERT_TRUE(WriteMeasurementFile(GoldenRun(), folder / "run.cv3").Ok());
   EXPECT_EQ(testing::FileBytes(folder / "run.cv3"), DataBytes("measurement.cv3"));
   // A record without samples announces -1 rows and has none.
