@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
 
@@ -21,15 +19,12 @@ AnalysisTable TwoRows(const std::string& firstName = "a") {
   return table;
 }
 
-TEST(AnalysisFile, WriterGivesTheGoldenBytes) {
+TEST(AnalysisFile, GoldenFileIsWrittenAndReadsBackWithEitherLineEndAndTextsInItsUnit) {
   const testing::TempFolder folder;
-  EXPECT_EQ(FormatAnalysisFile(TwoRows(), 2), DataBytes("analysis.cva"));
   ASSERT_TRUE(WriteAnalysisFile(TwoRows(), folder / "t.cva", 2).Ok());
   EXPECT_EQ(testing::FileBytes(folder / "t.cva"), DataBytes("analysis.cva"));
   EXPECT_EQ(FormatAnalysisFile(AnalysisTable{}, 1), "0\r\n1\r\n");
-}
 
-TEST(AnalysisFile, GoldenFileReadsBackWithEitherLineEndAndTextsInItsUnit) {
   std::string lf = DataBytes("analysis.cva");
   std::erase(lf, '\r');
   for (const std::string& text : {DataBytes("analysis.cva"), lf}) {

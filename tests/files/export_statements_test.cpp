@@ -1,5 +1,3 @@
-// Statement texts of the spreadsheet exports.
-
 #include "files/spreadsheet_export.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +16,7 @@ ChamberRecord MakeRun(int samples, int interval) {
   return r;
 }
 
-std::string Blank() {
-  return "INSERT INTO Parameter (Messung) VALUES (' ')";
-}
+const std::string kBlank = "INSERT INTO Parameter (Messung) VALUES (' ')";
 
 TEST(ExportStatements, ParameterSheetOfARunWithItsProgram) {
   ChamberRecord r = MakeRun(121, 5);
@@ -28,19 +24,19 @@ TEST(ExportStatements, ParameterSheetOfARunWithItsProgram) {
   r.stepLight = {1, 0};
   const std::vector<std::string> expected = {
       "CREATE TABLE Parameter (Messung TEXT,mit TEXT, dem TEXT, Corvala TEXT, R000 TEXT)",
-      Blank(),
+      kBlank,
       "INSERT INTO Parameter (Messung,mit,dem,Corvala) VALUES "
       "('Messtag:','5.12.2026','Messdauer:','10:00')",
       "INSERT INTO Parameter (Messung,mit) VALUES ('Startzeit:','9:3:7')",
-      Blank(),
+      kBlank,
       "INSERT INTO Parameter (Messung,mit) VALUES ('Temperatur:','25 \xB0"
       "C')",
       "INSERT INTO Parameter (Messung,mit) VALUES ('Messwerte:','120')",
       "INSERT INTO Parameter (Messung,mit) VALUES ('Messabstand:','5 s')",
-      Blank(),
-      Blank(),
+      kBlank,
+      kBlank,
       "INSERT INTO Parameter (Messung) VALUES ('Programm')",
-      Blank(),
+      kBlank,
       "INSERT INTO Parameter (Messung,mit) VALUES ('01:05:00','an')",
       "INSERT INTO Parameter (Messung,mit) VALUES ('01:30','aus')",
   };

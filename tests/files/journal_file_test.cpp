@@ -1,11 +1,7 @@
-// Reading a journal back: every complete sample exactly as it was taken, a cut
-// or zero-filled end, and damage that must not pass unnoticed.
-
 #include "files/journal_file.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "run/run_journal.h"

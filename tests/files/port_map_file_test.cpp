@@ -8,7 +8,7 @@
 namespace corvala {
 namespace {
 
-TEST(PortMapFile, ReadsTheChoicesItWritesAndPassesOverAnythingElse) {
+TEST(PortMapFile, ReadsTheChoicesItWritesAndPassesOverAnythingElseOrMissing) {
   const std::map<int, std::string> chosen = {
       {1, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"}, {9, "/dev/ttyACM0"}};
   const std::string text = FormatPortMap(chosen);
@@ -22,9 +22,8 @@ TEST(PortMapFile, ReadsTheChoicesItWritesAndPassesOverAnythingElse) {
       "COM6=/dev/ttyUSB6");
   ASSERT_EQ(parsed.size(), 1u);
   EXPECT_EQ(parsed.at(6), "/dev/ttyUSB6");
-}
 
-TEST(PortMapFile, AMissingFileHoldsNoChoicesAndAFolderCannotBeRead) {
+  // A missing file holds no choices, and a folder cannot be read.
   const testing::TempFolder folder;
   const auto missing = ReadPortMap(folder / "Ports.ini");
   ASSERT_TRUE(missing.Ok());

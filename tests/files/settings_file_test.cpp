@@ -16,23 +16,21 @@ using testing::DataBytes;
 // The settings and program of the golden file settings_long_program.ini: every
 // value off its default, thirteen steps entered and the fourth deleted again.
 Settings LongProgramSettings() {
-  Settings s;
-  s.m_temperature = 31;
-  s.m_maxPressure = 420;
-  s.m_sampleInterval = 10;
-  s.m_maxTime = 1800;
-  s.m_calibrationValue = 205;
-  s.m_correctionTime = 60;
-  s.m_correctionOn = 1;
-  s.m_comma = 0;
-  s.m_beep = 1;
-  s.m_comPort = 3;
-  s.m_unit = 2;
-  s.m_demoMode = 1;
-  s.m_interpolation = 1;
-  s.m_factor1 = 12.5f;
-  s.m_factor2 = 0.75f;
-  return s;
+  return {.m_temperature = 31,
+          .m_maxPressure = 420,
+          .m_sampleInterval = 10,
+          .m_maxTime = 1800,
+          .m_calibrationValue = 205,
+          .m_correctionTime = 60,
+          .m_correctionOn = 1,
+          .m_comma = 0,
+          .m_beep = 1,
+          .m_comPort = 3,
+          .m_unit = 2,
+          .m_demoMode = 1,
+          .m_interpolation = 1,
+          .m_factor1 = 12.5f,
+          .m_factor2 = 0.75f};
 }
 
 std::vector<ProgramStep> LongProgram() {
@@ -47,8 +45,6 @@ std::vector<ProgramStep> LongProgram() {
 TEST(SettingsFile, DefaultsAreWrittenByteForByte) {
   const testing::TempFolder folder;
   EXPECT_EQ(FormatSettings(Settings{}, {}), DataBytes("settings_defaults.ini"));
-  ASSERT_TRUE(WriteSettings(folder / "Corvala.ini", Settings{}, {}).Ok());
-  EXPECT_EQ(testing::FileBytes(folder / "Corvala.ini"), DataBytes("settings_defaults.ini"));
   EXPECT_EQ(ParseSettings(DataBytes("settings_defaults.ini")).settings, Settings{});
   // A missing file gives the same defaults back.
   const SettingsReadResult missing = ReadSettings(folder / "missing.ini");
@@ -61,7 +57,6 @@ TEST(SettingsFile, LongProgramIsWrittenByteForByteAndReadBack) {
   const testing::TempFolder folder;
   const std::vector<ProgramStep> program = LongProgram();
   ASSERT_EQ(program.size(), 12u);
-  EXPECT_EQ(FormatSettings(LongProgramSettings(), program), DataBytes("settings_long_program.ini"));
   ASSERT_TRUE(WriteSettings(folder / "Corvala.ini", LongProgramSettings(), program).Ok());
   EXPECT_EQ(testing::FileBytes(folder / "Corvala.ini"), DataBytes("settings_long_program.ini"));
 
@@ -128,9 +123,7 @@ TEST(SettingsFile, HostileValuesFollowTheReadingRules) {
   EXPECT_EQ(read.rows[2].chamber, (std::array<uint8_t, 3>{0, 1, 0}));
 
   // Keys that are absent keep their defaults.
-  Settings onlyComma;
-  onlyComma.m_comma = 0;
-  EXPECT_EQ(ParseSettings("Komma=0\r\n").settings, onlyComma);
+  EXPECT_EQ(ParseSettings("Komma=0\r\n").settings, Settings{.m_comma = 0});
   // A factor beyond the float range reads as infinite, which no one takes.
   EXPECT_EQ(ParseSettings("UmreFaktor2=-1e39\r\n").settings.m_factor2,
             -std::numeric_limits<float>::infinity());

@@ -61,17 +61,6 @@ class RecordCalls {
   }
 };
 
-TEST(FileIo, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporaryFile) {
-  const testing::TempFolder folder;
-  const std::string path = folder / "file.txt";
-  ASSERT_TRUE(WriteFileAtomically(path, "first version, longer\r\n").Ok());
-  ASSERT_TRUE(WriteFileAtomically(path, "second\r\n").Ok());
-  const Expected<std::string> bytes = ReadWholeFile(path);
-  ASSERT_TRUE(bytes.Ok()) << bytes.Message();
-  EXPECT_EQ(*bytes, "second\r\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
-}
-
 // A power cut after the write must find either the old file or the whole new
 // one: the bytes are synced before the rename, and the rename before it counts.
 TEST(FileIo, AtomicWriteSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
@@ -81,8 +70,16 @@ TEST(FileIo, AtomicWriteSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
   EXPECT_EQ(calls.Calls(), (std::vector<std::string>{"sync file", "rename", "sync folder"}));
 }
 
-TEST(FileIo, FailuresNameTheFileAndTheReason) {
+TEST(FileIo, AtomicWriteReplacesTheWholeFileOrNamesTheFileAndTheReason) {
   const testing::TempFolder folder;
+  const std::string path = folder / "file.txt";
+  ASSERT_TRUE(WriteFileAtomically(path, "first version, longer\r\n").Ok());
+  ASSERT_TRUE(WriteFileAtomically(path, "second\r\n").Ok());
+  const Expected<std::string> bytes = ReadWholeFile(path);
+  ASSERT_TRUE(bytes.Ok()) << bytes.Message();
+  EXPECT_EQ(*bytes, "second\r\n");
+  std::filesystem::remove(path);
+
   const std::string missing = folder / "missing/x.txt";
   const Result written = WriteFileAtomically(missing, "x");
   EXPECT_FALSE(written.Ok());
@@ -90,8 +87,8 @@ TEST(FileIo, FailuresNameTheFileAndTheReason) {
             "The file " + missing + " could not be written: No such file or directory.");
   EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 
-  // A folder standing where the file belongs is left alone, and so is the
-  // folder it is in: no temporary file stays behind.
+  // A folder standing where the file belongs is left alone, and no temporary
+  // file of any write above stays behind.
   std::filesystem::create_directory(folder / "Corvala.ini");
   const Result overFolder = WriteFileAtomically(folder / "Corvala.ini", "x");
   EXPECT_FALSE(overFolder.Ok());
@@ -122,25 +119,19 @@ TEST(FileIo, TemporaryFilesOfEndedProcessesAreRemovedOthersStay) {
   const testing::TempFolder folder;
   const std::string ended = std::to_string(EndedProcess());
   const std::string alive = std::to_string(::getpid());
-  const std::vector<std::string> names = {"Corvala.ini.tmp-" + ended,
-                                          "auswertung.tmp.tmp-" + ended,
-                                          "Corvala.ini.tmp-" + alive,
-                                          "Corvala.ini.tmp-",
-                                          "Corvala.ini.tmp-12x",
-                                          "run.cv3",
-                                          ".tmp-" + ended};
-  for (const std::string& name : names) ASSERT_TRUE(WriteFileAtomically(folder / name, "x").Ok());
+  const std::pair<std::string, bool> stays[] = {{"Corvala.ini.tmp-" + ended, false},
+                                                {"auswertung.tmp.tmp-" + ended, false},
+                                                {"Corvala.ini.tmp-" + alive, true},
+                                                {"Corvala.ini.tmp-", true},
+                                                {"Corvala.ini.tmp-12x", true},
+                                                {"run.cv3", true},
+                                                {".tmp-" + ended, true}};
+  for (const auto& [name, _] : stays) ASSERT_TRUE(WriteFileAtomically(folder / name, "x").Ok());
   std::filesystem::create_directory(folder / ("folder.tmp-" + ended));
 
-  const std::vector<std::string> removed = RemoveStaleTemporaryFiles(folder.Path().string());
-  EXPECT_EQ(removed.size(), 2u);
-  EXPECT_FALSE(std::filesystem::exists(folder / ("Corvala.ini.tmp-" + ended)));
-  EXPECT_FALSE(std::filesystem::exists(folder / ("auswertung.tmp.tmp-" + ended)));
-  EXPECT_TRUE(std::filesystem::exists(folder / ("Corvala.ini.tmp-" + alive)));
-  EXPECT_TRUE(std::filesystem::exists(folder / "Corvala.ini.tmp-"));
-  EXPECT_TRUE(std::filesystem::exists(folder / "Corvala.ini.tmp-12x"));
-  EXPECT_TRUE(std::filesystem::exists(folder / "run.cv3"));
-  EXPECT_TRUE(std::filesystem::exists(folder / (".tmp-" + ended)));
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Path().string()).size(), 2u);
+  for (const auto& [name, stay] : stays)
+    EXPECT_EQ(std::filesystem::exists(folder / name), stay) << name;
   EXPECT_TRUE(std::filesystem::is_directory(folder / ("folder.tmp-" + ended)));
   EXPECT_TRUE(RemoveStaleTemporaryFiles((folder / "no such folder")).empty());
 }
