@@ -55,11 +55,6 @@ TEST(AnalysisTable, IncompleteAnalysesAddNoRow) {
   EXPECT_FALSE(outcome.rowAdded);
   EXPECT_EQ(table.RowCount(), 0u);
   EXPECT_FALSE(table.Dirty());
-  // Delays: 0 where the minimum entry is missing or outside the series.
-  AnalysisBlock block;
-  block.m_segmentBounds = {0, 1};
-  block.m_minPos = {0, 0, 3, 99};
-  EXPECT_EQ(FirstDelays(block, {0, 10, 20, 40}), (std::pair<int32_t, int32_t>{30, 0}));
 }
 
 AnalysisTable TableOfRows(int rows) {

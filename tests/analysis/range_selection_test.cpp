@@ -4,28 +4,18 @@
 
 #include <limits>
 
+#include "curve_builder.h"
+
 namespace corvala {
 namespace {
 
 // A 100 x 100 pixel chart over 0..100 s and 0..100 units: one pixel per second and unit.
 SelectionGeometry Geometry() {
-  SelectionGeometry g;
-  g.left = 0;
-  g.top = 0;
-  g.right = 100;
-  g.bottom = 100;
-  g.timeOffset = 0;
-  g.maxTime = 100;
-  g.fullScale = 100.0f;
-  g.sampleInterval = 10;
-  return g;
+  return {.right = 100, .bottom = 100, .maxTime = 100, .fullScale = 100.0f, .sampleInterval = 10};
 }
 
-ChamberRecord Curve(std::vector<float> pressure) {
-  ChamberRecord r;
-  for (size_t k = 0; k < pressure.size(); ++k)
-    AppendSample(r, pressure[k], 25.0f, 0, LocalTime{}, static_cast<int32_t>(k) * 10);
-  return r;
+ChamberRecord Curve(const std::vector<float>& pressure) {
+  return testing::MakeCurve(pressure, {}, 10);
 }
 
 TEST(RangeSelection, PointsSnapToTheGridAndNeedTheCurveWithinTwoUnits) {
