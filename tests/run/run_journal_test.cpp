@@ -63,22 +63,20 @@ TEST(RunJournal, SyncsEverySampleWithinTenSecondsAndNoMoreOften) {
   record.series.Append(Sample{});
   // Far in the future of the journal's own thread, which keeps to the real clock.
   const RunJournal::TimePoint t0 = std::chrono::steady_clock::now() + 1h;
+  const auto syncsAt = [&](RunJournal::TimePoint at) {
+    journal.SyncIfDue(at);
+    return journal.Syncs();
+  };
   ASSERT_TRUE(journal.Begin(1).Ok());
-  journal.SyncIfDue(t0 + 60s);
-  EXPECT_EQ(journal.Syncs(), 0u);  // nothing written yet
+  EXPECT_EQ(syncsAt(t0 + 60s), 0u);  // nothing written yet
   ASSERT_TRUE(journal.Append(1, Sample{}, &record, t0).Ok());
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 5s).Ok());
-  journal.SyncIfDue(t0 + age - 1ms);
-  EXPECT_EQ(journal.Syncs(), 0u);
-  journal.SyncIfDue(t0 + age);
-  EXPECT_EQ(journal.Syncs(), 1u);
-  journal.SyncIfDue(t0 + age + 1s);
-  EXPECT_EQ(journal.Syncs(), 1u);
+  EXPECT_EQ(syncsAt(t0 + age - 1ms), 0u);
+  EXPECT_EQ(syncsAt(t0 + age), 1u);
+  EXPECT_EQ(syncsAt(t0 + age + 1s), 1u);
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 12s).Ok());
-  journal.SyncIfDue(t0 + 12s + age - 1ms);
-  EXPECT_EQ(journal.Syncs(), 1u);
-  journal.SyncIfDue(t0 + 12s + age);
-  EXPECT_EQ(journal.Syncs(), 2u);
+  EXPECT_EQ(syncsAt(t0 + 12s + age - 1ms), 1u);
+  EXPECT_EQ(syncsAt(t0 + 12s + age), 2u);
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 23s).Ok());
   journal.SyncAll();  // the sampling ends
   EXPECT_EQ(journal.Syncs(), 3u);
