@@ -55,11 +55,6 @@ TEST(AnalysisTable, IncompleteAnalysesAddNoRow) {
   EXPECT_FALSE(outcome.rowAdded);
   EXPECT_EQ(table.RowCount(), 0u);
   EXPECT_FALSE(table.Dirty());
-  // Delays: 0 where the minimum entry is missing or outside the series.
-  AnalysisBlock block;
-  block.m_segmentBounds = {0, 1};
-  block.m_minPos = {0, 0, 3, 99};
-  EXPECT_EQ(FirstDelays(block, {0, 10, 20, 40}), (std::pair<int32_t, int32_t>{30, 0}));
 }
 
 AnalysisTable TableOfRows(int rows) {
@@ -72,32 +67,31 @@ AnalysisTable TableOfRows(int rows) {
   return table;
 }
 
+// The first row's group after each of `clicks` clicks on it.
+std::vector<int32_t> ClickFirstRow(AnalysisTable& table, int clicks) {
+  std::vector<int32_t> groups;
+  for (int click = 0; click < clicks; ++click) {
+    table.CycleDiagramGroup(0);
+    groups.push_back(table.Row(0).diagramGroup);
+  }
+  return groups;
+}
+
 TEST(AnalysisTable, ClicksCycleDiagramGroupsAndDeletesCloseUp) {
   AnalysisTable one = TableOfRows(1);
-  std::vector<int32_t> groups;
-  for (int click = 0; click < 3; ++click) {
-    one.CycleDiagramGroup(0);
-    groups.push_back(one.Row(0).diagramGroup);
-  }
-  EXPECT_EQ(groups, (std::vector<int32_t>{1, 0, 1}));
+  EXPECT_EQ(ClickFirstRow(one, 3), (std::vector<int32_t>{1, 0, 1}));
   EXPECT_EQ(one.Texts(0)[10], "1");
 
   AnalysisTable two = TableOfRows(2);
   two.CycleDiagramGroup(1);  // the second row is in group 1
-  groups.clear();
-  for (int click = 0; click < 3; ++click) {
-    two.CycleDiagramGroup(0);
-    groups.push_back(two.Row(0).diagramGroup);
-  }
-  EXPECT_EQ(groups, (std::vector<int32_t>{1, 2, 0}));
+  EXPECT_EQ(ClickFirstRow(two, 3), (std::vector<int32_t>{1, 2, 0}));
   EXPECT_EQ(two.DiagramGroupMax(), 1);
   EXPECT_EQ(two.Texts(0)[10], "---");
   EXPECT_FALSE(two.CycleDiagramGroup(2));
   EXPECT_FALSE(two.Dirty());  // a click alone does not mark the table changed
 
   // Deleting the only row of group 2 lowers the highest group to 1.
-  two.CycleDiagramGroup(0);
-  two.CycleDiagramGroup(0);
+  ClickFirstRow(two, 2);
   ASSERT_EQ(two.DiagramGroupMax(), 2);
   EXPECT_TRUE(two.DeleteRow(0));
   ASSERT_EQ(two.RowCount(), 1u);

@@ -7,13 +7,14 @@
 
 namespace corvala::testing {
 
+// No light list: dark throughout.
 inline ChamberRecord MakeCurve(const std::vector<float>& pressure,
-                               const std::vector<uint8_t>& light, int32_t interval = 1) {
+                               const std::vector<uint8_t>& light = {}, int32_t interval = 1) {
   ChamberRecord r;
   r.runInterval = interval;
   for (size_t k = 0; k < pressure.size(); ++k)
-    AppendSample(r, pressure[k], 25.0f, light[k], LocalTime{2024, 4, 3, 9, 5, 7},
-                 static_cast<int32_t>(k) * interval);
+    AppendSample(r, pressure[k], 25.0f, light.empty() ? uint8_t{0} : light[k],
+                 LocalTime{2024, 4, 3, 9, 5, 7}, static_cast<int32_t>(k) * interval);
   return r;
 }
 

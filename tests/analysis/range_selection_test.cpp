@@ -4,28 +4,18 @@
 
 #include <limits>
 
+#include "curve_builder.h"
+
 namespace corvala {
 namespace {
 
 // A 100 x 100 pixel chart over 0..100 s and 0..100 units: one pixel per second and unit.
 SelectionGeometry Geometry() {
-  SelectionGeometry g;
-  g.left = 0;
-  g.top = 0;
-  g.right = 100;
-  g.bottom = 100;
-  g.timeOffset = 0;
-  g.maxTime = 100;
-  g.fullScale = 100.0f;
-  g.sampleInterval = 10;
-  return g;
+  return {.right = 100, .bottom = 100, .maxTime = 100, .fullScale = 100.0f, .sampleInterval = 10};
 }
 
-ChamberRecord Curve(std::vector<float> pressure) {
-  ChamberRecord r;
-  for (size_t k = 0; k < pressure.size(); ++k)
-    AppendSample(r, pressure[k], 25.0f, 0, LocalTime{}, static_cast<int32_t>(k) * 10);
-  return r;
+ChamberRecord Curve(const std::vector<float>& pressure) {
+  return testing::MakeCurve(pressure, {}, 10);
 }
 
 TEST(RangeSelection, PointsSnapToTheGridAndNeedTheCurveWithinTwoUnits) {
@@ -51,17 +41,17 @@ TEST(RangeSelection, PointsSnapToTheGridAndNeedTheCurveWithinTwoUnits) {
   SelectionGeometry flat = Geometry();
   flat.bottom = flat.top;
   EXPECT_FALSE(HitSample(20, 0, flat, chambers, offsets));
-  // A damaged file's pressure far below any integer count of units is no hit.
-  const ChamberRecord damaged = Curve({-3e9f});
-  EXPECT_FALSE(HitSample(0, 50, Geometry(), {&damaged, nullptr, nullptr}, offsets));
 }
 
 TEST(RangeSelection, APressureThatIsNoNumberOrLiesFarOffIsUnderNoPoint) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  const ChamberRecord odd = Curve({nan, -1e30f, 1e30f, std::numeric_limits<float>::infinity()});
+  // -3e9: a damaged file's pressure far below any integer count of units.
+  const ChamberRecord odd =
+      Curve({nan, -1e30f, 1e30f, std::numeric_limits<float>::infinity(), -3e9f});
   const std::array<const ChamberRecord*, 3> chambers{&odd, nullptr, nullptr};
-  for (int32_t x : {0, 10, 20, 30})
-    for (int32_t y : {0, 50, 100}) EXPECT_FALSE(HitSample(x, y, Geometry(), chambers, {0, 0, 0}));
+  for (int32_t x : {0, 10, 20, 30, 40})
+    for (int32_t y : {0, 50, 100})
+      EXPECT_FALSE(HitSample(x, y, Geometry(), chambers, {0, 0, 0})) << x << "," << y;
 }
 
 TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {

@@ -133,18 +133,6 @@ TEST(DiagramDrawing, BarsErrorBarsAndFrame) {
     for (int x = 0; x < gap.width(); ++x) ASSERT_NE(at(gap, x, y), green) << x << "," << y;
 }
 
-TEST(ReportLayout, ChartsFillTwoColumnsByQuantity) {
-  // M = 1000: charts 400 x 300, columns at 37 and 537, rows 350 apart from 55.
-  for (QSize resolution : {QSize(1000, 1414), QSize(1000, 2000)}) {
-    EXPECT_EQ(PrintChartRect(0, resolution), QRect(37, 55, 400, 300));
-    EXPECT_EQ(PrintChartRect(1, resolution), QRect(537, 55, 400, 300));
-    EXPECT_EQ(PrintChartRect(2, resolution), QRect(37, 405, 400, 300));
-    EXPECT_EQ(PrintChartRect(6, resolution), QRect(37, 1105, 400, 300));
-  }
-  // Fractions are cut: 399.6 x 299.7, right column at 99 + 399.6 cut, plus 37.46.
-  EXPECT_EQ(PrintChartRect(1, QSize(999, 1500)), QRect(535, 55, 399, 299));
-}
-
 // Rows of pixels darker than mid grey between y0 and y1 (exclusive).
 int InkRows(const QImage& image, int y0, int y1) {
   int rows = 0;
@@ -171,26 +159,51 @@ TEST(ReportLayout, ChartsFitThePageInEitherOrientation) {
       const QRect chart = PrintChartRect(q, page);
       EXPECT_FALSE(chart.isEmpty()) << q;
       EXPECT_TRUE(QRect(QPoint(0, 0), page).contains(chart))
-          << "chart " << q << " at " << chart.x() << "," << chart.y() << " " << chart.width() << "x"
-          << chart.height() << " on " << page.width() << "x" << page.height();
+          << "chart " << q << " on " << page.width() << "x" << page.height();
     }
   }
+  // M = 1000: charts 400 x 300 in two columns by quantity, rows 350 apart from 55.
+  for (QSize resolution : {QSize(1000, 1414), QSize(1000, 2000)}) {
+    EXPECT_EQ(PrintChartRect(0, resolution), QRect(37, 55, 400, 300));
+    EXPECT_EQ(PrintChartRect(1, resolution), QRect(537, 55, 400, 300));
+    EXPECT_EQ(PrintChartRect(2, resolution), QRect(37, 405, 400, 300));
+    EXPECT_EQ(PrintChartRect(6, resolution), QRect(37, 1105, 400, 300));
+  }
+  // Fractions are cut: 399.6 x 299.7, right column at 99 + 399.6 cut, plus 37.46.
+  EXPECT_EQ(PrintChartRect(1, QSize(999, 1500)), QRect(535, 55, 399, 299));
+}
+
+// A table page drawn on a grey image.
+QImage TablePage(QSize size, const AnalysisTable& table, int32_t page = 0) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::gray);
+  QPainter painter(&image);
+  EXPECT_TRUE(PrintTablePage(painter, size, table, 1, page));
+  painter.end();
+  return image;
+}
+
+AnalysisTable SixtyRows() {
+  return TableOf(std::vector(60, std::pair{1, -0.5f}));
+}
+
+// Prints the report to a PDF on A4; returns whether the printing went through.
+bool PrintPdf(const std::string& path, const AnalysisTable& table, int resolution = 150,
+              QPageLayout::Orientation orientation = QPageLayout::Portrait,
+              Progress* progress = nullptr, int32_t unit = 1, const char* unitName = "mbar") {
+  QPdfWriter writer(QString::fromStdString(path));
+  writer.setResolution(resolution);
+  writer.setPageSize(QPageSize(QPageSize::A4));
+  writer.setPageOrientation(orientation);
+  return PrintReport(writer, table, unit, unitName, true, progress);
 }
 
 TEST(ReportLayout, TablePageKeepsItsProportionsAndCutsNoRow) {
   EnsureGuiApp();
-  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
-  auto render = [&](QSize page) {
-    QImage image(page, QImage::Format_RGB32);
-    image.fill(Qt::gray);
-    QPainter painter(&image);
-    EXPECT_TRUE(PrintTablePage(painter, page, table, 1));
-    return image;
-  };
   // The same page at 150 and at 300 dots per inch: the title takes the same
   // share of the page height.
-  const QImage coarse = render(QSize(1240, 1754));
-  const QImage fine = render(QSize(2480, 3508));
+  const QImage coarse = TablePage(QSize(1240, 1754), SixtyRows());
+  const QImage fine = TablePage(QSize(2480, 3508), SixtyRows());
   const int coarseTitle = InkRows(coarse, 0, 1754 / 15);
   const int fineTitle = InkRows(fine, 0, 3508 / 15);
   EXPECT_GT(coarseTitle, 0);
@@ -205,7 +218,6 @@ TEST(ReportLayout, TablePageKeepsItsProportionsAndCutsNoRow) {
 TEST(ReportLayout, TableRowsContinueOnFurtherPagesAndEndOnTheirPage) {
   for (QSize page : {QSize(1650, 2200), QSize(2200, 1650), QSize(4958, 7016), QSize(7016, 4958)}) {
     const TablePageLayout layout = LayoutTablePages(page);
-    EXPECT_EQ(layout.width, kReportShortSide);
     // The last row of a page ends above its bottom, with no room for another.
     EXPECT_LE(layout.firstRowY + layout.rowsPerPage * layout.rowPitch, layout.pageHeight);
     EXPECT_GT(layout.firstRowY + (layout.rowsPerPage + 1) * layout.rowPitch, layout.pageHeight);
@@ -220,12 +232,7 @@ TEST(ReportLayout, TableRowsContinueOnFurtherPagesAndEndOnTheirPage) {
 
   // Page 2 of 60 rows holds the last 15, below the same headings.
   EnsureGuiApp();
-  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
-  QImage second(1650, 2200, QImage::Format_RGB32);
-  {
-    QPainter painter(&second);
-    ASSERT_TRUE(PrintTablePage(painter, second.size(), table, 1, 1));
-  }
+  const QImage second = TablePage(QSize(1650, 2200), SixtyRows(), 1);
   auto device = [&](int32_t logical) { return static_cast<int>(logical * portrait.scale); };
   const int firstRow = device(portrait.firstRowY);
   const int afterLast = device(portrait.firstRowY + 15 * portrait.rowPitch);
@@ -238,49 +245,32 @@ TEST(ReportLayout, TableRowsContinueOnFurtherPagesAndEndOnTheirPage) {
 TEST(ReportPrinting, SixtyRowsContinueOnAFurtherPageInEitherOrientation) {
   EnsureGuiApp();
   const testing::TempFolder folder;
-  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
   for (QPageLayout::Orientation orientation : {QPageLayout::Portrait, QPageLayout::Landscape}) {
-    const std::string path = folder / "report.pdf";
-    {
-      QPdfWriter writer(QString::fromStdString(path));
-      writer.setResolution(150);
-      writer.setPageSize(QPageSize(QPageSize::A4));
-      writer.setPageOrientation(orientation);
-      ASSERT_TRUE(PrintReport(writer, table, 1, "mbar"));
-    }
-    EXPECT_EQ(PdfPages(path), 3) << orientation;  // two table pages and the charts
+    ASSERT_TRUE(PrintPdf(folder / "report.pdf", SixtyRows(), 150, orientation));
+    EXPECT_EQ(PdfPages(folder / "report.pdf"), 3) << orientation;  // two table pages, the charts
   }
 }
 
 TEST(ReportPrinting, ProgressCountsPagesAndACancelEndsTheReport) {
   EnsureGuiApp();
   const testing::TempFolder folder;
-  const AnalysisTable table = TableOf(std::vector(60, std::pair{1, -0.5f}));
-  {
-    QPdfWriter writer(QString::fromStdString(folder / "whole.pdf"));
-    writer.setResolution(150);
-    Progress progress;
-    ASSERT_TRUE(PrintReport(writer, table, 1, "mbar", true, &progress));
-    EXPECT_EQ(progress.total.load(), 3);
-    EXPECT_EQ(progress.done.load(), 3);
-  }
-  QPdfWriter writer(QString::fromStdString(folder / "cancelled.pdf"));
-  writer.setResolution(150);
-  Progress progress;
-  progress.cancel = true;
-  EXPECT_FALSE(PrintReport(writer, table, 1, "mbar", true, &progress));
-  EXPECT_EQ(progress.done.load(), 1);  // the first page, then no more
+  Progress whole;
+  ASSERT_TRUE(PrintPdf(folder / "whole.pdf", SixtyRows(), 150, QPageLayout::Portrait, &whole));
+  EXPECT_EQ(whole.total.load(), 3);
+  EXPECT_EQ(whole.done.load(), 3);
+  Progress cancelled;
+  cancelled.cancel = true;
+  EXPECT_FALSE(
+      PrintPdf(folder / "cancelled.pdf", SixtyRows(), 150, QPageLayout::Portrait, &cancelled));
+  EXPECT_EQ(cancelled.done.load(), 1);  // the first page, then no more
 }
 
 TEST(ReportPrinting, PdfHoldsTwoPages) {
   EnsureGuiApp();
   const testing::TempFolder folder;
   const std::string path = folder / "report.pdf";
-  {
-    QPdfWriter writer(QString::fromStdString(path));
-    writer.setResolution(72);
-    ASSERT_TRUE(PrintReport(writer, TableOf({{1, -0.5f}, {2, 1.0f}, {2, 3.0f}}), 2, "mg/l"));
-  }
+  const AnalysisTable table = TableOf({{1, -0.5f}, {2, 1.0f}, {2, 3.0f}});
+  ASSERT_TRUE(PrintPdf(path, table, 72, QPageLayout::Portrait, nullptr, 2, "mg/l"));
   EXPECT_EQ(testing::FileBytes(path).substr(0, 4), "%PDF");
   EXPECT_EQ(PdfPages(path), 2);
 }

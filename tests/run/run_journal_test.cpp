@@ -1,7 +1,3 @@
-// The journal of a running measurement as the sampler writes it: every sample
-// at once, the header with the first sample, the sync schedule, and a journal
-// that recovers from a failed write.
-
 #include "run/run_journal.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +5,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "run/sampling.h"
 #include "run_test_support.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
@@ -20,22 +15,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class JournalTest : public ::testing::Test {
+class JournalTest : public SamplingTest {
  protected:
   JournalTest() { station.m_journal.SetFolder(folder.Path().string()); }
-  // Advances the clock, gives every chamber two readings and runs one pass.
-  void Pass(int seconds, float value) {
-    clock.Advance(seconds);
-    for (auto& r : station.m_link.report.m_readings) r.Add(value), r.Add(value);
-    scheduler.RunPass();
-  }
   std::string Journal(int chamber) { return testing::FileBytes(folder / JournalFileName(chamber)); }
 
   testing::TempFolder folder;
-  Station station;
-  ManualClock clock{1'700'000'000};  // 22:13:20 UTC
-  RecordingObserver observer;
-  SamplingScheduler scheduler{station, clock, &observer};
 };
 
 TEST_F(JournalTest, EverySampleIsInTheJournalAsSoonAsItIsTaken) {
@@ -45,14 +30,14 @@ TEST_F(JournalTest, EverySampleIsInTheJournalAsSoonAsItIsTaken) {
   Pass(0, 1013.37f);  // run initialised: an empty journal
   EXPECT_EQ(Journal(0), "");
   Pass(1, 1013.37f);  // the first sample brings the header with the run's start
-  const ChamberRecord first = station.m_chamber[0].Snapshot();
+  const ChamberRecord first = Record(0);
   EXPECT_EQ(first.startSecond, 21);
   EXPECT_EQ(Journal(0), FormatJournal(first));
   EXPECT_TRUE(Journal(0).starts_with("Corvala3-Journal=1\r\nJahr=2023\r\n"));
   EXPECT_TRUE(Journal(0).ends_with("Messwerte:\r\n22 13 21 0 1013.37 0 0\r\n"));
 
   for (int k = 0; k < 4; ++k) Pass(2, 0.1f + static_cast<float>(k));
-  const ChamberRecord record = station.m_chamber[0].Snapshot();
+  const ChamberRecord record = Record(0);
   ASSERT_EQ(record.Samples(), 5);
   EXPECT_EQ(record.series.Light().back(), 1);  // the light step at 4 s
   EXPECT_EQ(Journal(0), FormatJournal(record));
@@ -66,15 +51,6 @@ TEST_F(JournalTest, EverySampleIsInTheJournalAsSoonAsItIsTaken) {
   EXPECT_EQ(Journal(0), "");
 }
 
-TEST_F(JournalTest, WithoutAFolderNoJournalIsWritten) {
-  station.m_journal.SetFolder("");
-  EXPECT_EQ(station.m_journal.PathOf(0), "");
-  StartRuns(station, {true, false, false});
-  Pass(0, 100.0f);
-  Pass(5, 100.0f);
-  EXPECT_TRUE(fs::is_empty(folder.Path()));
-}
-
 // Every sample reaches the disk within 10 s, and the syncs come no more often
 // than the age they wait for.
 TEST(RunJournal, SyncsEverySampleWithinTenSecondsAndNoMoreOften) {
@@ -85,25 +61,22 @@ TEST(RunJournal, SyncsEverySampleWithinTenSecondsAndNoMoreOften) {
   EXPECT_LE(age + RunJournal::kSyncCheck, 10s);
   ChamberRecord record;
   record.series.Append(Sample{});
-  // A start far in the future of the journal's own thread, which keeps to the
-  // real clock.
+  // Far in the future of the journal's own thread, which keeps to the real clock.
   const RunJournal::TimePoint t0 = std::chrono::steady_clock::now() + 1h;
+  const auto syncsAt = [&](RunJournal::TimePoint at) {
+    journal.SyncIfDue(at);
+    return journal.Syncs();
+  };
   ASSERT_TRUE(journal.Begin(1).Ok());
-  journal.SyncIfDue(t0 + 60s);
-  EXPECT_EQ(journal.Syncs(), 0u);  // nothing written yet
+  EXPECT_EQ(syncsAt(t0 + 60s), 0u);  // nothing written yet
   ASSERT_TRUE(journal.Append(1, Sample{}, &record, t0).Ok());
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 5s).Ok());
-  journal.SyncIfDue(t0 + age - 1ms);
-  EXPECT_EQ(journal.Syncs(), 0u);
-  journal.SyncIfDue(t0 + age);
-  EXPECT_EQ(journal.Syncs(), 1u);
-  journal.SyncIfDue(t0 + age + 1s);
-  EXPECT_EQ(journal.Syncs(), 1u);
+  EXPECT_EQ(syncsAt(t0 + age - 1ms), 0u);
+  EXPECT_EQ(syncsAt(t0 + age), 1u);
+  EXPECT_EQ(syncsAt(t0 + age + 1s), 1u);
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 12s).Ok());
-  journal.SyncIfDue(t0 + 12s + age - 1ms);
-  EXPECT_EQ(journal.Syncs(), 1u);
-  journal.SyncIfDue(t0 + 12s + age);
-  EXPECT_EQ(journal.Syncs(), 2u);
+  EXPECT_EQ(syncsAt(t0 + 12s + age - 1ms), 1u);
+  EXPECT_EQ(syncsAt(t0 + 12s + age), 2u);
   ASSERT_TRUE(journal.Append(1, Sample{}, nullptr, t0 + 23s).Ok());
   journal.SyncAll();  // the sampling ends
   EXPECT_EQ(journal.Syncs(), 3u);
@@ -127,51 +100,41 @@ TEST(RunJournal, ItsThreadSyncsASampleOnceItIsOldEnough) {
 // A write that fails (here: a full disk) is reported once; the next sample
 // writes the whole run anew, so the journal misses nothing.
 TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
-  std::vector<std::string> failures;
-  class Failures : public RecordingObserver {
-   public:
-    explicit Failures(std::vector<std::string>& into) : into_(into) {}
-    void JournalFailed(int chamber, const std::string& message) override {
-      into_.push_back(std::to_string(chamber) + ": " + message);
-    }
-
-   private:
-    std::vector<std::string>& into_;
-  } events(failures);
-  SamplingScheduler failing{station, clock, &events};
   fs::create_symlink("/dev/full", folder / JournalFileName(2));
   StartRuns(station, {false, false, true});
-  for (auto& r : station.m_link.report.m_readings) r.Add(100.0f), r.Add(100.0f);
-  failing.RunPass();
-  clock.Advance(5);
-  for (auto& r : station.m_link.report.m_readings) r.Add(100.0f), r.Add(100.0f);
-  failing.RunPass();  // the first sample cannot be written
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0], "2: The journal " + (folder / "Kammer3.journal") +
-                             " of chamber 3 could not be written: No space left on device. The "
-                             "run is not protected against a crash until it is saved.");
-  for (int k = 0; k < 2; ++k) {
-    clock.Advance(5);
-    for (auto& r : station.m_link.report.m_readings) r.Add(200.0f), r.Add(200.0f);
-    failing.RunPass();
-  }
-  EXPECT_EQ(failures.size(), 1u);
+  Pass(0);
+  Pass(5);  // the first sample cannot be written
+  ASSERT_EQ(observer.Failures().size(), 1u);
+  EXPECT_EQ(observer.Failures()[0],
+            "2: The journal " + (folder / "Kammer3.journal") +
+                " of chamber 3 could not be written: No space left on device. The "
+                "run is not protected against a crash until it is saved.");
+  Pass(5, 200.0f);
+  Pass(5, 200.0f);
+  EXPECT_EQ(observer.Failures().size(), 1u);
   EXPECT_FALSE(fs::is_symlink(folder / JournalFileName(2)));
-  const ChamberRecord record = station.m_chamber[2].Snapshot();
+  const ChamberRecord record = Record(2);
   ASSERT_EQ(record.Samples(), 3);
   EXPECT_EQ(Journal(2), FormatJournal(record));
 }
 
-TEST_F(JournalTest, RemovingAJournalClosesItAndLaterSamplesOfThatRunAreNotWritten) {
+TEST_F(JournalTest, AfterRemovingAJournalOrWithoutAFolderNothingIsWritten) {
   StartRuns(station, {true, false, false});
-  Pass(0, 100.0f);
-  Pass(5, 100.0f);
+  Pass(0);
+  Pass(5);
   ASSERT_TRUE(fs::exists(folder / JournalFileName(0)));
   ASSERT_TRUE(station.m_journal.Remove(0).Ok());
   EXPECT_FALSE(fs::exists(folder / JournalFileName(0)));
-  Pass(5, 100.0f);
+  Pass(5);  // later samples of that run
   EXPECT_FALSE(fs::exists(folder / JournalFileName(0)));
   EXPECT_TRUE(station.m_journal.Remove(0).Ok());  // already gone
+
+  station.m_journal.SetFolder("");
+  EXPECT_EQ(station.m_journal.PathOf(1), "");
+  StartRuns(station, {false, true, false});
+  Pass(0);
+  Pass(5);
+  EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
 
 }  // namespace

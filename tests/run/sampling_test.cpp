@@ -10,16 +10,9 @@
 namespace corvala {
 namespace {
 
-class SchedulerTest : public ::testing::Test {
+class SchedulerTest : public SamplingTest {
  protected:
   void Start(ChamberSelection selected) { StartRuns(station, selected); }
-  // Advances the clock, gives every chamber two readings and runs one pass.
-  void Pass(int seconds, float value = 100.0f) {
-    clock.Advance(seconds);
-    for (auto& r : station.m_link.report.m_readings) r.Add(value), r.Add(value);
-    scheduler.RunPass();
-  }
-  ChamberRecord Record(int c) { return station.m_chamber[c].Snapshot(); }
   void SetUnits(int32_t unit, float effFactor1, float effFactor2) {
     station.m_units.Update([&](UnitConfig& config) {
       config.unit = unit;
@@ -27,11 +20,6 @@ class SchedulerTest : public ::testing::Test {
       config.effFactor2 = effFactor2;
     });
   }
-
-  Station station;
-  ManualClock clock{1'700'000'000};  // 22:13:20 UTC
-  RecordingObserver observer;
-  SamplingScheduler scheduler{station, clock, &observer};
 };
 
 TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
@@ -43,6 +31,12 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   station.m_program.AppendProgramStep(0, 2, 0, 2, kStepLightOn);
   station.m_program.AppendProgramStep(1, 0, 5, 3, kStepEnd);
   station.m_program.Walk([](ProgramStep& s) { s.done[0] = s.done[1] = 1; });
+  station.m_chamber[0].Access([](ChamberRecord& r) {  // a saved, analysed run before
+    AppendSample(r, 1.0f, 20.0f, 1, LocalTime{2020, 1, 2, 3, 4, 5}, 0);
+    r.measurementName = "old";
+    r.saved = 1;
+    r.analysis.m_minPos = {0, 0};
+  });
 
   Start({true, false, false});
   station.m_link.report.m_readings[0].Add(10.0f);
@@ -68,9 +62,16 @@ TEST_F(SchedulerTest, FirstDuePassInitialisesAndTheNextSamplesAtElapsedZero) {
   r = Record(0);
   EXPECT_EQ(r.series.Pressure(), (std::vector<float>{20.0f}));  // every reading since Start
   EXPECT_EQ(r.series.Elapsed(), (std::vector<int32_t>{0}));
+  EXPECT_FALSE(r.pendingRun.has_value());
+  EXPECT_TRUE(r.analysis.m_minPos.empty());
+  EXPECT_EQ(r.measurementName, "");
+  EXPECT_EQ(r.saved, 0);
   EXPECT_EQ(r.hasRun, 1);
   EXPECT_EQ(r.runTemperature, 31);
   EXPECT_EQ(r.stepTime, (std::vector<int32_t>{60, 3605}));
+  EXPECT_EQ(r.startYear, 2023);
+  EXPECT_EQ(r.startMonth, 11);
+  EXPECT_EQ(r.startDay, 14);
   EXPECT_EQ(r.startHour, 22);
   EXPECT_EQ(r.startMinute, 13);
   EXPECT_EQ(r.startSecond, 20);
@@ -222,6 +223,26 @@ TEST_F(SchedulerTest, UnitChoosesSmoothingThresholdTextAndChartTopGrowth) {
   SetUnits(kUnitMgl, 2.0f, 0.0f);
   Pass(5, 1000.0f);
   EXPECT_EQ(station.m_units.MaxPressure(), 320);
+}
+
+TEST(MeasurementProgramTest, RowsKeepEntryOrderAndLaterRowsMoveUp) {
+  MeasurementProgram program;
+  program.AppendProgramStep(0, 10, 0, 1, kStepLightOn);
+  program.AppendProgramStep(0, 5, 0, 2, kStepLightOff);
+  program.AppendProgramStep(1, 0, 0, 7, kStepEnd);
+  EXPECT_FALSE(program.RemoveProgramStep(-1));
+  EXPECT_TRUE(program.RemoveProgramStep(1));
+  EXPECT_TRUE(program.RemoveProgramStep(5));  // no such row: nothing goes
+  const auto steps = program.Steps();
+  ASSERT_EQ(steps.size(), 2u);
+  EXPECT_EQ(program.RowCount(), 2);
+  EXPECT_EQ(steps[0].minutes, 10);
+  EXPECT_EQ(steps[0].light, 1);
+  EXPECT_EQ(steps[1].hours, 1);
+  EXPECT_EQ(steps[1].end, 1);
+  EXPECT_EQ(steps[1].light, 0);
+  program.FreeProgram();
+  EXPECT_EQ(program.RowCount(), 0);
 }
 
 TEST(SmoothReadingTest, ReplacesASingleOutlierByTheContinuation) {
