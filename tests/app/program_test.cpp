@@ -98,26 +98,27 @@ TEST(Program, TerminationSignalNeverWaitsOnADialog) {
 TEST(DataFolder, FallsBackToTheUserFolderWhenNotWritable) {
   const corvala::testing::TempFolder temp;
   const fs::path base = temp.Path();
-  std::string notice;
-  EXPECT_EQ(ChooseDataFolder("", (base / "program").string(), (base / "user").string(), notice),
-            (base / "program").string());
-  EXPECT_TRUE(notice.empty());
   // A folder below a plain file can never be created or written.
   ASSERT_TRUE(WriteFileAtomically((base / "file").string(), "x").Ok());
-  EXPECT_EQ(
-      ChooseDataFolder((base / "file" / "sub").string(), "", (base / "user").string(), notice),
-      (base / "user").string());
-  EXPECT_FALSE(notice.empty());
-  EXPECT_TRUE(fs::is_directory(base / "user"));
-  // Installed in a bin folder: the user's own folder, even where bin is writable.
-  notice.clear();
   fs::create_directories(base / "usr" / "bin");
-  EXPECT_EQ(ChooseDataFolder("", (base / "usr" / "bin").string(), (base / "home").string(), notice),
-            (base / "home").string());
-  EXPECT_TRUE(notice.empty());
-  EXPECT_EQ(ChooseDataFolder((base / "chosen").string(), (base / "usr" / "bin").string(),
-                             (base / "home").string(), notice),
-            (base / "chosen").string());
+  struct Case {
+    fs::path chosen, program, user, expected;
+    bool notice;
+  };
+  const Case cases[] = {
+      {"", base / "program", base / "user", base / "program", false},
+      {base / "file" / "sub", "", base / "user", base / "user", true},
+      // Installed in a bin folder: the user's own folder, even where bin is writable.
+      {"", base / "usr" / "bin", base / "home", base / "home", false},
+      {base / "chosen", base / "usr" / "bin", base / "home", base / "chosen", false}};
+  for (const Case& c : cases) {
+    std::string notice;
+    EXPECT_EQ(ChooseDataFolder(c.chosen.string(), c.program.string(), c.user.string(), notice),
+              c.expected.string())
+        << c.chosen << " " << c.program;
+    EXPECT_EQ(notice.empty(), !c.notice) << c.chosen << " " << c.program;
+  }
+  EXPECT_TRUE(fs::is_directory(base / "user"));
 }
 
 }  // namespace
