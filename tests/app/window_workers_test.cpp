@@ -74,14 +74,14 @@ class WindowWithWorkers : public ::testing::Test {
   void Click(int id) { static_cast<QAbstractButton*>(dlg_->Control(id))->click(); }
 
   testing::TempFolder folder_;
+  FastClock fastClock_;  // outlives the window's sampler
   ScriptedPrompts prompts_;
   std::unique_ptr<devsim::DeviceSimulator> device_;
   std::unique_ptr<CMeasureDlg> dlg_;
 };
 
 TEST_F(WindowWithWorkers, ARunIsSampledShownAndStopped) {
-  FastClock clock;
-  ASSERT_NO_FATAL_FAILURE(Open(7, 10.0, &clock));
+  ASSERT_NO_FATAL_FAILURE(Open(7, 10.0, &fastClock_));
   WindowProbe probe(*dlg_);
   for (int i = 0; i < 4; ++i) Click(ctl::kIntervalDown);  // a sampling interval of 1 s
   ASSERT_EQ(probe.station().m_settings.m_sampleInterval, 1);
