@@ -39,15 +39,10 @@ SampleSeries Recorded(const std::string& path) {
   std::string line;
   while (std::getline(lines, line)) {
     Sample s;
-    double pressure = 0.0, temperature = 0.0;
-    int light = 0;
-    EXPECT_EQ(std::sscanf(line.c_str(), "%d %d %d %d %la %la %d", &s.hour, &s.minute, &s.second,
-                          &s.elapsed, &pressure, &temperature, &light),
+    EXPECT_EQ(std::sscanf(line.c_str(), "%d %d %d %d %a %a %hhu", &s.hour, &s.minute, &s.second,
+                          &s.elapsed, &s.pressure, &s.temperature, &s.light),
               7)
         << line;
-    s.pressure = static_cast<float>(pressure);
-    s.temperature = static_cast<float>(temperature);
-    s.light = static_cast<uint8_t>(light);
     series.Append(s);
   }
   return series;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "app/data_folder.h"
@@ -36,32 +37,43 @@ TEST(Program, OptionsAndUsageErrors) {
   EXPECT_EQ(RunProgram("--data-dir"), 2);
 }
 
-TEST(Program, TerminationSignalWritesTheSettings) {
-  const corvala::testing::TempFolder temp;
-  const fs::path folder = temp.Path();
+// Starts the program on `folder` (a port that does not exist: the link keeps
+// trying quietly), sends SIGTERM after 1.5 s and waits up to `limit` for its end.
+// Standard error goes to `errors` when one is given.
+std::optional<int> StatusAfterSigterm(const fs::path& folder, std::chrono::milliseconds limit,
+                                      const std::string& errors = {}) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
+  if (child < 0) return std::nullopt;
   if (child == 0) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!errors.empty() && !freopen(errors.c_str(), "w", stderr)) _exit(126);
     const std::string dir = folder.string();
-    // A port that does not exist: the link keeps trying quietly.
     execl(CORVALA_PROGRAM, CORVALA_PROGRAM, "--data-dir", dir.c_str(), "--port",
           "COM1=/nonexistent/tty", static_cast<char*>(nullptr));
     _exit(127);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ASSERT_EQ(kill(child, SIGTERM), 0);
+  kill(child, SIGTERM);
+  const auto signalled = std::chrono::steady_clock::now();
   int status = 0;
-  for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  if (waitpid(child, &status, WNOHANG) == 0) {
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    FAIL() << "the program did not end within 5 s of SIGTERM";
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() - signalled > limit) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return std::nullopt;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  const Expected<std::string> ini = ReadWholeFile((folder / "Corvala.ini").string());
+  return status;
+}
+
+TEST(Program, TerminationSignalWritesTheSettings) {
+  const corvala::testing::TempFolder temp;
+  const std::optional<int> status = StatusAfterSigterm(temp.Path(), std::chrono::seconds(5));
+  ASSERT_TRUE(status.has_value()) << "the program did not end within 5 s of SIGTERM";
+  EXPECT_TRUE(WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), 0);
+  const Expected<std::string> ini = ReadWholeFile(temp / "Corvala.ini");
   ASSERT_TRUE(ini.Ok());
   EXPECT_TRUE(ini->starts_with("Temperatur=25\r\n"));
 }
@@ -70,35 +82,14 @@ TEST(Program, TerminationSignalWritesTheSettings) {
 // no one could answer, and the program never ended.
 TEST(Program, TerminationSignalNeverWaitsOnADialog) {
   const corvala::testing::TempFolder temp;
-  const fs::path folder = temp.Path();
-  fs::create_directory(folder / "Corvala.ini");
-  const std::string errors = (folder / "stderr.txt").string();
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!freopen(errors.c_str(), "w", stderr)) _exit(126);
-    const std::string dir = folder.string();
-    execl(CORVALA_PROGRAM, CORVALA_PROGRAM, "--data-dir", dir.c_str(), "--port",
-          "COM1=/nonexistent/tty", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ASSERT_EQ(kill(child, SIGTERM), 0);
-  const auto signalled = std::chrono::steady_clock::now();
-  int status = 0;
-  while (waitpid(child, &status, WNOHANG) == 0 &&
-         std::chrono::steady_clock::now() - signalled < std::chrono::seconds(2))
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  if (waitpid(child, &status, WNOHANG) == 0) {
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    FAIL() << "the program did not end within 2 s of SIGTERM";
-  }
-  EXPECT_TRUE(WIFEXITED(status));
-  const Expected<std::string> stderrText = ReadWholeFile(errors);
+  fs::create_directory(temp.Path() / "Corvala.ini");
+  const std::optional<int> status =
+      StatusAfterSigterm(temp.Path(), std::chrono::seconds(2), temp / "stderr.txt");
+  ASSERT_TRUE(status.has_value()) << "the program did not end within 2 s of SIGTERM";
+  EXPECT_TRUE(WIFEXITED(*status));
+  const Expected<std::string> stderrText = ReadWholeFile(temp / "stderr.txt");
   ASSERT_TRUE(stderrText.Ok());
-  EXPECT_NE(stderrText->find("corvala3: The file " + (folder / "Corvala.ini").string() +
+  EXPECT_NE(stderrText->find("corvala3: The file " + (temp / "Corvala.ini") +
                              " could not be written: Is a directory."),
             std::string::npos)
       << *stderrText;
@@ -107,26 +98,27 @@ TEST(Program, TerminationSignalNeverWaitsOnADialog) {
 TEST(DataFolder, FallsBackToTheUserFolderWhenNotWritable) {
   const corvala::testing::TempFolder temp;
   const fs::path base = temp.Path();
-  std::string notice;
-  EXPECT_EQ(ChooseDataFolder("", (base / "program").string(), (base / "user").string(), notice),
-            (base / "program").string());
-  EXPECT_TRUE(notice.empty());
   // A folder below a plain file can never be created or written.
   ASSERT_TRUE(WriteFileAtomically((base / "file").string(), "x").Ok());
-  EXPECT_EQ(
-      ChooseDataFolder((base / "file" / "sub").string(), "", (base / "user").string(), notice),
-      (base / "user").string());
-  EXPECT_FALSE(notice.empty());
-  EXPECT_TRUE(fs::is_directory(base / "user"));
-  // Installed in a bin folder: the user's own folder, even where bin is writable.
-  notice.clear();
   fs::create_directories(base / "usr" / "bin");
-  EXPECT_EQ(ChooseDataFolder("", (base / "usr" / "bin").string(), (base / "home").string(), notice),
-            (base / "home").string());
-  EXPECT_TRUE(notice.empty());
-  EXPECT_EQ(ChooseDataFolder((base / "chosen").string(), (base / "usr" / "bin").string(),
-                             (base / "home").string(), notice),
-            (base / "chosen").string());
+  struct Case {
+    fs::path chosen, program, user, expected;
+    bool notice;
+  };
+  const Case cases[] = {
+      {"", base / "program", base / "user", base / "program", false},
+      {base / "file" / "sub", "", base / "user", base / "user", true},
+      // Installed in a bin folder: the user's own folder, even where bin is writable.
+      {"", base / "usr" / "bin", base / "home", base / "home", false},
+      {base / "chosen", base / "usr" / "bin", base / "home", base / "chosen", false}};
+  for (const Case& c : cases) {
+    std::string notice;
+    EXPECT_EQ(ChooseDataFolder(c.chosen.string(), c.program.string(), c.user.string(), notice),
+              c.expected.string())
+        << c.chosen << " " << c.program;
+    EXPECT_EQ(notice.empty(), !c.notice) << c.chosen << " " << c.program;
+  }
+  EXPECT_TRUE(fs::is_directory(base / "user"));
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <QComboBox>
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "app/control_ids.h"
@@ -59,6 +58,16 @@ class WindowPortsTest : public ::testing::Test {
   std::string Tooltip(CMeasureDlg& dlg) {
     return dlg.Control(ctl::kDeviceConnection)->toolTip().toStdString();
   }
+  // Waits up to 5 s for the indicator to say `part`.
+  bool Says(CMeasureDlg& dlg, const std::string& part) {
+    return RunUntil([&] { return Tooltip(dlg).find(part) != std::string::npos; },
+                    std::chrono::seconds(5));
+  }
+  std::string Stored(const std::string& name) {
+    const Expected<std::string> bytes = ReadWholeFile(folder_ / name);
+    EXPECT_TRUE(bytes.Ok()) << name;
+    return bytes ? *bytes : std::string();
+  }
   void Close(std::unique_ptr<CMeasureDlg>& dlg) {
     prompts_.answers.clear();
     dlg->close();
@@ -78,47 +87,15 @@ TEST_F(WindowPortsTest, TheIndicatorNamesThePortItsPathAndWhyItIsNotConnected) {
   const std::string missing = folder_ / "no-such-adapter";
   ports.SetOverride(1, missing);
   auto dlg = Open(ports, {});
-  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("no such device") != std::string::npos; },
-                       std::chrono::seconds(5)));
+  ASSERT_TRUE(Says(*dlg, "no such device"));
   EXPECT_EQ(Tooltip(*dlg), "COM1 (" + missing + "): no such device");
   EXPECT_EQ(dlg->Control(ctl::kDeviceConnection)->accessibleDescription().toStdString(),
             Tooltip(*dlg));
   Close(dlg);
-
-  ports.SetOverride(1, device_->Path());
-  dlg = Open(ports, {});
-  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("connected") != std::string::npos; },
-                       std::chrono::seconds(5)));
-  EXPECT_EQ(Tooltip(*dlg), "COM1 (" + device_->Path() + "): connected");
-  Close(dlg);
 }
 
 TEST_F(WindowPortsTest, TheOnlyUsbAdapterIsOfferedForAPortWithoutADeviceAndRemembered) {
-  // COM1 stands for an adapter that is gone; the simulator is the only USB adapter.
-  ASSERT_TRUE(
-      WriteFileAtomically(folder_ / "Ports.ini", "COM1=" + (folder_ / "unplugged") + "\r\n").Ok());
-  prompts_.answers = {true};
-  auto dlg = Open(PortNames{}, {Adapter()});
-  ASSERT_EQ(prompts_.asked.size(), 1u);
-  EXPECT_NE(prompts_.asked[0].find("COM1 (" + (folder_ / "unplugged") + ") has no device"),
-            std::string::npos);
-  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("connected") != std::string::npos; },
-                       std::chrono::seconds(5)));
-  const Expected<std::string> stored = ReadWholeFile(folder_ / "Ports.ini");
-  ASSERT_TRUE(stored.Ok());
-  EXPECT_EQ(*stored, "COM1=" + device_->Path() + "\r\n");
-  Close(dlg);
-
-  // The next start uses it without asking.
-  prompts_.asked.clear();
-  dlg = Open(PortNames{}, {Adapter()});
-  EXPECT_TRUE(prompts_.asked.empty());
-  ASSERT_TRUE(RunUntil([&] { return Tooltip(*dlg).find("connected") != std::string::npos; },
-                       std::chrono::seconds(5)));
-  Close(dlg);
-}
-
-TEST_F(WindowPortsTest, NoOfferWhenTheUserDeclinesOrTwoAdaptersAreThere) {
+  // Declined: nothing is stored.
   PortNames ports;
   ports.SetChosen(1, folder_ / "unplugged");
   prompts_.answers = {false};
@@ -126,12 +103,30 @@ TEST_F(WindowPortsTest, NoOfferWhenTheUserDeclinesOrTwoAdaptersAreThere) {
   EXPECT_EQ(prompts_.asked.size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "Ports.ini"));
   Close(dlg);
-
+  // Two USB adapters: no offer.
   prompts_.asked.clear();
   SerialAdapter second = Adapter();
   second.path = "/dev/serial/by-id/usb-second";
   dlg = Open(ports, {Adapter(), second});
   EXPECT_TRUE(prompts_.asked.empty());
+  Close(dlg);
+
+  // COM1 stands for an adapter that is gone; the simulator is the only USB adapter.
+  ASSERT_TRUE(
+      WriteFileAtomically(folder_ / "Ports.ini", "COM1=" + (folder_ / "unplugged") + "\r\n").Ok());
+  prompts_.answers = {true};
+  dlg = Open(PortNames{}, {Adapter()});
+  ASSERT_EQ(prompts_.asked.size(), 1u);
+  EXPECT_NE(prompts_.asked[0].find("COM1 (" + (folder_ / "unplugged") + ") has no device"),
+            std::string::npos);
+  ASSERT_TRUE(Says(*dlg, "connected"));
+  EXPECT_EQ(Stored("Ports.ini"), "COM1=" + device_->Path() + "\r\n");
+  Close(dlg);
+  // The next start uses it without asking.
+  prompts_.asked.clear();
+  dlg = Open(PortNames{}, {Adapter()});
+  EXPECT_TRUE(prompts_.asked.empty());
+  ASSERT_TRUE(Says(*dlg, "connected"));
   Close(dlg);
 }
 
@@ -151,13 +146,10 @@ TEST_F(WindowPortsTest, TheAdapterChosenInTheConfigurationIsUsedAndSurvivesARest
   RunUntil([&] { return Tooltip(*dlg) == connected; }, std::chrono::seconds(5));
   EXPECT_EQ(Tooltip(*dlg), connected);
   Close(dlg);
-  const Expected<std::string> stored = ReadWholeFile(folder_ / "Ports.ini");
-  ASSERT_TRUE(stored.Ok());
-  EXPECT_EQ(*stored, "COM1=" + device_->Path() + "\r\nCOM2=" + (folder_ / "elsewhere") + "\r\n");
+  EXPECT_EQ(Stored("Ports.ini"),
+            "COM1=" + device_->Path() + "\r\nCOM2=" + (folder_ / "elsewhere") + "\r\n");
   // Corvala.ini keeps its own bytes for the port.
-  const Expected<std::string> ini = ReadWholeFile(folder_ / "Corvala.ini");
-  ASSERT_TRUE(ini.Ok());
-  EXPECT_NE(ini->find("\r\nCOM=1\r\n"), std::string::npos);
+  EXPECT_NE(Stored("Corvala.ini").find("\r\nCOM=1\r\n"), std::string::npos);
 }
 
 }  // namespace

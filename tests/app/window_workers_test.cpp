@@ -47,32 +47,47 @@ bool RunUntil(F done, std::chrono::milliseconds limit) {
   return true;
 }
 
-TEST(WindowWithWorkers, ARunIsSampledShownAndStopped) {
-  testing::WindowTestApp();
-  const testing::TempFolder folder;
-  devsim::DeviceSimulator::Options simOptions;
-  simOptions.periodMs = 20;
-  simOptions.seed = 7;
-  simOptions.timeScale = 10.0;
-  devsim::DeviceSimulator device(simOptions);
-  std::string error;
-  ASSERT_TRUE(device.Start(error)) << error;
+class WindowWithWorkers : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::WindowTestApp(); }
+  void TearDown() override {
+    prompts_.answers = {false};  // nothing to save
+    if (dlg_) dlg_->close();
+    if (device_) device_->Stop();
+  }
+  // The simulated device on COM1 and the window with both workers on it.
+  void Open(uint32_t seed, double timeScale = 1.0, const Clock* clock = nullptr) {
+    devsim::DeviceSimulator::Options sim;
+    sim.periodMs = 20;
+    sim.seed = seed;
+    sim.timeScale = timeScale;
+    device_ = std::make_unique<devsim::DeviceSimulator>(sim);
+    std::string error;
+    ASSERT_TRUE(device_->Start(error)) << error;
+    StationOptions options;
+    options.dataFolder = folder_.Path().string();
+    options.ports.SetOverride(1, device_->Path());
+    options.clock = clock;
+    dlg_ = std::make_unique<CMeasureDlg>(options, &prompts_);
+    dlg_->show();
+  }
+  void Click(int id) { static_cast<QAbstractButton*>(dlg_->Control(id))->click(); }
 
-  FastClock clock;
-  StationOptions options;
-  options.dataFolder = folder.Path().string();
-  options.ports.SetOverride(1, device.Path());
-  options.clock = &clock;
-  ScriptedPrompts prompts;
-  auto dlg = std::make_unique<CMeasureDlg>(options, &prompts);
-  dlg->show();
-  WindowProbe probe(*dlg);
-  for (int i = 0; i < 4; ++i)  // a sampling interval of 1 s
-    static_cast<QAbstractButton*>(dlg->Control(ctl::kIntervalDown))->click();
+  testing::TempFolder folder_;
+  FastClock fastClock_;  // outlives the window's sampler
+  ScriptedPrompts prompts_;
+  std::unique_ptr<devsim::DeviceSimulator> device_;
+  std::unique_ptr<CMeasureDlg> dlg_;
+};
+
+TEST_F(WindowWithWorkers, ARunIsSampledShownAndStopped) {
+  ASSERT_NO_FATAL_FAILURE(Open(7, 10.0, &fastClock_));
+  WindowProbe probe(*dlg_);
+  for (int i = 0; i < 4; ++i) Click(ctl::kIntervalDown);  // a sampling interval of 1 s
   ASSERT_EQ(probe.station().m_settings.m_sampleInterval, 1);
 
-  static_cast<QAbstractButton*>(dlg->Control(ctl::kChamberSelect1))->click();
-  static_cast<QAbstractButton*>(dlg->Control(ctl::kStart))->click();
+  Click(ctl::kChamberSelect1);
+  Click(ctl::kStart);
   auto samples = [&] {
     return probe.station().m_chamber[0].Access([](const ChamberRecord& r) { return r.Samples(); });
   };
@@ -80,62 +95,38 @@ TEST(WindowWithWorkers, ARunIsSampledShownAndStopped) {
   ASSERT_TRUE(RunUntil([&] { return probe.List(ctl::kValues1)->rowCount() >= 5; },
                        std::chrono::seconds(10)));
   // The link check sees frames arrive within its period of 2.5 s.
-  EXPECT_TRUE(RunUntil([&] { return dlg->PictureOf(ctl::kDeviceConnection) == 150; },
+  EXPECT_TRUE(RunUntil([&] { return dlg_->PictureOf(ctl::kDeviceConnection) == 150; },
                        std::chrono::seconds(10)));
 
-  static_cast<QAbstractButton*>(dlg->Control(ctl::kStop))->click();
+  Click(ctl::kStop);
   EXPECT_EQ(probe.station().m_run[0].m_running.load(), 0);
   const int32_t stopped = samples();
   QApplication::processEvents();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(samples(), stopped);  // no sample after Stop
-
-  prompts.answers = {false};  // nothing to save
-  dlg->close();
-  device.Stop();
 }
 
 // The device reports mbar in every frame until it has received the whole pair
 // block; frames pile up while the block goes out. The user's mg/l stays, and
 // no second pair follows.
-TEST(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
-  testing::WindowTestApp();
-  const testing::TempFolder folder;
-  devsim::DeviceSimulator::Options simOptions;
-  simOptions.periodMs = 20;
-  simOptions.seed = 5;
-  devsim::DeviceSimulator device(simOptions);
-  std::string error;
-  ASSERT_TRUE(device.Start(error)) << error;
-
-  StationOptions options;
-  options.dataFolder = folder.Path().string();
-  options.ports.SetOverride(1, device.Path());
-  ScriptedPrompts prompts;
-  auto dlg = std::make_unique<CMeasureDlg>(options, &prompts);
-  dlg->show();
-  WindowProbe probe(*dlg);
-  ASSERT_TRUE(RunUntil([&] { return device.FramesSent() > 5; }, std::chrono::seconds(10)));
-
-  static_cast<QAbstractButton*>(dlg->Control(ctl::kConfigurationView))->click();
-  static_cast<QComboBox*>(dlg->Control(ctl::kUnit))->setCurrentIndex(1);
-  static_cast<QLineEdit*>(dlg->Control(ctl::kFactor1))->setText("10.00");
-  static_cast<QLineEdit*>(dlg->Control(ctl::kFactor2))->setText("1.00");
-  static_cast<QAbstractButton*>(dlg->Control(ctl::kMeasurementView))->click();
-  ASSERT_TRUE(RunUntil([&] { return device.Status().unit == 2; }, std::chrono::seconds(10)));
+TEST_F(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
+  ASSERT_NO_FATAL_FAILURE(Open(5));
+  ASSERT_TRUE(RunUntil([&] { return device_->FramesSent() > 5; }, std::chrono::seconds(10)));
+  Click(ctl::kConfigurationView);
+  static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
+  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
+  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
+  Click(ctl::kMeasurementView);
+  ASSERT_TRUE(RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
   // Long enough for the piled-up frames to be read and for several ticks.
   RunUntil([] { return false; }, std::chrono::milliseconds(1500));
 
-  EXPECT_EQ(probe.unitName(), "mg/l");
-  EXPECT_EQ(device.Status().unit, 2);
+  EXPECT_EQ(WindowProbe(*dlg_).unitName(), "mg/l");
+  EXPECT_EQ(device_->Status().unit, 2);
   std::vector<std::string> pairs;
-  for (const auto& entry : device.Log())
+  for (const auto& entry : device_->Log())
     if (entry.text.starts_with("pair")) pairs.push_back(entry.text);
   EXPECT_EQ(pairs, std::vector<std::string>{"pair 100 1000"});
-
-  prompts.answers = {false};
-  dlg->close();
-  device.Stop();
 }
 
 }  // namespace
