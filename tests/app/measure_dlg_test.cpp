@@ -279,7 +279,9 @@ TEST_F(WindowTest, LeavingTheConfigurationTakesItsValues) {
   Click(*dlg, ctl::kMeasurementView);
   EXPECT_EQ(probe.settings().comPort, 3);
   EXPECT_EQ(probe.unitName(), "mg/l");
+  EXPECT_EQ(commands.m_pairCommand.Peek(), std::make_pair(823, 21000));
   EXPECT_EQ(commands.m_calibrationValue, 250);
+  EXPECT_EQ(commands.m_calibrationChanged, 1);
   EXPECT_EQ(commands.m_beepCommand, 1);
 }
 

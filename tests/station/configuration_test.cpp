@@ -27,6 +27,7 @@ TEST_F(ConfigurationTest, FirstConfirmationSendsTheSetPointAndTheUnitsPairOnce) 
   EXPECT_FALSE(outcome.restartLink);
   EXPECT_EQ(outcome.serviceCode, 0);
   EXPECT_EQ(commands.m_pairCommand.Take(), std::make_pair(1, 1));
+  EXPECT_EQ(commands.m_temperatureCommand, 25);
   commands.m_temperatureCommand = kTemperatureIdle;
   const ConfirmOutcome again = Confirm();
   EXPECT_EQ(commands.m_temperatureCommand, kTemperatureIdle);  // unchanged set point
