@@ -87,10 +87,11 @@ TEST(JournalFile, DamageIsNamedAndTheSamplesBeforeItAreKept) {
   const JournalContent endless = Parse("Corvala3-Journal=1\r\nJahr=2024\r\n");
   EXPECT_EQ(endless.state, State::kDamaged);
   EXPECT_EQ(endless.problem, "its header has no end");
-  // Rows out of range or with fields missing or added are no rows.
+  // Rows out of range, not finite, or with fields missing or added are no rows.
   const std::string head = FormatJournalHeader(ChamberRecord{});
   for (const char* row : {"24 0 0 0 1 1 0", "0 60 0 0 1 1 0", "0 0 0 -5 1 1 0", "0 0 0 0 1 1 2",
-                          "0 0 0 0 1 1", "0 0 0 0 1 1 0 0", "0 0 0 0 1,5 1 0", "0  0 0 0 1 1 0"})
+                          "0 0 0 0 1 1", "0 0 0 0 1 1 0 0", "0 0 0 0 1,5 1 0", "0  0 0 0 1 1 0",
+                          "0 0 0 0 nan 1 0", "0 0 0 0 1 inf 0", "0 0 0 0 -infinity 1 0"})
     EXPECT_EQ(Parse(head + row + "\r\n").state, State::kDamaged) << row;
 }
 

@@ -140,6 +140,10 @@ TEST(MeasurementFile, RowsWithValuesTooWideForTheirColumnsReadBackEqual) {
   EXPECT_EQ(r.series.Light()[1], 0);
   EXPECT_EQ(r.series.At(2), run.series.At(2));
   EXPECT_EQ(FormatMeasurementFile(r), text);
+  // Read by its fields, a row with a value that is no finite number is still no sample.
+  const ChamberRecord odd = Parse("AnzahlMesswerte=1\r\nMesswerte:\r\n" + kRow +
+                                  "\r\n   1    2    3        4 -infinity 123.5 1\r\n");
+  EXPECT_EQ(odd.Samples(), 1);
 }
 
 // A header announcing four rows, then one complete row and `rest`.
