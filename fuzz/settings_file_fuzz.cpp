@@ -13,27 +13,16 @@ void FuzzSettingsFile(const uint8_t* data, size_t size) {
   const SettingsReadResult read = ParseSettings(AsText(data, size));
   Check(read.rows.size() <= size, kTarget, "more rows than bytes");
   int32_t previous = -1;
-  MeasurementProgram program;
   for (const StoredProgramRow& row : read.rows) {
     Check(row.index > previous && row.index < read.announcedRows, kTarget, "row order");
     previous = row.index;
-    ProgramStepInput input;
-    input.hoursText = std::to_string(row.hours);
-    input.minutesText = std::to_string(row.minutes);
-    input.secondsText = std::to_string(row.seconds);
-    input.light = row.light == 1;
-    input.stop = row.stop == 1;
-    input.chamberSelected = row.chamber;
-    ValidStep step{};
-    if (!ValidateProgramStep(input, step)) continue;
-    program.AppendProgramStep(step.hours, step.minutes, step.seconds, step.chamberMask,
-                              step.lightArgument);
-    (void)ProgramRowTexts(program.Steps().back());
   }
+  // The rows go through the editor's checks into the program, as at start.
+  const std::vector<ProgramStep> steps = ProgramFromStoredRows(read.rows);
+  for (const ProgramStep& step : steps) (void)ProgramRowTexts(step);
 
   // The values go where the station keeps them; what the end of the session
   // writes reads back to the same file and program.
-  const std::vector<ProgramStep> steps = program.Steps();
   auto roundTrip = [](const Settings& settings) {
     Station station;
     DisplaySettings display;

@@ -23,17 +23,6 @@
 namespace corvala {
 namespace {
 
-template <class F>
-bool RunUntil(F done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
 class WindowPortsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -60,8 +49,8 @@ class WindowPortsTest : public ::testing::Test {
   }
   // Waits up to 5 s for the indicator to say `part`.
   bool Says(CMeasureDlg& dlg, const std::string& part) {
-    return RunUntil([&] { return Tooltip(dlg).find(part) != std::string::npos; },
-                    std::chrono::seconds(5));
+    return testing::RunUntil([&] { return Tooltip(dlg).find(part) != std::string::npos; },
+                             std::chrono::seconds(5));
   }
   std::string Stored(const std::string& name) {
     const Expected<std::string> bytes = ReadWholeFile(folder_ / name);
@@ -143,7 +132,7 @@ TEST_F(WindowPortsTest, TheAdapterChosenInTheConfigurationIsUsedAndSurvivesARest
   static_cast<QAbstractButton*>(dlg->Control(ctl::kMeasurementView))->click();
   // The link on the port's own path may still report before it is replaced.
   const std::string connected = "COM1 (" + device_->Path() + "): connected";
-  RunUntil([&] { return Tooltip(*dlg) == connected; }, std::chrono::seconds(5));
+  testing::RunUntil([&] { return Tooltip(*dlg) == connected; }, std::chrono::seconds(5));
   EXPECT_EQ(Tooltip(*dlg), connected);
   Close(dlg);
   EXPECT_EQ(Stored("Ports.ini"),

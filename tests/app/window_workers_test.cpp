@@ -35,18 +35,6 @@ class FastClock : public Clock {
   std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
 };
 
-// Lets the window's event loop run until done() or the time is up.
-template <class F>
-bool RunUntil(F done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
 class WindowWithWorkers : public ::testing::Test {
  protected:
   void SetUp() override { testing::WindowTestApp(); }
@@ -91,12 +79,12 @@ TEST_F(WindowWithWorkers, ARunIsSampledShownAndStopped) {
   auto samples = [&] {
     return probe.station().m_chamber[0].Access([](const ChamberRecord& r) { return r.Samples(); });
   };
-  ASSERT_TRUE(RunUntil([&] { return samples() >= 5; }, std::chrono::seconds(30)));
-  ASSERT_TRUE(RunUntil([&] { return probe.List(ctl::kValues1)->rowCount() >= 5; },
-                       std::chrono::seconds(10)));
+  ASSERT_TRUE(testing::RunUntil([&] { return samples() >= 5; }, std::chrono::seconds(30)));
+  ASSERT_TRUE(testing::RunUntil([&] { return probe.List(ctl::kValues1)->rowCount() >= 5; },
+                                std::chrono::seconds(10)));
   // The link check sees frames arrive within its period of 2.5 s.
-  EXPECT_TRUE(RunUntil([&] { return dlg_->PictureOf(ctl::kDeviceConnection) == 150; },
-                       std::chrono::seconds(10)));
+  EXPECT_TRUE(testing::RunUntil([&] { return dlg_->PictureOf(ctl::kDeviceConnection) == 150; },
+                                std::chrono::seconds(10)));
 
   Click(ctl::kStop);
   EXPECT_EQ(probe.station().m_run[0].m_running.load(), 0);
@@ -111,15 +99,17 @@ TEST_F(WindowWithWorkers, ARunIsSampledShownAndStopped) {
 // no second pair follows.
 TEST_F(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
   ASSERT_NO_FATAL_FAILURE(Open(5));
-  ASSERT_TRUE(RunUntil([&] { return device_->FramesSent() > 5; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->FramesSent() > 5; }, std::chrono::seconds(10)));
   Click(ctl::kConfigurationView);
   static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
   static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
   static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
   Click(ctl::kMeasurementView);
-  ASSERT_TRUE(RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
   // Long enough for the piled-up frames to be read and for several ticks.
-  RunUntil([] { return false; }, std::chrono::milliseconds(1500));
+  testing::RunUntil([] { return false; }, std::chrono::milliseconds(1500));
 
   EXPECT_EQ(WindowProbe(*dlg_).unitName(), "mg/l");
   EXPECT_EQ(device_->Status().unit, 2);

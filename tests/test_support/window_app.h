@@ -2,7 +2,9 @@
 // The one QApplication of a test program that opens windows.
 
 #include <QApplication>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/measure_dlg.h"
 
@@ -18,6 +20,18 @@ inline QApplication& WindowTestApp() {
                                  ? static_cast<QApplication*>(QApplication::instance())
                                  : new QApplication(argc, argv);
   return *app;
+}
+
+// Lets the window's event loop run until done() or the time is up; false then.
+template <class F>
+bool RunUntil(F done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
 }
 
 // A window on its own in folder: no serial link, no sampler.
