@@ -1,6 +1,7 @@
 // corvala3: the measuring station.
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -14,6 +15,7 @@
 #include "app/data_folder.h"
 #include "app/measure_dlg.h"
 #include "devsim/device_simulator.h"
+#include "util/folder_lock.h"
 
 namespace {
 
@@ -79,6 +81,19 @@ class CMeasureApp {
         line.dataDir, QCoreApplication::applicationDirPath().toStdString(),
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString(), notice);
     if (!notice.empty()) std::fprintf(stderr, "corvala3: %s\n", notice.c_str());
+
+    // One station per data folder: a second one says who holds it and ends
+    // before it reads or writes anything there.
+    const corvala::FolderLock folderLock = corvala::FolderLock::Acquire(folder);
+    if (folderLock.outcome() == corvala::FolderLock::Outcome::kTaken) {
+      std::fprintf(stderr, "corvala3: %s\n", folderLock.message().c_str());
+      std::fflush(stderr);
+      QMessageBox::critical(nullptr, "Meldung", QString::fromStdString(folderLock.message()));
+      if (simulator) simulator->Stop();
+      return 1;
+    }
+    if (folderLock.outcome() == corvala::FolderLock::Outcome::kUnavailable)
+      std::fprintf(stderr, "corvala3: %s\n", folderLock.message().c_str());
 
     corvala::StationOptions options;
     options.dataFolder = folder;

@@ -10,12 +10,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <thread>
 
 #include "app/data_folder.h"
 #include "test_support/temp_folder.h"
 #include "util/file_io.h"
+#include "util/folder_lock.h"
 
 namespace corvala {
 namespace {
@@ -93,6 +95,61 @@ TEST(Program, TerminationSignalNeverWaitsOnADialog) {
                              " could not be written: Is a directory."),
             std::string::npos)
       << *stderrText;
+}
+
+// Starts a station on folder with standard error into errorsPath.
+pid_t StartStation(const fs::path& folder, const std::string& errorsPath) {
+  const pid_t child = fork();
+  if (child == 0) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!freopen(errorsPath.c_str(), "w", stderr)) _exit(126);
+    const std::string dir = folder.string();
+    execl(CORVALA_PROGRAM, CORVALA_PROGRAM, "--data-dir", dir.c_str(), "--port",
+          "COM1=/nonexistent/tty", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return child;
+}
+
+std::map<std::string, std::string> FolderBytes(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    const Expected<std::string> bytes = ReadWholeFile(entry.path().string());
+    files[entry.path().filename().string()] = bytes.Ok() ? *bytes : "(unreadable)";
+  }
+  return files;
+}
+
+TEST(Program, ASecondStationOnTheSameFolderSaysWhoHoldsItAndTouchesNothing) {
+  const corvala::testing::TempFolder temp;
+  const corvala::testing::TempFolder logs;
+  ASSERT_TRUE(WriteFileAtomically(temp / "Corvala.ini", "Temperatur=30\r\n").Ok());
+  ASSERT_TRUE(WriteFileAtomically(temp / "Kammer1.journal", "not yet a journal").Ok());
+  const pid_t first = StartStation(temp.Path(), logs / "first.txt");
+  ASSERT_GT(first, 0);
+  // The first station has taken the folder once its lock names it.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!ReadWholeFile(temp / kFolderLockName).Ok() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const std::map<std::string, std::string> before = FolderBytes(temp.Path());
+
+  const pid_t second = StartStation(temp.Path(), logs / "second.txt");
+  ASSERT_GT(second, 0);
+  const std::string expected = "is in use by process " + std::to_string(first) + " on computer";
+  std::string said;
+  while (said.find(expected) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const Expected<std::string> text = ReadWholeFile(logs / "second.txt");
+    if (text.Ok()) said = *text;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(FolderBytes(temp.Path()), before);
+  kill(second, SIGKILL);
+  waitpid(second, nullptr, 0);
+  kill(first, SIGTERM);
+  waitpid(first, nullptr, 0);
+  EXPECT_NE(said.find(expected), std::string::npos) << said;
 }
 
 TEST(DataFolder, FallsBackToTheUserFolderWhenNotWritable) {
