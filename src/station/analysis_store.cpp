@@ -103,9 +103,33 @@ void AnalysisStore::Close(const ExportOptions& options, const WorkbookFactory& f
     if (prompts_.Silenced()) return;
     table_.MarkSaved();
   }
-  if (keepWorkingFile) return;
+  if (keepWorkingFile) {
+    KeepInWorkingFile(options, factory);
+    return;
+  }
   std::error_code ignored;
   std::filesystem::remove(workingFile_, ignored);
+}
+
+void AnalysisStore::KeepInWorkingFile(const ExportOptions& options,
+                                      const WorkbookFactory& factory) {
+  // The working file mirrors the table unless a rewrite failed during the
+  // session or the file went: then it is written now, so the next start finds the rows. Where it
+  // cannot be, the user hears so and may save the table elsewhere, as often as
+  // they like; only their No lets the table go.
+  std::error_code error;
+  if (!workingFileFailureShown_ && std::filesystem::is_regular_file(workingFile_, error)) return;
+  while (true) {
+    const Result written = WriteAnalysisFile(table_, workingFile_, options.unit);
+    if (written) return;
+    if (!prompts_.AskYesNo(written.Message() + " The analysis table is not kept in " +
+                           workingFile_ + ". Save the analysis elsewhere?"))
+      return;
+    if (SaveToSpreadsheet(options, factory)) {
+      table_.MarkSaved();
+      return;
+    }
+  }
 }
 
 }  // namespace corvala

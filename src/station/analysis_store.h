@@ -56,8 +56,9 @@ class AnalysisStore {
   // The table into a workbook chosen by the user; true when written.
   bool SaveToSpreadsheet(const ExportOptions& options, const WorkbookFactory& factory);
   // At the end of the program: offers to save a changed table, then removes the
-  // working file. A table the user wanted saved but that was not written stays
-  // in the working file, which the next start reads back.
+  // working file. A table the user wanted saved but that was not written is
+  // written to the working file, which the next start reads back; where that
+  // fails, the user is told and may save it elsewhere.
   void Close(const ExportOptions& options, const WorkbookFactory& factory);
   // At an end by a signal, when no one can be asked: a changed table stays in
   // its working file (written again if its last rewrite failed), which the next
@@ -69,6 +70,9 @@ class AnalysisStore {
   AnalysisTable table_;
   std::string workingFile_;
   Prompts& prompts_;
+  // Writes the working file for the next start; offers to save elsewhere while it cannot be.
+  void KeepInWorkingFile(const ExportOptions& options, const WorkbookFactory& factory);
+
   bool workingFileFailureShown_ = false;
 };
 

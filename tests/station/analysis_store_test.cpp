@@ -137,6 +137,41 @@ TEST_F(Store, RestoredRowsCountAsUnsavedUntilSavedOrLetGo) {
   EXPECT_FALSE(empty.Table().Dirty());
 }
 
+TEST_F(Store, RowsKeptAtTheEndAreInTheWorkingFileOrTheUserIsTold) {
+  ASSERT_TRUE(Load());
+  store.Table().MarkChanged();  // as rows added by runs would
+  // A rewrite fails during the session (notice shown), then the problem goes.
+  fs::remove(store.WorkingFile());
+  fs::create_directory(store.WorkingFile());
+  EXPECT_TRUE(store.CycleDiagramGroup(0, 2));
+  fs::remove(store.WorkingFile());
+  // Yes to saving, then the file dialog cancelled: the rows are kept for the next start.
+  prompts.asked.clear();
+  prompts.answers = {true};
+  ExportOptions options;
+  options.unit = 2;
+  store.Close(options, DefaultWorkbookFactory());
+  EXPECT_EQ(prompts.asked, Texts{"Save the analysis?"});
+  AnalysisStore next{store.WorkingFile(), prompts};
+  ASSERT_TRUE(next.Restore());
+  EXPECT_EQ(next.Table().RowCount(), 2u);
+
+  // Still unwritable at the end: the user is told where the table is not kept
+  // and asked to save it elsewhere; the file dialog cancelled asks again, No lets go.
+  fs::remove(store.WorkingFile());
+  fs::create_directory(store.WorkingFile());
+  EXPECT_TRUE(next.CycleDiagramGroup(0, 2));
+  prompts.asked.clear();
+  prompts.answers = {true, true, false};
+  next.Close(options, DefaultWorkbookFactory());
+  ASSERT_EQ(prompts.asked.size(), 3u);
+  EXPECT_EQ(prompts.asked[1], "The file " + store.WorkingFile() +
+                                  " could not be written: Is a directory. The analysis table is "
+                                  "not kept in " +
+                                  store.WorkingFile() + ". Save the analysis elsewhere?");
+  EXPECT_EQ(prompts.asked[2], prompts.asked[1]);
+}
+
 TEST_F(Store, LoadingAFileOffersToSaveAChangedTableFirst) {
   store.Table().Append({"c", "05.04.2024", "11:00:00", 1, 1, 2, 5, 5, 6, 7, 8, 0}, {});
   store.Table().MarkChanged();
