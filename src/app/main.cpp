@@ -97,6 +97,8 @@ class CMeasureApp {
 
     corvala::StationOptions options;
     options.dataFolder = folder;
+    // The folder asked for with --data-dir that could not be written.
+    if (!notice.empty() && !line.dataDir.empty()) options.unwritableFolder = line.dataDir;
     options.ports = ports;
     corvala::CMeasureDlg dialog(options);
 

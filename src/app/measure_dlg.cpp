@@ -213,6 +213,12 @@ void CMeasureDlg::OnInitDialog() {
   chart_.area = LayoutChart(width(), height());
   setMouseTracking(true);
 
+  if (!options_.unwritableFolder.empty())
+    prompts_->ShowNotice("The data folder " + options_.unwritableFolder +
+                         " cannot be written. Its settings and unsaved measurements are read "
+                         "from there; settings, the analysis table and new measurements are "
+                         "kept in " +
+                         appFolder_ + ".");
   RestoreJournals();
   if (options_.startThreads) {
     OfferTheOnlyAdapter();
@@ -543,7 +549,12 @@ void CMeasureDlg::OnChamberShow(int c) {
 }
 
 void CMeasureDlg::ReadSettings() {
-  const SettingsReadResult read = corvala::ReadSettings(SettingsPath());
+  // Settings the station cannot keep in the folder asked for are still read from there.
+  std::string path = SettingsPath();
+  std::error_code error;
+  if (!options_.unwritableFolder.empty() && !std::filesystem::exists(path, error))
+    path = (std::filesystem::path(options_.unwritableFolder) / kSettingsFileName).string();
+  const SettingsReadResult read = corvala::ReadSettings(path);
   ApplySettings(read.settings, station_, settings_);
   // The stored rows are checked as the editor checks typed ones and go into the
   // program and its list at once; the editor is left holding the last row, as

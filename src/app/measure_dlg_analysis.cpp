@@ -227,7 +227,7 @@ void CMeasureDlg::LoadMeasurementFile() {
 void CMeasureDlg::RestoreJournals() {
   OfferJournalRestore(station_, *prompts_,
                       ConversionFactors{settings_.factors.factor1, settings_.factors.factor2},
-                      LoadHooks());
+                      LoadHooks(), options_.unwritableFolder);
 }
 
 void CMeasureDlg::ToggleNormalisation() {

@@ -41,6 +41,22 @@ void Restore(Station& station, int chamber, ChamberRecord record) {
   });
 }
 
+// Removes a journal whose run the user let go. One that cannot be removed
+// would be offered at every start without a word, so the user hears why.
+void LetGo(Station& station, Prompts& prompts, int chamber, const std::string& path,
+           bool ownFolder) {
+  Result removed = Result::Success();
+  std::error_code error;
+  if (ownFolder) {
+    removed = station.m_journal.Remove(chamber);
+  } else if (!fs::remove(path, error) && error) {
+    removed = Result::Failure(
+        Format("The journal %s could not be removed: %s.", path.c_str(), error.message().c_str()));
+  }
+  if (!removed)
+    prompts.ShowNotice(removed.Message() + " It will be offered again at the next start.");
+}
+
 }  // namespace
 
 std::string RestoreQuestion(int chamber, const ChamberRecord& r) {
@@ -53,12 +69,20 @@ std::string RestoreQuestion(int chamber, const ChamberRecord& r) {
 
 JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
                                           const ConversionFactors& factors,
-                                          const MeasurementLoadHooks& hooks) {
+                                          const MeasurementLoadHooks& hooks,
+                                          const std::string& askedFolder) {
   JournalRestoreOutcome outcome;
   for (int c = 0; c < 3 && !prompts.Silenced(); ++c) {
-    const std::string path = station.m_journal.PathOf(c);
+    std::string path = station.m_journal.PathOf(c);
     std::error_code error;
-    if (path.empty() || !fs::exists(path, error)) continue;
+    if (path.empty()) continue;
+    // A journal in the folder asked for, which this station cannot write.
+    bool ownFolder = true;
+    if (!fs::exists(path, error) && !askedFolder.empty()) {
+      path = (fs::path(askedFolder) / fs::path(path).filename()).string();
+      ownFolder = false;
+    }
+    if (!fs::exists(path, error)) continue;
     const Expected<std::string> text = ReadWholeFile(path);
     if (!text) {
       prompts.ShowNotice(text.Message() +
@@ -79,16 +103,17 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     }
     if (content.record.series.Empty()) {
       // A run that took no sample: nothing to offer.
-      if (!damaged) (void)station.m_journal.Remove(c);
+      if (!damaged && ownFolder) (void)station.m_journal.Remove(c);
       continue;
     }
     const bool yes = prompts.AskYesNo(RestoreQuestion(c, content.record));
     if (prompts.Silenced()) break;
     if (!yes) {
-      if (!damaged) (void)station.m_journal.Remove(c);
+      if (!damaged) LetGo(station, prompts, c, path, ownFolder);
       continue;
     }
-    const bool clean = content.state == JournalContent::State::kWhole;
+    // A journal from elsewhere is written anew in this station's folder.
+    const bool clean = content.state == JournalContent::State::kWhole && ownFolder;
     ChamberRecord restored = content.record;
     if (hooks.beforeReplace) hooks.beforeReplace(c);
     Restore(station, c, std::move(content.record));

@@ -26,9 +26,13 @@ struct JournalRestoreOutcome {
 // the chamber's record and shows them in their run's unit (hooks as after a
 // load); No removes the journal. A damaged journal is renamed aside and named
 // in a notice, and its readable samples are still offered. Nothing is removed
-// once the prompts are silenced.
+// once the prompts are silenced. A journal that cannot be removed is named in
+// a notice. askedFolder, when given, is a data folder asked for that this
+// station cannot write: a chamber without a journal of its own is offered the
+// one found there, which is written anew in the station's folder when restored.
 JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
                                           const ConversionFactors& factors,
-                                          const MeasurementLoadHooks& hooks);
+                                          const MeasurementLoadHooks& hooks,
+                                          const std::string& askedFolder = {});
 
 }  // namespace corvala

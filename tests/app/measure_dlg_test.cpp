@@ -585,6 +585,27 @@ TEST_F(WindowTest, AnUnsavedRunIsOfferedAtTheNextStart) {
   EXPECT_TRUE(WindowProbe(*again).station().m_chamber[2].Snapshot().series.Empty());
 }
 
+TEST_F(WindowTest, AnUnwritableFolderAskedForIsNamedAndItsSettingsAndJournalsOffered) {
+  const testing::TempFolder asked;
+  ChamberRecord run;
+  for (int k = 0; k < 3; ++k)
+    AppendSample(run, 100.0f, 25.0f, 0, LocalTime{2026, 1, 2, 3, 4, 5 + k}, k);
+  ASSERT_TRUE(WriteFileAtomically(asked / "Kammer2.journal", FormatJournal(run)).Ok());
+  ASSERT_TRUE(WriteFileAtomically(asked / "Corvala.ini", "Temperatur=31\r\n").Ok());
+  StationOptions options = testing::WindowAloneIn(folder_.Path());
+  options.unwritableFolder = asked.Path().string();
+  prompts_.answers = {true};
+  auto dlg = std::make_unique<CMeasureDlg>(options, &prompts_);
+  ASSERT_EQ(prompts_.asked.size(), 2u);
+  EXPECT_EQ(prompts_.asked[0], "The data folder " + asked.Path().string() +
+                                   " cannot be written. Its settings and unsaved measurements "
+                                   "are read from there; settings, the analysis table and new "
+                                   "measurements are kept in " +
+                                   folder_.Path().string() + ".");
+  EXPECT_EQ(EditText(*dlg, ctl::kSetPoint), "31");
+  EXPECT_EQ(WindowProbe(*dlg).station().m_chamber[1].Snapshot().series, run.series);
+}
+
 TEST_F(WindowTest, RestoredRowsAreOfferedForSavingAtEveryCloseUntilSaved) {
   fs::copy_file(testing::DataPath("analysis.cva"), folder_.Path() / "auswertung.tmp");
   auto dlg = Open();

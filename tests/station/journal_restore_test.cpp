@@ -4,6 +4,7 @@
 #include "station/journal_restore.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <filesystem>
 
@@ -90,6 +91,36 @@ TEST_F(Restore, NoRemovesTheJournalAndARunWithoutSamplesIsNotOffered) {
   EXPECT_FALSE(fs::exists(JournalPath(0)));
   EXPECT_FALSE(fs::exists(JournalPath(2)));
   EXPECT_TRUE(log.empty());
+}
+
+TEST_F(Restore, AJournalInAnUnwritableFolderAskedForIsOfferedAndWrittenAnewHere) {
+  const testing::TempFolder asked;
+  const std::string journal = FormatJournal(testing::GoldenRunAsRead());
+  ASSERT_TRUE(WriteFileAtomically(asked / JournalFileName(0), journal).Ok());
+  ASSERT_TRUE(WriteFileAtomically(asked / JournalFileName(2), journal).Ok());
+  prompts.answers = {true, false};
+  const JournalRestoreOutcome outcome = OfferJournalRestore(
+      station, prompts, ConversionFactors{210.0f, 8.23f}, hooks, asked.Path().string());
+  EXPECT_EQ(prompts.asked,
+            (Texts{Offered(1, 4, "29.02.2024 23:59:55"), Offered(3, 4, "29.02.2024 23:59:55")}));
+  EXPECT_TRUE(outcome.restored[0]);
+  EXPECT_EQ(station.m_chamber[0].Snapshot().series.Size(), 4);
+  // The restored run is protected in this station's own folder.
+  EXPECT_EQ(testing::FileBytes(JournalPath(0)), journal);
+}
+
+// Root may remove any file; a file mounted over itself is one it cannot.
+TEST_F(Restore, NoToAJournalThatCannotBeRemovedSaysSo) {
+  PutJournal(0, FormatJournal(testing::GoldenRunAsRead()));
+  if (::mount(JournalPath(0).c_str(), JournalPath(0).c_str(), nullptr, MS_BIND, nullptr) != 0)
+    GTEST_SKIP() << "a file cannot be made unremovable here (mounting needs root)";
+  prompts.answers = {false};
+  Offer();
+  ::umount2(JournalPath(0).c_str(), MNT_DETACH);
+  ASSERT_EQ(prompts.asked.size(), 2u);
+  EXPECT_EQ(prompts.asked[1], "The journal " + JournalPath(0) +
+                                  " could not be removed: Device or resource busy. It will be "
+                                  "offered again at the next start.");
 }
 
 TEST_F(Restore, ACutJournalRestoresItsCompleteSamplesAndIsWrittenAnew) {
