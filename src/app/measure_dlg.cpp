@@ -28,6 +28,7 @@
 #include "app/window_queue.h"
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
+#include "station/journal_restore.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 #include "util/time_format.h"
@@ -607,6 +608,11 @@ void CMeasureDlg::OnDestroy() {
   }
   WriteSettings();
   StopWorkers();
+  // With the sampler stopped, a journal that missed samples gets the whole run.
+  for (const std::string& failure : RepairJournalsAtClose(station_)) {
+    std::fprintf(stderr, "corvala3: %s\n", failure.c_str());
+    if (!prompts_->Silenced()) prompts_->ShowNotice(failure);
+  }
   station_.m_program.FreeProgram();
 }
 

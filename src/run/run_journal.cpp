@@ -1,6 +1,7 @@
 #include "run/run_journal.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,6 +23,14 @@ Result Failed(int chamber, const std::string& path, const std::string& reason) {
   return Result::Failure(Format("The journal %s of chamber %d could not be written: %s. ",
                                 path.c_str(), chamber + 1, reason.c_str()) +
                          "The run is not protected against a crash until it is saved.");
+}
+
+// True while path still names the open file fd.
+bool StillNamed(int fd, const std::string& path) {
+  struct stat open {};
+  struct stat named {};
+  if (::fstat(fd, &open) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_nlink > 0;
 }
 
 }  // namespace
@@ -127,6 +136,14 @@ Result RunJournal::Append(int chamber, const Sample& sample, const ChamberRecord
   // Removed meanwhile (saved, or a new run asked for): nothing to keep.
   if (c.fd < 0 && !c.missed) return Result::Success();
   if (c.missed) return Failed(chamber, path, "an earlier sample is missing");
+  if (!StillNamed(c.fd, path)) {
+    // Removed, renamed or its folder gone: rows written now would be lost with
+    // the file. The run is written anew under its name once that can be done.
+    CloseLocked(c);
+    c.missed = true;
+    c.lastRewriteTry.reset();
+    return Failed(chamber, path, "the file or its folder was removed");
+  }
   const std::string row = FormatJournalRow(sample);
   const int error = WriteAllBytes(c.fd, first != nullptr ? FormatJournalHeader(*first) + row : row);
   if (error != 0) {
@@ -170,6 +187,13 @@ Result RunJournal::Rewrite(int chamber, const ChamberRecord& record, bool keepOp
     }
   }
   return Result::Success();
+}
+
+bool RunJournal::Missed(int chamber) const {
+  if (!ValidChamber(chamber)) return false;
+  const Chamber& c = chambers_[static_cast<size_t>(chamber)];
+  std::lock_guard lock(c.mutex);
+  return c.missed;
 }
 
 bool RunJournal::FirstReportOfFailure(int chamber) {

@@ -79,6 +79,8 @@ class RunJournal {
   // once after a failed write, then at most once per kRewritePeriod while
   // rewriting keeps failing.
   bool RewriteDue(int chamber, TimePoint now) const;
+  // True while the chamber's journal does not hold every sample of its run.
+  bool Missed(int chamber) const;
   // True for the first call after the chamber's journal began to fail, so that
   // a failure is reported once and again only after the journal recovered.
   bool FirstReportOfFailure(int chamber);

@@ -133,4 +133,15 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
   return outcome;
 }
 
+std::vector<std::string> RepairJournalsAtClose(Station& station) {
+  std::vector<std::string> failures;
+  for (int c = 0; c < 3; ++c) {
+    if (!station.m_journal.Missed(c)) continue;
+    const Result written = station.m_journal.Rewrite(c, station.m_chamber[c].Snapshot(), false,
+                                                     std::chrono::steady_clock::now());
+    if (!written) failures.push_back(written.Message());
+  }
+  return failures;
+}
+
 }  // namespace corvala

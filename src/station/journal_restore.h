@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "run/station.h"
 #include "station/measurement_io.h"
@@ -34,5 +35,10 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
                                           const ConversionFactors& factors,
                                           const MeasurementLoadHooks& hooks,
                                           const std::string& askedFolder = {});
+
+// At the end of the program: each journal that missed samples (a full disk, a
+// removed file) is written whole from its record, so the next start gives the
+// whole run back. The failures, each naming the journal and its reason.
+std::vector<std::string> RepairJournalsAtClose(Station& station);
 
 }  // namespace corvala

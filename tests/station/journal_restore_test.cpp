@@ -123,6 +123,31 @@ TEST_F(Restore, NoToAJournalThatCannotBeRemovedSaysSo) {
                                   "offered again at the next start.");
 }
 
+TEST_F(Restore, AJournalThatLostItsFileOrFolderSaysSoAndIsWrittenWholeAtTheEnd) {
+  const ChamberRecord run = testing::GoldenRunAsRead();
+  station.m_chamber[0].Access([&](ChamberRecord& r) { r = run; });
+  const auto now = std::chrono::steady_clock::now();
+  ASSERT_TRUE(station.m_journal.Begin(0).Ok());
+  ASSERT_TRUE(station.m_journal.Append(0, run.series.At(0), &run, now).Ok());
+  fs::remove(JournalPath(0));
+  const Result lost = station.m_journal.Append(0, run.series.At(1), nullptr, now);
+  EXPECT_NE(lost.Message().find("the file or its folder was removed"), std::string::npos)
+      << lost.Message();
+  EXPECT_TRUE(RepairJournalsAtClose(station).empty());
+  EXPECT_EQ(testing::FileBytes(JournalPath(0)), FormatJournal(run));
+
+  // A folder that is gone for good: the end names the journal that could not be written.
+  const std::string gone = (folder.Path() / "gone").string();
+  fs::create_directory(gone);
+  station.m_journal.SetFolder(gone);
+  ASSERT_TRUE(station.m_journal.Begin(0).Ok());
+  fs::remove_all(gone);
+  EXPECT_FALSE(station.m_journal.Append(0, run.series.At(0), &run, now).Ok());
+  const std::vector<std::string> failures = RepairJournalsAtClose(station);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_TRUE(failures[0].starts_with("The journal " + station.m_journal.PathOf(0))) << failures[0];
+}
+
 TEST_F(Restore, ACutJournalRestoresItsCompleteSamplesAndIsWrittenAnew) {
   PutJournal(0, testing::DataBytes("journal_cut.journal"));
   prompts.answers = {true};
