@@ -1,19 +1,57 @@
 #include "run/run_journal.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <climits>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "run_test_support.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
 
+// Writes of this test program pass through here, so a test can make the disk
+// under one file full.
+namespace {
+std::atomic<const char*> g_fullFile{nullptr};
+}  // namespace
+
+extern "C" ssize_t write(int fd, const void* bytes, size_t count) {
+  if (const char* full = g_fullFile.load()) {
+    char path[PATH_MAX] = {};
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    if (::readlink(link.c_str(), path, sizeof path - 1) > 0 && std::string(path) == full) {
+      errno = ENOSPC;
+      return -1;
+    }
+  }
+  using Fn = ssize_t (*)(int, const void*, size_t);
+  static const auto real = reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, "write"));
+  return real(fd, bytes, count);
+}
+
 namespace corvala {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+// While it lives, every write to the file at path fails as on a full disk.
+class FullDisk {
+ public:
+  explicit FullDisk(std::string path) : path_(std::move(path)) { g_fullFile = path_.c_str(); }
+  ~FullDisk() { g_fullFile = nullptr; }
+  FullDisk(const FullDisk&) = delete;
+  FullDisk& operator=(const FullDisk&) = delete;
+
+ private:
+  std::string path_;
+};
 
 class JournalTest : public SamplingTest {
  protected:
@@ -100,10 +138,12 @@ TEST(RunJournal, ItsThreadSyncsASampleOnceItIsOldEnough) {
 // A write that fails (here: a full disk) is reported once; the next sample
 // writes the whole run anew, so the journal misses nothing.
 TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
-  fs::create_symlink("/dev/full", folder / JournalFileName(2));
   StartRuns(station, {false, false, true});
   Pass(0);
-  Pass(5);  // the first sample cannot be written
+  {
+    const FullDisk full(folder / JournalFileName(2));
+    Pass(5);  // the first sample cannot be written
+  }
   ASSERT_EQ(observer.Failures().size(), 1u);
   EXPECT_EQ(observer.Failures()[0],
             "2: The journal " + (folder / "Kammer3.journal") +
@@ -112,10 +152,32 @@ TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
   Pass(5, 200.0f);
   Pass(5, 200.0f);
   EXPECT_EQ(observer.Failures().size(), 1u);
-  EXPECT_FALSE(fs::is_symlink(folder / JournalFileName(2)));
   const ChamberRecord record = Record(2);
   ASSERT_EQ(record.Samples(), 3);
   EXPECT_EQ(Journal(2), FormatJournal(record));
+}
+
+// A link put in the journal's place after Start is replaced, not written
+// through: the file it points to keeps every byte.
+TEST_F(JournalTest, ALinkPlantedAsTheJournalLeavesItsTargetUntouched) {
+  const std::string other = folder / "notes.txt";
+  std::ofstream(other, std::ios::binary) << "someone else's notes\n";
+  StartRuns(station, {true, false, false});
+  fs::create_symlink(other, folder / JournalFileName(0));
+  Pass(0);
+  Pass(5);
+  Pass(5);
+  EXPECT_EQ(testing::FileBytes(other), "someone else's notes\n");
+  EXPECT_FALSE(fs::is_symlink(folder / JournalFileName(0)));
+  EXPECT_EQ(Journal(0), FormatJournal(Record(0)));
+
+  // A run restored and kept open: a link put in its place later gets nothing.
+  ASSERT_TRUE(station.m_journal.Rewrite(0, Record(0), true, std::chrono::steady_clock::now()).Ok());
+  fs::remove(folder / JournalFileName(0));
+  fs::create_symlink(other, folder / JournalFileName(0));
+  ASSERT_TRUE(
+      station.m_journal.Append(0, Sample{}, nullptr, std::chrono::steady_clock::now()).Ok());
+  EXPECT_EQ(testing::FileBytes(other), "someone else's notes\n");
 }
 
 TEST_F(JournalTest, AfterRemovingAJournalOrWithoutAFolderNothingIsWritten) {
