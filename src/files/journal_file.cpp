@@ -1,5 +1,6 @@
 #include "files/journal_file.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -51,6 +52,20 @@ bool ParseRow(std::string_view line, Sample& s) {
          (light == 0 || light == 1);
 }
 
+// A line the header of a journal holds: empty, or "Key=number" as written
+// with "%d".
+bool IsHeaderLine(std::string_view line) {
+  if (line.empty()) return true;
+  const size_t equals = line.find('=');
+  if (equals == 0 || equals == std::string_view::npos) return false;
+  for (const char c : line.substr(0, equals))
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  int32_t value = 0;
+  const std::string_view number = line.substr(equals + 1);
+  const auto [stop, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  return error == std::errc() && stop == number.data() + number.size();
+}
+
 }  // namespace
 
 JournalContent ParseRunJournal(std::string_view text, const MeasurementReadContext& context) {
@@ -80,16 +95,19 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   }
   if (line != kJournalFirstLine) return damaged("it does not begin as a journal does");
 
-  // The header ends with the marker line; a header cut short holds no sample.
+  // The header ends with the marker line; a header cut short, inside a line or
+  // between two (a power cut before the first sample), holds no sample.
   const size_t headerStart = pos;
   bool marker = false;
-  while (!marker && NextLine(text, pos, line, cut)) marker = line == kSamplesMarker;
+  bool headerLines = true;
+  while (!marker && NextLine(text, pos, line, cut)) {
+    marker = line == kSamplesMarker;
+    headerLines = headerLines && (marker || IsHeaderLine(line));
+  }
   if (!marker) {
-    if (cut || content.state == JournalContent::State::kCut) {
-      content.state = JournalContent::State::kCut;
-      return content;
-    }
-    return damaged("its header has no end");
+    if (!headerLines) return damaged("its header has no end");
+    content.state = JournalContent::State::kCut;
+    return content;
   }
   content.record = ParseMeasurementHeader(text.substr(headerStart, pos - headerStart), context);
 

@@ -71,6 +71,14 @@ TEST(JournalFile, ACutOrZeroFilledEndGivesEveryCompleteSample) {
   const JournalContent header = Parse(whole.substr(0, whole.find("Messwerte:") + 4));
   EXPECT_EQ(header.state, State::kCut);
   EXPECT_TRUE(header.record.series.Empty());
+  // A power cut between two header lines, before the first sample: every line
+  // end of the header is such a cut.
+  const size_t marker = whole.find("Messwerte:");
+  for (size_t end = whole.find('\n'); end < marker; end = whole.find('\n', end + 1)) {
+    const JournalContent lines = Parse(whole.substr(0, end + 1));
+    EXPECT_EQ(lines.state, State::kCut) << whole.substr(0, end + 1);
+    EXPECT_TRUE(lines.record.series.Empty());
+  }
 }
 
 TEST(JournalFile, DamageIsNamedAndTheSamplesBeforeItAreKept) {
@@ -84,7 +92,7 @@ TEST(JournalFile, DamageIsNamedAndTheSamplesBeforeItAreKept) {
   const JournalContent other = Parse("AnzahlMesswerte=3\r\nJahr=2024\r\n");
   EXPECT_EQ(other.state, State::kDamaged);
   EXPECT_EQ(other.problem, "it does not begin as a journal does");
-  const JournalContent endless = Parse("Corvala3-Journal=1\r\nJahr=2024\r\n");
+  const JournalContent endless = Parse("Corvala3-Journal=1\r\nJahr=2024\r\nrow 1 2\r\n");
   EXPECT_EQ(endless.state, State::kDamaged);
   EXPECT_EQ(endless.problem, "its header has no end");
   // Rows out of range, not finite, or with fields missing or added are no rows.
