@@ -90,11 +90,10 @@ TEST(MeasurementFile, HostileFileStaysBounded) {
   const ChamberRecord r = Parse(DataBytes("measurement_hostile.cv3"));
   EXPECT_LT(std::chrono::steady_clock::now() - start,
             std::chrono::seconds(2));  // no loop over 2^31 rows
-  // Rows: the sample and the overlong row (cut, all digits); the binary bytes
-  // hold no row.
-  ASSERT_EQ(r.Samples(), 2);
+  // Rows: only the sample; neither the overlong row (all digits) nor the
+  // binary bytes are a row in the station's layout.
+  ASSERT_EQ(r.Samples(), 1);
   EXPECT_EQ(r.series.Hour()[0], 12);
-  EXPECT_EQ(r.series.Hour()[1], 7777);
   // A step key beyond 9999 adds no steps up to it; its digits also name step 1234.
   ASSERT_EQ(r.stepTime.size(), 9999u);
   ASSERT_EQ(r.stepLight.size(), 9999u);
@@ -183,6 +182,60 @@ TEST(MeasurementFile, OnlyRowsHoldingAllTheirFieldsAreSamples) {
   ASSERT_EQ(cutFile.record.Samples(), 2);
   EXPECT_EQ(cutFile.record.series.At(0), GoldenRunAsRead().series.At(0));
   EXPECT_EQ(cutFile.record.series.At(1), GoldenRunAsRead().series.At(1));
+}
+
+// Whether every sample of read is one of the samples of run.
+::testing::AssertionResult OnlySamplesOf(const ChamberRecord& read, const ChamberRecord& run) {
+  for (int32_t j = 0; j < read.series.Size(); ++j) {
+    bool found = false;
+    for (int32_t k = 0; k < run.series.Size() && !found; ++k)
+      found = read.series.At(j) == run.series.At(k);
+    if (!found)
+      return ::testing::AssertionFailure()
+             << "sample " << j << " (t=" << read.series.At(j).elapsed
+             << " s, p=" << read.series.At(j).pressure << ") is not in the file";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A row that lost its end (cut anywhere, line end included) runs into the next
+// row; what is read is never a sample that is not in the file.
+TEST(MeasurementFile, ARowCutAtAnyPositionGivesNoSampleThatIsNotInTheFile) {
+  for (const char* name : {"measurement.cv3", "measurement_lf.cv3", "short_rows.cv3"}) {
+    const std::string file = DataBytes(name);
+    const ChamberRecord whole = Parse(file);
+    size_t row = file.find('\n', file.find("Messwerte:")) + 1;
+    for (size_t end = file.find('\n', row); end != std::string::npos;
+         row = end + 1, end = file.find('\n', row)) {
+      for (size_t cut = row + 1; cut <= end; ++cut) {
+        const std::string damaged = file.substr(0, cut) + file.substr(end + 1);
+        const ChamberRecord read = Parse(damaged);
+        EXPECT_TRUE(OnlySamplesOf(read, whole)) << name << " cut at " << cut - row;
+        // At most the cut row and the row it ran into are lost.
+        EXPECT_GE(read.Samples(), whole.Samples() - 2) << name << " cut at " << cut - row;
+      }
+    }
+  }
+}
+
+// Numbers are decimal as the station writes them: no hexadecimal, no exponent,
+// no inf or nan; such a row is no sample and leaves the chart top alone.
+TEST(MeasurementFile, NumbersInAnotherNotationAreNoSamples) {
+  for (const char* pressure : {"0x3e8p", "  0x3e8", "  1e3.00", " +1000.00", "1000.0000", " 1000.5",
+                               "01000.00", "  inf.00", "   1 000"}) {
+    const MeasurementFileContent read =
+        ParseMeasurementFile(FourRows(RowWithPressure(125, pressure)), {});
+    EXPECT_EQ(read.record.series.Elapsed(), (std::vector<int32_t>{120})) << pressure;
+    EXPECT_EQ(read.maxPressure, 1023) << pressure;
+  }
+  for (const char* row :
+       {"  12   34   56      125  1013.25 0x17 1", "  12   34   56      125  1013.25 23.5 2",
+        "  12   34   56     0x7d  1013.25 23.5 1", "  12   34   56     +125  1013.25 23.5 1",
+        "  12   34   56      125  1013.25 23.5 1 ", "  12   34   56       125 1013.25 23.5 1",
+        "   12  34   56      125  1013.25 23.5 1", "\t 12   34   56      125  1013.25 23.5 1"})
+    EXPECT_EQ(Parse(FourRows(std::string(row) + "\r\n")).series.Elapsed(),
+              (std::vector<int32_t>{120}))
+        << row;
 }
 
 TEST(MeasurementFile, StepsReadAreBoundedByTheStepKeysInTheFile) {
