@@ -103,5 +103,50 @@ TEST(JournalFile, DamageIsNamedAndTheSamplesBeforeItAreKept) {
     EXPECT_EQ(Parse(head + row + "\r\n").state, State::kDamaged) << row;
 }
 
+// A row that lost its end (cut anywhere, line end included) runs into the
+// next row; what is read is never a sample that is not in the journal, and the
+// journal is named damaged there.
+TEST(JournalFile, ARowCutAtAnyPositionGivesNoSampleThatIsNotInTheJournal) {
+  ChamberRecord run = testing::GoldenRunAsRead();
+  // Single-digit hours, whose first digit would make another hour of the next row.
+  AppendSample(run, 1000.5f, 21.0f, 1, LocalTime{2024, 3, 1, 0, 0, 15}, 20);
+  const std::string journal = FormatJournal(run);
+  size_t row = journal.find('\n', journal.find("Messwerte:")) + 1;
+  for (size_t end = journal.find('\n', row); end + 1 < journal.size();
+       row = end + 1, end = journal.find('\n', row)) {
+    for (size_t cut = row + 1; cut <= end; ++cut) {
+      const JournalContent read = Parse(journal.substr(0, cut) + journal.substr(end + 1));
+      const std::string where = journal.substr(row, cut - row);
+      EXPECT_EQ(read.state, State::kDamaged) << where;
+      for (int32_t j = 0; j < read.record.series.Size(); ++j)
+        EXPECT_EQ(read.record.series.At(j), run.series.At(j)) << where;
+    }
+  }
+  // The same journal whole, and with a clock set by an hour that stays set.
+  EXPECT_EQ(Parse(journal).record.series, run.series);
+  Sample later = run.series.At(3);
+  later.hour = 1;
+  run.series.Replace(3, later);
+  later = run.series.At(4);
+  later.hour = 1;
+  run.series.Replace(4, later);
+  const JournalContent summer = Parse(FormatJournal(run));
+  EXPECT_EQ(summer.state, State::kWhole);
+  EXPECT_EQ(summer.record.series, run.series);
+}
+
+// A last row whose clock is hours off the run cannot be told from a row that
+// ran into a lost one: it is left out as a cut end.
+TEST(JournalFile, ALastRowOffTheRunsClockIsLeftOut) {
+  const ChamberRecord run = testing::GoldenRunAsRead();
+  const std::string journal = FormatJournal(run);
+  const size_t last = journal.rfind('\n', journal.size() - 2) + 1;
+  Sample off = run.series.At(3);
+  off.hour = 10;
+  const JournalContent read = Parse(journal.substr(0, last) + FormatJournalRow(off));
+  EXPECT_EQ(read.state, State::kCut);
+  EXPECT_EQ(read.record.series.Size(), 3);
+}
+
 }  // namespace
 }  // namespace corvala
