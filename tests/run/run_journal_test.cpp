@@ -1,12 +1,9 @@
 #include "run/run_journal.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
-#include <atomic>
-#include <cerrno>
-#include <climits>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -15,43 +12,11 @@
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
 
-// Writes of this test program pass through here, so a test can make the disk
-// under one file full.
-namespace {
-std::atomic<const char*> g_fullFile{nullptr};
-}  // namespace
-
-extern "C" ssize_t write(int fd, const void* bytes, size_t count) {
-  if (const char* full = g_fullFile.load()) {
-    char path[PATH_MAX] = {};
-    const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    if (::readlink(link.c_str(), path, sizeof path - 1) > 0 && std::string(path) == full) {
-      errno = ENOSPC;
-      return -1;
-    }
-  }
-  using Fn = ssize_t (*)(int, const void*, size_t);
-  static const auto real = reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, "write"));
-  return real(fd, bytes, count);
-}
-
 namespace corvala {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// While it lives, every write to the file at path fails as on a full disk.
-class FullDisk {
- public:
-  explicit FullDisk(std::string path) : path_(std::move(path)) { g_fullFile = path_.c_str(); }
-  ~FullDisk() { g_fullFile = nullptr; }
-  FullDisk(const FullDisk&) = delete;
-  FullDisk& operator=(const FullDisk&) = delete;
-
- private:
-  std::string path_;
-};
 
 class JournalTest : public SamplingTest {
  protected:
@@ -135,20 +100,22 @@ TEST(RunJournal, ItsThreadSyncsASampleOnceItIsOldEnough) {
   EXPECT_EQ(journal.Syncs(), 1u);
 }
 
-// A write that fails (here: a full disk) is reported once; the next sample
+// A write that fails (here: a file size limit) is reported once; the next sample
 // writes the whole run anew, so the journal misses nothing.
 TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
   StartRuns(station, {false, false, true});
   Pass(0);
-  {
-    const FullDisk full(folder / JournalFileName(2));
-    Pass(5);  // the first sample cannot be written
-  }
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit full{16, limit.rlim_max};  // no file grows beyond 16 bytes
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+  Pass(5);  // the first sample cannot be written
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
   ASSERT_EQ(observer.Failures().size(), 1u);
-  EXPECT_EQ(observer.Failures()[0],
-            "2: The journal " + (folder / "Kammer3.journal") +
-                " of chamber 3 could not be written: No space left on device. The "
-                "run is not protected against a crash until it is saved.");
+  EXPECT_EQ(observer.Failures()[0], "2: The journal " + (folder / "Kammer3.journal") +
+                                        " of chamber 3 could not be written: File too large. The "
+                                        "run is not protected against a crash until it is saved.");
   Pass(5, 200.0f);
   Pass(5, 200.0f);
   EXPECT_EQ(observer.Failures().size(), 1u);
