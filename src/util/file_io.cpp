@@ -123,16 +123,16 @@ Expected<int> WriteWhole(const std::string& path, std::string_view bytes, bool k
   // The bytes reach the disk before the name points at them.
   int error = WriteAllBytes(fd, bytes);
   if (error == 0 && ::fsync(fd) != 0) error = errno;
+  // A file that reports an error as it closes never takes the target's place.
+  if (!keepOpen) {
+    if (::close(fd) != 0 && error == 0) error = errno;
+    fd = -1;
+  }
   if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
-    ::close(fd);
+    if (fd >= 0) ::close(fd);
     ::unlink(temp.c_str());
     return failed(ErrorText(error));
-  }
-  if (!keepOpen) {
-    error = ::close(fd) != 0 ? errno : 0;
-    fd = -1;
-    if (error != 0) return failed(ErrorText(error));
   }
   const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
   if (Result synced = SyncFolder(parent.string()); !synced) {
