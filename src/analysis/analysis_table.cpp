@@ -99,11 +99,14 @@ bool AnalysisTable::CycleDiagramGroup(size_t s) {
     if (i != s) maxOther = std::max(maxOther, rows_[i].row.diagramGroup);
   int32_t& group = rows_[s].row.diagramGroup;
   const int32_t highest = m_diagramGroupMax;
+  // No group beyond the largest number: a click that would open one takes the
+  // row out of the diagram instead (a file may hold any group number).
+  constexpr int32_t kLastGroup = std::numeric_limits<int32_t>::max();
   if (group < highest) {
     ++group;
-  } else if (highest == 0 || maxOther == highest) {
+  } else if ((highest == 0 || maxOther == highest) && group < kLastGroup && highest < kLastGroup) {
     ++group;
-    m_diagramGroupMax = highest + 1;
+    m_diagramGroupMax = std::max(highest + 1, group);
   } else {
     group = 0;
     m_diagramGroupMax = HighestDiagramGroup();

@@ -29,6 +29,7 @@
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
 #include "station/journal_restore.h"
+#include "station/own_files.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 #include "util/time_format.h"
@@ -143,7 +144,7 @@ void CMeasureDlg::OnInitDialog() {
   // Program folder: settings, the analysis working file and the journals live here.
   appFolder_ = options_.dataFolder;
   if (!appFolder_.empty()) {
-    for (const std::string& removed : RemoveStaleTemporaryFiles(appFolder_))
+    for (const std::string& removed : RemoveStaleDataFolderFiles(appFolder_))
       std::fprintf(stderr, "corvala3: removed %s, left by a program that ended while writing\n",
                    removed.c_str());
     station_.m_journal.SetFolder(appFolder_);

@@ -44,15 +44,15 @@ class WindowProbe;
 
 struct StationOptions {
   std::string dataFolder;        // where Corvala.ini and the working file live
-  // The data folder asked for when it could not be written (dataFolder is then
-  // the per-user folder): the window names it, and its settings and journals
-  // are still read and offered.
-  std::string unwritableFolder;
   PortNames ports;               // the device path of each port number
   bool startThreads = true;      // tests that drive the window alone leave the workers off
   const Clock* clock = nullptr;  // the sampling thread's clock; the system clock when null
   // The serial adapters the system has; the real list when empty.
   std::function<std::vector<SerialAdapter>()> listAdapters;
+  // The data folder asked for when it could not be written (dataFolder is then
+  // the per-user folder): the window names it, and its settings and journals
+  // are still read and offered.
+  std::string unwritableFolder;
 };
 
 class CMeasureDlg : public QDialog {

@@ -193,8 +193,7 @@ void CMeasureDlg::SaveMeasurementFiles() {
   const MeasurementSaveResult result =
       corvala::SaveMeasurementFiles(station_, chambers_.selected, *prompts_, hooks);
   // A measurement that could not be written must not pass unnoticed.
-  for (const std::string& failed : result.failed)
-    prompts_->ShowNotice("The file " + failed + " could not be written.");
+  for (const std::string& failure : result.failures) prompts_->ShowNotice(failure);
 }
 
 // What loading or restoring a run does to the window around the station's work.

@@ -1,7 +1,9 @@
 #include "files/journal_file.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "run/record_text.h"
 #include "run/run_journal.h"
@@ -51,6 +53,47 @@ bool ParseRow(std::string_view line, Sample& s) {
          (light == 0 || light == 1);
 }
 
+// One row exactly as FormatJournalRow writes it (no leading zeros, no other
+// notation of a number): a row that ran into the next one after losing its
+// end reads as numbers only by chance, and then rarely in this form.
+bool ParseWrittenRow(std::string_view line, Sample& s) {
+  if (!ParseRow(line, s)) return false;
+  std::string again = FormatJournalRow(s);
+  again.resize(again.size() - 2);  // the line end
+  return again == line;
+}
+
+// The time of day moves on with the elapsed time, give or take a change of
+// the clock (summer time, a set clock) of up to kClockSlack.
+constexpr int64_t kDaySeconds = 86400;
+constexpr int64_t kClockSlack = 7200;
+
+int64_t SecondOfDay(const Sample& s) {
+  return int64_t{s.hour} * 3600 + s.minute * 60 + s.second;
+}
+
+bool ClockAgrees(const Sample& before, const Sample& after) {
+  int64_t off =
+      (SecondOfDay(after) - SecondOfDay(before) - (int64_t{after.elapsed} - before.elapsed)) %
+      kDaySeconds;
+  if (off < 0) off += kDaySeconds;
+  return off <= kClockSlack || off >= kDaySeconds - kClockSlack;
+}
+
+// A line the header of a journal holds: empty, or "Key=number" as written
+// with "%d".
+bool IsHeaderLine(std::string_view line) {
+  if (line.empty()) return true;
+  const size_t equals = line.find('=');
+  if (equals == 0 || equals == std::string_view::npos) return false;
+  for (const char c : line.substr(0, equals))
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  int32_t value = 0;
+  const std::string_view number = line.substr(equals + 1);
+  const auto [stop, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  return error == std::errc() && stop == number.data() + number.size();
+}
+
 }  // namespace
 
 JournalContent ParseRunJournal(std::string_view text, const MeasurementReadContext& context) {
@@ -80,16 +123,19 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   }
   if (line != kJournalFirstLine) return damaged("it does not begin as a journal does");
 
-  // The header ends with the marker line; a header cut short holds no sample.
+  // The header ends with the marker line; a header cut short, inside a line or
+  // between two (a power cut before the first sample), holds no sample.
   const size_t headerStart = pos;
   bool marker = false;
-  while (!marker && NextLine(text, pos, line, cut)) marker = line == kSamplesMarker;
+  bool headerLines = true;
+  while (!marker && NextLine(text, pos, line, cut)) {
+    marker = line == kSamplesMarker;
+    headerLines = headerLines && (marker || IsHeaderLine(line));
+  }
   if (!marker) {
-    if (cut || content.state == JournalContent::State::kCut) {
-      content.state = JournalContent::State::kCut;
-      return content;
-    }
-    return damaged("its header has no end");
+    if (!headerLines) return damaged("its header has no end");
+    content.state = JournalContent::State::kCut;
+    return content;
   }
   content.record = ParseMeasurementHeader(text.substr(headerStart, pos - headerStart), context);
 
@@ -97,16 +143,40 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   const int32_t unit = content.record.runUnit;
   const float factor1 = unit == 2 ? context.factor1 : 1.0f;
   const float factor2 = unit == 2 ? context.factor2 : 1.0f;
-  int32_t row = 0;
+  std::vector<Sample> rows;
+  bool unreadable = false;
   Sample sample;
-  while (NextLine(text, pos, line, cut)) {
-    ++row;
-    if (!ParseRow(line, sample)) return damaged(Format("its sample row %d cannot be read", row));
-    content.record.series.Append(sample);
-    content.maxPressure =
-        WidenMaxPressure(content.maxPressure, sample.pressure, unit, factor1, factor2);
+  while (!unreadable && NextLine(text, pos, line, cut)) {
+    unreadable = !ParseWrittenRow(line, sample);
+    if (!unreadable) rows.push_back(sample);
   }
-  if (cut) content.state = JournalContent::State::kCut;
+  // A row whose clock leaves the run's course while the next row keeps to it
+  // stands alone: a row that ran into the next one kept the next row's values
+  // under another hour. The first sample was taken at the run's start.
+  const ChamberRecord& r = content.record;
+  const bool startKnown = r.startHour >= 0 && r.startHour <= 23 && r.startMinute >= 0 &&
+                          r.startMinute <= 59 && r.startSecond >= 0 && r.startSecond <= 59;
+  const Sample start{r.startHour, r.startMinute, r.startSecond, 0, 0.0f, 0, 0.0f};
+  size_t kept = 0;
+  bool alone = false;
+  for (; kept < rows.size(); ++kept) {
+    const Sample* before = kept > 0 ? &rows[kept - 1] : (startKnown ? &start : nullptr);
+    if (before == nullptr || ClockAgrees(*before, rows[kept])) continue;
+    // The last row cannot be told from a clock set just before it: it is left out.
+    if (kept + 1 == rows.size() || ClockAgrees(*before, rows[kept + 1])) {
+      alone = true;
+      break;
+    }
+  }
+  for (size_t k = 0; k < kept; ++k) {
+    content.record.series.Append(rows[k]);
+    content.maxPressure =
+        WidenMaxPressure(content.maxPressure, rows[k].pressure, unit, factor1, factor2);
+  }
+  const bool lastLeftOut = alone && kept + 1 == rows.size() && !unreadable;
+  if (unreadable || (alone && !lastLeftOut))
+    return damaged(Format("its sample row %d cannot be read", static_cast<int32_t>(kept) + 1));
+  if (cut || lastLeftOut) content.state = JournalContent::State::kCut;
   return content;
 }
 

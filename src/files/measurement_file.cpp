@@ -22,8 +22,6 @@ constexpr const char* kMarker = kSamplesMarker;
 constexpr size_t kMaxRow = 254;
 // A row shorter than this (line end included) has the short layout.
 constexpr size_t kLongRow = 40;
-// The characters of a row of the long layout, line end excluded.
-constexpr size_t kRowWidth = 39;
 // The steps a station writes at most; steps announced beyond them are read only
 // while the file holds their keys, so a huge "AnzahlProg" cannot stall the load.
 constexpr int32_t kTrustedSteps = 9999;
@@ -63,12 +61,6 @@ class StepKeyIndex {
 
   std::unordered_map<int32_t, int> delay_, light_;
 };
-
-// Characters of the row from column first, at most count of them.
-std::string_view Columns(std::string_view row, size_t first, size_t count) {
-  if (first >= row.size()) return {};
-  return row.substr(first, count);
-}
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -133,32 +125,94 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// The field's columns start (after blanks) with a number as the C conversion
-// reads one: an optional sign, then a digit, or a point and a digit.
-bool HoldsNumber(std::string_view field) {
-  size_t i = 0;
-  while (i < field.size() && IsSpace(field[i])) ++i;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
-  if (i < field.size() && field[i] == '.') ++i;
-  return i < field.size() && IsDigit(field[i]);
+// How a field of a sample row is written: a whole number ("%d"), a number with
+// a fixed count of decimals ("%.2f", "%.1f"), a decimal number with any
+// (or no) decimals, or the light digit.
+enum class FieldKind { kWhole, kTwoDecimals, kOneDecimal, kDecimal, kLight };
+
+struct FieldLayout {
+  size_t width;
+  FieldKind kind;
+};
+
+// "%4d %4d %4d %8d %8.2f %4.1f %1d", as the station writes its rows.
+constexpr FieldLayout kLongLayout[7] = {{4, FieldKind::kWhole},       {4, FieldKind::kWhole},
+                                        {4, FieldKind::kWhole},       {8, FieldKind::kWhole},
+                                        {8, FieldKind::kTwoDecimals}, {4, FieldKind::kOneDecimal},
+                                        {1, FieldKind::kLight}};
+// The short layout: the pressure in five columns.
+constexpr FieldLayout kShortLayout[7] = {{4, FieldKind::kWhole},   {4, FieldKind::kWhole},
+                                         {4, FieldKind::kWhole},   {8, FieldKind::kWhole},
+                                         {5, FieldKind::kDecimal}, {4, FieldKind::kOneDecimal},
+                                         {1, FieldKind::kLight}};
+
+// Digits without a leading zero (a lone "0" is one); false for none.
+bool PlainDigits(std::string_view digits) {
+  if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) return false;
+  return std::all_of(digits.begin(), digits.end(), IsDigit);
 }
 
-// Reads one sample row; false when the row does not hold all seven fields as
-// numbers, or its pressure or temperature is no finite value.
+// Whether token is a number as the field's format writes one: decimal digits
+// only (no exponent, no hexadecimal, no inf or nan), an optional minus sign.
+bool WrittenAs(std::string_view token, FieldKind kind) {
+  if (kind == FieldKind::kLight) return token == "0" || token == "1";
+  if (!token.empty() && token[0] == '-') token.remove_prefix(1);
+  const size_t point = token.find('.');
+  if (kind == FieldKind::kWhole) {
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+    return point == std::string_view::npos && PlainDigits(token) && error == std::errc() &&
+           end == token.data() + token.size();
+  }
+  const std::string_view whole = token.substr(0, point);
+  const std::string_view decimals =
+      point == std::string_view::npos ? std::string_view() : token.substr(point + 1);
+  if (!PlainDigits(whole) || !std::all_of(decimals.begin(), decimals.end(), IsDigit)) return false;
+  switch (kind) {
+    case FieldKind::kTwoDecimals:
+      return point != std::string_view::npos && decimals.size() == 2;
+    case FieldKind::kOneDecimal:
+      return point != std::string_view::npos && decimals.size() == 1;
+    default:
+      return point == std::string_view::npos || !decimals.empty();
+  }
+}
+
+// Splits a row (without its line end) into its seven fields as the layout
+// writes them: each field right-aligned in its width (a wider value takes the
+// room it needs), the fields separated by one space, nothing before or after.
+// False for any other text, so a row that ran into the next one (a lost line
+// end) or a value in another notation is no sample.
+bool SplitRow(std::string_view row, const FieldLayout (&layout)[7], std::string_view (&fields)[7]) {
+  size_t pos = 0;
+  for (size_t f = 0; f < 7; ++f) {
+    if (f > 0) {
+      if (pos >= row.size() || row[pos] != ' ') return false;
+      ++pos;
+    }
+    size_t blanks = 0;
+    while (pos < row.size() && row[pos] == ' ') ++blanks, ++pos;
+    const size_t start = pos;
+    while (pos < row.size() && row[pos] != ' ') ++pos;
+    const std::string_view token = row.substr(start, pos - start);
+    const size_t width = layout[f].width;
+    if (token.empty() || blanks != (token.size() < width ? width - token.size() : 0)) return false;
+    if (!WrittenAs(token, layout[f].kind)) return false;
+    fields[f] = token;
+  }
+  return pos == row.size();
+}
+
+// Reads one sample row: true only for a row that stands on its own line in the
+// long layout or (when shorter than kLongRow with its line end) the short one,
+// with finite values.
 bool ReadSampleRow(std::string_view row, bool hasLineEnd, Sample& sample) {
   // The layout is judged on the row with its line end, as the station writes
   // it; a last row that lost its line end is judged as if it had one.
   const size_t length = row.size() + (hasLineEnd ? 0 : 1);
-  const bool longRow = length >= kLongRow;
-  const std::string_view fields[7] = {Columns(row, 0, 4),
-                                      Columns(row, 5, 4),
-                                      Columns(row, 10, 4),
-                                      Columns(row, 15, 8),
-                                      longRow ? Columns(row, 24, 8) : Columns(row, 24, 5),
-                                      longRow ? Columns(row, 33, 4) : Columns(row, 30, 4),
-                                      Columns(row, longRow ? 38 : 35, 1)};
-  for (const std::string_view field : fields)
-    if (!HoldsNumber(field)) return false;
+  while (!row.empty() && (row.back() == '\n' || row.back() == '\r')) row.remove_suffix(1);
+  std::string_view fields[7];
+  if (!SplitRow(row, length >= kLongRow ? kLongLayout : kShortLayout, fields)) return false;
   const float pressure = static_cast<float>(ParseFloat(fields[4]));
   const float temperature = static_cast<float>(ParseFloat(fields[5]));
   if (!std::isfinite(pressure) || !std::isfinite(temperature)) return false;
@@ -169,41 +223,6 @@ bool ReadSampleRow(std::string_view row, bool hasLineEnd, Sample& sample) {
   sample.pressure = pressure;
   sample.temperature = temperature;
   sample.light = fields[6] == "1" ? 1 : 0;
-  return true;
-}
-
-template <class T>
-bool WholeNumber(std::string_view field, T& value) {
-  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-  return error == std::errc() && end == field.data() + field.size();
-}
-
-// A row wider than the layout: a value too wide for its columns (a pressure
-// from 100000 on, a temperature from 100 on or below -9.9) has pushed the later
-// fields to the right. Such a row is read by its seven space-separated fields;
-// false when it has not exactly seven numbers.
-bool ReadWideRow(std::string_view row, Sample& sample) {
-  while (!row.empty() && (row.back() == '\n' || row.back() == '\r')) row.remove_suffix(1);
-  if (row.size() <= kRowWidth) return false;
-  std::string_view fields[7];
-  size_t count = 0;
-  for (size_t pos = 0; pos < row.size();) {
-    while (pos < row.size() && row[pos] == ' ') ++pos;
-    if (pos == row.size()) break;
-    const size_t end = std::min(row.find(' ', pos), row.size());
-    if (count == 7) return false;
-    fields[count++] = row.substr(pos, end - pos);
-    pos = end;
-  }
-  Sample s;
-  int32_t light = 0;
-  if (count != 7 || !WholeNumber(fields[0], s.hour) || !WholeNumber(fields[1], s.minute) ||
-      !WholeNumber(fields[2], s.second) || !WholeNumber(fields[3], s.elapsed) ||
-      !WholeNumber(fields[4], s.pressure) || !WholeNumber(fields[5], s.temperature) ||
-      !WholeNumber(fields[6], light) || !std::isfinite(s.pressure) || !std::isfinite(s.temperature))
-    return false;
-  s.light = fields[6] == "1" ? 1 : 0;
-  sample = s;
   return true;
 }
 
@@ -311,8 +330,7 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
     const std::string_view row = text.substr(pos, std::min(end - pos, kMaxRow));
     pos = end;
     Sample sample;
-    if (!ReadWideRow(row, sample) && !ReadSampleRow(row, hasLineEnd && row.back() == '\n', sample))
-      continue;
+    if (!ReadSampleRow(row, hasLineEnd && row.back() == '\n', sample)) continue;
     r.series.Append(sample);
     ++rows;
     content.maxPressure =

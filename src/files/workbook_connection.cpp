@@ -155,8 +155,9 @@ Result WriteXlsx(const std::string& path, const std::vector<WorkbookSheet>& shee
   }
   std::filesystem::rename(temp, path, ec);
   if (ec) {
+    const std::string reason = ec.message();
     std::filesystem::remove(temp, ec);
-    return Result::Failure("The workbook " + path + " could not be written.");
+    return Result::Failure("The workbook " + path + " could not be written: " + reason + ".");
   }
   return Result::Success();
 }
@@ -204,9 +205,15 @@ Result WriteWorkbook(const std::string& path, const std::vector<WorkbookSheet>& 
   if (EndsWith(Lower(path), ".xlsx")) return WriteXlsx(path, sheets);
   std::vector<uint8_t> file;
   if (Result built = BuildBiff8File(sheets, file); !built) return built;
-  if (!WriteFileAtomically(
-          path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size())))
-    return Result::Failure("The workbook " + path + " could not be written.");
+  const Result written = WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
+  // The same notice in the workbook's words: "The file PATH could not be written: REASON."
+  const std::string fileWords = "The file " + path + " could not be written";
+  if (!written)
+    return Result::Failure("The workbook " + path + " could not be written" +
+                           (written.Message().starts_with(fileWords)
+                                ? written.Message().substr(fileWords.size())
+                                : ": " + written.Message()));
   return Result::Success();
 }
 

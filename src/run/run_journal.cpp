@@ -116,11 +116,13 @@ Result RunJournal::Begin(int chamber) {
   c.missed = false;
   c.lastRewriteTry.reset();
   c.unsyncedSince.reset();
-  c.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (c.fd < 0) {
+  // A new file of its own: a link or a file planted under the name is never written through.
+  Expected<int> created = CreateFreshFile(path);
+  if (!created) {
     c.missed = true;
-    return Failed(chamber, path, ErrorText(errno));
+    return Failed(chamber, path, created.Message());
   }
+  c.fd = *created;
   c.folderUnsynced = true;
   c.failureReported = false;
   return Result::Success();
@@ -172,20 +174,18 @@ Result RunJournal::Rewrite(int chamber, const ChamberRecord& record, bool keepOp
   std::lock_guard lock(c.mutex);
   CloseLocked(c);
   c.lastRewriteTry = now;
-  if (const Result written = WriteFileAtomically(path, FormatJournal(record)); !written) {
+  // The file written stays open for the further samples, so nothing that
+  // comes to stand under its name later is written through.
+  const Expected<int> written = WriteFileAtomicallyAndKeepOpen(path, FormatJournal(record));
+  if (!written) {
     c.missed = keepOpen;
     return Failed(chamber, path, written.Message());
   }
+  c.fd = *written;
+  if (!keepOpen) CloseLocked(c);
   c.missed = false;
   c.failureReported = false;
   c.unsyncedSince.reset();
-  if (keepOpen) {
-    c.fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (c.fd < 0) {
-      c.missed = true;
-      return Failed(chamber, path, ErrorText(errno));
-    }
-  }
   return Result::Success();
 }
 

@@ -57,8 +57,9 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
     // The file is written first (whole, from a copy taken under the lock), so a
     // chamber whose file cannot be written is skipped without any change.
     const ChamberRecord copy = station.m_chamber[c].Snapshot();
-    if (!WriteMeasurementFile(copy, target[c]).Ok()) {
+    if (const Result written = WriteMeasurementFile(copy, target[c]); !written) {
       result.failed.push_back(target[c]);
+      result.failures.push_back(written.Message());
       continue;
     }
     result.written.push_back(target[c]);

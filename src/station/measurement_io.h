@@ -26,6 +26,9 @@ struct MeasurementSaveHooks {
 struct MeasurementSaveResult {
   std::vector<std::string> written;  // files written, in chamber order
   std::vector<std::string> failed;   // files that could not be written (skipped)
+  // For each failed file the notice naming it and the reason:
+  // "The file PATH could not be written: REASON."
+  std::vector<std::string> failures;
 };
 
 // Button 1041: saves every selected chamber that is not running, one file per

@@ -5,28 +5,49 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace corvala {
 namespace {
 
 constexpr std::string_view kTemporaryMark = ".tmp-";
 
-// The process id of a temporary file's name "NAME.tmp-PID", or 0.
-pid_t TemporaryFileOwner(const std::string& name) {
-  const size_t mark = name.rfind(kTemporaryMark);
-  if (mark == std::string::npos || mark == 0) return 0;
-  const char* first = name.data() + mark + kTemporaryMark.size();
-  const char* last = name.data() + name.size();
-  if (first == last) return 0;
+// The parts of a temporary name "NAME.tmp-HOST-PID"; empty when name is none.
+struct TemporaryName {
+  std::string target;
+  std::string host;
   pid_t pid = 0;
-  const auto [end, error] = std::from_chars(first, last, pid);
-  if (error != std::errc() || end != last || pid <= 0) return 0;
-  return pid;
+};
+
+std::optional<TemporaryName> SplitTemporaryName(const std::string& name) {
+  const size_t mark = name.rfind(kTemporaryMark);
+  if (mark == std::string::npos || mark == 0) return std::nullopt;
+  const size_t dash = name.rfind('-');
+  const size_t hostStart = mark + kTemporaryMark.size();
+  if (dash == std::string::npos || dash <= hostStart) return std::nullopt;
+  const char* first = name.data() + dash + 1;
+  const char* last = name.data() + name.size();
+  if (first == last) return std::nullopt;
+  TemporaryName parts;
+  const auto [end, error] = std::from_chars(first, last, parts.pid);
+  if (error != std::errc() || end != last || parts.pid <= 0) return std::nullopt;
+  parts.target = name.substr(0, mark);
+  parts.host = name.substr(hostStart, dash - hostStart);
+  return parts;
+}
+
+// A new file of this process under path, opened for writing (appending when
+// append): never a link followed, never an existing file reused.
+int CreateNew(const std::string& path, bool append) {
+  return ::open(path.c_str(),
+                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | (append ? O_APPEND : 0),
+                0644);
 }
 
 bool ProcessExists(pid_t pid) {
@@ -57,32 +78,78 @@ int WriteAllBytes(int fd, std::string_view bytes) {
   return 0;
 }
 
-Result WriteFileAtomically(const std::string& path, std::string_view bytes) {
+std::string HostTag() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) name[0] = '\0';
+  std::string tag;
+  for (const char* c = name; *c != '\0' && *c != '.' && tag.size() < 32; ++c) {
+    const bool plain = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') ||
+                       (*c >= '0' && *c <= '9') || *c == '-' || *c == '_';
+    tag += plain ? *c : '_';
+  }
+  return tag.empty() ? std::string("host") : tag;
+}
+
+std::string TemporaryNameFor(const std::string& target) {
+  static const std::string host = HostTag();
+  return target + std::string(kTemporaryMark) + host + "-" + std::to_string(::getpid());
+}
+
+Expected<int> CreateFreshFile(const std::string& path) {
+  // Whatever stands under the name goes; a link is removed, not its target.
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return Result::Failure(ErrorText(errno));
+  const int fd = CreateNew(path, false);
+  if (fd < 0) return Result::Failure(ErrorText(errno));
+  return fd;
+}
+
+namespace {
+
+// Writes bytes to path whole through a new temporary file; on success the file
+// now under path stays open (for appending) when keepOpen, and its descriptor
+// is returned (-1 when not kept).
+Expected<int> WriteWhole(const std::string& path, std::string_view bytes, bool keepOpen) {
   namespace fs = std::filesystem;
   const fs::path target(path);
-  fs::path temp = target;
-  temp += std::string(kTemporaryMark) + std::to_string(::getpid());
+  const std::string temp = TemporaryNameFor(path);
   auto failed = [&](const std::string& reason) {
     return Result::Failure("The file " + path + " could not be written: " + reason + ".");
   };
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = CreateNew(temp, keepOpen);
+  // The name is this process's own: whatever stands there is a leftover or
+  // was planted, and goes (a link is removed, not its target).
+  if (fd < 0 && errno == EEXIST && ::unlink(temp.c_str()) == 0) fd = CreateNew(temp, keepOpen);
   if (fd < 0) return failed(ErrorText(errno));
   // The bytes reach the disk before the name points at them.
   int error = WriteAllBytes(fd, bytes);
   if (error == 0 && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    return failed(ErrorText(error));
+  // A file that reports an error as it closes never takes the target's place.
+  if (!keepOpen) {
+    if (::close(fd) != 0 && error == 0) error = errno;
+    fd = -1;
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    error = errno;
+  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    if (fd >= 0) ::close(fd);
     ::unlink(temp.c_str());
     return failed(ErrorText(error));
   }
   const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  if (Result synced = SyncFolder(parent.string()); !synced) return failed(synced.Message());
-  return Result::Success();
+  if (Result synced = SyncFolder(parent.string()); !synced) {
+    if (fd >= 0) ::close(fd);
+    return failed(synced.Message());
+  }
+  return fd;
+}
+
+}  // namespace
+
+Result WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  return WriteWhole(path, bytes, false).Status();
+}
+
+Expected<int> WriteFileAtomicallyAndKeepOpen(const std::string& path, std::string_view bytes) {
+  return WriteWhole(path, bytes, true);
 }
 
 Result SyncFolder(const std::string& folder) {
@@ -95,16 +162,24 @@ Result SyncFolder(const std::string& folder) {
   return Result::Success();
 }
 
-std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder) {
+std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder,
+                                                   const std::vector<std::string>& ownNames) {
+  namespace fs = std::filesystem;
+  const std::string host = HostTag();
+  const pid_t self = ::getpid();
   std::vector<std::string> removed;
   std::error_code error;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-       it.increment(error)) {
-    const pid_t owner = TemporaryFileOwner(it->path().filename().string());
-    if (owner == 0 || ProcessExists(owner)) continue;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::optional<TemporaryName> name = SplitTemporaryName(it->path().filename().string());
+    if (!name || name->host != host) continue;
+    if (std::find(ownNames.begin(), ownNames.end(), name->target) == ownNames.end()) continue;
+    // This process writes nothing yet: a name with its id is a leftover of an
+    // earlier process that had the same id.
+    if (name->pid != self && ProcessExists(name->pid)) continue;
     std::error_code ignored;
-    if (!it->is_regular_file(ignored)) continue;
-    if (std::filesystem::remove(it->path(), ignored)) removed.push_back(it->path().string());
+    const fs::file_status status = it->symlink_status(ignored);
+    if (!fs::is_regular_file(status) && !fs::is_symlink(status)) continue;
+    if (fs::remove(it->path(), ignored)) removed.push_back(it->path().string());
   }
   return removed;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Whole files in and out. A file is written whole: a temporary file beside the
-// target ("NAME.tmp-PID"), synced to disk, then renamed over the target and the
-// folder synced, so neither a crash nor a power cut leaves half a file.
+// target ("NAME.tmp-HOST-PID"), synced to disk, then renamed over the target and
+// the folder synced, so neither a crash nor a power cut leaves half a file. The
+// temporary file is always a new file of this process: a link or any file
+// standing under its name is never written through.
 
 #include <cstdint>
 #include <string>
@@ -22,6 +24,23 @@ int WriteAllBytes(int fd, std::string_view bytes);
 // Writes bytes to path whole. The failure names the file and the reason.
 Result WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// As WriteFileAtomically, and the new file stays open for appending: the
+// descriptor returned is the file now under path, whatever stands there later.
+Expected<int> WriteFileAtomicallyAndKeepOpen(const std::string& path, std::string_view bytes);
+
+// Opens path for writing as a new, empty file of its own: whatever stood under
+// the name (a file, a link, a pipe) is removed first, never written through.
+// The failure is the errno.
+Expected<int> CreateFreshFile(const std::string& path);
+
+// "NAME.tmp-HOST-PID": the temporary name this process writes target through.
+std::string TemporaryNameFor(const std::string& target);
+
+// This computer's name as temporary names carry it: the host name up to its
+// first point, at most 32 characters, each one other than a letter, a digit,
+// "-" or "_" made "_" ("host" when the system names none).
+std::string HostTag();
+
 // No file the station reads comes near this size; a day-long run is a few MB.
 inline constexpr std::uintmax_t kMaxReadBytes = std::uintmax_t{1} << 30;
 
@@ -38,9 +57,14 @@ Expected<std::string> ReadWholeFile(const std::string& path,
 // Syncs a folder's entries (a file created, renamed or removed in it) to disk.
 Result SyncFolder(const std::string& folder);
 
-// Removes the temporary files "NAME.tmp-PID" in folder that a program killed
-// while writing left behind: those whose process PID no longer exists. Returns
-// the paths removed.
-std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder);
+// Removes the temporary files "NAME.tmp-HOST-PID" in folder that a program
+// killed while writing left behind: only those whose NAME is one of ownNames
+// (the files the station writes there), whose HOST is this computer and whose
+// process PID no longer exists. Whatever else looks like a temporary name (a
+// user's file, another computer's file being written) stays. Returns the paths
+// removed. Call it before this process writes into folder: its own leftovers
+// of an earlier life (same process id) go as well.
+std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder,
+                                                   const std::vector<std::string>& ownNames);
 
 }  // namespace corvala

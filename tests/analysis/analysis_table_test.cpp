@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "curve_builder.h"
 
 namespace corvala {
@@ -104,6 +106,23 @@ TEST(AnalysisTable, ClicksCycleDiagramGroupsAndDeletesCloseUp) {
   two.Clear();
   EXPECT_EQ(two.RowCount(), 0u);
   EXPECT_EQ(two.DiagramGroupMax(), 0);
+}
+
+// Group numbers come from files; a click never counts past the largest one.
+TEST(AnalysisTable, AClickNeverCountsAGroupPastTheLargestNumber) {
+  constexpr int32_t kLast = std::numeric_limits<int32_t>::max();
+  AnalysisTable table;
+  for (const char* name : {"a", "b"}) {
+    AnalysisRow row;
+    row.name = name;
+    row.diagramGroup = kLast;
+    table.Append(row, FreshRowTexts(row, 1));
+  }
+  table.ResetDiagramGroupMax();
+  ASSERT_TRUE(table.CycleDiagramGroup(0));
+  EXPECT_EQ(table.Row(0).diagramGroup, 0);
+  EXPECT_EQ(table.Texts(0)[10], "---");
+  EXPECT_EQ(table.DiagramGroupMax(), kLast);
 }
 
 }  // namespace

@@ -351,6 +351,18 @@ TEST_F(WindowTest, ARunStoppedBeforeItsFirstSampleLeavesThePreviousRunToSave) {
   EXPECT_EQ(saved, ReadFile("run.cv3"));
 }
 
+// A measurement that could not be saved is named with the reason.
+TEST_F(WindowTest, AMeasurementThatCannotBeSavedIsNamedWithTheReason) {
+  auto dlg = Open();
+  SaveRecordedRun(*dlg);
+  const size_t asked = prompts_.asked.size();
+  prompts_.filePaths.push_back(folder_ / "missing/run.cv3");
+  Click(*dlg, ctl::kSaveMeasurement);
+  ASSERT_EQ(prompts_.asked.size(), asked + 1);
+  EXPECT_EQ(prompts_.asked.back(), "The file " + (folder_ / "missing/run.cv3") +
+                                       " could not be written: No such file or directory.");
+}
+
 TEST_F(WindowTest, SettingsAtTheEdgesOfTheirNumbersOpenDrawAndConfirm) {
   std::string ini;
   for (const char* key : {"Temperatur", "MaxDruck", "Messabstand", "Zeitanzeige", "Kalibrierwert",

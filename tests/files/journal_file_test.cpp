@@ -71,6 +71,8 @@ TEST(JournalFile, ACutOrZeroFilledEndGivesEveryCompleteSample) {
   const JournalContent header = Parse(whole.substr(0, whole.find("Messwerte:") + 4));
   EXPECT_EQ(header.state, State::kCut);
   EXPECT_TRUE(header.record.series.Empty());
+  // A power cut between two header lines, before the first sample.
+  EXPECT_EQ(Parse(whole.substr(0, whole.find("AnzahlProg"))).state, State::kCut);
 }
 
 TEST(JournalFile, DamageIsNamedAndTheSamplesBeforeItAreKept) {
@@ -84,7 +86,7 @@ TEST(JournalFile, DamageIsNamedAndTheSamplesBeforeItAreKept) {
   const JournalContent other = Parse("AnzahlMesswerte=3\r\nJahr=2024\r\n");
   EXPECT_EQ(other.state, State::kDamaged);
   EXPECT_EQ(other.problem, "it does not begin as a journal does");
-  const JournalContent endless = Parse("Corvala3-Journal=1\r\nJahr=2024\r\n");
+  const JournalContent endless = Parse("Corvala3-Journal=1\r\nJahr=2024\r\nrow 1 2\r\n");
   EXPECT_EQ(endless.state, State::kDamaged);
   EXPECT_EQ(endless.problem, "its header has no end");
   // Rows out of range, not finite, or with fields missing or added are no rows.
@@ -93,6 +95,43 @@ TEST(JournalFile, DamageIsNamedAndTheSamplesBeforeItAreKept) {
                           "0 0 0 0 1 1", "0 0 0 0 1 1 0 0", "0 0 0 0 1,5 1 0", "0  0 0 0 1 1 0",
                           "0 0 0 0 nan 1 0", "0 0 0 0 1 inf 0", "0 0 0 0 -infinity 1 0"})
     EXPECT_EQ(Parse(head + row + "\r\n").state, State::kDamaged) << row;
+}
+
+// A row that lost its end (cut anywhere, line end included) runs into the
+// next row; what is read is never a sample that is not in the journal, and the
+// journal is named damaged there.
+TEST(JournalFile, ARowCutAtAnyPositionGivesNoSampleThatIsNotInTheJournal) {
+  ChamberRecord run = testing::GoldenRunAsRead();  // "23 ..." cut after "2" reads as hour 20
+  const std::string journal = FormatJournal(run);
+  size_t row = journal.find('\n', journal.find("Messwerte:")) + 1;
+  for (size_t end = journal.find('\n', row); end + 1 < journal.size();
+       row = end + 1, end = journal.find('\n', row)) {
+    for (size_t cut = row + 1; cut <= end; ++cut) {
+      const JournalContent read = Parse(journal.substr(0, cut) + journal.substr(end + 1));
+      const std::string where = journal.substr(row, cut - row);
+      EXPECT_EQ(read.state, State::kDamaged) << where;
+      for (int32_t j = 0; j < read.record.series.Size(); ++j)
+        EXPECT_EQ(read.record.series.At(j), run.series.At(j)) << where;
+    }
+  }
+  // The same journal whole, and with a clock set by an hour that stays set.
+  EXPECT_EQ(Parse(journal).record.series, run.series);
+  for (int32_t j : {2, 3}) {
+    Sample later = run.series.At(j);
+    later.hour = 1;
+    run.series.Replace(j, later);
+  }
+  const std::string summer = FormatJournal(run);
+  EXPECT_EQ(Parse(summer).state, State::kWhole);
+  EXPECT_EQ(Parse(summer).record.series, run.series);
+  // A last row hours off cannot be told from one that ran into a lost row: it
+  // is left out as a cut end.
+  Sample off = run.series.At(3);
+  off.hour = 10;
+  const JournalContent last =
+      Parse(summer.substr(0, summer.rfind('\n', summer.size() - 2) + 1) + FormatJournalRow(off));
+  EXPECT_EQ(last.state, State::kCut);
+  EXPECT_EQ(last.record.series.Size(), 3);
 }
 
 }  // namespace

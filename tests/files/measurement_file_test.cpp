@@ -90,11 +90,10 @@ TEST(MeasurementFile, HostileFileStaysBounded) {
   const ChamberRecord r = Parse(DataBytes("measurement_hostile.cv3"));
   EXPECT_LT(std::chrono::steady_clock::now() - start,
             std::chrono::seconds(2));  // no loop over 2^31 rows
-  // Rows: the sample and the overlong row (cut, all digits); the binary bytes
-  // hold no row.
-  ASSERT_EQ(r.Samples(), 2);
+  // Rows: only the sample; neither the overlong row (all digits) nor the
+  // binary bytes are a row in the station's layout.
+  ASSERT_EQ(r.Samples(), 1);
   EXPECT_EQ(r.series.Hour()[0], 12);
-  EXPECT_EQ(r.series.Hour()[1], 7777);
   // A step key beyond 9999 adds no steps up to it; its digits also name step 1234.
   ASSERT_EQ(r.stepTime.size(), 9999u);
   ASSERT_EQ(r.stepLight.size(), 9999u);
@@ -183,6 +182,43 @@ TEST(MeasurementFile, OnlyRowsHoldingAllTheirFieldsAreSamples) {
   ASSERT_EQ(cutFile.record.Samples(), 2);
   EXPECT_EQ(cutFile.record.series.At(0), GoldenRunAsRead().series.At(0));
   EXPECT_EQ(cutFile.record.series.At(1), GoldenRunAsRead().series.At(1));
+}
+
+// A row that lost its end (cut anywhere, line end included) runs into the next
+// row; what is read is never a sample that is not in the file.
+TEST(MeasurementFile, ARowCutAtAnyPositionGivesNoSampleThatIsNotInTheFile) {
+  for (const char* name : {"measurement.cv3", "measurement_lf.cv3", "short_rows.cv3"}) {
+    const std::string file = DataBytes(name);
+    const ChamberRecord whole = Parse(file);
+    size_t row = file.find('\n', file.find("Messwerte:")) + 1;
+    for (size_t end = file.find('\n', row); end != std::string::npos;
+         row = end + 1, end = file.find('\n', row)) {
+      for (size_t cut = row + 1; cut <= end; ++cut) {
+        const ChamberRecord read = Parse(file.substr(0, cut) + file.substr(end + 1));
+        for (int32_t j = 0; j < read.series.Size(); ++j) {
+          bool inFile = false;
+          for (int32_t k = 0; k < whole.series.Size(); ++k)
+            inFile = inFile || whole.series.At(k) == read.series.At(j);
+          EXPECT_TRUE(inFile) << name << " cut at " << cut - row
+                              << ": t=" << read.series.At(j).elapsed;
+        }
+        // At most the cut row and the row it ran into are lost.
+        EXPECT_GE(read.Samples(), whole.Samples() - 2) << name << " cut at " << cut - row;
+      }
+    }
+  }
+}
+
+// Numbers are decimal as the station writes them: no hexadecimal, no exponent,
+// no inf or nan; such a row is no sample and leaves the chart top alone.
+TEST(MeasurementFile, NumbersInAnotherNotationAreNoSamples) {
+  for (const char* pressure :
+       {"0x3e8p", "  0x3e8", "  1e3.00", " +1000.00", " 1000.5", "01000.00"}) {
+    const MeasurementFileContent read =
+        ParseMeasurementFile(FourRows(RowWithPressure(125, pressure)), {});
+    EXPECT_EQ(read.record.series.Elapsed(), (std::vector<int32_t>{120})) << pressure;
+    EXPECT_EQ(read.maxPressure, 1023) << pressure;
+  }
 }
 
 TEST(MeasurementFile, StepsReadAreBoundedByTheStepKeysInTheFile) {

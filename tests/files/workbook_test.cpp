@@ -158,8 +158,9 @@ TEST_F(Workbook, ConnectionReportsErrorsAndConvertsNumberColumns) {
         closed.Message().starts_with("The workbook " + Path(name) + " could not be written"))
         << closed.Message();
   }
-  EXPECT_EQ(WriteWorkbook(Path("no/x.xls"), {}).Message(),
-            "The workbook " + Path("no/x.xls") + " could not be written.");
+  EXPECT_EQ(
+      WriteWorkbook(Path("no/x.xls"), {}).Message(),
+      "The workbook " + Path("no/x.xls") + " could not be written: No such file or directory.");
   EXPECT_FALSE(std::filesystem::exists(Path("no")));
 }
 

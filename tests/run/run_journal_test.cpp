@@ -1,8 +1,11 @@
 #include "run/run_journal.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "run_test_support.h"
@@ -97,25 +100,52 @@ TEST(RunJournal, ItsThreadSyncsASampleOnceItIsOldEnough) {
   EXPECT_EQ(journal.Syncs(), 1u);
 }
 
-// A write that fails (here: a full disk) is reported once; the next sample
+// A write that fails (here: a file size limit) is reported once; the next sample
 // writes the whole run anew, so the journal misses nothing.
 TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
-  fs::create_symlink("/dev/full", folder / JournalFileName(2));
   StartRuns(station, {false, false, true});
   Pass(0);
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit full{16, limit.rlim_max};  // no file grows beyond 16 bytes
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
   Pass(5);  // the first sample cannot be written
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
   ASSERT_EQ(observer.Failures().size(), 1u);
-  EXPECT_EQ(observer.Failures()[0],
-            "2: The journal " + (folder / "Kammer3.journal") +
-                " of chamber 3 could not be written: No space left on device. The "
-                "run is not protected against a crash until it is saved.");
+  EXPECT_EQ(observer.Failures()[0], "2: The journal " + (folder / "Kammer3.journal") +
+                                        " of chamber 3 could not be written: File too large. The "
+                                        "run is not protected against a crash until it is saved.");
   Pass(5, 200.0f);
   Pass(5, 200.0f);
   EXPECT_EQ(observer.Failures().size(), 1u);
-  EXPECT_FALSE(fs::is_symlink(folder / JournalFileName(2)));
   const ChamberRecord record = Record(2);
   ASSERT_EQ(record.Samples(), 3);
   EXPECT_EQ(Journal(2), FormatJournal(record));
+}
+
+// A link put in the journal's place after Start is replaced, not written
+// through: the file it points to keeps every byte.
+TEST_F(JournalTest, ALinkPlantedAsTheJournalLeavesItsTargetUntouched) {
+  const std::string other = folder / "notes.txt";
+  std::ofstream(other, std::ios::binary) << "someone else's notes\n";
+  StartRuns(station, {true, false, false});
+  fs::create_symlink(other, folder / JournalFileName(0));
+  Pass(0);
+  Pass(5);
+  Pass(5);
+  EXPECT_EQ(testing::FileBytes(other), "someone else's notes\n");
+  EXPECT_FALSE(fs::is_symlink(folder / JournalFileName(0)));
+  EXPECT_EQ(Journal(0), FormatJournal(Record(0)));
+
+  // A run restored and kept open: a link put in its place later gets nothing;
+  // the journal no longer has its name, which is reported.
+  ASSERT_TRUE(station.m_journal.Rewrite(0, Record(0), true, std::chrono::steady_clock::now()).Ok());
+  fs::remove(folder / JournalFileName(0));
+  fs::create_symlink(other, folder / JournalFileName(0));
+  EXPECT_FALSE(
+      station.m_journal.Append(0, Sample{}, nullptr, std::chrono::steady_clock::now()).Ok());
+  EXPECT_EQ(testing::FileBytes(other), "someone else's notes\n");
 }
 
 TEST_F(JournalTest, AfterRemovingAJournalOrWithoutAFolderNothingIsWritten) {

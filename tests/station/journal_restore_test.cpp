@@ -148,6 +148,18 @@ TEST_F(Restore, AJournalThatLostItsFileOrFolderSaysSoAndIsWrittenWholeAtTheEnd) 
   EXPECT_TRUE(failures[0].starts_with("The journal " + station.m_journal.PathOf(0))) << failures[0];
 }
 
+// A power cut before the first sample leaves the header whole up to a line
+// end: no sample to offer, nothing damaged, and the journal goes quietly.
+TEST_F(Restore, AJournalEndingInItsHeaderGoesWithoutAWord) {
+  const std::string journal = FormatJournal(testing::GoldenRunAsRead());
+  PutJournal(1, journal.substr(0, journal.find("AnzahlProg")));
+  Offer();
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_FALSE(fs::exists(JournalPath(1)));
+  EXPECT_FALSE(fs::exists(JournalPath(1) + ".damaged"));
+  EXPECT_TRUE(log.empty());
+}
+
 TEST_F(Restore, ACutJournalRestoresItsCompleteSamplesAndIsWrittenAnew) {
   PutJournal(0, testing::DataBytes("journal_cut.journal"));
   prompts.answers = {true};

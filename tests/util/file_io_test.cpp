@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -115,25 +116,47 @@ pid_t EndedProcess() {
   return child;
 }
 
-TEST(FileIo, TemporaryFilesOfEndedProcessesAreRemovedOthersStay) {
+// Only the temporary files this computer's station writes for its own files
+// go, once their process has ended; a user's file, another computer's file
+// being written and names of the old form without a computer stay.
+TEST(FileIo, StaleTemporaryFilesOfOwnFilesOfThisComputerAreRemovedOthersStay) {
   const testing::TempFolder folder;
   const std::string ended = std::to_string(EndedProcess());
-  const std::string alive = std::to_string(::getpid());
-  const std::pair<std::string, bool> stays[] = {{"Corvala.ini.tmp-" + ended, false},
-                                                {"auswertung.tmp.tmp-" + ended, false},
-                                                {"Corvala.ini.tmp-" + alive, true},
-                                                {"Corvala.ini.tmp-", true},
-                                                {"Corvala.ini.tmp-12x", true},
-                                                {"run.cv3", true},
-                                                {".tmp-" + ended, true}};
-  for (const auto& [name, _] : stays) ASSERT_TRUE(WriteFileAtomically(folder / name, "x").Ok());
-  std::filesystem::create_directory(folder / ("folder.tmp-" + ended));
+  const std::string host = HostTag();
+  const std::string mine = host + "-" + ended;
+  const std::pair<std::string, bool> stays[] = {
+      {"Corvala.ini.tmp-" + mine, false},
+      {"Kammer1.journal.tmp-" + mine, false},
+      {"Corvala.ini.tmp-" + host + "-" + std::to_string(::getppid()), true},  // still writing
+      {"Corvala.ini.tmp-50000", true},              // of no known computer
+      {"Corvala.ini.tmp-other-pc-" + ended, true},  // another computer's
+      {"Messung.tmp-" + ended, true},               // a user's file
+      {"Messung.tmp-" + mine, true}};
+  for (const auto& [name, _] : stays) std::ofstream(folder / name) << "x";
+  std::filesystem::create_directory(folder / ("Ports.ini.tmp-" + mine));
+  const std::vector<std::string> own = {"Corvala.ini", "Ports.ini", "Kammer1.journal"};
 
-  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Path().string()).size(), 2u);
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Path().string(), own).size(), 2u);
   for (const auto& [name, stay] : stays)
     EXPECT_EQ(std::filesystem::exists(folder / name), stay) << name;
-  EXPECT_TRUE(std::filesystem::is_directory(folder / ("folder.tmp-" + ended)));
-  EXPECT_TRUE(RemoveStaleTemporaryFiles((folder / "no such folder")).empty());
+  EXPECT_TRUE(std::filesystem::is_directory(folder / ("Ports.ini.tmp-" + mine)));
+  EXPECT_TRUE(RemoveStaleTemporaryFiles(folder / "no such folder", own).empty());
+}
+
+// The temporary file is always a new one: a link planted under its name is
+// removed, not written through, and the target becomes a file of its own.
+TEST(FileIo, AtomicWriteNeverWritesThroughALinkUnderTheTemporaryName) {
+  const testing::TempFolder folder;
+  const std::string path = folder / "Corvala.ini";
+  const std::string other = folder / "other.txt";
+  std::ofstream(other) << "someone else's bytes\n";
+  std::filesystem::create_symlink(other, TemporaryNameFor(path));
+
+  ASSERT_TRUE(WriteFileAtomically(path, "settings\r\n").Ok());
+  EXPECT_EQ(*ReadWholeFile(other), "someone else's bytes\n");
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(*ReadWholeFile(path), "settings\r\n");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(TemporaryNameFor(path))));
 }
 
 }  // namespace
