@@ -495,4 +495,22 @@ bool LastPointChanged(LastPointMemory& memory, const ChartView& view, const Char
   return true;
 }
 
+bool IsTimeGap(int32_t before, int32_t after, int32_t interval) {
+  return int64_t{after} - before > 2 * int64_t{std::max<int32_t>(1, interval)};
+}
+
+std::vector<TimeGap> TimeGaps(const ChamberRecord& record, const VisibleRange& range) {
+  std::vector<TimeGap> gaps;
+  const int32_t n = record.Samples();
+  if (n < 2) return gaps;  // an empty range may still lie inside a gap
+  const std::vector<int32_t>& elapsed = record.series.Elapsed();
+  const int32_t last = std::min(range.end, n - 1);
+  for (int32_t j = std::max(range.first, 1); j <= last; ++j) {
+    const auto k = static_cast<size_t>(j);
+    if (IsTimeGap(elapsed[k - 1], elapsed[k], record.runInterval))
+      gaps.push_back(TimeGap{elapsed[k - 1], elapsed[k]});
+  }
+  return gaps;
+}
+
 }  // namespace corvala
