@@ -190,7 +190,8 @@ std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,
                                                        const ChartChambers& chambers,
                                                        const PixelRect& plot, int32_t x);
 
-// The sample under the mouse pointer in the plot rectangle.
+// The sample under the mouse pointer in the plot rectangle: at the grid time
+// under it, or where none is there, within the interval after it.
 struct HoverHit {
   float value = kNoValue;  // pressure minus the chamber's offset
   int32_t sample = -1;

@@ -186,6 +186,20 @@ TEST(ChartMarkers, EachBoxShowsTheFirstResultsAsTheTableDoes) {
   EXPECT_EQ(delayBoxes, 1);
 }
 
+TEST(ChartMouse, AfterAGapInTheTimeAxisTheSamplesOffTheGridAreUnderTheMouse) {
+  ChartView v;                             // 0 .. 450 s over 450 px, 300 mbar over 300 px
+  ChamberRecord r = Record(4, 5, 100.0f);  // 0 .. 15
+  for (int32_t t : {27, 32}) AppendSample(r, 100.0f, 25.0f, 0, LocalTime{}, t);
+  const ChartChambers chambers{&r, nullptr, nullptr};
+  v.mouseY = 200;
+  v.mouseX = 26;  // snaps to 25: the sample at 27 s stands for it
+  auto hit = SampleUnderMouse(v, chambers, 0, 0, 450, 300);
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->sample, 4);
+  v.mouseX = 21;  // 20 .. 24 s: no sample
+  EXPECT_FALSE(SampleUnderMouse(v, chambers, 0, 0, 450, 300).has_value());
+}
+
 TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {
   ChartView v;  // 0 .. 450 s over 450 px, 300 mbar over 300 px
   ChamberRecord r0 = Record(90, 5, 100.0f);
