@@ -67,44 +67,46 @@ TEST_F(SchedulerRace, StopDuringANewRunsFirstSampleLeavesThePreviousRunWhole) {
   EXPECT_EQ(station.m_chamber[0].Snapshot(), previous);
 }
 
-TEST_F(SchedulerRace, AnEndStepForTwoChambersIsOneCommandWhileTheWindowHoldsARecord) {
-  station.m_settings.m_sampleInterval = 1;
-  station.m_program.AppendProgramStep(0, 0, 2, 1 + 4, kStepEnd);
-  StartRuns(station, {true, false, true});
-  TakeCommands();
-  Pass(0);                             // initialise
-  for (int late : {0, 1}) Pass(late);  // samples at 0 and 1
-  // The sample at 2: the window draws chamber III meanwhile, and a device
+// Chambers I and III run with an end step for both at 2 s; samples at 0 and 1 s.
+class EndStepRace : public SchedulerRace {
+ protected:
+  void SetUp() override {
+    station.m_settings.m_sampleInterval = 1;
+    station.m_program.AppendProgramStep(0, 0, 2, 1 + 4, kStepEnd);
+    StartRuns(station, {true, false, true});
+    TakeCommands();
+    for (int late : {0, 0, 1}) Pass(late);
+  }
+  void Frame() {
+    for (auto& r : station.m_link.report.m_readings) r.Add(100.0f);
+  }
+};
+
+TEST_F(EndStepRace, OneCommandWhenTheWindowHeldARecordWhileTheSumsWereTaken) {
+  // The sample at 2 s: the window draws chamber III meanwhile, and a device
   // frame arrives while the sampler waits for that record.
   clock.Advance(1);
-  for (auto& r : station.m_link.report.m_readings) r.Add(100.0f);
+  Frame();
   std::thread sampler;
   station.m_chamber[2].Access([&](const ChamberRecord&) {
     sampler = std::thread([this] { scheduler.RunPass(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    for (auto& r : station.m_link.report.m_readings) r.Add(100.0f);
+    Frame();
   });
   sampler.join();
   ASSERT_EQ(station.m_chamber[2].Snapshot().Samples(), 3);
-  for (auto& r : station.m_link.report.m_readings) r.Add(100.0f);  // the next frame
-  scheduler.RunPass();
-  EXPECT_EQ(station.m_run[0].m_running, station.m_run[2].m_running);
-  TakeCommands();
-  for (auto& r : station.m_link.report.m_readings) r.Add(100.0f);
-  scheduler.RunPass();
-  TakeCommands();
+  for (int k = 0; k < 2; ++k) {
+    Frame();
+    scheduler.RunPass();
+    TakeCommands();
+  }
   EXPECT_EQ(sent, (std::vector<int32_t>{79 + 5, kRunNone}));
 }
 
-TEST_F(SchedulerRace, AnEndStepForTwoChambersIsOneCommandWhenAFrameIsReadHalf) {
-  station.m_settings.m_sampleInterval = 1;
-  station.m_program.AppendProgramStep(0, 0, 1, 1 + 4, kStepEnd);
-  StartRuns(station, {true, false, true});
-  TakeCommands();
-  Pass(0);  // initialise
-  for (int late : {0, 1}) Pass(late);
-  // Two frames since the sample at 1 s; of the second only chamber I's line is read.
-  for (auto& r : station.m_link.report.m_readings) r.Add(100.0f);
+TEST_F(EndStepRace, OneCommandWhenAFrameIsReadHalf) {
+  Pass(1);  // the sample at 2 s
+  // Two frames since; of the second only chamber I's line is read yet.
+  Frame();
   station.m_link.report.m_readings[0].Add(100.0f);
   scheduler.RunPass();
   TakeCommands();
