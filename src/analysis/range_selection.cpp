@@ -29,20 +29,27 @@ std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry
   const float v =
       -g.fullScale * static_cast<float>(y - g.top - height) / static_cast<float>(height);
   t -= t % g.sampleInterval;
-  for (int c = 0; c < 3; ++c) {
-    const ChamberRecord* record = chambers[static_cast<size_t>(c)];
-    if (record == nullptr) continue;
-    const int32_t count = record->Samples();
-    for (int32_t k = 0; k < count; ++k) {
-      if (record->series.Elapsed()[static_cast<size_t>(k)] != t) continue;
-      // Taken whole toward zero, the distance must be at most 1; a pressure
-      // that is no number, or lies far off, is under no point.
-      const float d = record->series.Pressure()[static_cast<size_t>(k)] -
-                      normOffset[static_cast<size_t>(c)] - v;
-      if (std::fabs(std::trunc(d)) <= 1.0f) return SampleHit{c, k};
+  // The samples at the grid time; where there are none, those within the
+  // interval after it: after a gap in the time axis the samples lie off the grid.
+  auto hit = [&](bool offGrid) -> std::optional<SampleHit> {
+    for (int c = 0; c < 3; ++c) {
+      const ChamberRecord* record = chambers[static_cast<size_t>(c)];
+      if (record == nullptr) continue;
+      const int32_t count = record->Samples();
+      for (int32_t k = 0; k < count; ++k) {
+        const int64_t e = record->series.Elapsed()[static_cast<size_t>(k)];
+        if (offGrid ? e <= t || e >= t + g.sampleInterval : e != t) continue;
+        // Taken whole toward zero, the distance must be at most 1; a pressure
+        // that is no number, or lies far off, is under no point.
+        const float d = record->series.Pressure()[static_cast<size_t>(k)] -
+                        normOffset[static_cast<size_t>(c)] - v;
+        if (std::fabs(std::trunc(d)) <= 1.0f) return SampleHit{c, k};
+      }
     }
-  }
-  return std::nullopt;
+    return std::nullopt;
+  };
+  if (const auto onGrid = hit(false)) return onGrid;
+  return hit(true);
 }
 
 RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,

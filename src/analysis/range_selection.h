@@ -27,7 +27,9 @@ struct SampleHit {
 };
 
 // The sample of any chamber (I before II before III, earliest first) at the grid
-// time under the point whose value lies less than 2 units from the point's value.
+// time under the point whose value lies less than 2 units from the point's value;
+// where no sample is at the grid time, one within the interval after it (the
+// samples after a gap in the time axis lie off the grid).
 std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry& geometry,
                                    const std::array<const ChamberRecord*, 3>& chambers,
                                    const std::array<float, 3>& normOffset);

@@ -17,6 +17,8 @@ namespace {
 
 const QColor kBackground(159, 159, 159);
 const QColor kCorrection(255, 255, 0);
+const QColor kGapMark(120, 120, 120);
+const QColor kGapHatch(190, 190, 190);
 
 // Label font: Arial, normal weight, with a line height of at most 14 pixels,
 // the height the label rows and boxes are laid out for.
@@ -123,6 +125,29 @@ void DrawMarker(QPainter& painter, const ChartScale& scale, int32_t chamber,
   TextAt(painter, box.left + 3, box.top + 2, marker.text);
 }
 
+// Marks the gaps in a record's time axis: a hatched band between the samples
+// around each gap, edged by dashed lines, kept inside the plot.
+void DrawGapMarks(QPainter& painter, const ChartScale& scale, const ChamberRecord& rec) {
+  const std::vector<TimeGap> gaps =
+      TimeGaps(rec, VisibleSamples(rec, scale.timeStart, scale.timeEnd));
+  if (gaps.empty()) return;
+  const int32_t top = scale.top;
+  const int32_t bottom = scale.top + scale.height;
+  painter.save();
+  // Inside the axes, which lie on the plot's left and bottom edges.
+  painter.setClipRect(QRect(scale.left + 1, top, scale.width - 1, scale.height), Qt::IntersectClip);
+  for (const TimeGap& gap : gaps) {
+    const int32_t x0 = scale.X(gap.before);
+    const int32_t x1 = scale.X(gap.after);
+    painter.fillRect(QRect(QPoint(x0, top), QPoint(x1, bottom)),
+                     QBrush(kGapHatch, Qt::BDiagPattern));
+    painter.setPen(QPen(kGapMark, 1, Qt::DashLine));
+    painter.drawLine(x0, top, x0, bottom);
+    painter.drawLine(x1, top, x1, bottom);
+  }
+  painter.restore();
+}
+
 void DrawChamber(QPainter& painter, const ChartScale& scale, const ChartView& view,
                  const ChamberRecord& rec, int32_t c) {
   const VisibleRange range = VisibleSamples(rec, scale.timeStart, scale.timeEnd);
@@ -145,7 +170,9 @@ void DrawChamber(QPainter& painter, const ChartScale& scale, const ChartView& vi
       continue;
     }
     const QPoint pt = point(j);
-    if (!previousDrawn) path.MoveTo(j > 0 ? point(j - 1) : pt);
+    // No line across a gap in the time axis: the curve starts afresh after it.
+    const bool afterGap = j > 0 && IsTimeGap(elapsed[j - 1], elapsed[j], rec.runInterval);
+    if (!previousDrawn || afterGap) path.MoveTo(j > 0 && !afterGap ? point(j - 1) : pt);
     previousDrawn = true;
     path.LineTo(pt, pens[static_cast<size_t>(j - range.first)]);
     if (next < markers.size() && markers[next].sample == j) {
@@ -225,6 +252,12 @@ void DrawCurves(QPainter& painter, int32_t left, int32_t top, int32_t width, int
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setFont(LabelFont());
+  // The gap marks first: every curve lies over them.
+  for (int32_t c = 0; c < 3; ++c) {
+    const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
+    if (rec != nullptr && view.chamberShown[static_cast<size_t>(c)])
+      DrawGapMarks(painter, scale, *rec);
+  }
   for (int32_t c = 0; c < 3; ++c) {
     const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
     if (rec == nullptr || !view.chamberShown[static_cast<size_t>(c)]) continue;

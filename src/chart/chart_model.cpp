@@ -435,21 +435,28 @@ std::optional<HoverHit> SampleUnderMouse(const ChartView& view, const ChartChamb
   if (t < std::numeric_limits<int32_t>::min() || t > std::numeric_limits<int32_t>::max()) {
     return std::nullopt;
   }
-  for (int32_t c = 0; c < 3; ++c) {
-    const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
-    if (!view.chamberShown[static_cast<size_t>(c)] || rec == nullptr) continue;
-    const float offset = view.normOffset[static_cast<size_t>(c)];
-    const int32_t n = rec->Samples();
-    for (int32_t j = 0; j < n; ++j) {
-      if (rec->series.Elapsed()[static_cast<size_t>(j)] != t) continue;
-      const float value = rec->series.Pressure()[static_cast<size_t>(j)] - offset;
-      const float d = value - v;
-      if (std::isnan(d)) continue;
-      const int32_t whole = TruncToInt32(d);
-      if (whole >= -1 && whole <= 1) return HoverHit{value, j, c};
+  // The samples at the grid time; where there are none, those within the
+  // interval after it: after a gap in the time axis the samples lie off the grid.
+  auto hit = [&](bool offGrid) -> std::optional<HoverHit> {
+    for (int32_t c = 0; c < 3; ++c) {
+      const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
+      if (!view.chamberShown[static_cast<size_t>(c)] || rec == nullptr) continue;
+      const float offset = view.normOffset[static_cast<size_t>(c)];
+      const int32_t n = rec->Samples();
+      for (int32_t j = 0; j < n; ++j) {
+        const int64_t e = rec->series.Elapsed()[static_cast<size_t>(j)];
+        if (offGrid ? e <= t || e >= t + interval : e != t) continue;
+        const float value = rec->series.Pressure()[static_cast<size_t>(j)] - offset;
+        const float d = value - v;
+        if (std::isnan(d)) continue;
+        const int32_t whole = TruncToInt32(d);
+        if (whole >= -1 && whole <= 1) return HoverHit{value, j, c};
+      }
     }
-  }
-  return std::nullopt;
+    return std::nullopt;
+  };
+  if (const auto onGrid = hit(false)) return onGrid;
+  return hit(true);
 }
 
 PixelRect LastPointRect(const ChartView& view, const ChamberRecord* record, int32_t chamber,
@@ -493,6 +500,24 @@ bool LastPointChanged(LastPointMemory& memory, const ChartView& view, const Char
   if (rect == remembered) return false;
   remembered = rect;
   return true;
+}
+
+bool IsTimeGap(int32_t before, int32_t after, int32_t interval) {
+  return int64_t{after} - before > 2 * int64_t{std::max<int32_t>(1, interval)};
+}
+
+std::vector<TimeGap> TimeGaps(const ChamberRecord& record, const VisibleRange& range) {
+  std::vector<TimeGap> gaps;
+  const int32_t n = record.Samples();
+  if (n < 2) return gaps;  // an empty range may still lie inside a gap
+  const std::vector<int32_t>& elapsed = record.series.Elapsed();
+  const int32_t last = std::min(range.end, n - 1);
+  for (int32_t j = std::max(range.first, 1); j <= last; ++j) {
+    const auto k = static_cast<size_t>(j);
+    if (IsTimeGap(elapsed[k - 1], elapsed[k], record.runInterval))
+      gaps.push_back(TimeGap{elapsed[k - 1], elapsed[k]});
+  }
+  return gaps;
 }
 
 }  // namespace corvala

@@ -190,7 +190,8 @@ std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,
                                                        const ChartChambers& chambers,
                                                        const PixelRect& plot, int32_t x);
 
-// The sample under the mouse pointer in the plot rectangle.
+// The sample under the mouse pointer in the plot rectangle: at the grid time
+// under it, or where none is there, within the interval after it.
 struct HoverHit {
   float value = kNoValue;  // pressure minus the chamber's offset
   int32_t sample = -1;
@@ -213,5 +214,18 @@ struct LastPointMemory {
 bool LastPointChanged(LastPointMemory& memory, const ChartView& view, const ChartChambers& chambers,
                       int32_t chamber, int32_t index, int32_t left, int32_t top, int32_t width,
                       int32_t height, PixelRect& rect);
+
+// A gap in a run's time axis: two consecutive samples more than two intervals
+// apart (the device was silent, or the samples waited). The curve is broken
+// there and the gap is marked.
+bool IsTimeGap(int32_t before, int32_t after, int32_t interval);
+struct TimeGap {
+  int32_t before = 0;  // elapsed time of the sample before the gap
+  int32_t after = 0;   // and of the sample after it
+  bool operator==(const TimeGap&) const = default;
+};
+// The gaps of a record that reach into the samples of `range`, also one that
+// leads into it or out of it, or that holds the whole window.
+std::vector<TimeGap> TimeGaps(const ChamberRecord& record, const VisibleRange& range);
 
 }  // namespace corvala

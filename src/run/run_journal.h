@@ -1,12 +1,12 @@
 #pragma once
-// The journal of a running measurement: from the initialisation of a run on,
+// The journal of a running measurement: from the first sample of a run on,
 // every sample of the chamber is also appended to a file of its own in the data
 // folder ("Kammer<N>.journal"), written at once, and synced to disk by a
 // thread of the journal's own within 10 s, so that the sampler never waits for
 // the disk. A killed program loses at most the sample being taken, a power cut
 // at most the last 10 s. The journal goes when its record is
-// saved, when a new run of the chamber starts or when the user declines to
-// restore it; a normal end of the program keeps it, so the next start offers it.
+// saved, when a new run of the chamber takes its first sample or when the user
+// declines to restore it; a normal end of the program keeps it, so the next start offers it.
 //
 // Layout: the first line kJournalFirstLine, the measurement file's header lines
 // (start of the run, interval, set point, unit, program copy), the marker line
@@ -66,7 +66,7 @@ class RunJournal {
   // The journal file of chamber 0..2, empty when no journals are kept.
   std::string PathOf(int chamber) const;
 
-  // A run of the chamber was initialised: its journal starts empty.
+  // A new run of the chamber takes its first sample: its journal starts empty.
   Result Begin(int chamber);
   // Appends one sample. The first sample of a run also writes the header, taken
   // from `first`, the record as that sample left it. After a failure the journal

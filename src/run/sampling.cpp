@@ -93,60 +93,70 @@ void InitialiseRun(Station& station, int chamber, SamplingObserver* observer) {
     r.runRequested = false;
     r.pendingRun = std::move(run);
   });
-  // The journal of the previous run goes; the new one starts empty.
-  if (const Result begun = station.m_journal.Begin(chamber);
-      !begun && observer != nullptr && station.m_journal.FirstReportOfFailure(chamber))
-    observer->JournalFailed(chamber, begun.Message());
+  // The previous run's journal stays until the new run's first sample: a run
+  // stopped before it leaves the previous run unsaved on screen.
   if (observer != nullptr) observer->RunInitialised(chamber);
 }
 
 void SamplingScheduler::RunPass() {
   const int64_t now = clock_.Now();
+  const int64_t monotonic = clock_.Monotonic();
   // Steps only while no light request waits for the serial link; they fire in a
   // later pass otherwise.
-  if (station_.m_link.commands.m_lightCommand.load() == kLightIdle) RunProgramSteps(now);
+  if (station_.m_link.commands.m_lightCommand.load() == kLightIdle) RunProgramSteps(monotonic);
   // While a factor pair is on its way the readings may still be in the unit
   // before it; the link drops them once the device has the pair.
   if (station_.m_link.commands.m_pairCommand.Busy()) return;
-  for (int i = 0; i < 3; ++i) SampleChamber(i, now);
+  SampleChambers(now, monotonic);
 }
 
-void SamplingScheduler::RunProgramSteps(int64_t now) {
-  // A chamber takes part when it has readings flowing and its run has begun:
-  // before the run is initialised its elapsed time and done flags still belong to
-  // the previous run and must not fire anything.
+void SamplingScheduler::RunProgramSteps(int64_t monotonic) {
+  // The readings of the three chambers, read together before any record is
+  // locked. Every device frame brings a reading for each chamber, so whether
+  // readings flow is decided for the device as a whole: a chamber whose sum was
+  // taken a frame later than another's, or a frame read half, must not keep one
+  // chamber out of a step that the others take.
+  std::array<int32_t, 3> counts{};
+  for (size_t i = 0; i < 3; ++i) counts[i] = station_.m_link.report.m_readings[i].Peek().count;
+  // A chamber takes part when its run has begun: before the run is initialised
+  // its elapsed time and done flags still belong to the previous run and must
+  // not fire anything.
   std::array<bool, 3> eligible{};
+  bool flowing = false;
   for (size_t i = 0; i < 3; ++i) {
-    if (now < station_.m_run[i].m_lastSampleTime.load()) continue;
-    if (station_.m_link.report.m_readings[i].Peek().count < 2) continue;
+    if (station_.m_run[i].m_running.load() != 1) continue;
+    if (monotonic < station_.m_run[i].m_lastSampleTime.load()) continue;
     eligible[i] =
         station_.m_chamber[i].Access([](const ChamberRecord& r) { return !r.runRequested; });
+    flowing = flowing || (eligible[i] && counts[i] >= 2);
   }
-  if (!eligible[0] && !eligible[1] && !eligible[2]) return;
+  if (!flowing) return;
 
   std::lock_guard lock(station_.m_commandLock);
-  bool lightChanged = false;
+  std::array<uint8_t, 3> lightBefore{};
+  for (size_t i = 0; i < 3; ++i) lightBefore[i] = station_.m_run[i].m_lightOn.load();
   bool runEnded = false;
   station_.m_program.Walk([&](ProgramStep& step) {
     const int64_t t = StepOffset(step);
     for (size_t i = 0; i < 3; ++i) {
       if (!eligible[i] || station_.m_run[i].m_running.load() != 1) continue;
-      const int64_t elapsed = station_.m_run[i].m_elapsed.load();
-      if (!step.done[i] && step.end && step.chamber[i] && t <= elapsed) {
+      if (step.done[i] || !step.chamber[i] || t > station_.m_run[i].m_elapsed.load()) continue;
+      // A row whose time has come is done for the chamber, also when the light
+      // is already as it says (switched by hand): it must not fire later and
+      // undo a later row.
+      step.done[i] = 1;
+      if (step.end) {
         station_.m_run[i].m_running.store(0);
-        step.done[i] = 1;
         runEnded = true;
         continue;  // a stopped chamber takes no light step
       }
-      if (!step.done[i] && station_.m_run[i].m_lightOn.load() != step.light && step.chamber[i] &&
-          t <= elapsed) {
-        step.done[i] = 1;
-        station_.m_run[i].m_lightOn.store(step.light);
-        lightChanged = true;
-      }
+      station_.m_run[i].m_lightOn.store(step.light);
     }
   });
 
+  bool lightChanged = false;
+  for (size_t i = 0; i < 3; ++i)
+    lightChanged = lightChanged || station_.m_run[i].m_lightOn.load() != lightBefore[i];
   if (lightChanged) CommandLightsOfRunningChambers(station_);
   if (runEnded) {
     int32_t mask = 0;
@@ -169,6 +179,14 @@ void SamplingScheduler::JournalSample(int chamber, const Sample& sample,
                                       const ChamberRecord* first) {
   RunJournal& journal = station_.m_journal;
   const auto now = std::chrono::steady_clock::now();
+  // The run's first sample replaces the previous run's journal with its own.
+  if (first != nullptr) {
+    if (const Result begun = journal.Begin(chamber); !begun) {
+      if (observer_ != nullptr && journal.FirstReportOfFailure(chamber))
+        observer_->JournalFailed(chamber, begun.Message());
+      return;
+    }
+  }
   const Result written =
       journal.RewriteDue(chamber, now)
           ? journal.Rewrite(chamber, station_.m_chamber[static_cast<size_t>(chamber)].Snapshot(),
@@ -178,26 +196,39 @@ void SamplingScheduler::JournalSample(int chamber, const Sample& sample,
     observer_->JournalFailed(chamber, written.Message());
 }
 
-void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
-  const auto i = static_cast<size_t>(chamber);
-  if (station_.m_run[i].m_running.load() != 1) return;
-  const ReadingAccumulator::Sum pending = station_.m_link.report.m_readings[i].Peek();
-  // No readings yet, or the device marks the chamber as absent (negative sum).
-  if (pending.count <= 0 || !(pending.sum >= 0.0f)) return;
+void SamplingScheduler::SampleChambers(int64_t now, int64_t monotonic) {
   const int32_t interval = SampleInterval(station_);
-  if (now < station_.m_run[i].m_lastSampleTime.load() + interval) return;
-
-  const bool requested =
-      station_.m_chamber[i].Access([](const ChamberRecord& r) { return r.runRequested; });
-  if (requested) {
-    // The first due pass only starts the run; the first sample follows in the
-    // next pass with elapsed time 0.
-    InitialiseRun(station_, chamber, observer_);
-    return;
+  std::array<bool, 3> due{};
+  for (size_t i = 0; i < 3; ++i) {
+    if (station_.m_run[i].m_running.load() != 1) continue;
+    const ReadingAccumulator::Sum pending = station_.m_link.report.m_readings[i].Peek();
+    // No readings yet, or the device marks the chamber as absent (negative sum).
+    if (pending.count <= 0 || !(pending.sum >= 0.0f)) continue;
+    // At most one sample per interval, measured on the monotonic side.
+    if (monotonic < station_.m_run[i].m_lastSampleTime.load() + interval) continue;
+    const bool requested =
+        station_.m_chamber[i].Access([](const ChamberRecord& r) { return r.runRequested; });
+    if (requested) {
+      // The first due pass only starts the run; the first sample follows in the
+      // next pass with elapsed time 0.
+      InitialiseRun(station_, static_cast<int>(i), observer_);
+      continue;
+    }
+    due[i] = true;
   }
+  // The sums are taken together, with no record locked in between: a window
+  // holding a record must not put one chamber's sum a frame behind another's.
+  // Taking a sum resets it in the same step, so no reading is lost in between.
+  std::array<ReadingAccumulator::Sum, 3> taken{};
+  for (size_t i = 0; i < 3; ++i)
+    if (due[i]) taken[i] = station_.m_link.report.m_readings[i].Take();
+  for (size_t i = 0; i < 3; ++i)
+    if (due[i]) AppendTaken(static_cast<int>(i), taken[i], now, monotonic);
+}
 
-  // Taking the sum resets it in the same step, so no reading is lost in between.
-  const ReadingAccumulator::Sum taken = station_.m_link.report.m_readings[i].Take();
+void SamplingScheduler::AppendTaken(int chamber, const ReadingAccumulator::Sum& taken, int64_t now,
+                                    int64_t monotonic) {
+  const auto i = static_cast<size_t>(chamber);
   if (taken.count <= 0) return;  // Start emptied the readings meanwhile
   const UnitConfig units = station_.m_units.Get();
   const int32_t unit = units.unit;
@@ -217,10 +248,16 @@ void SamplingScheduler::SampleChamber(int chamber, int64_t now) {
   Sample sample;
   std::optional<ChamberRecord> firstRecord;  // the journal's header comes with the first sample
   const bool appended = station_.m_chamber[i].Access([&](ChamberRecord& r) {
-    if (r.runRequested) return false;  // a new run was requested meanwhile
-    station_.m_run[i].m_lastSampleTime.store(now);
-    elapsed = station_.m_run[i].m_elapsed.fetch_add(interval) + interval;
+    // Start and Stop change the flags before the record, under this lock: a run
+    // requested or stopped meanwhile takes no sample, and the previous run's
+    // series gets none either.
+    if (r.runRequested || station_.m_run[i].m_running.load() != 1) return false;
     const int32_t count = r.SamplesOfNewRun();
+    // The real time since the run's first sample, in whole seconds.
+    if (count == 0) station_.m_run[i].m_firstSampleTime.store(monotonic);
+    elapsed = ClampToInt32(monotonic - station_.m_run[i].m_firstSampleTime.load());
+    station_.m_run[i].m_elapsed.store(elapsed);
+    station_.m_run[i].m_lastSampleTime.store(monotonic);
     pressure = smoother_.SmoothReading(mean, count, chamber + 1, threshold, interpolation);
     first = count == 0;
     // The previous run's normalisation goes with its series.

@@ -68,9 +68,9 @@ class ReadingSmoother {
 // Starts chamber i's run: light state off, elapsed time one interval before 0,
 // the chamber's program steps not done, and the new run's settings (unit,
 // interval, set point, program copy) pending on the record. They take effect
-// with the run's first sample, which also starts the record afresh; until then
-// the record keeps the previous run whole. The observer, if any, hears
-// RunInitialised.
+// with the run's first sample, which also starts the record and its journal
+// afresh; until then the record and the journal keep the previous run whole. The observer, if any,
+// hears RunInitialised.
 void InitialiseRun(Station& station, int chamber, SamplingObserver* observer = nullptr);
 
 class SamplingScheduler {
@@ -84,8 +84,11 @@ class SamplingScheduler {
   void SyncJournals() { station_.m_journal.SyncAll(); }
 
  private:
-  void RunProgramSteps(int64_t now);
-  void SampleChamber(int chamber, int64_t now);
+  // monotonic: the clock's monotonic seconds; now: its wall-clock seconds.
+  void RunProgramSteps(int64_t monotonic);
+  void SampleChambers(int64_t now, int64_t monotonic);
+  void AppendTaken(int chamber, const ReadingAccumulator::Sum& taken, int64_t now,
+                   int64_t monotonic);
   void JournalSample(int chamber, const Sample& sample, const ChamberRecord* first);
 
   Station& station_;

@@ -43,9 +43,12 @@ struct ChamberRunState {
   std::atomic<uint8_t> m_running{0};
   // Written by the window (Licht, Stop) and by the sampler (light steps, run start).
   std::atomic<uint8_t> m_lightOn{0};
-  // Written by the sampler only.
+  // Written by the sampler only. m_elapsed is the elapsed time of the run's
+  // last sample (minus one interval before its first). The sample times are
+  // the clock's monotonic seconds: the last sample's and the run's first.
   std::atomic<int32_t> m_elapsed{0};
   std::atomic<int64_t> m_lastSampleTime{0};
+  std::atomic<int64_t> m_firstSampleTime{0};
   // Written by the window (normalisation); the sampler clears it when a run starts.
   std::atomic<float> m_normOffset{0.0f};
 };

@@ -14,9 +14,9 @@ void OnStart(Station& station, const ChamberSelection& selected, Prompts& prompt
     if (station.m_run[i].m_running.load() || !selected[i]) continue;
     const bool saved = station.m_chamber[i].Access([](const ChamberRecord& r) { return r.saved; });
     if (!saved && !prompts.AskOkCancel(UnsavedDataQuestion(static_cast<int>(i)))) continue;
+    // The unsaved run's journal stays until the new run's first sample replaces
+    // it: a run stopped before then leaves the unsaved run as it was.
     start[i] = true;
-    // The unsaved run is given up: its journal goes with it.
-    (void)station.m_journal.Remove(static_cast<int>(i));
   }
   StartRuns(station, start);
 }

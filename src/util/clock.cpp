@@ -1,5 +1,6 @@
 #include "util/clock.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace corvala {
@@ -11,8 +12,25 @@ LocalTime FromTm(const std::tm& tm) {
 
 }  // namespace
 
+SystemClock::SystemClock() {
+  const auto wall = std::chrono::system_clock::now().time_since_epoch();
+  const auto steady = std::chrono::steady_clock::now().time_since_epoch();
+  offsetNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(wall).count() -
+              std::chrono::duration_cast<std::chrono::nanoseconds>(steady).count();
+}
+
 int64_t SystemClock::Now() const {
   return static_cast<int64_t>(std::time(nullptr));
+}
+
+int64_t SystemClock::Monotonic() const {
+  const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count() +
+                     offsetNs_;
+  // Whole seconds, rounded down also before the epoch.
+  constexpr int64_t kSecond = 1'000'000'000;
+  return ns >= 0 ? ns / kSecond : -((-ns + kSecond - 1) / kSecond);
 }
 
 LocalTime SystemClock::ToLocal(int64_t seconds) const {

@@ -43,6 +43,28 @@ TEST(RangeSelection, PointsSnapToTheGridAndNeedTheCurveWithinTwoUnits) {
   EXPECT_FALSE(HitSample(20, 0, flat, chambers, offsets));
 }
 
+TEST(RangeSelection, AfterAGapInTheTimeAxisTheSamplesOffTheGridAreHit) {
+  ChamberRecord gap = Curve({50, 50, 50, 50, 50});  // 0 .. 40 s
+  for (int k = 3; k < 5; ++k)  // silent after 20 s: the next samples at 43 and 53 s
+    gap.series.Replace(k, [&] {
+      Sample s = gap.series.At(k);
+      s.elapsed += 13;
+      return s;
+    }());
+  const ChamberRecord grid = Curve({50, 50, 50, 50, 50});
+  std::array<const ChamberRecord*, 3> chambers{&gap, nullptr, nullptr};
+  // x = 45 snaps to 40 s: no sample there, the one at 43 s stands for it.
+  auto hit = HitSample(45, 50, Geometry(), chambers, {0, 0, 0});
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->position, 3);
+  EXPECT_FALSE(HitSample(35, 50, Geometry(), chambers, {0, 0, 0}));  // 30 .. 39 s: none
+  // A sample on the grid comes first, whatever the chamber.
+  chambers[1] = &grid;
+  hit = HitSample(45, 50, Geometry(), chambers, {0, 0, 0});
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->chamber, 1);
+}
+
 TEST(RangeSelection, APressureThatIsNoNumberOrLiesFarOffIsUnderNoPoint) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   // -3e9: a damaged file's pressure far below any integer count of units.

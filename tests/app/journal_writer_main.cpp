@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   // The clock stands still: once each chamber has its sample of this second and
   // that sample is in its journal, no further sample comes.
   auto settled = [&](int c) {
-    if (probe.station().m_run[c].m_lastSampleTime.load() != clock.Now()) return false;
+    if (probe.station().m_run[c].m_lastSampleTime.load() != clock.Monotonic()) return false;
     const Expected<std::string> journal = ReadWholeFile((data / JournalFileName(c)).string());
     return journal && ParseRunJournal(*journal, {}).record.series.Size() == samples(c);
   };

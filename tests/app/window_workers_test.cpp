@@ -29,6 +29,7 @@ class FastClock : public Clock {
     const std::chrono::duration<double> real = std::chrono::steady_clock::now() - begin_;
     return 1'700'000'000 + static_cast<int64_t>(real.count() * 10.0);
   }
+  int64_t Monotonic() const override { return Now(); }
   LocalTime ToLocal(int64_t seconds) const override { return ManualClock().ToLocal(seconds); }
 
  private:

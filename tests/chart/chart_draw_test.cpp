@@ -100,6 +100,32 @@ TEST_F(ChartDraw, CurvesByLightChamberWindowAndOffset) {
   EXPECT_EQ(CountColor(image_, QColor(127, 0, 0)), 0);
 }
 
+TEST_F(ChartDraw, AGapInTheTimeAxisBreaksTheCurveAndIsMarkedInsideThePlot) {
+  rec_[0] = std::make_unique<ChamberRecord>(Record(21, 5, 150.0f));  // 0 .. 100
+  for (int32_t t = 200; t <= 400; t += 5) AppendSample(*rec_[0], 150.0f, 25.0f, 0, LocalTime{}, t);
+  AppendSample(*rec_[0], 150.0f, 25.0f, 0, LocalTime{}, 700);  // a gap beyond the window
+  Draw();
+  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const QColor curve(127, 0, 0), hatch(190, 190, 190), edge(120, 120, 120);
+  const int y = s.Y(150.0f, 0.0f);
+  EXPECT_EQ(At(s.X(50), y), curve);
+  EXPECT_EQ(At(s.X(300), y), curve);
+  EXPECT_NE(At(s.X(150), y), curve);  // no line across the gap
+  auto inColumn = [&](int x, const QColor& color) {
+    int n = 0;
+    for (int row = 0; row < image_.height(); ++row) n += At(x, row) == color;
+    return n;
+  };
+  EXPECT_GT(inColumn(s.X(150), hatch), 0);
+  EXPECT_GT(inColumn(s.X(200), edge), 0);
+  EXPECT_GT(inColumn(977, hatch), 0);  // the gap after 400 s reaches the plot's right edge
+  EXPECT_EQ(inColumn(990, hatch), 0);  // and no further
+  for (int x = 0; x < image_.width(); ++x) {
+    ASSERT_NE(At(x, 15), hatch) << x;   // above the plot
+    ASSERT_NE(At(x, 542), hatch) << x;  // the time axis stays whole
+  }
+}
+
 TEST_F(ChartDraw, SelectionRegionsLabelBoxes) {
   rec_[1] = std::make_unique<ChamberRecord>(Record(91, 5, 150.0f, 1));
   rec_[1]->analysis.m_fallRange = {80, 85};

@@ -54,6 +54,24 @@ TEST(ChartScaleTest, BackwardTimesAndDegenerateScales) {
   EXPECT_EQ(ToPixel(std::nan("")), 0);
 }
 
+TEST(ChartTimeGaps, MoreThanTwoIntervalsBetweenSamplesIsAGap) {
+  EXPECT_FALSE(IsTimeGap(10, 20, 5));
+  EXPECT_TRUE(IsTimeGap(10, 21, 5));
+  EXPECT_TRUE(IsTimeGap(0, 3, 0));  // no interval counts as one second
+  EXPECT_TRUE(IsTimeGap(INT32_MIN, INT32_MAX, INT32_MAX));
+
+  ChamberRecord r = Record(4, 5, 50.0f);  // 0 .. 15, interval 5
+  for (int32_t t : {26, 31, 41, 52}) AppendSample(r, 50.0f, 25.0f, 0, LocalTime{}, t);
+  using Gaps = std::vector<TimeGap>;
+  EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 0, 450)), (Gaps{{15, 26}, {41, 52}}));
+  EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 20, 35)), (Gaps{{15, 26}}));  // leads into the window
+  EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 0, 12)), (Gaps{}));
+  EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 42, 45)), (Gaps{{41, 52}}));  // holds the window
+  EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 60, 90)), (Gaps{}));          // after the run
+  r.runInterval = 6;  // a gap is judged by the run's own interval
+  EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 0, 450)), (Gaps{}));
+}
+
 // Samples every 2 s at 50 mbar, analysis lists set by hand; plot 40,20 900 x 500.
 struct MarkerCase {
   ChartView view;
@@ -166,6 +184,20 @@ TEST(ChartMarkers, EachBoxShowsTheFirstResultsAsTheTableDoes) {
   for (const ChartMarker& marker : m.markers)
     delayBoxes += marker.kind == ChartMarker::Kind::kLabel && marker.column == 383;
   EXPECT_EQ(delayBoxes, 1);
+}
+
+TEST(ChartMouse, AfterAGapInTheTimeAxisTheSamplesOffTheGridAreUnderTheMouse) {
+  ChartView v;                             // 0 .. 450 s over 450 px, 300 mbar over 300 px
+  ChamberRecord r = Record(4, 5, 100.0f);  // 0 .. 15
+  for (int32_t t : {27, 32}) AppendSample(r, 100.0f, 25.0f, 0, LocalTime{}, t);
+  const ChartChambers chambers{&r, nullptr, nullptr};
+  v.mouseY = 200;
+  v.mouseX = 26;  // snaps to 25: the sample at 27 s stands for it
+  auto hit = SampleUnderMouse(v, chambers, 0, 0, 450, 300);
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->sample, 4);
+  v.mouseX = 21;  // 20 .. 24 s: no sample
+  EXPECT_FALSE(SampleUnderMouse(v, chambers, 0, 0, 450, 300).has_value());
 }
 
 TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {

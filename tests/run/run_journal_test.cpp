@@ -30,8 +30,8 @@ TEST_F(JournalTest, EverySampleIsInTheJournalAsSoonAsItIsTaken) {
   station.m_settings.m_sampleInterval = 2;
   station.m_program.AppendProgramStep(0, 0, 4, 1, kStepLightOn);
   StartRuns(station, {true, false, false});
-  Pass(0, 1013.37f);  // run initialised: an empty journal
-  EXPECT_EQ(Journal(0), "");
+  Pass(0, 1013.37f);  // run initialised: the journal begins with the first sample
+  EXPECT_FALSE(fs::exists(folder / JournalFileName(0)));
   Pass(1, 1013.37f);  // the first sample brings the header with the run's start
   const ChamberRecord first = Record(0);
   EXPECT_EQ(first.startSecond, 21);
@@ -47,11 +47,15 @@ TEST_F(JournalTest, EverySampleIsInTheJournalAsSoonAsItIsTaken) {
   EXPECT_TRUE(Journal(0).ends_with("22 13 29 8 3.0999999 0 1\r\n"));
   EXPECT_FALSE(fs::exists(folder / JournalFileName(1)));
 
-  // A new run of the chamber starts its journal afresh.
+  // A new run of the chamber keeps the previous journal until its first sample,
+  // which starts the journal afresh.
   OnStop(station, {true, false, false});
   StartRuns(station, {true, false, false});
   Pass(2, 100.0f);
-  EXPECT_EQ(Journal(0), "");
+  EXPECT_EQ(Journal(0), FormatJournal(record));
+  Pass(0, 100.0f);
+  EXPECT_EQ(Journal(0), FormatJournal(Record(0)));
+  EXPECT_EQ(Record(0).Samples(), 1);
 }
 
 // Every sample reaches the disk within 10 s, and the syncs come no more often

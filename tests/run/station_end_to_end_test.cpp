@@ -23,6 +23,7 @@ class ScaledClock : public ManualClock {
     const std::chrono::duration<double> real = std::chrono::steady_clock::now() - begin_;
     return 1'700'000'000 + static_cast<int64_t>(real.count() * kScale);
   }
+  int64_t Monotonic() const override { return Now(); }
   std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
 };
 
