@@ -15,6 +15,10 @@ int32_t WindowEnd(const SelectionGeometry& g) {
   return g.maxTime + 60 * g.scrollMinutes;
 }
 
+double ValueScale(const SelectionGeometry& g, const ChamberRecord& record) {
+  return PressureScale(record.runUnit, g.unit, g.pair.factor1, g.pair.factor2);
+}
+
 }  // namespace
 
 std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry& g,
@@ -33,12 +37,16 @@ std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry
     const ChamberRecord* record = chambers[static_cast<size_t>(c)];
     if (record == nullptr) continue;
     const int32_t count = record->Samples();
+    const double scale = ValueScale(g, *record);
     for (int32_t k = 0; k < count; ++k) {
       if (record->series.Elapsed()[static_cast<size_t>(k)] != t) continue;
       // Taken whole toward zero, the distance must be at most 1; a pressure
-      // that is no number, or lies far off, is under no point.
-      const float d = record->series.Pressure()[static_cast<size_t>(k)] -
-                      normOffset[static_cast<size_t>(c)] - v;
+      // that is no number, or lies far off, is under no point. The curve is
+      // drawn in the shown unit, so the distance is measured there.
+      const auto value = static_cast<float>(
+          (record->series.Pressure()[static_cast<size_t>(k)] - normOffset[static_cast<size_t>(c)]) *
+          scale);
+      const float d = value - v;
       if (std::fabs(std::trunc(d)) <= 1.0f) return SampleHit{c, k};
     }
   }
@@ -63,7 +71,8 @@ RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
            record.series.Pressure()[static_cast<size_t>(k)];
   const int32_t dt = std::abs(record.series.Elapsed()[static_cast<size_t>(result.end)] -
                               record.series.Elapsed()[static_cast<size_t>(result.start)]);
-  if (dt != 0) result.slope = sum / static_cast<float>(dt);
+  if (dt != 0)
+    result.slope = static_cast<float>(sum * ValueScale(g, record) / static_cast<float>(dt));
   return result;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "run/chamber_record.h"
+#include "util/units.h"
 
 namespace corvala {
 
@@ -19,6 +20,8 @@ struct SelectionGeometry {
   int32_t scrollMinutes = 0;                         // time scroll bar position
   float fullScale = 300.0f;                          // pressure at the top edge, display unit
   int32_t sampleInterval = 5;                        // grid the time snaps to
+  int32_t unit = 1;                                  // the shown unit
+  FactorPair pair;  // converts runs in the other unit into it (DisplayPair)
 };
 
 struct SampleHit {
@@ -27,7 +30,8 @@ struct SampleHit {
 };
 
 // The sample of any chamber (I before II before III, earliest first) at the grid
-// time under the point whose value lies less than 2 units from the point's value.
+// time under the point whose value, in the shown unit, lies less than 2 units
+// from the point's value.
 std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry& geometry,
                                    const std::array<const ChamberRecord*, 3>& chambers,
                                    const std::array<float, 3>& normOffset);
@@ -38,9 +42,9 @@ struct RangeSelection {
   int32_t start = -1, end = -1;
 };
 
-// The mean slope between the samples under two points of the same chamber's
-// curve; no slope (and no range) when either point misses, the chambers differ
-// or the range spans no time.
+// The mean slope, in the shown unit per second, between the samples under two
+// points of the same chamber's curve; no slope (and no range) when either point misses, the
+// chambers differ or the range spans no time.
 RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                           const SelectionGeometry& geometry,
                           const std::array<const ChamberRecord*, 3>& chambers,

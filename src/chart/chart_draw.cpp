@@ -123,12 +123,14 @@ void DrawMarker(QPainter& painter, const ChartScale& scale, int32_t chamber,
   TextAt(painter, box.left + 3, box.top + 2, marker.text);
 }
 
-void DrawChamber(QPainter& painter, const ChartScale& scale, const ChartView& view,
+void DrawChamber(QPainter& painter, const ChartScale& viewScale, const ChartView& view,
                  const ChamberRecord& rec, int32_t c) {
-  const VisibleRange range = VisibleSamples(rec, scale.timeStart, scale.timeEnd);
+  const VisibleRange range = VisibleSamples(rec, viewScale.timeStart, viewScale.timeEnd);
   if (range.Empty()) return;
   const std::vector<CurvePen> pens = CurvePens(view, rec, c, range);
-  const std::vector<ChartMarker> markers = ChamberMarkers(view, scale, rec, c, range);
+  const std::vector<ChartMarker> markers = ChamberMarkers(view, viewScale, rec, c, range);
+  // The run's pressures are turned into the shown unit as they are mapped to pixels.
+  const ChartScale scale = viewScale.ForRun(view, rec.runUnit);
   const std::array<QPen, 3> qpens{WidePen(CurveColor(c, false)), WidePen(CurveColor(c, true)),
                                   WidePen(Qt::black)};
   const float offset = view.normOffset[static_cast<size_t>(c)];

@@ -11,7 +11,13 @@ namespace {
 
 // A 100 x 100 pixel chart over 0..100 s and 0..100 units: one pixel per second and unit.
 SelectionGeometry Geometry() {
-  return {.right = 100, .bottom = 100, .maxTime = 100, .fullScale = 100.0f, .sampleInterval = 10};
+  return {.right = 100,
+          .bottom = 100,
+          .maxTime = 100,
+          .fullScale = 100.0f,
+          .sampleInterval = 10,
+          .unit = kUnitMbar,
+          .pair = {}};
 }
 
 ChamberRecord Curve(const std::vector<float>& pressure) {
@@ -74,6 +80,25 @@ TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {
   const RangeSelection mixed = RangeSlope(10, 48, 40, 84, Geometry(), chambers, offsets);
   EXPECT_EQ(mixed.chamber, -1);
   EXPECT_EQ(mixed.slope, -999999.875f);
+}
+
+TEST(RangeSelection, ARunInTheOtherUnitIsHitAndMeasuredInTheShownUnit) {
+  // mbar = mg/l x 20: the mbar run 1000, 1040, ... is 50, 52, ... mg/l on a
+  // chart shown in mg/l.
+  ChamberRecord mbar = Curve({1000, 1040, 1080, 1120, 1160, 1200});
+  mbar.runUnit = kUnitMbar;
+  const std::array<const ChamberRecord*, 3> chambers{&mbar, nullptr, nullptr};
+  SelectionGeometry g = Geometry();
+  g.unit = kUnitMgl;
+  g.pair = {20.0f, 1.0f};
+  const auto hit = HitSample(29, 46, g, chambers, {0, 0, 0});  // 54 mg/l at 20 s
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->position, 2);
+  // An offset in the run's own unit: 1080 - 200 mbar = 44 mg/l.
+  EXPECT_TRUE(HitSample(29, 56, g, chambers, {200, 0, 0}));
+  const RangeSelection range = RangeSlope(10, 48, 40, 42, g, chambers, {0, 0, 0});
+  EXPECT_FLOAT_EQ(range.slope, 0.2f);  // 120 mbar in 30 s: 6 mg/l in 30 s
+  EXPECT_EQ(range.end, 4);
 }
 
 TEST(RangeSelection, MarkerTimeFollowsThePointerButNeverBelowZero) {
