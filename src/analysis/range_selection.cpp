@@ -71,8 +71,7 @@ RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
            record.series.Pressure()[static_cast<size_t>(k)];
   const int32_t dt = std::abs(record.series.Elapsed()[static_cast<size_t>(result.end)] -
                               record.series.Elapsed()[static_cast<size_t>(result.start)]);
-  if (dt != 0)
-    result.slope = static_cast<float>(sum * ValueScale(g, record) / static_cast<float>(dt));
+  if (dt != 0) result.slope = sum / static_cast<float>(dt);
   return result;
 }
 

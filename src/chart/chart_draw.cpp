@@ -287,7 +287,7 @@ ChartGeometry DrawMeasurementChart(QPainter& painter, const PixelRect& chartArea
   DrawRubberBand(painter, view);
   if (view.selSlope != kNoValue) {
     const int32_t x = std::max(view.selPoints[0], view.selPoints[2]);
-    DrawSelectionLabel(painter, view, chambers, g.plot, x, SelectionText(view));
+    DrawSelectionLabel(painter, view, chambers, g.plot, x, SelectionText(view, chambers));
   }
   painter.restore();
   return g;

@@ -413,9 +413,12 @@ int32_t HoverOffset(const ChartView& view) {
   return view.hoverValue / 5 + view.hoverValue < MaxPressureDisplay(view) ? -20 : 20;
 }
 
-std::string SelectionText(const ChartView& view) {
-  return view.unit == 1 ? Format("%3.3f mbar/s", view.selSlope)
-                        : Format("%4.3f mg/(l*s)", view.selSlope);
+std::string SelectionText(const ChartView& view, const ChartChambers& chambers) {
+  const int32_t c = view.selChamber;
+  const bool known = c >= 0 && c <= 2 && chambers[static_cast<size_t>(c)] != nullptr;
+  const double slope =
+      view.selSlope * (known ? view.ValueScale(chambers[static_cast<size_t>(c)]->runUnit) : 1.0);
+  return view.unit == 1 ? Format("%3.3f mbar/s", slope) : Format("%4.3f mg/(l*s)", slope);
 }
 
 std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,

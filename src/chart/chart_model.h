@@ -43,7 +43,7 @@ struct ChartView {
   int32_t sampleInterval = 5;
   std::array<bool, 3> chamberShown{true, true, true};
   std::array<float, 3> normOffset{0.0f, 0.0f, 0.0f};
-  // Selected range and its slope.
+  // Selected range and its slope, in the unit of the selected chamber's run.
   float selSlope = kNoValue;
   int32_t selChamber = -1;
   int32_t selStart = -1;
@@ -186,8 +186,9 @@ std::string HoverValueText(const ChartView& view);
 std::string HoverSampleText(const ChartView& view, const ChartChambers& chambers);
 int32_t HoverOffset(const ChartView& view);  // -20 (above the pointer) or +20
 
-// The selected range's text and where its label goes.
-std::string SelectionText(const ChartView& view);
+// The selected range's text, its slope (held in the selected run's unit)
+// shown in the unit shown, and where its label goes.
+std::string SelectionText(const ChartView& view, const ChartChambers& chambers);
 struct SelectionLabelPlace {
   int32_t x = 0;
   int32_t y = 0;  // the curve point

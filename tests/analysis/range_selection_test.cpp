@@ -82,7 +82,7 @@ TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {
   EXPECT_EQ(mixed.slope, -999999.875f);
 }
 
-TEST(RangeSelection, ARunInTheOtherUnitIsHitAndMeasuredInTheShownUnit) {
+TEST(RangeSelection, ARunInTheOtherUnitIsHitWhereItIsShown) {
   // mbar = mg/l x 20: the mbar run 1000, 1040, ... is 50, 52, ... mg/l on a
   // chart shown in mg/l.
   ChamberRecord mbar = Curve({1000, 1040, 1080, 1120, 1160, 1200});
@@ -96,9 +96,11 @@ TEST(RangeSelection, ARunInTheOtherUnitIsHitAndMeasuredInTheShownUnit) {
   EXPECT_EQ(hit->position, 2);
   // An offset in the run's own unit: 1080 - 200 mbar = 44 mg/l.
   EXPECT_TRUE(HitSample(29, 56, g, chambers, {200, 0, 0}));
+  // Points on the mg/l curve select the mbar samples; the slope is the run's.
   const RangeSelection range = RangeSlope(10, 48, 40, 42, g, chambers, {0, 0, 0});
-  EXPECT_FLOAT_EQ(range.slope, 0.2f);  // 120 mbar in 30 s: 6 mg/l in 30 s
+  EXPECT_EQ(range.start, 1);
   EXPECT_EQ(range.end, 4);
+  EXPECT_FLOAT_EQ(range.slope, 4.0f);  // 120 mbar in 30 s
 }
 
 TEST(RangeSelection, MarkerTimeFollowsThePointerButNeverBelowZero) {

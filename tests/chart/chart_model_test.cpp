@@ -238,7 +238,7 @@ TEST(ChartOverlays, HoverAndSelectionTextsAndPlaces) {
   v.unit = 2;
   EXPECT_EQ(HoverValueText(v), "250.00 mg/l");
   v.selSlope = -0.0125f;
-  EXPECT_EQ(SelectionText(v), "-0.013 mg/(l*s)");
+  EXPECT_EQ(SelectionText(v, chambers), "-0.013 mg/(l*s)");
 
   const PixelRect plot{40, 20, 940, 320};
   v.selChamberHit = 1;
@@ -345,6 +345,15 @@ TEST_F(MixedUnits, TheSelectionLabelAndTheListsFollowTheConvertedCurve) {
   view.selEnd = 3;
   const ChartScale scale = MakeChartScale(view, 40, 20, 900, 300);
   EXPECT_EQ(PlaceSelectionLabel(view, chambers, plot, 500)->y, scale.Y(9.7051f, 0.0f));
+
+  // A slope measured on the mbar run (held in mbar/s) shows in mg/(l*s), also
+  // when the unit is switched after the selection: -0.5 / 210 x 8.23.
+  view.selChamber = 0;
+  view.selSlope = -0.5f;
+  EXPECT_EQ(SelectionText(view, chambers), "-0.020 mg/(l*s)");
+  ShowMbar();
+  EXPECT_EQ(SelectionText(view, chambers), "-0.500 mbar/s");
+  ShowMgl();
 
   const Sample s = mbarRun.series.At(3);
   const FactorPair pair{210.0f, 8.23f};
