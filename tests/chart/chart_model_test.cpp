@@ -259,113 +259,50 @@ TEST(ValueList, RowsShowElapsedTimePressureAndLight) {
             (ValueListRow{"00:00:05", "1013.25", "off"}));
 }
 
-// An mbar run and an mg/l run shown together: the run in the other unit is
-// converted with the pair (210, 8.23), mbar = mg/l x 210 / 8.23, never relabelled.
-struct MixedUnits : ::testing::Test {
-  MixedUnits() {
-    mbarRun.runUnit = kUnitMbar;
-    mglRun.runUnit = kUnitMgl;
-    ShowMgl();
-  }
-  void ShowMgl() {
-    view.unit = kUnitMgl;
-    view.unitName = "mg/l";
-    view.effFactor1 = 210.0f;
-    view.effFactor2 = 8.23f;
-    view.maxPressure = 320;  // 12.54 mg/l
-  }
-  void ShowMbar() {
-    view.unit = kUnitMbar;
-    view.unitName = "mbar";
-    view.effFactor1 = view.effFactor2 = 1.0f;
-  }
-  Texts Labels(const ChamberRecord& r) {
-    const ChartScale scale = MakeChartScale(view, 40, 20, 900, 300);
-    Texts texts;
-    for (const auto& m : ChamberMarkers(view, scale, r, 0, VisibleSamples(r, 0, 450)))
-      if (m.kind == ChartMarker::Kind::kLabel) texts.push_back(m.text);
-    return texts;
-  }
-  ChartView view;
-  ChamberRecord mbarRun = Record(10, 5, 247.64f);
-  ChamberRecord mglRun = Record(10, 5, 9.7051f);  // the same pressure in mg/l
-};
-
-TEST_F(MixedUnits, AnMbarCurveUnderMglLiesWhereItsValueInMglLies) {
-  const PixelRect converted = LastPointRect(view, &mbarRun, 0, -1, 40, 20, 450, 300);
-  EXPECT_EQ(converted, LastPointRect(view, &mglRun, 0, -1, 40, 20, 450, 300));
-  EXPECT_GT(converted.top, 20);  // inside the plot, not above it
-  ShowMbar();
-  EXPECT_EQ(LastPointRect(view, &mglRun, 0, -1, 40, 20, 450, 300),
-            LastPointRect(view, &mbarRun, 0, -1, 40, 20, 450, 300));
-}
-
-TEST_F(MixedUnits, TheSampleUnderThePointerIsFoundOnTheConvertedCurve) {
-  ChamberRecord other = Record(10, 5, 5.0f);
-  other.runUnit = kUnitMgl;
-  const ChartChambers chambers{&mbarRun, &other, nullptr};
-  // 9.71 of 12.54 mg/l over 300 px: 232 px above the bottom.
-  view.mouseX = 20;
-  view.mouseY = 300 - 232;
-  auto hit = SampleUnderMouse(view, chambers, 0, 0, 450, 300);
+// An mbar run (247.64) and the same pressure in mg/l (247.64 / 210 x 8.23 =
+// 9.7051) shown together: the other unit's run is converted, never relabelled.
+TEST(MixedUnits, ARunInTheOtherUnitIsConvertedWhereverItsValuesShow) {
+  MarkerCase m;
+  m.view.unit = kUnitMgl;
+  m.view.effFactor1 = 210.0f;
+  m.view.effFactor2 = 8.23f;
+  m.view.maxPressure = 320;  // 12.54 mg/l
+  const ChamberRecord mbar = Record(10, 5, 247.64f);
+  ChamberRecord mgl = Record(10, 5, 9.7051f);
+  mgl.runUnit = kUnitMgl;
+  auto rect = [&](const ChamberRecord& r) {
+    return LastPointRect(m.view, &r, 0, -1, 40, 20, 450, 300);
+  };
+  EXPECT_EQ(rect(mbar), rect(mgl));
+  // The pointer finds the converted curve: 9.71 of 12.54 mg/l is 232 of 300 px up.
+  m.view.mouseX = 20;
+  m.view.mouseY = 300 - 232;
+  const ChartChambers chambers{&mbar, nullptr, nullptr};
+  const auto hit = SampleUnderMouse(m.view, chambers, 0, 0, 450, 300);
   ASSERT_TRUE(hit.has_value());
-  EXPECT_EQ(hit->chamber, 0);
-  EXPECT_EQ(hit->sample, 4);
-  EXPECT_NEAR(hit->value, 9.705f, 0.001f);
-  view.hoverValue = hit->value;
-  EXPECT_EQ(HoverValueText(view), "9.71 mg/l");
-}
-
-TEST_F(MixedUnits, LabelBoxesShowRatesAndLevelsInTheShownUnit) {
-  auto& a = mbarRun.analysis;
-  a.m_fallRange = {2, 4};
-  a.m_fallRate = {-0.5f};  // mbar/s
-  a.m_plateauRange = {5, 7};
-  a.m_plateauLevel = {247.64f};
-  a.m_plateauPeak = {250.0f};
-  a.m_plateauPeakPos = {6};
-  a.m_kphA = {1.5f};
-  a.m_riseRange = {1, 2};
-  a.m_riseRate = {0.75f};
-  view.showAll = true;
-  EXPECT_EQ(Labels(mbarRun), (Texts{"S1=0.029 mg/(l*s)", "KphA1=1.500", "R1=-0.020 mg/(l*s)",
-                                    "Ma1=9.71 mg/l", "Mm1=9.80 mg/l", "D=0 s"}));
-  mglRun.analysis = a;
-  mglRun.analysis.m_plateauLevel = {9.71f};
-  ShowMbar();  // 9.71 mg/l x 210 / 8.23 = 247.76 mbar
-  const Texts labels = Labels(mglRun);
-  ASSERT_GE(labels.size(), 4u);
-  EXPECT_EQ(labels[3], "Ma1=247.8 mbar");
-}
-
-TEST_F(MixedUnits, TheSelectionLabelAndTheListsFollowTheConvertedCurve) {
-  const ChartChambers chambers{&mbarRun, nullptr, nullptr};
-  const PixelRect plot{40, 20, 940, 320};
-  view.selChamberHit = 0;
-  view.selEnd = 3;
-  const ChartScale scale = MakeChartScale(view, 40, 20, 900, 300);
-  EXPECT_EQ(PlaceSelectionLabel(view, chambers, plot, 500)->y, scale.Y(9.7051f, 0.0f));
-
-  // A slope measured on the mbar run (held in mbar/s) shows in mg/(l*s), also
-  // when the unit is switched after the selection: -0.5 / 210 x 8.23.
-  view.selChamber = 0;
-  view.selSlope = -0.5f;
-  EXPECT_EQ(SelectionText(view, chambers), "-0.020 mg/(l*s)");
-  ShowMbar();
-  EXPECT_EQ(SelectionText(view, chambers), "-0.500 mbar/s");
-  ShowMgl();
-
-  const Sample s = mbarRun.series.At(3);
+  m.view.hoverValue = hit->value;
+  EXPECT_EQ(HoverValueText(m.view), "9.71 mg/l");
+  // Label boxes, the selected slope (held in mbar/s) and the list rows.
+  m.rec = mbar;
+  m.rec.analysis.m_fallRange = {2, 4};
+  m.rec.analysis.m_fallRate = {-0.5f};
+  m.rec.analysis.m_plateauRange = {5, 7};
+  m.rec.analysis.m_plateauLevel = {247.64f};
+  m.view.showResp = m.view.showMax = true;
+  EXPECT_EQ(m.Labels(), (Texts{"R1=-0.020 mg/(l*s)", "Ma1=9.71 mg/l"}));
+  m.view.selChamber = 0;
+  m.view.selSlope = -0.5f;
+  EXPECT_EQ(SelectionText(m.view, chambers), "-0.020 mg/(l*s)");
   const FactorPair pair{210.0f, 8.23f};
-  // 247.64 mbar / 210 x 8.23 = 9.7051 mg/l
-  EXPECT_EQ(ValueListRowOf(s, 0.0f, kUnitMbar, kUnitMgl, pair)[1], "9.71");
-  EXPECT_EQ(ValueListRowOf(s, 0.0f, kUnitMbar, kUnitMbar, pair)[1], "247.6");
+  EXPECT_EQ(ValueListRowOf(mbar.series.At(0), 0.0f, kUnitMbar, kUnitMgl, pair)[1], "9.71");
   // The offset is the run's own, taken off before converting: 237.64 mbar.
-  EXPECT_EQ(ValueListRowOf(s, 10.0f, kUnitMbar, kUnitMgl, pair)[1], "9.31");
-  Sample mgl = s;
-  mgl.pressure = 9.71f;
-  EXPECT_EQ(ValueListRowOf(mgl, 0.0f, kUnitMgl, kUnitMbar, pair)[1], "247.8");
-  EXPECT_EQ(ValueListRowOf(mgl, 0.0f, kUnitMgl, kUnitMgl, pair)[1], "9.71");
+  EXPECT_EQ(ValueListRowOf(mbar.series.At(0), 10.0f, kUnitMbar, kUnitMgl, pair)[1], "9.31");
+  // Under mbar the mg/l run is converted the other way: 9.71 x 210 / 8.23 = 247.76.
+  m.view.unit = kUnitMbar;
+  m.view.effFactor1 = m.view.effFactor2 = 1.0f;
+  EXPECT_EQ(rect(mgl), rect(mbar));
+  EXPECT_EQ(ValueListRowOf(mgl.series.At(0), 0.0f, kUnitMgl, kUnitMbar, {210.0f, 8.23f})[1],
+            "247.6");
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include "files/journal_file.h"
 #include "station/run_start.h"
-#include "station/unit_switch.h"
 #include "test_support/golden_run.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
@@ -193,36 +192,6 @@ TEST_F(Restore, ANewRunOrALoadedFileEndsTheJournalOnlyAfterTheUserAgreed) {
   EXPECT_EQ(LoadMeasurementFile(station, {1, 0, 0}, prompts, {}, hooks),
             MeasurementLoadStatus::kLoaded);
   EXPECT_FALSE(fs::exists(JournalPath(0)));
-}
-
-TEST_F(Restore, AnMbarAndAnMglRunRestoredTogetherBothStayUnderTheChartTop) {
-  // Chamber 1 ran in mbar up to 247.64, chamber 2 in mg/l up to 20.50.
-  ChamberRecord mbar, mgl;
-  mbar.runUnit = kUnitMbar;
-  mgl.runUnit = kUnitMgl;
-  for (int32_t k = 0; k < 3; ++k) {
-    const LocalTime at{2026, 12, 7, 10, 0, 5 * k};
-    AppendSample(mbar, 240.0f + 3.82f * static_cast<float>(k), 25.0f, 0, at, 5 * k);
-    AppendSample(mgl, 20.5f - static_cast<float>(k), 25.0f, 0, at, 5 * k);
-  }
-  PutJournal(0, FormatJournal(mbar));
-  PutJournal(1, FormatJournal(mgl));
-  // The configuration is confirmed as the window does it.
-  UnitApplier applier;
-  CommandMailboxes commands;
-  StoredFactors stored;
-  SwitchUnit(applier, station.m_units, commands, stored, false, kUnitMbar, 210.0f, 8.23f);
-  hooks.confirmConfiguration = [&] {
-    SwitchUnit(applier, station.m_units, commands, stored, false, station.m_units.Unit(), 210.0f,
-               8.23f);
-  };
-  prompts.answers = {true, true};
-  Offer();
-  const UnitConfig u = station.m_units.Get();
-  ASSERT_EQ(u.unit, kUnitMgl);
-  const float top = MaxPressureDisplay(u.maxPressure, u.effFactor1, u.effFactor2);
-  EXPECT_GE(top, 20.5f);
-  EXPECT_GE(top, ConvertPressure(247.64, kUnitMbar, kUnitMgl, 210.0f, 8.23f));
 }
 
 }  // namespace
