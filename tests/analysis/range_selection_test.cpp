@@ -85,16 +85,12 @@ TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {
 TEST(RangeSelection, ARunInTheOtherUnitIsHitWhereItIsShown) {
   // mbar = mg/l x 20: the mbar run 1000, 1040, ... is drawn at 50, 52, ... mg/l.
   const ChamberRecord mbar = Curve({1000, 1040, 1080, 1120, 1160, 1200});
-  const std::array<const ChamberRecord*, 3> chambers{&mbar, nullptr, nullptr};
   SelectionGeometry g = Geometry();
   g.unit = kUnitMgl;
   g.pair = {20.0f, 1.0f};
-  const RangeSelection range = RangeSlope(10, 48, 40, 42, g, chambers, {0, 0, 0});
-  EXPECT_EQ(range.start, 1);
+  const RangeSelection range = RangeSlope(10, 48, 40, 42, g, {&mbar, nullptr, nullptr}, {0, 0, 0});
   EXPECT_EQ(range.end, 4);
   EXPECT_FLOAT_EQ(range.slope, 4.0f);  // the run's own: 120 mbar in 30 s
-  // An offset in the run's unit: 1080 - 200 mbar = 44 mg/l.
-  EXPECT_TRUE(HitSample(29, 56, g, chambers, {200, 0, 0}));
 }
 
 TEST(RangeSelection, MarkerTimeFollowsThePointerButNeverBelowZero) {
