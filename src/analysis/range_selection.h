@@ -43,9 +43,9 @@ struct RangeSelection {
 };
 
 // The mean slope between the samples under two points of the same chamber's
-// curve, in the run's own unit per second (the chart converts it when it shows
-// it, so a later unit switch converts it too); no slope (and no range) when either point misses,
-// the chambers differ or the range spans no time.
+// curve, in the run's own unit per second (the chart converts it whenever it
+// shows it, so a later unit switch converts it too); no slope (and no range)
+// when either point misses, the chambers differ or the range spans no time.
 RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                           const SelectionGeometry& geometry,
                           const std::array<const ChamberRecord*, 3>& chambers,

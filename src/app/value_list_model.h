@@ -1,8 +1,9 @@
 #pragma once
 // A chamber's value list as a model over its record: each row is made from the
 // sample when the list shows it, converted from the run's unit into the unit
-// shown, with the normalisation offset in force then. Nothing is stored per row, so a week of
-// samples costs the list nothing, and a row can never be listed twice or missed.
+// shown, with the normalisation offset in force then. Nothing is stored per
+// row, so a week of samples costs the list nothing, and a row can never be
+// listed twice or missed.
 
 #include <atomic>
 
