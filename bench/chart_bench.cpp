@@ -41,6 +41,29 @@ const Day& TheDay() {
   return day;
 }
 
+// The same day with chamber III recorded in mg/l (mbar / 210 x 8.23), drawn
+// beside the mbar runs: its pressures are converted while they are drawn.
+const Day& TheMixedDay() {
+  static const Day day = [] {
+    Day d;
+    ChamberRecord& r = d.records[2];
+    ChamberRecord mgl;
+    mgl.runInterval = r.runInterval;
+    mgl.runUnit = kUnitMgl;
+    for (int32_t j = 0; j < r.Samples(); ++j) {
+      Sample s = r.series.At(j);
+      s.pressure =
+          static_cast<float>(ConvertPressure(s.pressure, kUnitMbar, kUnitMgl, 210.0f, 8.23f));
+      AppendSample(mgl, s.pressure, s.temperature, s.light, LocalTime{2024, 4, 3, 0, 0, 0},
+                   s.elapsed);
+    }
+    mgl.analysis = AnalyseChamber(mgl, false, 0);
+    r = std::move(mgl);
+    return d;
+  }();
+  return day;
+}
+
 ChartView AllMarkers(int32_t maxTime) {
   ChartView v;
   v.maxTime = maxTime;
@@ -55,10 +78,15 @@ ChartView AllMarkers(int32_t maxTime) {
   return v;
 }
 
-void DrawChart(benchmark::State& state, int32_t maxTime, int32_t scroll) {
-  const Day& day = TheDay();
+void DrawChart(benchmark::State& state, int32_t maxTime, int32_t scroll, bool mixed = false) {
+  const Day& day = mixed ? TheMixedDay() : TheDay();
   ChartView view = AllMarkers(maxTime);
   view.scroll = scroll;
+  if (mixed) {  // shown in mg/l
+    view.unit = kUnitMgl;
+    view.effFactor1 = 210.0f;
+    view.effFactor2 = 8.23f;
+  }
   QImage image(1005, 571, QImage::Format_RGB32);
   for (auto _ : state) {
     QPainter painter(&image);
@@ -78,9 +106,14 @@ void BM_FullDayWindow(benchmark::State& state) {
   DrawChart(state, 86400, 0);
 }
 
+void BM_FullDayWindowMixedUnits(benchmark::State& state) {
+  DrawChart(state, 86400, 0, true);
+}
+
 BENCHMARK(BM_DefaultWindowAtStart)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DefaultWindowAtNoon)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullDayWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullDayWindowMixedUnits)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

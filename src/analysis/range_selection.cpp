@@ -15,6 +15,10 @@ int32_t WindowEnd(const SelectionGeometry& g) {
   return g.maxTime + 60 * g.scrollMinutes;
 }
 
+double ValueScale(const SelectionGeometry& g, const ChamberRecord& record) {
+  return PressureScale(record.runUnit, g.unit, g.pair.factor1, g.pair.factor2);
+}
+
 }  // namespace
 
 std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry& g,
@@ -36,13 +40,17 @@ std::optional<SampleHit> HitSample(int32_t x, int32_t y, const SelectionGeometry
       const ChamberRecord* record = chambers[static_cast<size_t>(c)];
       if (record == nullptr) continue;
       const int32_t count = record->Samples();
+      const double scale = ValueScale(g, *record);
       for (int32_t k = 0; k < count; ++k) {
         const int64_t e = record->series.Elapsed()[static_cast<size_t>(k)];
         if (offGrid ? e <= t || e >= t + g.sampleInterval : e != t) continue;
         // Taken whole toward zero, the distance must be at most 1; a pressure
-        // that is no number, or lies far off, is under no point.
-        const float d = record->series.Pressure()[static_cast<size_t>(k)] -
-                        normOffset[static_cast<size_t>(c)] - v;
+        // that is no number, or lies far off, is under no point. The curve is
+        // drawn in the shown unit, so the distance is measured there.
+        const auto value = static_cast<float>((record->series.Pressure()[static_cast<size_t>(k)] -
+                                               normOffset[static_cast<size_t>(c)]) *
+                                              scale);
+        const float d = value - v;
         if (std::fabs(std::trunc(d)) <= 1.0f) return SampleHit{c, k};
       }
     }

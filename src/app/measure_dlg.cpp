@@ -319,7 +319,7 @@ void CMeasureDlg::CreateControls() {
 void CMeasureDlg::CreateListColumns() {
   const Qt::Alignment centre = Qt::AlignHCenter, left = Qt::AlignLeft;
   for (size_t c = 0; c < 3; ++c) {
-    valueLists_[c] = new ValueListModel(station_.m_chamber[c], station_.m_units,
+    valueLists_[c] = new ValueListModel(station_.m_chamber[c], station_.m_units, settings_.factors,
                                         station_.m_run[c].m_normOffset, this);
     ReportList* list = List(ctl::kValues[c]);
     list->ShowModel(valueLists_[c]);

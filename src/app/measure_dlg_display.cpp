@@ -102,6 +102,9 @@ SelectionGeometry CMeasureDlg::MakeSelectionGeometry() const {
   g.scrollMinutes = As<QSlider>(ctl::kTimeScroll)->value();
   g.fullScale = MaxPressureDisplay(units.maxPressure, units.effFactor1, units.effFactor2);
   g.sampleInterval = station_.m_settings.m_sampleInterval;
+  g.unit = units.unit;
+  g.pair = DisplayPair(units.unit, units.effFactor1, units.effFactor2, settings_.factors.factor1,
+                       settings_.factors.factor2);
   return g;
 }
 

@@ -7,8 +7,13 @@
 namespace corvala {
 
 ValueListModel::ValueListModel(const SharedChamber& chamber, const SharedUnitConfig& units,
-                               const std::atomic<float>& normOffset, QObject* parent)
-    : ColumnModel(parent), chamber_(chamber), units_(units), normOffset_(normOffset) {}
+                               const StoredFactors& factors, const std::atomic<float>& normOffset,
+                               QObject* parent)
+    : ColumnModel(parent),
+      chamber_(chamber),
+      units_(units),
+      factors_(factors),
+      normOffset_(normOffset) {}
 
 int ValueListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : rows_;
@@ -19,12 +24,16 @@ QVariant ValueListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::TextAlignmentRole) return Alignment(index.column());
   if (role != Qt::DisplayRole) return {};
   const int row = index.row();
-  const std::optional<Sample> sample = chamber_.Access([row](const ChamberRecord& r) {
+  int32_t runUnit = kUnitMbar;
+  const std::optional<Sample> sample = chamber_.Access([row, &runUnit](const ChamberRecord& r) {
+    runUnit = r.runUnit;
     return row < r.Samples() ? std::optional<Sample>(r.series.At(row)) : std::nullopt;
   });
   if (!sample) return {};
-  const ValueListRow texts = ValueListTexts(sample->elapsed, sample->pressure - normOffset_.load(),
-                                            units_.Unit(), sample->light == 1);
+  const UnitConfig units = units_.Get();
+  const FactorPair pair = DisplayPair(units.unit, units.effFactor1, units.effFactor2,
+                                      factors_.factor1, factors_.factor2);
+  const ValueListRow texts = ValueListRowOf(*sample, normOffset_.load(), runUnit, units.unit, pair);
   return QString::fromStdString(texts[static_cast<size_t>(index.column())]);
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // A chamber's value list as a model over its record: each row is made from the
-// sample when the list shows it, in the unit and with the normalisation offset
-// in force then. Nothing is stored per row, so a week of samples costs the
-// list nothing, and a row can never be listed twice or missed.
+// sample when the list shows it, converted from the run's unit into the unit
+// shown, with the normalisation offset in force then. Nothing is stored per
+// row, so a week of samples costs the list nothing, and a row can never be
+// listed twice or missed.
 
 #include <atomic>
 
 #include "app/report_list.h"
 #include "run/chamber_record.h"
+#include "station/unit_switch.h"
 #include "util/units.h"
 
 namespace corvala {
@@ -15,8 +17,10 @@ namespace corvala {
 class ValueListModel : public ColumnModel {
   Q_OBJECT
  public:
+  // `factors` is the configured pair, read on the window thread like the model.
   ValueListModel(const SharedChamber& chamber, const SharedUnitConfig& units,
-                 const std::atomic<float>& normOffset, QObject* parent = nullptr);
+                 const StoredFactors& factors, const std::atomic<float>& normOffset,
+                 QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -30,6 +34,7 @@ class ValueListModel : public ColumnModel {
  private:
   const SharedChamber& chamber_;
   const SharedUnitConfig& units_;
+  const StoredFactors& factors_;
   const std::atomic<float>& normOffset_;
   int rows_ = 0;  // the rows the views know of
 };

@@ -148,12 +148,14 @@ void DrawGapMarks(QPainter& painter, const ChartScale& scale, const ChamberRecor
   painter.restore();
 }
 
-void DrawChamber(QPainter& painter, const ChartScale& scale, const ChartView& view,
+void DrawChamber(QPainter& painter, const ChartScale& viewScale, const ChartView& view,
                  const ChamberRecord& rec, int32_t c) {
-  const VisibleRange range = VisibleSamples(rec, scale.timeStart, scale.timeEnd);
+  const VisibleRange range = VisibleSamples(rec, viewScale.timeStart, viewScale.timeEnd);
   if (range.Empty()) return;
   const std::vector<CurvePen> pens = CurvePens(view, rec, c, range);
-  const std::vector<ChartMarker> markers = ChamberMarkers(view, scale, rec, c, range);
+  const std::vector<ChartMarker> markers = ChamberMarkers(view, viewScale, rec, c, range);
+  // The run's pressures are turned into the shown unit as they are mapped to pixels.
+  const ChartScale scale = viewScale.ForRun(view, rec.runUnit);
   const std::array<QPen, 3> qpens{WidePen(CurveColor(c, false)), WidePen(CurveColor(c, true)),
                                   WidePen(Qt::black)};
   const float offset = view.normOffset[static_cast<size_t>(c)];
@@ -318,7 +320,7 @@ ChartGeometry DrawMeasurementChart(QPainter& painter, const PixelRect& chartArea
   DrawRubberBand(painter, view);
   if (view.selSlope != kNoValue) {
     const int32_t x = std::max(view.selPoints[0], view.selPoints[2]);
-    DrawSelectionLabel(painter, view, chambers, g.plot, x, SelectionText(view));
+    DrawSelectionLabel(painter, view, chambers, g.plot, x, SelectionText(view, chambers));
   }
   painter.restore();
   return g;

@@ -66,7 +66,7 @@ class MarkerBuilder {
   MarkerBuilder(const ChartView& view, const ChartScale& scale, const ChamberRecord& record,
                 int32_t chamber, const VisibleRange& range, std::vector<ChartMarker>& out)
       : view_(view),
-        scale_(scale),
+        scale_(scale.ForRun(view, record.runUnit)),
         rec_(record),
         block_(record.analysis),
         c_(chamber),
@@ -119,10 +119,16 @@ class MarkerBuilder {
   int32_t Y(int32_t j) const {
     return scale_.Y(rec_.series.Pressure()[static_cast<size_t>(j)], offset_);
   }
-  const char* UnitRate() const { return view_.unit == 1 ? "mbar/s" : "mg/(l*s)"; }
+  // Rates and levels of the run, in the shown unit.
+  std::string RateText(const char* key, float rate) const {
+    const double shown = rate * scale_.valueScale;
+    return view_.unit == 1 ? Format("%s%d=%4.3f mbar/s", key, c_ + 1, shown)
+                           : Format("%s%d=%4.3f mg/(l*s)", key, c_ + 1, shown);
+  }
   std::string LevelText(const char* key, float value) const {
-    return view_.unit == 1 ? Format("%s%d=%4.1f mbar", key, c_ + 1, value)
-                           : Format("%s%d=%3.2f mg/l", key, c_ + 1, value);
+    const double shown = value * scale_.valueScale;
+    return view_.unit == 1 ? Format("%s%d=%4.1f mbar", key, c_ + 1, shown)
+                           : Format("%s%d=%3.2f mg/l", key, c_ + 1, shown);
   }
 
   // The level line of plateau p runs over its visible samples; it is drawn
@@ -136,7 +142,7 @@ class MarkerBuilder {
     MarkerList list(out_);
     if (block_.m_riseRange.empty() || j != block_.m_riseRange[0]) return;
     if (!block_.m_riseRate.empty()) {
-      list.Label(j, kSlopeColumn, Format("S%d=%4.3f %s", c_ + 1, block_.m_riseRate[0], UnitRate()));
+      list.Label(j, kSlopeColumn, RateText("S", block_.m_riseRate[0]));
     }
     // The box shows the first KphA, the one the analysis table takes.
     if ((view_.showAll || (view_.showResp && view_.showSlope)) && !block_.m_kphA.empty()) {
@@ -147,8 +153,7 @@ class MarkerBuilder {
   void RespirationAt(int32_t j) {
     if (block_.m_fallRange.empty() || j != block_.m_fallRange[0]) return;
     if (block_.m_fallRate.empty()) return;
-    MarkerList(out_).Label(j, kRespColumn,
-                           Format("R%d=%4.3f %s", c_ + 1, block_.m_fallRate[0], UnitRate()));
+    MarkerList(out_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
   }
 
   void MaximumAt(int32_t j) {
@@ -233,7 +238,7 @@ class MarkerBuilder {
   }
 
   const ChartView& view_;
-  const ChartScale& scale_;
+  const ChartScale scale_;  // the chamber's, in its run's unit
   const ChamberRecord& rec_;
   const AnalysisBlock& block_;
   int32_t c_;
@@ -250,6 +255,11 @@ class MarkerBuilder {
 };
 
 }  // namespace
+
+double ChartView::ValueScale(int32_t runUnit) const {
+  const FactorPair pair = DisplayPair(unit, effFactor1, effFactor2, factor1, factor2);
+  return PressureScale(runUnit, unit, pair.factor1, pair.factor2);
+}
 
 float MaxPressureDisplay(const ChartView& view) {
   return MaxPressureDisplay(view.maxPressure, view.effFactor1, view.effFactor2);
@@ -271,7 +281,14 @@ int32_t ChartScale::X(int32_t elapsed) const {
 }
 
 int32_t ChartScale::Y(float pressure, float offset) const {
-  return ToPixel(top + height - height * static_cast<double>(pressure - offset) / topValue);
+  return ToPixel(top + height -
+                 height * (static_cast<double>(pressure - offset) * valueScale) / topValue);
+}
+
+ChartScale ChartScale::ForRun(const ChartView& view, int32_t runUnit) const {
+  ChartScale s = *this;
+  s.valueScale = view.ValueScale(runUnit);
+  return s;
 }
 
 ChartScale MakeChartScale(const ChartView& view, int32_t left, int32_t top, int32_t width,
@@ -300,9 +317,10 @@ std::string TimeTickLabel(const ChartView& view, int32_t k) {
 
 std::string PressureTickLabel(const ChartView& view, int32_t k) {
   // The tick value is the exact tenth of the chart top, so a top of 104 mbar
-  // labels its highest tick 104.0, not 100.0.
+  // labels its highest tick 104.0, not 100.0. It is shown with the pair the
+  // curves are scaled with, so the axis and the curves agree.
   const float v = static_cast<float>(view.maxPressure) / 10.0f * static_cast<float>(k);
-  return Format("%3.1f", view.unit == 1 ? v : v / view.factor1 * view.factor2);
+  return Format("%3.1f", view.unit == 1 ? v : v / view.effFactor1 * view.effFactor2);
 }
 
 std::string TimeAxisTitle(const ChartView& view) {
@@ -395,9 +413,12 @@ int32_t HoverOffset(const ChartView& view) {
   return view.hoverValue / 5 + view.hoverValue < MaxPressureDisplay(view) ? -20 : 20;
 }
 
-std::string SelectionText(const ChartView& view) {
-  return view.unit == 1 ? Format("%3.3f mbar/s", view.selSlope)
-                        : Format("%4.3f mg/(l*s)", view.selSlope);
+std::string SelectionText(const ChartView& view, const ChartChambers& chambers) {
+  const int32_t c = view.selChamber;
+  const bool known = c >= 0 && c <= 2 && chambers[static_cast<size_t>(c)] != nullptr;
+  const double slope =
+      view.selSlope * (known ? view.ValueScale(chambers[static_cast<size_t>(c)]->runUnit) : 1.0);
+  return view.unit == 1 ? Format("%3.3f mbar/s", slope) : Format("%4.3f mg/(l*s)", slope);
 }
 
 std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,
@@ -408,8 +429,9 @@ std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,
   const ChamberRecord& rec = *chambers[static_cast<size_t>(c)];
   // The end sample must exist: an index equal to the count would read past the series.
   if (!ValidPos(view.selEnd, rec.Samples())) return std::nullopt;
-  const float p = rec.series.Pressure()[static_cast<size_t>(view.selEnd)] -
-                  view.normOffset[static_cast<size_t>(c)];
+  const double p = (rec.series.Pressure()[static_cast<size_t>(view.selEnd)] -
+                    view.normOffset[static_cast<size_t>(c)]) *
+                   view.ValueScale(rec.runUnit);
   const double top = SafeTopValue(MaxPressureDisplay(view));
   SelectionLabelPlace place;
   place.x = x;
@@ -442,11 +464,14 @@ std::optional<HoverHit> SampleUnderMouse(const ChartView& view, const ChartChamb
       const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
       if (!view.chamberShown[static_cast<size_t>(c)] || rec == nullptr) continue;
       const float offset = view.normOffset[static_cast<size_t>(c)];
+      const double scale = view.ValueScale(rec->runUnit);
       const int32_t n = rec->Samples();
       for (int32_t j = 0; j < n; ++j) {
         const int64_t e = rec->series.Elapsed()[static_cast<size_t>(j)];
         if (offGrid ? e <= t || e >= t + interval : e != t) continue;
-        const float value = rec->series.Pressure()[static_cast<size_t>(j)] - offset;
+        // Compared in the shown unit, where the curve is drawn.
+        const auto value =
+            static_cast<float>((rec->series.Pressure()[static_cast<size_t>(j)] - offset) * scale);
         const float d = value - v;
         if (std::isnan(d)) continue;
         const int32_t whole = TruncToInt32(d);
@@ -465,14 +490,16 @@ PixelRect LastPointRect(const ChartView& view, const ChamberRecord* record, int3
   const int32_t n = record->Samples();
   const int32_t j = index == -1 ? n - 1 : index;
   if (j < 0 || j >= n) return {};
-  const ChartScale s = MakeChartScale(view, 0, 0, width, height);
+  const ChartScale s = MakeChartScale(view, 0, 0, width, height).ForRun(view, record->runUnit);
   const float offset = view.normOffset[static_cast<size_t>(chamber)];
   auto point = [&](int32_t k, int32_t& x, int32_t& y) {
     const auto i = static_cast<size_t>(k);
     x = left + ToPixel(width * (static_cast<double>(record->series.Elapsed()[i]) - s.timeStart) /
                        s.timeSpan);
     y = top + height -
-        ToPixel(height * static_cast<double>(record->series.Pressure()[i] - offset) / s.topValue);
+        ToPixel(height *
+                (static_cast<double>(record->series.Pressure()[i] - offset) * s.valueScale) /
+                s.topValue);
   };
   int32_t x1, y1, x0, y0;
   point(j, x1, y1);

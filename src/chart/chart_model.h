@@ -43,7 +43,7 @@ struct ChartView {
   int32_t sampleInterval = 5;
   std::array<bool, 3> chamberShown{true, true, true};
   std::array<float, 3> normOffset{0.0f, 0.0f, 0.0f};
-  // Selected range and its slope.
+  // Selected range and its slope, in the unit of the selected chamber's run.
   float selSlope = kNoValue;
   int32_t selChamber = -1;
   int32_t selStart = -1;
@@ -71,6 +71,8 @@ struct ChartView {
 
   int32_t TimeStart() const { return timeOffset + 60 * scroll; }
   int32_t TimeEnd() const { return maxTime + 60 * scroll; }
+  // The factor that turns pressures of a run in `runUnit` into the shown unit.
+  double ValueScale(int32_t runUnit) const;
 };
 
 // The three chambers' records, read only during a drawing call; null = nothing to draw.
@@ -117,11 +119,15 @@ struct ChartScale {
   int32_t height = 0;
   int32_t timeStart = 0;
   int32_t timeEnd = 0;
-  double timeSpan = 1.0;  // maxTime - timeOffset, never 0
-  double topValue = 1.0;  // MaxPressureDisplay, never 0
+  double timeSpan = 1.0;    // maxTime - timeOffset, never 0
+  double topValue = 1.0;    // MaxPressureDisplay, never 0
+  double valueScale = 1.0;  // turns the run's pressures into the shown unit
 
   int32_t X(int32_t elapsed) const;
+  // The pressure and offset are in the run's unit.
   int32_t Y(float pressure, float offset) const;
+  // The same scale for a run in `runUnit`.
+  ChartScale ForRun(const ChartView& view, int32_t runUnit) const;
 };
 ChartScale MakeChartScale(const ChartView& view, int32_t left, int32_t top, int32_t width,
                           int32_t height);
@@ -163,7 +169,8 @@ struct ChartMarker {
   std::string text;
 };
 
-// The markers of chamber `chamber` in drawing order, for the samples of `range`.
+// The markers of chamber `chamber` in drawing order, for the samples of `range`;
+// `scale` is the view's, the record's unit is taken into account here.
 // Each label box appears at most once per chamber and shows the first results
 // of the analysis, the values its analysis table row holds.
 std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
@@ -179,8 +186,9 @@ std::string HoverValueText(const ChartView& view);
 std::string HoverSampleText(const ChartView& view, const ChartChambers& chambers);
 int32_t HoverOffset(const ChartView& view);  // -20 (above the pointer) or +20
 
-// The selected range's text and where its label goes.
-std::string SelectionText(const ChartView& view);
+// The selected range's text, its slope (held in the selected run's unit)
+// shown in the unit shown, and where its label goes.
+std::string SelectionText(const ChartView& view, const ChartChambers& chambers);
 struct SelectionLabelPlace {
   int32_t x = 0;
   int32_t y = 0;  // the curve point
@@ -193,7 +201,7 @@ std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,
 // The sample under the mouse pointer in the plot rectangle: at the grid time
 // under it, or where none is there, within the interval after it.
 struct HoverHit {
-  float value = kNoValue;  // pressure minus the chamber's offset
+  float value = kNoValue;  // pressure minus the chamber's offset, in the shown unit
   int32_t sample = -1;
   int32_t chamber = -1;
 };

@@ -5,10 +5,16 @@
 
 namespace corvala {
 
-ValueListRow ValueListTexts(int32_t elapsed, float pressure, int32_t unit, bool lightOn) {
-  const double p = pressure;
-  return {FormatHms(elapsed), unit == 2 ? Format("%4.2f", p) : Format("%4.1f", p),
+ValueListRow ValueListTexts(int32_t elapsed, double pressure, int32_t unit, bool lightOn) {
+  return {FormatHms(elapsed), unit == 2 ? Format("%4.2f", pressure) : Format("%4.1f", pressure),
           lightOn ? "on" : "off"};
+}
+
+ValueListRow ValueListRowOf(const Sample& sample, float offset, int32_t runUnit, int32_t shownUnit,
+                            FactorPair pair) {
+  const double shown =
+      ConvertPressure(sample.pressure - offset, runUnit, shownUnit, pair.factor1, pair.factor2);
+  return ValueListTexts(sample.elapsed, shown, shownUnit, sample.light == 1);
 }
 
 }  // namespace corvala

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "device/command_encoder.h"
-#include "util/c_format.h"
 
 namespace corvala {
 namespace {
@@ -60,17 +59,14 @@ UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1En
   }
   state.factor1 = factor1Entered;
   state.factor2 = factor2Entered;
-  // The chart top keeps its place on the display scale when the pair in force
-  // changes; otherwise it stays as it is. A factor of 0 would make it infinite;
-  // the top then stays too.
+  // When the pair in force changes, the chart top becomes a whole number on the
+  // new display scale, rounded up so that it never drops below what it covered;
+  // otherwise it stays as it is. A factor of 0 would make it infinite; the top
+  // then stays too.
   const bool pairChanged =
       state.effFactor1 != effFactor1Before || state.effFactor2 != effFactor2Before;
-  if (pairChanged && state.effFactor1 != 0.0f && state.effFactor2 != 0.0f) {
-    const int32_t top =
-        TruncToInt32(MaxPressureDisplay(state.maxPressure, state.effFactor1, state.effFactor2));
-    state.maxPressure =
-        TruncToInt32(1.0f + static_cast<float>(top) * state.effFactor1 / state.effFactor2);
-  }
+  if (pairChanged && state.effFactor1 != 0.0f && state.effFactor2 != 0.0f)
+    state.maxPressure = ChartTopInWholeUnits(state.maxPressure, state.effFactor1, state.effFactor2);
   lastUnit_ = state.unit;
   result.applied = true;
   return result;

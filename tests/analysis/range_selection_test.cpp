@@ -11,7 +11,13 @@ namespace {
 
 // A 100 x 100 pixel chart over 0..100 s and 0..100 units: one pixel per second and unit.
 SelectionGeometry Geometry() {
-  return {.right = 100, .bottom = 100, .maxTime = 100, .fullScale = 100.0f, .sampleInterval = 10};
+  return {.right = 100,
+          .bottom = 100,
+          .maxTime = 100,
+          .fullScale = 100.0f,
+          .sampleInterval = 10,
+          .unit = kUnitMbar,
+          .pair = {}};
 }
 
 ChamberRecord Curve(const std::vector<float>& pressure) {
@@ -96,6 +102,17 @@ TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {
   const RangeSelection mixed = RangeSlope(10, 48, 40, 84, Geometry(), chambers, offsets);
   EXPECT_EQ(mixed.chamber, -1);
   EXPECT_EQ(mixed.slope, -999999.875f);
+}
+
+TEST(RangeSelection, ARunInTheOtherUnitIsHitWhereItIsShown) {
+  // mbar = mg/l x 20: the mbar run 1000, 1040, ... is drawn at 50, 52, ... mg/l.
+  const ChamberRecord mbar = Curve({1000, 1040, 1080, 1120, 1160, 1200});
+  SelectionGeometry g = Geometry();
+  g.unit = kUnitMgl;
+  g.pair = {20.0f, 1.0f};
+  const RangeSelection range = RangeSlope(10, 48, 40, 42, g, {&mbar, nullptr, nullptr}, {0, 0, 0});
+  EXPECT_EQ(range.end, 4);
+  EXPECT_FLOAT_EQ(range.slope, 4.0f);  // the run's own: 120 mbar in 30 s
 }
 
 TEST(RangeSelection, MarkerTimeFollowsThePointerButNeverBelowZero) {

@@ -35,7 +35,12 @@ TEST(ChartAxes, PlotRectangleAndTickTexts) {
   v.maxPressure = 104;  // the top tick carries the chart top itself
   EXPECT_EQ(PressureTickLabel(v, 10), "104.0");
   v.maxPressure = 300;
-  v.unit = 2;  // 300 mbar / 210 x 8.23
+  v.unit = 2;  // 300 mbar / 210 x 8.23, the pair in force
+  v.effFactor1 = 210.0f;
+  v.effFactor2 = 8.23f;
+  EXPECT_EQ(PressureTickLabel(v, 10), "11.8");
+  // Typed factors not yet in force do not move the axis away from the curves.
+  v.factor1 = 100.0f;
   EXPECT_EQ(PressureTickLabel(v, 10), "11.8");
 }
 
@@ -265,7 +270,7 @@ TEST(ChartOverlays, HoverAndSelectionTextsAndPlaces) {
   v.unit = 2;
   EXPECT_EQ(HoverValueText(v), "250.00 mg/l");
   v.selSlope = -0.0125f;
-  EXPECT_EQ(SelectionText(v), "-0.013 mg/(l*s)");
+  EXPECT_EQ(SelectionText(v, chambers), "-0.013 mg/(l*s)");
 
   const PixelRect plot{40, 20, 940, 320};
   v.selChamberHit = 1;
@@ -284,6 +289,50 @@ TEST(ValueList, RowsShowElapsedTimePressureAndLight) {
             (ValueListRow{"01:02:05", " 0.5", "off"}));
   EXPECT_EQ(ValueListTexts(5, 1013.25f, kUnitMgl, false),
             (ValueListRow{"00:00:05", "1013.25", "off"}));
+}
+
+// An mbar run (247.64) and the same pressure in mg/l (247.64 / 210 x 8.23 =
+// 9.7051) shown together: the other unit's run is converted, never relabelled.
+TEST(MixedUnits, ARunInTheOtherUnitIsConvertedWhereverItsValuesShow) {
+  MarkerCase m;
+  m.view.unit = kUnitMgl;
+  m.view.effFactor1 = 210.0f;
+  m.view.effFactor2 = 8.23f;
+  m.view.maxPressure = 320;  // 12.54 mg/l
+  const ChamberRecord mbar = Record(10, 5, 247.64f);
+  ChamberRecord mgl = Record(10, 5, 9.7051f);
+  mgl.runUnit = kUnitMgl;
+  auto rect = [&](const ChamberRecord& r) {
+    return LastPointRect(m.view, &r, 0, -1, 40, 20, 450, 300);
+  };
+  EXPECT_EQ(rect(mbar), rect(mgl));
+  // The pointer finds the converted curve: 9.71 of 12.54 mg/l is 232 of 300 px up.
+  m.view.mouseX = 20;
+  m.view.mouseY = 300 - 232;
+  const ChartChambers chambers{&mbar, nullptr, nullptr};
+  const auto hit = SampleUnderMouse(m.view, chambers, 0, 0, 450, 300);
+  ASSERT_TRUE(hit.has_value());
+  m.view.hoverValue = hit->value;
+  EXPECT_EQ(HoverValueText(m.view), "9.71 mg/l");
+  // Label boxes, the selected slope (held in mbar/s) and the list rows.
+  m.rec = mbar;
+  m.rec.analysis.m_fallRange = {2, 4};
+  m.rec.analysis.m_fallRate = {-0.5f};
+  m.rec.analysis.m_plateauRange = {5, 7};
+  m.rec.analysis.m_plateauLevel = {247.64f};
+  m.view.showResp = m.view.showMax = true;
+  EXPECT_EQ(m.Labels(), (Texts{"R1=-0.020 mg/(l*s)", "Ma1=9.71 mg/l"}));
+  m.view.selChamber = 0;
+  m.view.selSlope = -0.5f;
+  EXPECT_EQ(SelectionText(m.view, chambers), "-0.020 mg/(l*s)");
+  const FactorPair pair{210.0f, 8.23f};
+  EXPECT_EQ(ValueListRowOf(mbar.series.At(0), 0.0f, kUnitMbar, kUnitMgl, pair)[1], "9.71");
+  // Under mbar the mg/l run is converted the other way: 9.71 x 210 / 8.23 = 247.76.
+  m.view.unit = kUnitMbar;
+  m.view.effFactor1 = m.view.effFactor2 = 1.0f;
+  EXPECT_EQ(rect(mgl), rect(mbar));
+  EXPECT_EQ(ValueListRowOf(mgl.series.At(0), 0.0f, kUnitMgl, kUnitMbar, {210.0f, 8.23f})[1],
+            "247.6");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "files/measurement_file.h"
 #include "station/measurement_io.h"
+#include "station/unit_switch.h"
 #include "test_support/golden_run.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
@@ -165,6 +166,29 @@ TEST_F(SaveLoad, LoadedPressuresWidenTheChartTopInTheRunsOwnUnit) {
   EXPECT_EQ(LoadMeasurementInto(station, 0, file(1, "520.00"), factors, {}),
             MeasurementLoadStatus::kLoaded);
   EXPECT_EQ(station.m_units.MaxPressure(), 530);
+}
+
+TEST_F(SaveLoad, AnMglRunLoadedWhileMbarIsShownStaysUnderTheChartTop) {
+  // The configuration is confirmed as the window does it: in mbar at the
+  // start, in the run's unit while it loads.
+  UnitApplier applier;
+  CommandMailboxes commands;
+  StoredFactors stored;
+  auto confirm = [&] {
+    SwitchUnit(applier, station.m_units, commands, stored, false, station.m_units.Unit(), 210.0f,
+               8.23f);
+  };
+  confirm();
+  MeasurementLoadHooks loadHooks;
+  loadHooks.confirmConfiguration = confirm;
+  // Peak 20.50 mg/l = 523.1 mbar: the top widens to 533 mbar = 20.89 mg/l,
+  // which a whole mg/l rounded down would cut to 20.
+  EXPECT_EQ(LoadMeasurementInto(station, 0, testing::DataPath("measurement_mgl.cv3"),
+                                {210.0f, 8.23f}, loadHooks),
+            MeasurementLoadStatus::kLoaded);
+  const UnitConfig u = station.m_units.Get();
+  const double shownPerMgl = u.unit == kUnitMgl ? 1.0 : 210.0 / 8.23;
+  EXPECT_GE(MaxPressureDisplay(u.maxPressure, u.effFactor1, u.effFactor2) / shownPerMgl, 20.5);
 }
 
 }  // namespace

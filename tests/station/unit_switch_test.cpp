@@ -14,15 +14,27 @@ TEST(ApplyUnit, DeviceUnitSwitchTogglesAndKeepsTheChartTopInPlace) {
   EXPECT_EQ(state.unit, 2);
   EXPECT_FLOAT_EQ(state.effFactor1, 210.0f);
   EXPECT_FLOAT_EQ(state.effFactor2, 8.23f);
-  // 300 mbar shows as 11.75 mg/l, so the top becomes 1 + 11 x 210 / 8.23 mbar.
-  EXPECT_EQ(state.maxPressure, 281);
+  // 300 mbar shows as 11.76 mg/l, so the top becomes 12 mg/l: 12 x 210 / 8.23
+  // = 306.2 mbar, rounded up.
+  EXPECT_EQ(state.maxPressure, 307);
 
   change = applier.ApplyUnit(true, state, 210.0f, 8.23f);
   EXPECT_EQ(state.unit, 1);
   EXPECT_EQ(state.unitName, "mbar");
   EXPECT_EQ(change.pairToSend, std::make_pair(1, 1));
   EXPECT_FLOAT_EQ(state.effFactor1, 1.0f);
-  EXPECT_EQ(state.maxPressure, 282);
+  EXPECT_EQ(state.maxPressure, 307);  // a whole mbar already: back and forth does not creep
+}
+
+TEST(ApplyUnit, ASwitchNeverLowersTheChartTop) {
+  // Truncating to a whole mg/l would cut 533 mbar (20.89 mg/l) down to 20 mg/l.
+  for (int32_t top = 100; top <= 1000; ++top) {
+    UnitApplier applier;
+    UnitState state;
+    state.maxPressure = top;
+    applier.ApplyUnit(true, state, 210.0f, 8.23f);
+    EXPECT_GE(state.maxPressure, top) << top;
+  }
 }
 
 TEST(ApplyUnit, ConfirmationSendsThePairOnlyWhenSomethingChanged) {
@@ -57,7 +69,7 @@ TEST(SwitchUnit, WritesTheWholeConfigurationAndPostsThePair) {
   CommandMailboxes commands;
   StoredFactors stored;
   EXPECT_TRUE(SwitchUnit(applier, units, commands, stored, false, kUnitMgl, 210.0f, 8.23f).applied);
-  EXPECT_EQ(units.Get(), (UnitConfig{kUnitMgl, 210.0f, 8.23f, 281}));
+  EXPECT_EQ(units.Get(), (UnitConfig{kUnitMgl, 210.0f, 8.23f, 307}));
   EXPECT_TRUE(commands.m_pairCommand.Busy());
   // Without a unit chosen the unit in force stays. The chart converts with the
   // pair the device now has.
