@@ -139,6 +139,7 @@ void FrameParser::TakeField(int field, std::string_view line) {
       // check waits (the unit is read first: a new unit is only in force once
       // its pair is set).
       const int32_t unit = ParseInt(line);
+      if (unit == 1 || unit == 2) r.m_deviceUnit.store(unit);
       if ((unit == 1 || unit == 2) && unit != units_.Unit() &&
           !link_.commands.m_pairCommand.Busy()) {
         int32_t none = 0;  // 1 stays 1; 2 (switch made) stays 2
