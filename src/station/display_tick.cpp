@@ -70,11 +70,11 @@ int32_t SetPointUp(int32_t setPoint) {
 }
 
 int32_t IntervalDown(int32_t interval) {
-  return interval > 1 ? interval - 1 : interval;
+  return interval > kMinSampleInterval ? interval - 1 : interval;
 }
 
 int32_t IntervalUp(int32_t interval) {
-  return interval < 99 ? interval + 1 : interval;
+  return interval < kMaxSampleInterval ? interval + 1 : interval;
 }
 
 }  // namespace corvala

@@ -62,6 +62,10 @@ class Blinker {
   int phase_ = 0;
 };
 
+// The sampling interval the steppers keep, in seconds.
+inline constexpr int32_t kMinSampleInterval = 1;
+inline constexpr int32_t kMaxSampleInterval = 99;
+
 // The steppers keep the set point within 5..45 degrees and the interval within 1..99 s.
 int32_t SetPointDown(int32_t setPoint);
 int32_t SetPointUp(int32_t setPoint);
