@@ -30,6 +30,7 @@
 #include "util/clock.h"
 
 class QButtonGroup;
+class QLabel;
 class QPagedPaintDevice;
 class QTimer;
 
@@ -93,6 +94,8 @@ class CMeasureDlg : public QDialog {
     QButtonGroup* leftDiagram = nullptr;
     QButtonGroup* rightDiagram = nullptr;
     QTimer* timer = nullptr;
+    // Beside the live values: the device reports a unit other than the one in force.
+    QLabel* unitNotice = nullptr;
     int baseUnitX = 6;  // dialog base units in pixels
     int baseUnitY = 13;
   };
@@ -146,6 +149,8 @@ class CMeasureDlg : public QDialog {
     float deviceTemperature = 0.0f;
     int32_t channels = 0;
     std::array<float, 3> readings{0.0f, 0.0f, 0.0f};
+    int32_t readingUnit = 0;   // the unit the live readings were shown in
+    std::string unitNotice;    // shown beside the live values, empty for none
     int pressurePosition = 0;  // trackbars as last seen
     int timePosition = 0;
     int scrollPosition = 0;
@@ -225,6 +230,7 @@ class CMeasureDlg : public QDialog {
   // The display tick and the measurement chart.
   void OnTimer();
   void ShowLiveReadings();
+  void ShowDeviceUnitNotice();
   void ShowChartTop();
   void UpdateTimeScrollRange();
   bool RefreshView();

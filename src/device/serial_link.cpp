@@ -177,6 +177,7 @@ void SerialLink::AfterPair(QSerialPort& port, LineReader& reader, FrameParser& p
   parser.Reset();
   for (ReadingAccumulator& readings : link_.report.m_readings) readings.Reset();
   link_.report.m_unitMismatch.store(0);
+  link_.report.m_deviceUnit.store(0);  // known again with the next frame
   link_.commands.m_pairCommand.Delivered();
 }
 
