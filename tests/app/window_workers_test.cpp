@@ -184,6 +184,43 @@ TEST_F(WindowWithWorkers, APowerCycledDeviceGetsThePairAgainAndTheRunStaysInItsU
   EXPECT_GT(*std::min_element(pressures.begin(), pressures.end()), 10.0f);
 }
 
+// The same on a serial line that stays open: the link sees no reconnection,
+// only frames in mbar. They are not summed, the display does not follow them,
+// and the device is sent the pair in force again.
+TEST_F(WindowWithWorkers, ADeviceRestartedOnAnOpenLineIsSentThePairAgainAndNotFollowed) {
+  WriteIni("Messabstand=1\r\n");
+  ASSERT_NO_FATAL_FAILURE(Open(19, 10.0, &fastClock_));
+  Click(ctl::kConfigurationView);
+  static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
+  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
+  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
+  Click(ctl::kMeasurementView);
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
+  Click(ctl::kChamberSelect1);
+  Click(ctl::kStart);
+  ASSERT_TRUE(testing::RunUntil([&] { return Samples(0) >= 4; }, std::chrono::seconds(30)));
+
+  const size_t before = device_->Log().size();
+  std::string error;
+  ASSERT_TRUE(device_->PowerCycle(false, error)) << error;
+  ASSERT_TRUE(testing::RunUntil(
+      [&] {
+        const auto log = LogFrom(before);
+        return std::find(log.begin(), log.end(), "pair 100 1000") != log.end();
+      },
+      std::chrono::seconds(10)));
+  const int32_t atPair = Samples(0);
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return Samples(0) >= atPair + 4; }, std::chrono::seconds(30)));
+
+  EXPECT_EQ(WindowProbe(*dlg_).unitName(), "mg/l");
+  EXPECT_EQ(device_->Status().unit, 2);
+  const std::vector<float> pressures = Pressures(0);
+  EXPECT_LT(*std::max_element(pressures.begin(), pressures.end()), 40.0f);
+  EXPECT_GT(*std::min_element(pressures.begin(), pressures.end()), 10.0f);
+}
+
 // Loading an mg/l file into chamber II while chamber I measured in mbar sent
 // the mg/l pair to the device: I's run went on with mg/l values.
 TEST_F(WindowWithWorkers, LoadingAFileInAnotherUnitLeavesTheDeviceAndTheRunningChamberAlone) {
