@@ -337,6 +337,8 @@ TEST_F(WindowTest, ADeviceInAnotherUnitWhileAChamberMeasuresIsShownNotFollowed) 
       probe.unitNotice(),
       "The device reports mg/l, the station measures in mbar: the factor pair is sent again.");
   EXPECT_EQ(EditText(*dlg, ctl::kReading1), "9.50 mg/l");
+  if (const char* dir = std::getenv("CORVALA_SHOT_DIR"))
+    dlg->grab().save(QString("%1/unit_notice.png").arg(dir));
   station.m_link.report.m_deviceUnit = 1;
   probe.Tick();
   EXPECT_EQ(probe.unitNotice(), "");
