@@ -65,6 +65,15 @@ class WindowWithWorkers : public ::testing::Test {
     dlg_->show();
   }
   void Click(int id) { static_cast<QAbstractButton*>(dlg_->Control(id))->click(); }
+  // mg/l chosen in the configuration, with factors whose pair block is short:
+  // mg/l = mbar / 10, the pair (100, 1000).
+  void ChooseMglTimesTen() {
+    Click(ctl::kConfigurationView);
+    static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
+    static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
+    static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
+    Click(ctl::kMeasurementView);
+  }
   void WriteIni(const std::string& text) {
     std::ofstream(folder_.Path() / "Corvala.ini", std::ios::binary) << text;
   }
@@ -125,11 +134,7 @@ TEST_F(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
   ASSERT_NO_FATAL_FAILURE(Open(5));
   ASSERT_TRUE(
       testing::RunUntil([&] { return device_->FramesSent() > 5; }, std::chrono::seconds(10)));
-  Click(ctl::kConfigurationView);
-  static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
-  Click(ctl::kMeasurementView);
+  ChooseMglTimesTen();
   ASSERT_TRUE(
       testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
   // Long enough for the piled-up frames to be read and for several ticks.
@@ -150,12 +155,7 @@ TEST_F(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
 TEST_F(WindowWithWorkers, APowerCycledDeviceGetsThePairAgainAndTheRunStaysInItsUnit) {
   WriteIni("Messabstand=1\r\n");
   ASSERT_NO_FATAL_FAILURE(Open(11, 10.0, &fastClock_));
-  // mg/l chosen, with factors whose pair block is short: mbar / 10.
-  Click(ctl::kConfigurationView);
-  static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
-  Click(ctl::kMeasurementView);
+  ChooseMglTimesTen();
   ASSERT_TRUE(
       testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
   Click(ctl::kChamberSelect1);
@@ -190,11 +190,7 @@ TEST_F(WindowWithWorkers, APowerCycledDeviceGetsThePairAgainAndTheRunStaysInItsU
 TEST_F(WindowWithWorkers, ADeviceRestartedOnAnOpenLineIsSentThePairAgainAndNotFollowed) {
   WriteIni("Messabstand=1\r\n");
   ASSERT_NO_FATAL_FAILURE(Open(19, 10.0, &fastClock_));
-  Click(ctl::kConfigurationView);
-  static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
-  Click(ctl::kMeasurementView);
+  ChooseMglTimesTen();
   ASSERT_TRUE(
       testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
   Click(ctl::kChamberSelect1);
