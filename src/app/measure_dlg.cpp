@@ -152,6 +152,11 @@ void CMeasureDlg::OnInitDialog() {
   analysis_ = std::make_unique<AnalysisStore>(
       (std::filesystem::path(appFolder_) / kWorkingFileName).string(), *prompts_);
 
+  widgets_.unitNotice = new QLabel(this);
+  widgets_.unitNotice->setGeometry(DialogUnitsToPixels(219, 242, 437, 9));
+  widgets_.unitNotice->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
+  widgets_.unitNotice->hide();
+
   widgets_.timer = new QTimer(this);
   widgets_.timer->setInterval(kDisplayTickMs);
   connect(widgets_.timer, &QTimer::timeout, this, &CMeasureDlg::OnTimer);
@@ -488,6 +493,8 @@ void CMeasureDlg::ShowViewControls() {
     if (visibility == Visibility::kUntouched) continue;
     Control(control.id)->setVisible(visibility == Visibility::kShown);
   }
+  if (widgets_.unitNotice)
+    widgets_.unitNotice->setVisible(view_ == View::kMeasurement && !tick_.unitNotice.empty());
 }
 
 std::array<int32_t, 4> CMeasureDlg::WindowRect() const {

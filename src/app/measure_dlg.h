@@ -30,6 +30,7 @@
 #include "util/clock.h"
 
 class QButtonGroup;
+class QLabel;
 class QPagedPaintDevice;
 class QTimer;
 
@@ -97,6 +98,8 @@ class CMeasureDlg : public QDialog {
     QButtonGroup* leftDiagram = nullptr;
     QButtonGroup* rightDiagram = nullptr;
     QTimer* timer = nullptr;
+    // Beside the live values: the device reports a unit other than the one in force.
+    QLabel* unitNotice = nullptr;
     int baseUnitX = 6;  // dialog base units in pixels
     int baseUnitY = 13;
   };
@@ -150,6 +153,8 @@ class CMeasureDlg : public QDialog {
     float deviceTemperature = 0.0f;
     int32_t channels = 0;
     std::array<float, 3> readings{0.0f, 0.0f, 0.0f};
+    int32_t readingUnit = 0;   // the unit the live readings were shown in
+    std::string unitNotice;    // shown beside the live values, empty for none
     int pressurePosition = 0;  // trackbars as last seen
     int timePosition = 0;
     int scrollPosition = 0;
@@ -229,6 +234,7 @@ class CMeasureDlg : public QDialog {
   // The display tick and the measurement chart.
   void OnTimer();
   void ShowLiveReadings();
+  void ShowDeviceUnitNotice();
   void ShowChartTop();
   void UpdateTimeScrollRange();
   bool RefreshView();

@@ -27,12 +27,17 @@ void CMeasureDlg::ConfirmConfiguration() {
   entries.comma = entries_.comma;
   entries.signal = entries_.signal;
   const ConfirmOutcome outcome = configuration_.Confirm(entries, station_, settings_, *prompts_);
-  // A refused entry shows the value in force again.
-  if (outcome.factor1Refused) entries_.factor1 = Qs(FactorText(settings_.factors.factor1));
+  // A refused entry shows the value in force again, and so does the first
+  // factor after a service code (it is sent once, not at every later confirm).
+  if (outcome.factor1Refused || outcome.serviceCode != 0)
+    entries_.factor1 = Qs(FactorText(settings_.factors.factor1));
   if (outcome.factor2Refused) entries_.factor2 = Qs(FactorText(settings_.factors.factor2));
   if (outcome.calibrationRefused)
     entries_.calibration = Qs(CalibrationText(station_.m_link.commands.m_calibrationValue));
-  if (outcome.factor1Refused || outcome.factor2Refused || outcome.calibrationRefused)
+  if (outcome.unitRefused)
+    As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(Unit(), 0) - 1);
+  if (outcome.factor1Refused || outcome.factor2Refused || outcome.calibrationRefused ||
+      outcome.serviceCode != 0)
     UpdateData(false);
   const bool adapterChanged = outcome.serviceCode == 0 && TakeChosenAdapter();
   if ((outcome.restartLink || adapterChanged) && workers_.link) {
@@ -118,6 +123,7 @@ void CMeasureDlg::ShowPortStatus(const PortStatus& status) {
 void CMeasureDlg::AfterUnitSwitch() {
   for (int c = 0; c < 3; ++c) FillValueList(c);
   As<QComboBox>(ctl::kUnit)->setCurrentIndex(std::max<int32_t>(Unit(), 0) - 1);
+  ShowChartTop();  // edit 1056 in the unit now in force
   UpdateData(false);
   RefreshView();
 }

@@ -1,9 +1,12 @@
 // The display tick, the chart and the mouse on it.
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
+
+#include <cstdio>
 
 #include "app/icons.h"
 #include "app/measure_dlg.h"
@@ -274,12 +277,25 @@ void CMeasureDlg::OnTimer() {
     RefreshView();
   }
 
-  // The device reports another unit: the display follows it once. Frames from
-  // before the device had a factor pair on its way do not count.
+  // The device reports another unit. With no chamber measuring the display
+  // follows it once; while one measures the run keeps its unit and the device
+  // is sent the pair in force again. Frames from before the device had a
+  // factor pair on its way do not count.
   if (TakeUnitMismatch(station_.m_link)) {
     UpdateData(true);
-    if (configuration_.FollowDeviceUnit(station_, settings_).applied) AfterUnitSwitch();
+    const UnitSwitch change = configuration_.FollowDeviceUnit(station_, settings_);
+    if (change.applied) {
+      AfterUnitSwitch();
+    } else if (change.pairToSend) {
+      const int32_t unit = Unit();
+      std::fprintf(stderr,
+                   "corvala3: the device reports %s while a chamber measures in %s; the factor "
+                   "pair %d %d is sent again\n",
+                   UnitName(unit == kUnitMbar ? kUnitMgl : kUnitMbar).c_str(),
+                   UnitName(unit).c_str(), change.pairToSend->first, change.pairToSend->second);
+    }
   }
+  ShowDeviceUnitNotice();
   RefreshView();
   DrawAnalysisDiagrams();
 }
@@ -297,8 +313,14 @@ void CMeasureDlg::ShowLiveReadings() {
     tick_.channels = channels;
   }
 
-  // Readings as the device delivers them; values outside 0..700 show as 0.
-  const int32_t unit = Unit();
+  // Readings as the device delivers them, named with the unit the device
+  // reported (which may differ from the unit in force for a moment); values
+  // outside 0..700 show as 0.
+  const int32_t unit = ReadingUnit(report.m_deviceUnit, Unit());
+  if (unit != tick_.readingUnit) {
+    tick_.readingUnit = unit;
+    tick_.readings = {kNoValue, kNoValue, kNoValue};  // every text again
+  }
   auto readingText = [&](int c) {
     float value = report.m_lastReading[c];
     if (ShownReading(value) != value) {
@@ -320,6 +342,20 @@ void CMeasureDlg::ShowLiveReadings() {
     As<QLineEdit>(ctl::kReading2)->setText(readingText(1));
   if (report.m_lastReading[2] != tick_.readings[2] && channels >= 3)
     As<QLineEdit>(ctl::kReading3)->setText(readingText(2));
+}
+
+// Beside the live values while the device reports a unit other than the one in
+// force (and no factor pair is on its way to it).
+void CMeasureDlg::ShowDeviceUnitNotice() {
+  const DeviceLink& link = station_.m_link;
+  const std::string notice = link.commands.m_pairCommand.Busy()
+                                 ? std::string()
+                                 : DeviceUnitNotice(link.report.m_deviceUnit, Unit());
+  if (notice == tick_.unitNotice) return;
+  tick_.unitNotice = notice;
+  widgets_.unitNotice->setText(Qs(notice));
+  widgets_.unitNotice->setToolTip(Qs(notice));
+  widgets_.unitNotice->setVisible(view_ == View::kMeasurement && !notice.empty());
 }
 
 }  // namespace corvala

@@ -4,6 +4,8 @@
 // display tick without waiting for its timer, printing to a given device).
 // Everything else a test does goes through the controls.
 
+#include <QLabel>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -43,6 +45,12 @@ class WindowProbe {
     if (!dlg_.workers_.events)
       dlg_.workers_.events = std::make_unique<CMeasureDlg::SamplingEvents>(&dlg_);
     return *dlg_.workers_.events;
+  }
+
+  // The text beside the live values while the device reports another unit;
+  // empty while it is hidden.
+  std::string unitNotice() const {
+    return dlg_.widgets_.unitNotice->isVisible() ? dlg_.tick_.unitNotice : std::string();
   }
 
   // One display tick, as the 250 ms timer runs it.

@@ -8,8 +8,19 @@
 namespace corvala {
 namespace {
 
-void Push(CommandBytes& out, int32_t byte, int pauseMs) {
-  out.push_back(CommandByte{static_cast<uint8_t>(byte), pauseMs});
+void Push(CommandBytes& out, int32_t byte, int pauseMs, CommandKind kind = CommandKind::kOther,
+          int32_t taken = 0) {
+  out.push_back(CommandByte{static_cast<uint8_t>(byte), pauseMs, false, kind, taken});
+}
+
+void Mark(CommandBytes& block, CommandKind kind) {
+  for (CommandByte& b : block) b.kind = kind;
+}
+
+// Puts a value back into an idle mailbox; a newer value that waits there wins.
+void Restore(std::atomic<int32_t>& mailbox, int32_t idle, int32_t value) {
+  int32_t expected = idle;
+  mailbox.compare_exchange_strong(expected, value);
 }
 
 // A masked command (calibration, light, run) is sent when its value lies in
@@ -102,6 +113,10 @@ void RequestCalibration(CommandMailboxes& commands, int32_t mask) {
 
 CommandBytes TakeGreeting(CommandMailboxes& commands) {
   CommandBytes out;
+  // The mailboxes first, then the decided state: a decision made in between
+  // is either in the state read below or still waits for the next cycle.
+  commands.m_lightCommand.exchange(kLightIdle);
+  commands.m_runCommand.exchange(kRunIdle);
   // A set point still waiting is the newest decision; it is sent here once.
   int32_t setPoint = commands.m_temperatureCommand.exchange(kTemperatureIdle);
   if (setPoint < 0 || setPoint > kMaxSetPoint) setPoint = commands.m_commanded.m_setPoint.load();
@@ -109,6 +124,15 @@ CommandBytes TakeGreeting(CommandMailboxes& commands) {
   Push(out, setPoint + kTemperatureOffset, kCommandPauseMs);
   Push(out, kLightAllOff, kCommandPauseMs);
   Push(out, kRunNone, kCommandPauseMs);
+  const auto pair = commands.m_pairCommand.TakeForGreeting();
+  CommandBytes block = EncodePair(pair.first, pair.second);
+  if (block.empty()) {
+    commands.m_pairCommand.Delivered();
+  } else {
+    Mark(block, CommandKind::kPair);
+    block.back().endsPair = true;
+    out.insert(out.end(), block.begin(), block.end());
+  }
   const int32_t running = commands.m_commanded.m_runMask.load() & 7;
   const int32_t lit = commands.m_commanded.m_lightMask.load() & running;
   if (lit != 0) Push(out, kLightIdle + lit, kCommandPauseMs);
@@ -119,13 +143,16 @@ CommandBytes TakeGreeting(CommandMailboxes& commands) {
 CommandBytes TakeCommandCycle(CommandMailboxes& commands) {
   CommandBytes out;
   const int32_t service = commands.m_serviceCommand.exchange(kServiceIdle);
-  if (InCommandRange(service, kServiceIdle, 6)) Push(out, service, kCommandPauseMs);
+  if (InCommandRange(service, kServiceIdle, 6))
+    Push(out, service, kCommandPauseMs, CommandKind::kService, service);
 
   const int32_t beep = commands.m_beepCommand.exchange(kBeepIdle);
-  if (beep != kBeepIdle) Push(out, beep == 1 ? kSignalOn : kSignalOff, kCommandPauseMs);
+  if (beep != kBeepIdle)
+    Push(out, beep == 1 ? kSignalOn : kSignalOff, kCommandPauseMs, CommandKind::kSignal, beep);
 
   const int32_t step = commands.m_manualStep.exchange(kStepIdle);
-  if (step != kStepIdle) Push(out, step == -1 ? kStepDown : kStepUp, kCommandPauseMs);
+  if (step != kStepIdle)
+    Push(out, step == -1 ? kStepDown : kStepUp, kCommandPauseMs, CommandKind::kStep, step);
 
   const int32_t setPoint = commands.m_temperatureCommand.exchange(kTemperatureIdle);
   if (setPoint >= 0 && setPoint <= kMaxSetPoint) {
@@ -133,7 +160,8 @@ CommandBytes TakeCommandCycle(CommandMailboxes& commands) {
   }
 
   const int32_t calibration = commands.m_calibrationCommand.exchange(kCalibrationIdle);
-  if (InCommandRange(calibration, kCalibrationIdle, 7)) Push(out, calibration, kCommandPauseMs);
+  if (InCommandRange(calibration, kCalibrationIdle, 7))
+    Push(out, calibration, kCommandPauseMs, CommandKind::kCalibration, calibration);
 
   const int32_t light = commands.m_lightCommand.exchange(kLightIdle);
   if (InCommandRange(light, kLightIdle, 8)) Push(out, light, kCommandPauseMs);
@@ -142,7 +170,8 @@ CommandBytes TakeCommandCycle(CommandMailboxes& commands) {
   if (InCommandRange(run, kRunIdle, 8)) Push(out, run, kCommandPauseMs);
 
   if (commands.m_calibrationChanged.exchange(0) != 0) {
-    const CommandBytes block = EncodeCalibrationValue(commands.m_calibrationValue.load());
+    CommandBytes block = EncodeCalibrationValue(commands.m_calibrationValue.load());
+    Mark(block, CommandKind::kCalibrationValue);
     out.insert(out.end(), block.begin(), block.end());
   }
 
@@ -151,11 +180,42 @@ CommandBytes TakeCommandCycle(CommandMailboxes& commands) {
     if (block.empty()) {
       commands.m_pairCommand.Delivered();  // nothing can go out: nothing to wait for
     } else {
+      Mark(block, CommandKind::kPair);
       block.back().endsPair = true;
       out.insert(out.end(), block.begin(), block.end());
     }
   }
   return out;
+}
+
+void PutBack(CommandMailboxes& commands, const CommandBytes& bytes, size_t sent) {
+  for (size_t i = sent; i < bytes.size(); ++i) {
+    const CommandByte& b = bytes[i];
+    // A block is put back once, at its first byte that did not go out.
+    if (i > sent && bytes[i - 1].kind == b.kind) continue;
+    switch (b.kind) {
+      case CommandKind::kService:
+        Restore(commands.m_serviceCommand, kServiceIdle, b.taken);
+        break;
+      case CommandKind::kSignal:
+        Restore(commands.m_beepCommand, kBeepIdle, b.taken);
+        break;
+      case CommandKind::kStep:
+        Restore(commands.m_manualStep, kStepIdle, b.taken);
+        break;
+      case CommandKind::kCalibration:
+        RequestCalibration(commands, b.taken - kCalibrationIdle);
+        break;
+      case CommandKind::kCalibrationValue:
+        commands.m_calibrationChanged.store(1);
+        break;
+      case CommandKind::kPair:
+        commands.m_pairCommand.Interrupted();
+        break;
+      case CommandKind::kOther:
+        break;
+    }
+  }
 }
 
 }  // namespace corvala

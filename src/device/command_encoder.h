@@ -3,6 +3,7 @@
 // Each byte carries the pause that must follow it, so the link thread only
 // writes and sleeps.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,12 +11,26 @@ namespace corvala {
 
 struct CommandMailboxes;
 
+// Which command a byte belongs to, so that a command cut short by a lost link
+// can be put back for the next connection (PutBack).
+enum class CommandKind : uint8_t {
+  kOther,  // restored from the decided state by the next greeting
+  kService,
+  kSignal,
+  kStep,
+  kCalibration,
+  kCalibrationValue,
+  kPair,
+};
+
 struct CommandByte {
   uint8_t byte = 0;
   int pauseMs = 0;
   // The last byte of a factor pair block: once it and its pause have gone, the
   // device has the new pair.
   bool endsPair = false;
+  CommandKind kind = CommandKind::kOther;
+  int32_t taken = 0;  // the mailbox value the command was made of
   bool operator==(const CommandByte&) const = default;
 };
 using CommandBytes = std::vector<CommandByte>;
@@ -68,9 +83,13 @@ void CommandSetPoint(CommandMailboxes& commands, int32_t setPoint);
 void RequestCalibration(CommandMailboxes& commands, int32_t mask);
 
 // The bytes sent right after the port opens: the set point in force plus 10
-// (9 when none has been decided), all lights off (77), no chamber running (87).
-// After a reconnection or a port change during a run, the lights of the running
-// chambers and the running chambers follow as last commanded, so the run goes on.
+// (9 when none has been decided), all lights off (77), no chamber running (87),
+// then the factor pair in force (a device that was switched off comes back in
+// mbar with no pair). After a reconnection or a port change during a run, the
+// lights of the running chambers and the running chambers follow as last
+// commanded, so the run goes on. The light and run mailboxes are taken with
+// it: what waits there is already part of the decided state and is not sent
+// a second time.
 CommandBytes TakeGreeting(CommandMailboxes& commands);
 
 // Takes every pending mailbox (get-and-reset) and returns the bytes in the
@@ -78,5 +97,13 @@ CommandBytes TakeGreeting(CommandMailboxes& commands);
 // calibration value block, factor pair block. A pair that cannot be encoded
 // counts as delivered at once.
 CommandBytes TakeCommandCycle(CommandMailboxes& commands);
+
+// The link was lost after `sent` of the bytes had gone out whole: every
+// command of them not sent whole waits again for the next connection (unless
+// a newer one of its kind waits already), so a calibration value block, a
+// service, signal or step command or a calibration request is never lost
+// half way. Set point, lights and runs come back with the greeting, the pair
+// through its own mailbox.
+void PutBack(CommandMailboxes& commands, const CommandBytes& bytes, size_t sent);
 
 }  // namespace corvala

@@ -73,10 +73,32 @@ class ReadingAccumulator {
 // the unit check to wait.
 class PairMailbox {
  public:
+  // A pair to send; it becomes the pair in force.
   void Set(int32_t first, int32_t second) {
     std::lock_guard lock(mutex_);
     pair_ = {first, second};
+    inForce_ = pair_;
     ++queued_;
+  }
+  // The pair the device is meant to hold, without sending it now (the unit in
+  // force at start, or a unit the device switched to by itself).
+  void SetInForce(int32_t first, int32_t second) {
+    std::lock_guard lock(mutex_);
+    inForce_ = {first, second};
+  }
+  std::pair<int32_t, int32_t> InForce() const {
+    std::lock_guard lock(mutex_);
+    return inForce_;
+  }
+  // For the greeting: the pair waiting, else the pair in force, taken as Take
+  // takes a pair. A device that was switched off knows no pair, so it is sent
+  // on every connection.
+  std::pair<int32_t, int32_t> TakeForGreeting() {
+    std::lock_guard lock(mutex_);
+    taken_ = pair_.first >= 0 ? pair_ : inForce_;
+    pair_ = {-1, -1};
+    inFlight_ = queued_;
+    return taken_;
   }
   // The pending pair, reset to (-1, -1); nothing when the first value is negative.
   std::optional<std::pair<int32_t, int32_t>> Take() {
@@ -113,9 +135,10 @@ class PairMailbox {
   mutable std::mutex mutex_;
   std::pair<int32_t, int32_t> pair_{-1, -1};
   std::pair<int32_t, int32_t> taken_{-1, -1};
-  uint64_t queued_ = 0;     // pairs set so far
-  uint64_t inFlight_ = 0;   // the count at the last Take
-  uint64_t delivered_ = 0;  // the count whose pair has gone out
+  std::pair<int32_t, int32_t> inForce_{1, 1};  // a device starts in mbar
+  uint64_t queued_ = 0;                        // pairs set so far
+  uint64_t inFlight_ = 0;                      // the count at the last Take
+  uint64_t delivered_ = 0;                     // the count whose pair has gone out
 };
 
 // What the station last decided for the device. Light and run commands are
@@ -155,6 +178,8 @@ struct DeviceReport {
   std::atomic<int32_t> m_tempIndicator{2};
   std::atomic<int32_t> m_frameStartSeen{-1};
   std::atomic<int32_t> m_unitMismatch{0};
+  // The unit the device reported last (field 9): 1 mbar, 2 mg/l, 0 none yet.
+  std::atomic<int32_t> m_deviceUnit{0};
 };
 
 struct DeviceLink {

@@ -86,11 +86,17 @@ void FrameParser::ParseLine(std::string_view line) {
     }
   }
   if (isStart) {
+    held_ = {false, false, false};  // a frame cut short: its readings are dropped
     state_ = 0;
     link_.report.m_frameStartSeen.store(0);
   } else if (state_ == 9 && isEnd) {
     state_ = kOutside;
   }
+}
+
+void FrameParser::Hold(int chamber, float value) {
+  held_[static_cast<size_t>(chamber)] = true;
+  heldValue_[static_cast<size_t>(chamber)] = value;
 }
 
 void FrameParser::TakeField(int field, std::string_view line) {
@@ -106,19 +112,19 @@ void FrameParser::TakeField(int field, std::string_view line) {
       break;
     case 3:
       firstReading_ = FieldFloat(line);
-      AddReading(s, 0, firstReading_);
+      Hold(0, firstReading_);
       break;
     case 4:
-      AddReading(s, 1, channels_ < 2 ? firstReading_ : FieldFloat(line));
+      Hold(1, channels_ < 2 ? firstReading_ : FieldFloat(line));
       break;
     case 5:
       if (channels_ == 3) {
-        AddReading(s, 2, FieldFloat(line));
+        Hold(2, FieldFloat(line));
       } else if (channels_ < 2) {
-        AddReading(s, 2, firstReading_);
+        Hold(2, firstReading_);
       } else if (channels_ == 2) {
         // A two-channel device has no third chamber: a negative sum means no data.
-        AddReading(s, 2, -1.0f);
+        Hold(2, -1.0f);
       }
       break;
     case 6:
@@ -139,11 +145,26 @@ void FrameParser::TakeField(int field, std::string_view line) {
       // check waits (the unit is read first: a new unit is only in force once
       // its pair is set).
       const int32_t unit = ParseInt(line);
-      if ((unit == 1 || unit == 2) && unit != units_.Unit() &&
-          !link_.commands.m_pairCommand.Busy()) {
+      const bool realUnit = unit == 1 || unit == 2;
+      if (realUnit) r.m_deviceUnit.store(unit);
+      const bool otherUnit = realUnit && unit != units_.Unit();
+      if (otherUnit && !link_.commands.m_pairCommand.Busy()) {
         int32_t none = 0;  // 1 stays 1; 2 (switch made) stays 2
         r.m_unitMismatch.compare_exchange_strong(none, 1);
       }
+      // The frame's readings are summed only now that their unit is known: a
+      // frame in a unit other than the one in force (a device switched off and
+      // on, a pair not yet taken) must not reach a run's samples. It still
+      // shows as the live value, with the device's unit.
+      for (size_t c = 0; c < 3; ++c) {
+        if (!held_[c]) continue;
+        if (otherUnit) {
+          r.m_lastReading[c].store(heldValue_[c]);
+        } else {
+          AddReading(s, static_cast<int>(c), heldValue_[c]);
+        }
+      }
+      held_ = {false, false, false};
       break;
     }
     default:

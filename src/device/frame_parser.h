@@ -1,9 +1,12 @@
 #pragma once
 // Reads the device's frames: a line containing "anfang", nine field lines and
-// a line containing "ende". Readings go into the link's accumulators, the
+// a line containing "ende". Readings go into the link's accumulators once the
+// frame's unit is read and is the unit in force (a frame cut short, or in
+// another unit, adds none); the
 // temperatures and the channel count into its report; a unit other than the
 // one in force raises the unit mismatch.
 
+#include <array>
 #include <functional>
 #include <string_view>
 
@@ -51,10 +54,14 @@ class FrameParser {
   void ParseLine(std::string_view line);
   // -1 outside a frame, else the number of fields read so far.
   int State() const { return state_; }
-  void Reset() { state_ = kOutside; }
+  void Reset() {
+    state_ = kOutside;
+    held_ = {false, false, false};
+  }
 
  private:
   void TakeField(int field, std::string_view line);
+  void Hold(int chamber, float value);
 
   DeviceLink& link_;
   const SharedUnitConfig& units_;
@@ -63,6 +70,9 @@ class FrameParser {
   int channels_ = 0;
   float firstReading_ = 0.0f;
   float firstTemperature_ = 0.0f;
+  // The frame's readings until its unit (field 9) has been read.
+  std::array<bool, 3> held_{false, false, false};
+  std::array<float, 3> heldValue_{0.0f, 0.0f, 0.0f};
 };
 
 }  // namespace corvala

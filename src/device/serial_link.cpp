@@ -124,9 +124,9 @@ void SerialLink::Run(std::stop_token stop, int comPort, std::string path) {
 bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
   FrameParser parser(link_, units_, onIndicator_);
   LineReader reader;
-  bool ok = Send(stop, port, TakeGreeting(link_.commands), reader, parser);
+  bool ok = SendOrPutBack(stop, port, TakeGreeting(link_.commands), reader, parser);
   while (ok && !stop.stop_requested()) {
-    ok = Send(stop, port, TakeCommandCycle(link_.commands), reader, parser);
+    ok = SendOrPutBack(stop, port, TakeCommandCycle(link_.commands), reader, parser);
     bool lineDone = false;
     if (ok) ok = ReadLine(stop, port, reader, lineDone);
     if (ok && lineDone) parser.ParseLine(reader.Line());
@@ -137,10 +137,21 @@ bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
   return false;
 }
 
-// Writes the bytes one at a time, each followed by its pause. False when the
-// port failed or a stop was requested.
+// Sends the bytes; when the link is lost on the way, the commands that did not
+// go out whole wait again for the next connection.
+bool SerialLink::SendOrPutBack(const std::stop_token& stop, QSerialPort& port,
+                               const CommandBytes& bytes, LineReader& reader, FrameParser& parser) {
+  size_t sent = 0;
+  if (Send(stop, port, bytes, reader, parser, sent)) return true;
+  PutBack(link_.commands, bytes, sent);
+  return false;
+}
+
+// Writes the bytes one at a time, each followed by its pause; `sent` counts the
+// bytes that went out with their pause. False when the port failed or a stop
+// was requested.
 bool SerialLink::Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
-                      LineReader& reader, FrameParser& parser) {
+                      LineReader& reader, FrameParser& parser, size_t& sent) {
   for (const CommandByte& command : bytes) {
     const char byte = static_cast<char>(command.byte);
     port.clearError();
@@ -151,6 +162,7 @@ bool SerialLink::Send(const std::stop_token& stop, QSerialPort& port, const Comm
       if (!Pause(stop, kAfterPairMs)) return false;
       AfterPair(port, reader, parser);
     }
+    ++sent;
   }
   return true;
 }
@@ -165,6 +177,7 @@ void SerialLink::AfterPair(QSerialPort& port, LineReader& reader, FrameParser& p
   parser.Reset();
   for (ReadingAccumulator& readings : link_.report.m_readings) readings.Reset();
   link_.report.m_unitMismatch.store(0);
+  link_.report.m_deviceUnit.store(0);  // known again with the next frame
   link_.commands.m_pairCommand.Delivered();
 }
 

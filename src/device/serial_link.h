@@ -74,7 +74,9 @@ class SerialLink {
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
   bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
-            LineReader& reader, FrameParser& parser);
+            LineReader& reader, FrameParser& parser, size_t& sent);
+  bool SendOrPutBack(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
+                     LineReader& reader, FrameParser& parser);
   void AfterPair(QSerialPort& port, LineReader& reader, FrameParser& parser);
 
   DeviceLink& link_;

@@ -40,6 +40,14 @@ void DeviceModel::ResetDecoder() {
   chunksLeft_ = -1;
 }
 
+void DeviceModel::PowerCycle() {
+  ResetDecoder();
+  status_.unit = 1;
+  status_.pairFirst = status_.pairSecond = 1;
+  status_.runMask = 0;
+  SetLights(0);
+}
+
 std::optional<std::string> DeviceModel::Receive(uint8_t byte) {
   return block_ == Block::kNone ? Command(byte) : BlockByte(byte);
 }

@@ -49,6 +49,9 @@ class DeviceModel {
   std::optional<std::string> Receive(uint8_t byte);
   // Forgets a half-received block (the link went away in the middle of one).
   void ResetDecoder();
+  // Switched off and on: back in mbar with no factor pair, lights off, no
+  // chamber running, no block half received. The chambers' air is as it was.
+  void PowerCycle();
 
   // Lets simulated time pass.
   void Advance(double seconds);

@@ -152,6 +152,17 @@ bool DeviceSimulator::ComeBack(std::string& error) {
   return OpenPort(error);
 }
 
+bool DeviceSimulator::PowerCycle(bool comeBackOnNewPort, std::string& error) {
+  std::lock_guard lock(mutex_);
+  if (comeBackOnNewPort) ClosePort();
+  model_.PowerCycle();
+  WriteLog(std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count(),
+           "power cycled");
+  changed_.notify_all();
+  if (!comeBackOnNewPort || fd_ >= 0) return true;
+  return OpenPort(error);
+}
+
 void DeviceSimulator::SetSilent(bool silent) {
   std::lock_guard lock(mutex_);
   silent_ = silent;

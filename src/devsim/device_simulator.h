@@ -56,6 +56,10 @@ class DeviceSimulator {
   void GoAway();
   // The device comes back on a new pseudo-terminal; the link path follows.
   bool ComeBack(std::string& error);
+  // The device is switched off and on: with comeBackOnNewPort it goes away and
+  // comes back on a new pseudo-terminal (a USB device replugged), otherwise the
+  // port stays open and only the device starts afresh (a serial line).
+  bool PowerCycle(bool comeBackOnNewPort, std::string& error);
   // Keeps the port open but sends no frames.
   void SetSilent(bool silent);
 

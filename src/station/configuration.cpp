@@ -86,9 +86,11 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
   }
   if (display.beep != oldBeep) commands.m_beepCommand = display.beep ? 1 : 0;
 
-  // A negative first factor is a service command, told by its leading number.
+  // A first factor of -1 .. -6 (told by its leading number, truncated) is a
+  // service command; any other negative factor is an entry out of range.
   const double factor1Typed = ParseFloat(entries.factor1Text);
-  if (!(factor1Typed < 0.0)) {
+  const int32_t code = factor1Typed < 0.0 ? TruncToInt32(factor1Typed) : 0;
+  if (ServiceCommandOf(code) == 0) {
     // A combo box without a selection (a stored port or unit outside its list)
     // keeps the value in force rather than turning it into 0.
     const int32_t oldPort = display.comPort;
@@ -121,6 +123,14 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
 
     std::optional<int32_t> unit;
     if (entries.unitIndex >= 0) unit = entries.unitIndex + 1;
+    // A run keeps the unit of its first sample, and so does the device.
+    const int32_t unitInForce = station.m_units.Unit();
+    if (unit && *unit != unitInForce && RunningMask(station) != 0) {
+      outcome.unitRefused = true;
+      prompts.ShowNotice(
+          Format("The unit stays %s while a chamber measures.", UnitName(unitInForce).c_str()));
+      unit = unitInForce;
+    }
     const UnitSwitch change = SwitchUnit(applier_, station.m_units, commands, display.factors,
                                          false, unit, factor1Entered_, factor2Entered_);
     outcome.unitSwitched = change.applied;
@@ -128,9 +138,7 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
   }
 
   // A negative first factor is a service command for the device.
-  const int32_t code = TruncToInt32(factor1Typed);
   outcome.serviceCode = ServiceCommandOf(code);
-  if (outcome.serviceCode == 0) return outcome;
   commands.m_serviceCommand = outcome.serviceCode;
   switch (code) {
     case -1:
@@ -156,6 +164,14 @@ ConfirmOutcome StationConfiguration::Confirm(const ConfigurationEntries& entries
 }
 
 UnitSwitch StationConfiguration::FollowDeviceUnit(Station& station, DisplaySettings& display) {
+  if (RunningMask(station) != 0) {
+    // A run keeps its unit: the device is given the pair in force again.
+    UnitSwitch kept;
+    PairMailbox& pair = station.m_link.commands.m_pairCommand;
+    kept.pairToSend = pair.InForce();
+    pair.Set(kept.pairToSend->first, kept.pairToSend->second);
+    return kept;
+  }
   return SwitchUnit(applier_, station.m_units, station.m_link.commands, display.factors, true,
                     std::nullopt, factor1Entered_, factor2Entered_);
 }

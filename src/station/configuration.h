@@ -35,6 +35,9 @@ struct ConfirmOutcome {
   bool factor1Refused = false;
   bool factor2Refused = false;
   bool calibrationRefused = false;
+  // A unit other than the one in force, chosen while a chamber measures: refused
+  // with a notice, the unit stays.
+  bool unitRefused = false;
 };
 
 // A calibration value as typed: a whole number from 0 to 23499 (what the
@@ -59,7 +62,9 @@ class StationConfiguration {
   // and its range; nothing is sent or stored for it, the rest goes on.
   ConfirmOutcome Confirm(const ConfigurationEntries& entries, Station& station,
                          DisplaySettings& display, Prompts& prompts);
-  // The device reports the other unit: the display follows it.
+  // The device reports the other unit. With no chamber measuring the display
+  // follows it; while one measures, the unit stays and the device is sent the
+  // pair in force again (applied false, pairToSend that pair).
   UnitSwitch FollowDeviceUnit(Station& station, DisplaySettings& display);
 
   float Factor1Entered() const { return factor1Entered_; }

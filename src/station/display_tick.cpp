@@ -70,11 +70,21 @@ int32_t SetPointUp(int32_t setPoint) {
 }
 
 int32_t IntervalDown(int32_t interval) {
-  return interval > 1 ? interval - 1 : interval;
+  return interval > kMinSampleInterval ? interval - 1 : interval;
 }
 
 int32_t IntervalUp(int32_t interval) {
-  return interval < 99 ? interval + 1 : interval;
+  return interval < kMaxSampleInterval ? interval + 1 : interval;
+}
+
+int32_t ReadingUnit(int32_t deviceUnit, int32_t unitInForce) {
+  return deviceUnit == kUnitMbar || deviceUnit == kUnitMgl ? deviceUnit : unitInForce;
+}
+
+std::string DeviceUnitNotice(int32_t deviceUnit, int32_t unitInForce) {
+  if (ReadingUnit(deviceUnit, unitInForce) == unitInForce) return {};
+  return Format("The device reports %s, the station measures in %s: the factor pair is sent again.",
+                UnitName(deviceUnit).c_str(), UnitName(unitInForce).c_str());
 }
 
 }  // namespace corvala

@@ -42,6 +42,13 @@ std::string ReadingText(float value, int32_t unit);
 // The device temperature as shown: values outside 0..99.9 show as 0.
 float ShownTemperature(float value);
 
+// The unit a live reading is shown in: the unit the device reported last
+// (readings come in the device's unit), the unit in force while none is known.
+int32_t ReadingUnit(int32_t deviceUnit, int32_t unitInForce);
+// What the window says while the device reports a unit other than the one in
+// force; empty when it does not (or no unit is known yet).
+std::string DeviceUnitNotice(int32_t deviceUnit, int32_t unitInForce);
+
 // Which live reading edits show for a channel count (I, II, III); nothing for
 // a count that leaves them as they are.
 struct LiveEdits {
@@ -61,6 +68,10 @@ class Blinker {
  private:
   int phase_ = 0;
 };
+
+// The sampling interval the steppers keep, in seconds.
+inline constexpr int32_t kMinSampleInterval = 1;
+inline constexpr int32_t kMaxSampleInterval = 99;
 
 // The steppers keep the set point within 5..45 degrees and the interval within 1..99 s.
 int32_t SetPointDown(int32_t setPoint);

@@ -89,6 +89,12 @@ MeasurementReadContext StationReadContext(const Station& station,
 
 void ShowInRunUnit(Station& station, int chamber, const ConversionFactors& factors,
                    const MeasurementLoadHooks& hooks) {
+  if (RunningMask(station) != 0) {
+    // A chamber measures: its run and the device keep their unit; the loaded
+    // run is shown in the unit in force.
+    if (hooks.refreshViews) hooks.refreshViews(chamber);
+    return;
+  }
   const int32_t unit =
       station.m_chamber[chamber].Access([](const ChamberRecord& r) { return r.runUnit; });
   station.m_units.Update([&](UnitConfig& config) { config.unit = unit; });

@@ -61,7 +61,8 @@ MeasurementReadContext StationReadContext(const Station& station, const Conversi
 
 // The display unit becomes the run unit of chamber 0..2 and the effective
 // factors follow it; hooks.confirmConfiguration and hooks.refreshViews are
-// called as after a load.
+// called as after a load. While any chamber measures, the unit in force stays
+// (the device must not switch under a run) and only the views are refreshed.
 void ShowInRunUnit(Station& station, int chamber, const ConversionFactors& factors,
                    const MeasurementLoadHooks& hooks);
 

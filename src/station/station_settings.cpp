@@ -1,6 +1,7 @@
 #include "station/station_settings.h"
 
 #include "device/command_encoder.h"
+#include "station/display_tick.h"
 
 namespace corvala {
 
@@ -32,7 +33,12 @@ void ApplySettings(const Settings& s, Station& station, DisplaySettings& display
   const Settings defaults;
   const bool setPointFits = s.m_temperature >= 0 && s.m_temperature <= kMaxSetPoint;
   station.m_settings.m_temperature = setPointFits ? s.m_temperature : defaults.m_temperature;
-  station.m_settings.m_sampleInterval = s.m_sampleInterval;
+  // The interval steppers keep 1..99 s; outside it the link check would flip
+  // between connected and lost.
+  const bool intervalFits =
+      s.m_sampleInterval >= kMinSampleInterval && s.m_sampleInterval <= kMaxSampleInterval;
+  station.m_settings.m_sampleInterval =
+      intervalFits ? s.m_sampleInterval : defaults.m_sampleInterval;
   station.m_settings.m_interpolation = s.m_interpolation;
   const bool calibrationFits =
       s.m_calibrationValue >= 0 && s.m_calibrationValue <= kMaxCalibrationValue;
@@ -61,6 +67,10 @@ void EffectiveFactorsAtStart(Station& station, const DisplaySettings& display) {
     } else {
       config.effFactor1 = config.effFactor2 = 1.0f;
     }
+    // The greeting gives the device this pair, so it measures in the unit in
+    // force from its first frame on.
+    if (const auto inForce = PairInForceOf(config))
+      station.m_link.commands.m_pairCommand.SetInForce(inForce->first, inForce->second);
   });
 }
 

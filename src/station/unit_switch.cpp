@@ -20,6 +20,14 @@ std::optional<int32_t> PairValueOf(double factor) {
   return static_cast<int32_t>(hundredths);
 }
 
+std::optional<std::pair<int32_t, int32_t>> PairInForceOf(const UnitConfig& config) {
+  if (config.unit != kUnitMgl) return std::make_pair(1, 1);
+  const auto pair1 = PairValueOf(config.effFactor1);
+  const auto pair2 = PairValueOf(config.effFactor2);
+  if (!pair1 || !pair2) return std::nullopt;
+  return std::make_pair(*pair2, *pair1);
+}
+
 UnitSwitch UnitApplier::ApplyUnit(bool toggle, UnitState& state, float factor1Entered,
                                   float factor2Entered) {
   if (!started_) {
@@ -98,6 +106,8 @@ UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMail
     config.maxPressure = state.maxPressure;
     stored.factor1 = state.factor1;
     stored.factor2 = state.factor2;
+    if (const auto inForce = PairInForceOf(config))
+      commands.m_pairCommand.SetInForce(inForce->first, inForce->second);
   });
   return change;
 }

@@ -17,6 +17,10 @@ namespace corvala {
 // a factor outside, NaN or infinite.
 std::optional<int32_t> PairValueOf(double factor);
 
+// The pair the device converts with for a unit configuration: (1, 1) in mbar,
+// (factor2, factor1) in hundredths in mg/l; nothing when a factor cannot be sent.
+std::optional<std::pair<int32_t, int32_t>> PairInForceOf(const UnitConfig& config);
+
 // The unit state the switch reads and changes.
 struct UnitState {
   int32_t unit = 1;  // 1 mbar, 2 mg/l
@@ -54,7 +58,8 @@ struct StoredFactors {
 
 // Switches the station's unit configuration in one step: the applier's rules
 // run on a consistent snapshot, which is then written whole, and a pair to
-// send goes to its mailbox. `chosenUnit`, when given, is the unit picked in the
+// send goes to its mailbox, and the pair of the unit now in force becomes the
+// one the greeting restores. `chosenUnit`, when given, is the unit picked in the
 // configuration (toggle false). Returns the switch and the unit name in force.
 UnitSwitch SwitchUnit(UnitApplier& applier, SharedUnitConfig& units, CommandMailboxes& commands,
                       StoredFactors& stored, bool toggle, std::optional<int32_t> chosenUnit,

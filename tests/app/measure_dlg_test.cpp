@@ -285,6 +285,67 @@ TEST_F(WindowTest, LeavingTheConfigurationTakesItsValues) {
   EXPECT_EQ(commands.m_beepCommand, 1);
 }
 
+// After a service code the field kept "-4", and every later confirmation sent
+// the service command again.
+TEST_F(WindowTest, AServiceCodeIsSentOnceAndTheFieldShowsTheFactorInForceAgain) {
+  auto dlg = Open();
+  CommandMailboxes& commands = WindowProbe(*dlg).station().m_link.commands;
+  Enter(*dlg, ctl::kFactor1, "-4");
+  EXPECT_EQ(commands.m_serviceCommand.exchange(kServiceIdle), 90);
+  EXPECT_EQ(WindowProbe(*dlg).settings().demoMode, 1);
+  EXPECT_EQ(EditText(*dlg, ctl::kFactor1), "210.00");
+  Click(*dlg, ctl::kConfigurationView);
+  Click(*dlg, ctl::kMeasurementView);
+  EXPECT_EQ(commands.m_serviceCommand.load(), kServiceIdle);
+  EXPECT_TRUE(prompts_.asked.empty());
+}
+
+// The device switched the unit at start: "max. Pressure" kept showing the
+// chart top in the unit before.
+TEST_F(WindowTest, AUnitSwitchByTheDeviceShowsTheChartTopInTheNewUnit) {
+  WriteIni("Einheit=2\r\nMaxDruck=300\r\nUmreFaktor1=10.000000\r\nUmreFaktor2=1.000000\r\n");
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  EXPECT_EQ(EditText(*dlg, ctl::kMaxPressureValue), "30");
+  probe.station().m_link.report.m_unitMismatch = 1;  // no chamber measures: followed
+  probe.Tick();
+  EXPECT_EQ(probe.unitName(), "mbar");
+  EXPECT_EQ(EditText(*dlg, ctl::kMaxPressureValue),
+            std::to_string(probe.station().m_units.MaxPressure()));
+}
+
+// While a chamber measures, a device in another unit is not followed: the
+// pair in force goes out again, the window says so beside the live values and
+// the live value carries the device's unit, not the one in force.
+TEST_F(WindowTest, ADeviceInAnotherUnitWhileAChamberMeasuresIsShownNotFollowed) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  Station& station = probe.station();
+  PairMailbox& pair = station.m_link.commands.m_pairCommand;
+  station.m_run[0].m_running = 1;
+  station.m_link.report.m_deviceUnit = 2;
+  station.m_link.report.m_lastReading[0] = 9.5f;
+  station.m_link.report.m_unitMismatch = 1;
+  probe.Tick();
+  EXPECT_EQ(probe.unitName(), "mbar");
+  EXPECT_EQ(pair.Take(), std::make_pair(1, 1));
+  EXPECT_EQ(probe.unitNotice(), "");  // the pair is on its way
+  pair.Delivered();
+  station.m_link.report.m_deviceUnit = 2;  // the device still reports mg/l
+  probe.Tick();
+  EXPECT_EQ(
+      probe.unitNotice(),
+      "The device reports mg/l, the station measures in mbar: the factor pair is sent again.");
+  EXPECT_EQ(EditText(*dlg, ctl::kReading1), "9.50 mg/l");
+  if (const char* dir = std::getenv("CORVALA_SHOT_DIR"))
+    dlg->grab().save(QString("%1/unit_notice.png").arg(dir));
+  station.m_link.report.m_deviceUnit = 1;
+  probe.Tick();
+  EXPECT_EQ(probe.unitNotice(), "");
+  EXPECT_EQ(EditText(*dlg, ctl::kReading1), "9.5 mbar");
+  station.m_run[0].m_running = 0;
+}
+
 TEST_F(WindowTest, ConfirmingNothingNewLeavesTheChartTopAndTheSettingsAsTheyWere) {
   for (int session = 0; session < 3; ++session) {
     auto dlg = Open();

@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "app/control_ids.h"
@@ -17,6 +19,7 @@
 #include "app/window_probe.h"
 #include "devsim/device_simulator.h"
 #include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
 #include "test_support/window_app.h"
 
 namespace corvala {
@@ -50,6 +53,8 @@ class WindowWithWorkers : public ::testing::Test {
     sim.periodMs = 20;
     sim.seed = seed;
     sim.timeScale = timeScale;
+    // Kept pointing at the pseudo-terminal, which a power cycle replaces.
+    sim.linkPath = folder_ / "device";
     device_ = std::make_unique<devsim::DeviceSimulator>(sim);
     std::string error;
     ASSERT_TRUE(device_->Start(error)) << error;
@@ -61,6 +66,34 @@ class WindowWithWorkers : public ::testing::Test {
     dlg_->show();
   }
   void Click(int id) { static_cast<QAbstractButton*>(dlg_->Control(id))->click(); }
+  // mg/l chosen in the configuration, with factors whose pair block is short:
+  // mg/l = mbar / 10, the pair (100, 1000).
+  void ChooseMglTimesTen() {
+    Click(ctl::kConfigurationView);
+    static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
+    static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
+    static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
+    Click(ctl::kMeasurementView);
+  }
+  void WriteIni(const std::string& text) {
+    std::ofstream(folder_.Path() / "Corvala.ini", std::ios::binary) << text;
+  }
+  int32_t Samples(int chamber) {
+    return WindowProbe(*dlg_).station().m_chamber[chamber].Access(
+        [](const ChamberRecord& r) { return r.Samples(); });
+  }
+  std::vector<float> Pressures(int chamber) {
+    return WindowProbe(*dlg_).station().m_chamber[chamber].Access([](const ChamberRecord& r) {
+      return std::vector<float>(r.series.Pressure().begin(), r.series.Pressure().end());
+    });
+  }
+  // The device's log lines from index `from` on.
+  std::vector<std::string> LogFrom(size_t from) {
+    std::vector<std::string> texts;
+    const auto log = device_->Log();
+    for (size_t i = from; i < log.size(); ++i) texts.push_back(log[i].text);
+    return texts;
+  }
 
   testing::TempFolder folder_;
   FastClock fastClock_;  // outlives the window's sampler
@@ -102,11 +135,7 @@ TEST_F(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
   ASSERT_NO_FATAL_FAILURE(Open(5));
   ASSERT_TRUE(
       testing::RunUntil([&] { return device_->FramesSent() > 5; }, std::chrono::seconds(10)));
-  Click(ctl::kConfigurationView);
-  static_cast<QComboBox*>(dlg_->Control(ctl::kUnit))->setCurrentIndex(1);
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor1))->setText("10.00");
-  static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
-  Click(ctl::kMeasurementView);
+  ChooseMglTimesTen();
   ASSERT_TRUE(
       testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
   // Long enough for the piled-up frames to be read and for several ticks.
@@ -117,7 +146,122 @@ TEST_F(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
   std::vector<std::string> pairs;
   for (const auto& entry : device_->Log())
     if (entry.text.starts_with("pair")) pairs.push_back(entry.text);
-  EXPECT_EQ(pairs, std::vector<std::string>{"pair 100 1000"});
+  // The greeting's pair in force (mbar), then the user's, once.
+  EXPECT_EQ(pairs, (std::vector<std::string>{"pair 1 1", "pair 100 1000"}));
+}
+
+// Switched off and on mid-run, the device came back in mbar with no pair; the
+// display followed it and chamber I's mg/l run went on with mbar values. The
+// greeting gives it the pair in force again, and every sample stays in mg/l.
+TEST_F(WindowWithWorkers, APowerCycledDeviceGetsThePairAgainAndTheRunStaysInItsUnit) {
+  WriteIni("Messabstand=1\r\n");
+  ASSERT_NO_FATAL_FAILURE(Open(11, 10.0, &fastClock_));
+  ChooseMglTimesTen();
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
+  Click(ctl::kChamberSelect1);
+  Click(ctl::kStart);
+  ASSERT_TRUE(testing::RunUntil([&] { return Samples(0) >= 4; }, std::chrono::seconds(30)));
+
+  const size_t before = device_->Log().size();
+  std::string error;
+  ASSERT_TRUE(device_->PowerCycle(true, error)) << error;
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->Status().runMask == 1; }, std::chrono::seconds(15)));
+  const int32_t atReturn = Samples(0);
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return Samples(0) >= atReturn + 6; }, std::chrono::seconds(30)));
+
+  EXPECT_EQ(LogFrom(before),
+            (std::vector<std::string>{"power cycled", "temperature set=25", "light none",
+                                      "run none", "pair 100 1000", "run mask=1"}));
+  WindowProbe probe(*dlg_);
+  EXPECT_EQ(probe.unitName(), "mg/l");
+  EXPECT_EQ(probe.station().m_chamber[0].Access([](const ChamberRecord& r) { return r.runUnit; }),
+            2);
+  // 150 to 350 mbar are 15 to 35 mg/l.
+  const std::vector<float> pressures = Pressures(0);
+  EXPECT_LT(*std::max_element(pressures.begin(), pressures.end()), 40.0f);
+  EXPECT_GT(*std::min_element(pressures.begin(), pressures.end()), 10.0f);
+}
+
+// The same on a serial line that stays open: the link sees no reconnection,
+// only frames in mbar. They are not summed, the display does not follow them,
+// and the device is sent the pair in force again.
+TEST_F(WindowWithWorkers, ADeviceRestartedOnAnOpenLineIsSentThePairAgainAndNotFollowed) {
+  WriteIni("Messabstand=1\r\n");
+  ASSERT_NO_FATAL_FAILURE(Open(19, 10.0, &fastClock_));
+  ChooseMglTimesTen();
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
+  Click(ctl::kChamberSelect1);
+  Click(ctl::kStart);
+  ASSERT_TRUE(testing::RunUntil([&] { return Samples(0) >= 4; }, std::chrono::seconds(30)));
+
+  const size_t before = device_->Log().size();
+  std::string error;
+  ASSERT_TRUE(device_->PowerCycle(false, error)) << error;
+  ASSERT_TRUE(testing::RunUntil(
+      [&] {
+        const auto log = LogFrom(before);
+        return std::find(log.begin(), log.end(), "pair 100 1000") != log.end();
+      },
+      std::chrono::seconds(10)));
+  const int32_t atPair = Samples(0);
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return Samples(0) >= atPair + 4; }, std::chrono::seconds(30)));
+
+  EXPECT_EQ(WindowProbe(*dlg_).unitName(), "mg/l");
+  EXPECT_EQ(device_->Status().unit, 2);
+  const std::vector<float> pressures = Pressures(0);
+  EXPECT_LT(*std::max_element(pressures.begin(), pressures.end()), 40.0f);
+  EXPECT_GT(*std::min_element(pressures.begin(), pressures.end()), 10.0f);
+}
+
+// Loading an mg/l file into chamber II while chamber I measured in mbar sent
+// the mg/l pair to the device: I's run went on with mg/l values.
+TEST_F(WindowWithWorkers, LoadingAFileInAnotherUnitLeavesTheDeviceAndTheRunningChamberAlone) {
+  WriteIni("Messabstand=1\r\n");
+  ASSERT_NO_FATAL_FAILURE(Open(13, 10.0, &fastClock_));
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->FramesSent() > 5; }, std::chrono::seconds(10)));
+  Click(ctl::kChamberSelect1);
+  Click(ctl::kStart);
+  ASSERT_TRUE(testing::RunUntil([&] { return Samples(0) >= 3; }, std::chrono::seconds(30)));
+
+  Click(ctl::kChamberSelect1);  // only chamber II selected
+  Click(ctl::kChamberSelect2);
+  const size_t before = device_->Log().size();
+  prompts_.filePaths = {testing::DataPath("measurement.cv3")};  // an mg/l run
+  Click(ctl::kLoadMeasurement);
+  ASSERT_GT(Samples(1), 0);
+  const int32_t atLoad = Samples(0);
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return Samples(0) >= atLoad + 6; }, std::chrono::seconds(30)));
+
+  for (const std::string& line : LogFrom(before)) EXPECT_FALSE(line.starts_with("pair")) << line;
+  EXPECT_EQ(device_->Status().unit, 1);
+  EXPECT_EQ(WindowProbe(*dlg_).unitName(), "mbar");
+  const std::vector<float> pressures = Pressures(0);
+  EXPECT_GT(*std::min_element(pressures.begin(), pressures.end()), 100.0f);
+}
+
+// A station stored in mg/l met a device that starts in mbar: it followed the
+// device, and the chart top stored in mbar drifted (300 became 281).
+TEST_F(WindowWithWorkers, AStationStoredInMglGivesTheDeviceItsPairAndKeepsItsChartTop) {
+  WriteIni("Einheit=2\r\nMaxDruck=300\r\nUmreFaktor1=10.000000\r\nUmreFaktor2=1.000000\r\n");
+  ASSERT_NO_FATAL_FAILURE(Open(17));
+  ASSERT_TRUE(
+      testing::RunUntil([&] { return device_->FramesSent() > 20; }, std::chrono::seconds(10)));
+  EXPECT_TRUE(
+      testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(5)));
+  testing::RunUntil([] { return false; }, std::chrono::milliseconds(600));  // a few ticks
+  EXPECT_EQ(WindowProbe(*dlg_).unitName(), "mg/l");
+  EXPECT_EQ(static_cast<QLineEdit*>(dlg_->Control(ctl::kMaxPressureValue))->text(), "30");
+  dlg_->close();
+  const std::string ini = testing::FileBytes(folder_ / "Corvala.ini");
+  EXPECT_NE(ini.find("\r\nMaxDruck=300\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("\r\nEinheit=2\r\n"), std::string::npos) << ini;
 }
 
 }  // namespace

@@ -80,10 +80,11 @@ TEST_F(ParserFixture, GarbledAndCutFramesCorruptNothing) {
   Feed({"anfang", "3", "25", "anfang"});
   EXPECT_EQ(Count(0), 1);
   EXPECT_EQ(parser.State(), 0);
-  // An early end drops the frame: the end line is no unit.
+  // An early end drops the frame: the end line is no unit, and readings of
+  // unknown unit are not summed.
   Feed({"3", "25", "1", "2", "3", "24", "24", "24", "ende", "1", "7"});
   EXPECT_EQ(parser.State(), FrameParser::kOutside);
-  EXPECT_EQ(Count(0), 2);
+  EXPECT_EQ(Count(0), 1);
   // Only a real other unit asks for a switch, and not once it has been made.
   Feed(Frame("3", "25", "0"));
   EXPECT_EQ(link.report.m_unitMismatch.load(), 0);
@@ -118,6 +119,25 @@ TEST_F(ParserFixture, FramesFromBeforeTheDeviceHasTheNewPairDoNotCountForTheUnit
   EXPECT_TRUE(TakeUnitMismatch(link));
   EXPECT_EQ(link.report.m_unitMismatch.load(), 2);
   EXPECT_FALSE(TakeUnitMismatch(link));
+}
+
+// A device switched off and on goes on sending frames in mbar on a line that
+// stays open; until it has the pair again its readings were summed into a
+// run in mg/l. A frame in another unit is shown live but never summed.
+TEST_F(ParserFixture, AFrameInAnotherUnitIsShownButNotSummed) {
+  units.Update([](UnitConfig& config) { config.unit = kUnitMgl; });
+  Feed(Frame("3", "25", "2"));
+  EXPECT_EQ(Count(0), 1);
+  Feed(Frame("3", "25", "1"));
+  EXPECT_EQ(Count(0), 1);
+  EXPECT_FLOAT_EQ(Sum(0), 201.5f);
+  EXPECT_EQ(Count(2), 1);
+  EXPECT_FLOAT_EQ(link.report.m_lastReading[1].load(), 202.5f);
+  EXPECT_EQ(link.report.m_deviceUnit.load(), 1);
+  // A garbled unit field is no other unit: the frame counts as before.
+  Feed(Frame("3", "25", "x"));
+  EXPECT_EQ(Count(0), 2);
+  EXPECT_EQ(link.report.m_deviceUnit.load(), 1);  // the last real unit stays
 }
 
 TEST_F(ParserFixture, ValuesNoDeviceCanMeasureCountAsGarbledFields) {

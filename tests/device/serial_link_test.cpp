@@ -83,17 +83,18 @@ TEST_F(LinkFixture, GreetsSendsQueuedCommandsInOrderAndSumsReadings) {
   device_.commands.m_beepCommand = 1;
   device_.commands.m_manualStep = 1;
   device_.commands.m_calibrationCommand = 59 + 1;
-  device_.commands.m_lightCommand = 69 + 5;
-  device_.commands.m_runCommand = 79 + 5;
+  CommandLights(device_.commands, 5);
+  CommandRuns(device_.commands, 5);
   device_.commands.m_calibrationChanged = 1;
   device_.commands.m_pairCommand.Set(1, 1);
   Link().Start(1);
-  ASSERT_TRUE(device.WaitForLog("pair 1 1", 5000));
+  ASSERT_TRUE(device.WaitForLog("calibration value=210", 5000));
   const auto log = device.Log();
+  // The greeting takes the pair, the lights and the runs; the cycle the rest.
   EXPECT_EQ(Texts(log), (std::vector<std::string>{
-                            "temperature set=22", "light none", "run none", "service 94 channels=3",
-                            "signal on", "step up set=23", "calibration mask=1", "light mask=5",
-                            "run mask=5", "calibration value=210", "pair 1 1"}));
+                            "temperature set=22", "light none", "run none", "pair 1 1",
+                            "light mask=5", "run mask=5", "service 94 channels=3", "signal on",
+                            "step up set=23", "calibration mask=1", "calibration value=210"}));
   for (size_t i = 1; i < 3; ++i) {  // greeting bytes are 100 ms apart
     EXPECT_GT(log[i].seconds - log[i - 1].seconds, 0.08) << i;
     EXPECT_LT(log[i].seconds - log[i - 1].seconds, 0.30) << i;
@@ -159,7 +160,27 @@ TEST_F(LinkFixture, ReconnectsWhenTheDeviceComesBackAndTheRunGoesOn) {
   const auto texts = Texts(device.Log());
   const std::vector<std::string> greeting(texts.begin() + static_cast<long>(before), texts.end());
   EXPECT_EQ(greeting, (std::vector<std::string>{"temperature set=27", "light none", "run none",
-                                                "light mask=1", "run mask=1"}));
+                                                "pair 1 1", "light mask=1", "run mask=1"}));
+}
+
+// An unplug in the middle of a calibration value block: the next device got
+// only the greeting, and the value was never sent again.
+TEST_F(LinkFixture, ACalibrationBlockCutShortByAnUnplugGoesOutWholeOnTheNextConnection) {
+  DeviceSimulator& device = AddDevice(1);
+  Link().Start(1);
+  ASSERT_TRUE(device.WaitForLog("run none", 3000));
+  ASSERT_TRUE(WaitUntil([&] { return !device_.commands.m_pairCommand.Busy(); }));
+  device_.commands.m_calibrationValue = 2000;  // 23 bytes, 50 ms each
+  device_.commands.m_manualStep = 1;
+  device_.commands.m_calibrationChanged = 1;
+  std::this_thread::sleep_for(Ms(400));  // the step and a few bytes of the block
+  device.GoAway();
+  ASSERT_TRUE(WaitUntil([&] { return !Link().Connected(); }));
+  ASSERT_FALSE(device.WaitForLog("calibration value=2000", 0));
+  std::string error;
+  ASSERT_TRUE(device.ComeBack(error)) << error;
+  EXPECT_TRUE(device.WaitForLog("calibration value=2000", 4000));
+  EXPECT_EQ(device_.commands.m_calibrationChanged.load(), 0);
 }
 
 }  // namespace

@@ -143,10 +143,11 @@ TEST_F(SchedulerTest, ALightLeftOnByAnEndedRunGoesOffWithTheNextLightCommand) {
   EXPECT_EQ(station.m_run[0].m_running, 0);
   EXPECT_EQ(station.m_link.commands.m_lightCommand, kLightAllOff);
   EXPECT_EQ(station.m_run[0].m_lightOn, 0);  // the flag says what the device was told
-  // A reconnection: the set point in force, chamber II running, no light.
+  // A reconnection: the set point in force, the pair in force (mbar), chamber
+  // II running, no light.
   std::vector<int> greeting;
   for (const CommandByte& b : TakeGreeting(station.m_link.commands)) greeting.push_back(b.byte);
-  EXPECT_EQ(greeting, (std::vector<int>{37, 77, 87, 79 + 2}));
+  EXPECT_EQ(greeting, (std::vector<int>{37, 77, 87, 78, 21, 21, 21, 21, 79 + 2}));
 }
 
 TEST_F(SchedulerTest, ElapsedIsTheRealTimeWhenPassesAreLate) {

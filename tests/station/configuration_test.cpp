@@ -119,5 +119,93 @@ TEST_F(ConfigurationTest, NegativeFirstFactorsAreServiceCommands) {
   EXPECT_EQ(station_.m_link.commands.m_serviceCommand, kServiceIdle);
 }
 
+// A negative first factor that is no service code was dropped without a word,
+// and with it the unit and the calibration value typed in the same visit.
+TEST_F(ConfigurationTest, ANegativeFactorThatIsNoServiceCodeIsRefusedAndTheRestTaken) {
+  for (const char* factor : {"-8", "-0.5"}) {
+    entries_.factor1Text = factor;
+    entries_.unitIndex = 1;
+    entries_.calibrationText = "300";
+    prompts_.asked.clear();
+    const ConfirmOutcome outcome = Confirm();
+    EXPECT_EQ(outcome.serviceCode, 0) << factor;
+    EXPECT_TRUE(outcome.factor1Refused) << factor;
+    EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Conversion factor (mbar equal to) \"" +
+                                                       std::string(factor) +
+                                                       "\" is not taken: enter a number from "
+                                                       "0.01 to 423.00."});
+    EXPECT_EQ(station_.m_link.commands.m_serviceCommand, kServiceIdle) << factor;
+    EXPECT_EQ(station_.m_units.Unit(), kUnitMgl) << factor;
+    EXPECT_EQ(station_.m_link.commands.m_calibrationValue, 300) << factor;
+    EXPECT_FLOAT_EQ(display_.factors.factor1, 210.0f) << factor;  // the factor in force stays
+    entries_.unitIndex = 0;
+    Confirm();
+  }
+}
+
+TEST_F(ConfigurationTest, TheUnitStaysWhileAChamberMeasures) {
+  Confirm();
+  station_.m_link.commands.m_pairCommand.Take();
+  station_.m_link.commands.m_pairCommand.Delivered();
+  station_.m_run[1].m_running = 1;
+  entries_.unitIndex = 1;
+  entries_.calibrationText = "250";
+  const ConfirmOutcome outcome = Confirm();
+  EXPECT_TRUE(outcome.unitRefused);
+  EXPECT_EQ(prompts_.asked,
+            std::vector<std::string>{"The unit stays mbar while a chamber measures."});
+  EXPECT_EQ(station_.m_units.Unit(), kUnitMbar);
+  EXPECT_FALSE(station_.m_link.commands.m_pairCommand.Busy());
+  EXPECT_EQ(station_.m_link.commands.m_calibrationValue, 250);
+}
+
+// Power-cycled in mg/l during a run, the device came back in mbar and the
+// display followed it: the run went on in mbar. While a chamber measures the
+// unit stays and the device is given the pair in force again.
+TEST_F(ConfigurationTest, ADeviceInAnotherUnitIsSentThePairInForceWhileAChamberMeasures) {
+  entries_.unitIndex = 1;
+  Confirm();
+  PairMailbox& pair = station_.m_link.commands.m_pairCommand;
+  ASSERT_EQ(pair.Take(), std::make_pair(823, 21000));
+  pair.Delivered();
+  station_.m_run[0].m_running = 1;
+  const UnitSwitch kept = configuration_.FollowDeviceUnit(station_, display_);
+  EXPECT_FALSE(kept.applied);
+  EXPECT_EQ(station_.m_units.Unit(), kUnitMgl);
+  EXPECT_EQ(pair.Peek(), std::make_pair(823, 21000));
+  EXPECT_TRUE(pair.Busy());
+  // With no chamber measuring the display follows the device, as before.
+  pair.Take();
+  pair.Delivered();
+  station_.m_run[0].m_running = 0;
+  EXPECT_TRUE(configuration_.FollowDeviceUnit(station_, display_).applied);
+  EXPECT_EQ(station_.m_units.Unit(), kUnitMbar);
+  EXPECT_EQ(pair.InForce(), std::make_pair(1, 1));
+}
+
+// The settings' unit decides the pair the greeting gives the device at start,
+// so a device that was left in another unit (or switched off) is not followed.
+TEST(StationSettings, TheStoredUnitsPairIsInForceAtStartAndAnIntervalOutOfRangeKeepsTheDefault) {
+  for (int32_t interval : {0, -8, 100, 100000}) {
+    Station station;
+    DisplaySettings display;
+    Settings settings;
+    settings.m_unit = kUnitMgl;
+    settings.m_sampleInterval = interval;
+    ApplySettings(settings, station, display);
+    EffectiveFactorsAtStart(station, display);
+    EXPECT_EQ(station.m_settings.m_sampleInterval.load(), 5) << interval;
+    EXPECT_EQ(station.m_link.commands.m_pairCommand.InForce(), std::make_pair(823, 21000));
+  }
+  Station station;
+  DisplaySettings display;
+  Settings settings;
+  settings.m_sampleInterval = 99;
+  ApplySettings(settings, station, display);
+  EffectiveFactorsAtStart(station, display);
+  EXPECT_EQ(station.m_settings.m_sampleInterval.load(), 99);
+  EXPECT_EQ(station.m_link.commands.m_pairCommand.InForce(), std::make_pair(1, 1));
+}
+
 }  // namespace
 }  // namespace corvala

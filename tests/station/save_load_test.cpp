@@ -98,8 +98,20 @@ TEST_F(SaveLoad, LoadReplacesTheFirstFreeSelectedChamberAndSwitchesTheUnit) {
   EXPECT_EQ(LoadMeasurementFile(station, {1, 1, 1}, prompts, {210.0f, 8.23f}, loadHooks),
             MeasurementLoadStatus::kLoaded);
   EXPECT_EQ(prompts.asked, Texts{"Existing measurements will be overwritten!"});
-  // The unit is set before the configuration is confirmed, the factors after.
+  // Chamber I measures in mbar: the mg/l file changes neither the unit in force
+  // nor the device (no confirmation, no pair), so I's run goes on in mbar.
+  EXPECT_EQ(log, (Texts{"reset1", "refresh1 1"}));
+  EXPECT_EQ(station.m_units.Unit(), kUnitMbar);
+  EXPECT_FALSE(station.m_link.commands.m_pairCommand.Busy());
+  // With no chamber measuring the view follows the file's unit: the unit is set
+  // before the configuration is confirmed, the factors after.
+  station.m_run[0].m_running = 0;
+  log.clear();
+  EXPECT_EQ(LoadMeasurementInto(station, 1, testing::DataPath("measurement.cv3"), {210.0f, 8.23f},
+                                loadHooks),
+            MeasurementLoadStatus::kLoaded);
   EXPECT_EQ(log, (Texts{"reset1", "unit 2 factor2 1", "refresh1 8.23"}));
+  station.m_run[0].m_running = 1;
   EXPECT_EQ(station.m_run[1].m_normOffset.load(), 0.0f);
   ChamberRecord r = station.m_chamber[1].Snapshot();
   EXPECT_EQ(r.measurementName, "measurement");
@@ -119,7 +131,8 @@ TEST_F(SaveLoad, LoadReplacesTheFirstFreeSelectedChamberAndSwitchesTheUnit) {
             MeasurementLoadStatus::kNotOpened);
 
   // No samples: the data stays (AFileWithoutSampleRowsIsRefused...), the unit
-  // follows the record all the same.
+  // follows the record all the same (no chamber measures).
+  station.m_run[0].m_running = 0;
   ASSERT_TRUE(WriteMeasurementFile(ChamberRecord{}, Path("empty.cv3")).Ok());
   EXPECT_EQ(LoadMeasurementInto(station, 2, Path("empty.cv3"), {}, {}),
             MeasurementLoadStatus::kNoSamples);
