@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "files/biff8_writer.h"
@@ -172,6 +173,31 @@ TEST_F(Workbook, XlsxPathWritesAZipWithOneWorksheetPerTable) {
   EXPECT_EQ(bytes.substr(0, 2), "PK");
   EXPECT_NE(bytes.find("xl/worksheets/sheet1.xml"), std::string::npos);
   EXPECT_NE(bytes.find("xl/worksheets/sheet2.xml"), std::string::npos);
+}
+
+TEST_F(Workbook, XlsxIsWrittenWholeWithoutTouchingAFileBesideIt) {
+  std::ofstream(Path("x.xlsx.part")) << "mine";
+  SqliteWorkbookConnection connection;
+  WriteThrough(connection, Path("x.xlsx"), {"CREATE TABLE t (a TEXT)"});
+  EXPECT_EQ(testing::FileBytes(Path("x.xlsx.part")), "mine");
+  EXPECT_EQ(testing::FileBytes(Path("x.xlsx")).substr(0, 2), "PK");
+  const auto files = std::distance(std::filesystem::directory_iterator(folder_.Path()),
+                                   std::filesystem::directory_iterator());
+  EXPECT_EQ(files, 2);
+}
+
+TEST_F(Workbook, ACancelledCloseGivesNoBytesAndWritesNothing) {
+  for (const char* name : {"c.xls", "c.xlsx"}) {
+    SqliteWorkbookConnection connection;
+    ASSERT_TRUE(connection.OpenEx(WorkbookConnectionString(Path(name))).Ok());
+    ASSERT_TRUE(connection.ExecuteSQL("CREATE TABLE t (a NUMBER)").Ok());
+    ASSERT_TRUE(connection.ExecuteSQL("INSERT INTO t (a) VALUES ('1')").Ok());
+    const std::atomic<bool> cancel{true};
+    const Expected<std::string> bytes = connection.CloseToBytes(&cancel);
+    EXPECT_FALSE(bytes.Ok()) << name;
+    EXPECT_NE(bytes.Message().find("cancelled"), std::string::npos) << bytes.Message();
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(folder_.Path()));
 }
 
 TEST_F(Workbook, XlsxNumbersKeepTheirPointUnderAGermanLocale) {

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
 
 namespace corvala {
 namespace {
@@ -23,6 +26,10 @@ struct Recorded : WorkbookConnection {
     return Log(statement);
   }
   Result Close() override { return Log("CLOSE"); }
+  Expected<std::string> CloseToBytes(const std::atomic<bool>*) override {
+    if (Result logged = Log("CLOSE"); !logged) return logged;
+    return std::string("workbook");
+  }
   Result Log(const std::string& text) {
     log->push_back(text);
     return Result::Success();
@@ -91,7 +98,6 @@ TEST_F(Export, NormalisationOnIsUsedAndKeptAndCorrectionLimitsTheBaseline) {
   std::ofstream(Path("one")) << "old export";
   ExportResult result = ExportChambers({1, 0, 0}, Path("one"));
   EXPECT_EQ(result.written, std::vector<std::string>{Path("one.xls")});
-  EXPECT_FALSE(std::filesystem::exists(Path("one")));  // the old export under the typed name goes
   EXPECT_NE(log_[14].find("'1015.00','15.00'"), std::string::npos);
   EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 1000.0f);
   EXPECT_FALSE(result.selectionSlopeReset);
@@ -167,6 +173,119 @@ TEST_F(Export, AnalysisExportAsksBeforeReplacingAndClearsTheChangeMark) {
   prompts_.answers = {false};
   EXPECT_TRUE(SaveAnalysisToSpreadsheet(table, options_, prompts_, Factory()).written.empty());
   EXPECT_EQ(prompts_.asked.back(), "Existing file will be overwritten!");
+}
+
+TEST_F(Export, TheTypedExtensionIsKeptAndIsTheOneCheckedForOverwriting) {
+  // Several chambers keep ".xlsx"; the existing file of the final name is asked about.
+  std::ofstream(Path("run_2.xlsx")) << "old";
+  prompts_.answers = {false};
+  EXPECT_TRUE(ExportChambers({1, 1, 0}, Path("run.xlsx")).written.empty());
+  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Existing files will be overwritten!"});
+  const ExportResult several = ExportChambers({1, 1, 0}, Path("run.xlsx"));
+  EXPECT_EQ(several.written, (std::vector<std::string>{Path("run_1.xlsx"), Path("run_2.xlsx")}));
+  EXPECT_EQ(log_[0], "OPEN " + WorkbookConnectionString(Path("run_1.xlsx")));
+
+  // A typed extension stays, and another file beside it is not touched.
+  std::ofstream(Path("old.dat.xls")) << "keep";
+  prompts_.asked.clear();
+  EXPECT_EQ(ExportChambers({1, 0, 0}, Path("old.dat")).written,
+            std::vector<std::string>{Path("old.dat")});
+  EXPECT_TRUE(prompts_.asked.empty());
+  EXPECT_EQ(testing::FileBytes(Path("old.dat.xls")), "keep");
+
+  // ".xls" is added only when no extension was typed; the typed name's file stays.
+  std::ofstream(Path("two")) << "keep";
+  EXPECT_EQ(ExportChambers({0, 1, 1}, Path("two")).written,
+            (std::vector<std::string>{Path("two_2.xls"), Path("two_3.xls")}));
+  EXPECT_EQ(testing::FileBytes(Path("two")), "keep");
+}
+
+// Real workbooks, with a hook that sees each step of each connection and may
+// reject a statement.
+struct Watched : WorkbookConnection {
+  std::unique_ptr<WorkbookConnection> inner = DefaultWorkbookFactory()();
+  std::function<bool(const std::string&)> step;
+  explicit Watched(std::function<bool(const std::string&)> s) : step(std::move(s)) {}
+  Result OpenEx(const std::string& c) override {
+    step("OPEN");
+    return inner->OpenEx(c);
+  }
+  Result ExecuteSQL(const std::string& statement) override {
+    if (!step(statement)) return Result::Failure("rejected");
+    return inner->ExecuteSQL(statement);
+  }
+  Result Close() override {
+    step("CLOSE");
+    return inner->Close();
+  }
+  Expected<std::string> CloseToBytes(const std::atomic<bool>* cancel) override {
+    step("CLOSE");
+    return inner->CloseToBytes(cancel);
+  }
+};
+
+class ExportToFiles : public Export {
+ protected:
+  // Chambers I to III into days_N.xls; step sees every step of every workbook.
+  ExportResult ExportAll(std::function<bool(int workbook, const std::string&)> step) {
+    int workbooks = 0;
+    const WorkbookFactory factory = [&] {
+      const int workbook = workbooks++;
+      return std::make_unique<Watched>([=](const std::string& s) { return step(workbook, s); });
+    };
+    prompts_.filePaths = {Path("days.xls")};
+    const ExportPlan plan = PlanMeasurementExport(station_, {1, 1, 1}, options_, prompts_);
+    return WriteMeasurementWorkbooks(plan, options_, factory, &progress_);
+  }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  Progress progress_;
+};
+
+TEST_F(ExportToFiles, AllWorkbooksAppearTogetherAndReplaceOlderOnes) {
+  std::ofstream(Path("days_2.xls")) << "old";
+  const ExportResult result = ExportAll([](int, const std::string&) { return true; });
+  EXPECT_FALSE(result.Failed()) << result.status.Message();
+  EXPECT_FALSE(result.cancelled);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"days_1.xls", "days_2.xls", "days_3.xls"}));
+  EXPECT_GT(std::filesystem::file_size(Path("days_2.xls")), 3u);
+  EXPECT_EQ(progress_.done.load(), progress_.total.load());
+}
+
+TEST_F(ExportToFiles, CancelBetweenWorkbooksLeavesNoneAndTheOldFileAsItWas) {
+  std::ofstream(Path("days_2.xls")) << "old";
+  const ExportResult result = ExportAll([&](int workbook, const std::string& s) {
+    if (workbook == 1 && s == "OPEN") progress_.cancel = true;
+    return true;
+  });
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_TRUE(result.written.empty());
+  EXPECT_EQ(Files(), std::vector<std::string>{"days_2.xls"});
+  EXPECT_EQ(testing::FileBytes(Path("days_2.xls")), "old");
+}
+
+TEST_F(ExportToFiles, CancelDuringTheLastFileWriteLeavesNone) {
+  std::ofstream(Path("days_3.xls")) << "old";
+  const ExportResult result = ExportAll([&](int workbook, const std::string& s) {
+    if (workbook == 2 && s == "CLOSE") progress_.cancel = true;
+    return true;
+  });
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(Files(), std::vector<std::string>{"days_3.xls"});
+  EXPECT_EQ(testing::FileBytes(Path("days_3.xls")), "old");
+}
+
+TEST_F(ExportToFiles, ARejectedStatementInALaterWorkbookLeavesNone) {
+  const ExportResult result = ExportAll([](int workbook, const std::string& s) {
+    return workbook != 1 || s.find("VALUES ('2',") == s.npos;
+  });
+  EXPECT_TRUE(result.Failed());
+  EXPECT_TRUE(Files().empty());
 }
 
 }  // namespace
