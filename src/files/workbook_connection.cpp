@@ -8,6 +8,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
@@ -141,6 +142,17 @@ std::filesystem::path ScratchPath(const char* ending) {
                          counter.fetch_add(1), ending);
 }
 
+// Frees a workbook that is not to be written. Closing would write it; freeing
+// alone leaves the files that hold the rows written so far open.
+void FreeUnclosed(lxw_workbook* workbook, const std::vector<lxw_worksheet*>& worksheets) {
+  for (lxw_worksheet* ws : worksheets) {
+    if (ws->optimize_tmpfile == nullptr) continue;
+    std::fclose(ws->optimize_tmpfile);
+    ws->optimize_tmpfile = nullptr;
+  }
+  lxw_workbook_free(workbook);
+}
+
 // The .xlsx writer only writes files: the workbook is made in the system's
 // temporary folder and read back, so that it reaches its own folder whole like
 // every other file.
@@ -148,9 +160,14 @@ Expected<std::string> XlsxBytes(const std::string& path, const std::vector<Workb
                                 const std::atomic<bool>* cancel) {
   const ScopedCNumbers numbers;
   const std::string scratch = ScratchPath(".xlsx").string();
-  lxw_workbook* workbook = workbook_new(scratch.c_str());
+  // Rows go to the file as they are written, where a cancel can stop them;
+  // closing then only packs the workbook.
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
+  lxw_workbook* workbook = workbook_new_opt(scratch.c_str(), &options);
   if (workbook == nullptr)
     return Result::Failure("The workbook " + path + " could not be created.");
+  std::vector<lxw_worksheet*> worksheets;
   int index = 1;
   for (const WorkbookSheet& sheet : sheets) {
     std::string name = sheet.name;
@@ -159,12 +176,13 @@ Expected<std::string> XlsxBytes(const std::string& path, const std::vector<Workb
     ++index;
     lxw_worksheet* ws = workbook_add_worksheet(workbook, name.c_str());
     if (ws == nullptr) continue;
+    worksheets.push_back(ws);
     for (size_t c = 0; c < sheet.columns.size() && c < LXW_COL_MAX; ++c)
       worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), sheet.columns[c].c_str(), nullptr);
     for (size_t r = 0; r < sheet.rows.size() && r + 1 < LXW_ROW_MAX; ++r) {
       // The file is only created when the workbook is closed: freeing it leaves none.
       if (r % kRowsPerCancelCheck == 0 && Cancelled(cancel)) {
-        lxw_workbook_free(workbook);
+        FreeUnclosed(workbook, worksheets);
         return CancelledFailure(path);
       }
       const auto row = static_cast<lxw_row_t>(r + 1);

@@ -266,7 +266,7 @@ TEST_F(ExportToFiles, CancelBetweenWorkbooksLeavesNoneAndTheOldFileAsItWas) {
   EXPECT_TRUE(result.cancelled);
   EXPECT_TRUE(result.written.empty());
   EXPECT_EQ(Files(), std::vector<std::string>{"days_2.xls"});
-  EXPECT_EQ(testing::FileBytes(Path("days_2.xls")), "old");
+  EXPECT_TRUE(testing::FileBytes(Path("days_2.xls")) == "old");  // unchanged
 }
 
 TEST_F(ExportToFiles, CancelDuringTheLastFileWriteLeavesNone) {
@@ -277,7 +277,7 @@ TEST_F(ExportToFiles, CancelDuringTheLastFileWriteLeavesNone) {
   });
   EXPECT_TRUE(result.cancelled);
   EXPECT_EQ(Files(), std::vector<std::string>{"days_3.xls"});
-  EXPECT_EQ(testing::FileBytes(Path("days_3.xls")), "old");
+  EXPECT_TRUE(testing::FileBytes(Path("days_3.xls")) == "old");  // unchanged
 }
 
 TEST_F(ExportToFiles, ARejectedStatementInALaterWorkbookLeavesNone) {
