@@ -186,20 +186,6 @@ TEST_F(Workbook, XlsxIsWrittenWholeWithoutTouchingAFileBesideIt) {
   EXPECT_EQ(files, 2);
 }
 
-TEST_F(Workbook, ACancelledCloseGivesNoBytesAndWritesNothing) {
-  for (const char* name : {"c.xls", "c.xlsx"}) {
-    SqliteWorkbookConnection connection;
-    ASSERT_TRUE(connection.OpenEx(WorkbookConnectionString(Path(name))).Ok());
-    ASSERT_TRUE(connection.ExecuteSQL("CREATE TABLE t (a NUMBER)").Ok());
-    ASSERT_TRUE(connection.ExecuteSQL("INSERT INTO t (a) VALUES ('1')").Ok());
-    const std::atomic<bool> cancel{true};
-    const Expected<std::string> bytes = connection.CloseToBytes(&cancel);
-    EXPECT_FALSE(bytes.Ok()) << name;
-    EXPECT_NE(bytes.Message().find("cancelled"), std::string::npos) << bytes.Message();
-  }
-  EXPECT_TRUE(std::filesystem::is_empty(folder_.Path()));
-}
-
 TEST_F(Workbook, XlsxNumbersKeepTheirPointUnderAGermanLocale) {
   if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 missing";
   SqliteWorkbookConnection connection;

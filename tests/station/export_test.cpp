@@ -200,92 +200,54 @@ TEST_F(Export, TheTypedExtensionIsKeptAndIsTheOneCheckedForOverwriting) {
   EXPECT_EQ(testing::FileBytes(Path("two")), "keep");
 }
 
-// Real workbooks, with a hook that sees each step of each connection and may
-// reject a statement.
-struct Watched : WorkbookConnection {
-  std::unique_ptr<WorkbookConnection> inner = DefaultWorkbookFactory()();
+// Real workbooks; step sees each statement and the close, and may reject a statement.
+struct Watched : SqliteWorkbookConnection {
   std::function<bool(const std::string&)> step;
-  explicit Watched(std::function<bool(const std::string&)> s) : step(std::move(s)) {}
-  Result OpenEx(const std::string& c) override {
-    step("OPEN");
-    return inner->OpenEx(c);
-  }
-  Result ExecuteSQL(const std::string& statement) override {
-    if (!step(statement)) return Result::Failure("rejected");
-    return inner->ExecuteSQL(statement);
-  }
-  Result Close() override {
-    step("CLOSE");
-    return inner->Close();
+  Result ExecuteSQL(const std::string& s) override {
+    return step(s) ? SqliteWorkbookConnection::ExecuteSQL(s) : Result::Failure("rejected");
   }
   Expected<std::string> CloseToBytes(const std::atomic<bool>* cancel) override {
     step("CLOSE");
-    return inner->CloseToBytes(cancel);
+    return SqliteWorkbookConnection::CloseToBytes(cancel);
   }
 };
 
-class ExportToFiles : public Export {
- protected:
-  // Chambers I to III into days_N.xls; step sees every step of every workbook.
-  ExportResult ExportAll(std::function<bool(int workbook, const std::string&)> step) {
+TEST_F(Export, WorkbooksAreLeftOnlyWhenTheWholeExportFinished) {
+  // At the first step of workbook `workbook` that starts with `step`: cancel, or reject it.
+  struct Case {
+    int workbook;
+    std::string step;
+    bool reject;
+  };
+  for (const Case& c : {Case{1, "CREATE TABLE Parameter", false}, Case{2, "CLOSE", false},
+                        Case{1, "INSERT INTO Messdaten", true}, Case{-1, "", false}}) {
+    testing::TempFolder folder;
+    std::ofstream(folder / "days_2.xls") << "old";
+    Progress progress;
     int workbooks = 0;
     const WorkbookFactory factory = [&] {
-      const int workbook = workbooks++;
-      return std::make_unique<Watched>([=](const std::string& s) { return step(workbook, s); });
+      auto connection = std::make_unique<Watched>();
+      connection->step = [&, w = workbooks++](const std::string& s) {
+        if (w != c.workbook || !s.starts_with(c.step)) return true;
+        if (!c.reject) progress.cancel = true;
+        return !c.reject;
+      };
+      return connection;
     };
-    prompts_.filePaths = {Path("days.xls")};
-    const ExportPlan plan = PlanMeasurementExport(station_, {1, 1, 1}, options_, prompts_);
-    return WriteMeasurementWorkbooks(plan, options_, factory, &progress_);
+    prompts_.filePaths = {folder / "days.xls"};
+    const ExportResult result =
+        WriteMeasurementWorkbooks(PlanMeasurementExport(station_, {1, 1, 1}, options_, prompts_),
+                                  options_, factory, &progress);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+      files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    const bool finished = c.workbook < 0;
+    const std::vector<std::string> all{"days_1.xls", "days_2.xls", "days_3.xls"};
+    EXPECT_EQ(result.cancelled, !finished && !c.reject) << c.step;
+    EXPECT_EQ(files, finished ? all : std::vector<std::string>{"days_2.xls"}) << c.step;
+    EXPECT_EQ(testing::FileBytes(folder / "days_2.xls") == "old", !finished) << c.step;
   }
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path()))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  Progress progress_;
-};
-
-TEST_F(ExportToFiles, AllWorkbooksAppearTogetherAndReplaceOlderOnes) {
-  std::ofstream(Path("days_2.xls")) << "old";
-  const ExportResult result = ExportAll([](int, const std::string&) { return true; });
-  EXPECT_FALSE(result.Failed()) << result.status.Message();
-  EXPECT_FALSE(result.cancelled);
-  EXPECT_EQ(Files(), (std::vector<std::string>{"days_1.xls", "days_2.xls", "days_3.xls"}));
-  EXPECT_GT(std::filesystem::file_size(Path("days_2.xls")), 3u);
-  EXPECT_EQ(progress_.done.load(), progress_.total.load());
-}
-
-TEST_F(ExportToFiles, CancelBetweenWorkbooksLeavesNoneAndTheOldFileAsItWas) {
-  std::ofstream(Path("days_2.xls")) << "old";
-  const ExportResult result = ExportAll([&](int workbook, const std::string& s) {
-    if (workbook == 1 && s == "OPEN") progress_.cancel = true;
-    return true;
-  });
-  EXPECT_TRUE(result.cancelled);
-  EXPECT_TRUE(result.written.empty());
-  EXPECT_EQ(Files(), std::vector<std::string>{"days_2.xls"});
-  EXPECT_TRUE(testing::FileBytes(Path("days_2.xls")) == "old");  // unchanged
-}
-
-TEST_F(ExportToFiles, CancelDuringTheLastFileWriteLeavesNone) {
-  std::ofstream(Path("days_3.xls")) << "old";
-  const ExportResult result = ExportAll([&](int workbook, const std::string& s) {
-    if (workbook == 2 && s == "CLOSE") progress_.cancel = true;
-    return true;
-  });
-  EXPECT_TRUE(result.cancelled);
-  EXPECT_EQ(Files(), std::vector<std::string>{"days_3.xls"});
-  EXPECT_TRUE(testing::FileBytes(Path("days_3.xls")) == "old");  // unchanged
-}
-
-TEST_F(ExportToFiles, ARejectedStatementInALaterWorkbookLeavesNone) {
-  const ExportResult result = ExportAll([](int workbook, const std::string& s) {
-    return workbook != 1 || s.find("VALUES ('2',") == s.npos;
-  });
-  EXPECT_TRUE(result.Failed());
-  EXPECT_TRUE(Files().empty());
 }
 
 }  // namespace
