@@ -180,7 +180,7 @@ Expected<std::string> XlsxBytes(const std::string& path, const std::vector<Workb
     for (size_t c = 0; c < sheet.columns.size() && c < LXW_COL_MAX; ++c)
       worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), sheet.columns[c].c_str(), nullptr);
     for (size_t r = 0; r < sheet.rows.size() && r + 1 < LXW_ROW_MAX; ++r) {
-      // The file is only created when the workbook is closed: freeing it leaves none.
+      // The workbook's file is only made when it is closed: freeing it leaves none.
       if (r % kRowsPerCancelCheck == 0 && Cancelled(cancel)) {
         FreeUnclosed(workbook, worksheets);
         return CancelledFailure(path);

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "analysis/normalisation.h"
-#include "files/measurement_file.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 
@@ -59,6 +58,13 @@ Expected<std::string> BuildChamberWorkbook(const ExportJob& job, const ExportOpt
       connection->CloseToBytes(progress != nullptr ? &progress->cancel : nullptr);
   if (progress != nullptr) progress->done.fetch_add(WorkbookFileWeight(samples));
   return bytes;
+}
+
+// The name a workbook has until the export has written all of its workbooks:
+// recognisably temporary, and replaced by the next export of the same name
+// should a killed export have left it.
+std::string StagedWorkbookPath(const std::string& path) {
+  return path + ".tmp-export";
 }
 
 // Removes the staged workbooks of an export that did not finish.
@@ -131,10 +137,6 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
     plan.jobs.push_back(std::move(job));
   }
   return plan;
-}
-
-std::string StagedWorkbookPath(const std::string& path) {
-  return path + ".tmp-export";
 }
 
 ExportResult WriteMeasurementWorkbooks(const ExportPlan& plan, const ExportOptions& options,

@@ -44,9 +44,6 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
 ExportResult WriteMeasurementWorkbooks(const ExportPlan& plan, const ExportOptions& options,
                                        const WorkbookFactory& factory,
                                        Progress* progress = nullptr);
-// The name a workbook has until the export has written all of its workbooks.
-std::string StagedWorkbookPath(const std::string& path);
-
 // Both steps in one call.
 ExportResult ExportMeasurement(Station& station, const std::array<uint8_t, 3>& selected,
                                const ExportOptions& options, Prompts& prompts,
