@@ -265,6 +265,8 @@ class CMeasureDlg : public QDialog {
   bool DrawAnalysisDiagrams();
   void OnPrint();
   bool PrintReportTo(QPagedPaintDevice& device);
+  // While an export or a print runs, their buttons take no second click.
+  void SetLongWorkRunning(bool running);
   ExportOptions MakeExportOptions() const;
   int32_t Unit() const { return station_.m_units.Unit(); }
 
@@ -288,6 +290,7 @@ class CMeasureDlg : public QDialog {
   View view_ = View::kMeasurement;
   std::array<int32_t, 4> savedPlacement_{0, 0, 0, 0};
   bool destroyed_ = false;
+  bool longWorkRunning_ = false;
 };
 
 }  // namespace corvala

@@ -56,7 +56,32 @@ ExportOptions CMeasureDlg::MakeExportOptions() const {
                        settings_.correctionTime};
 }
 
+void CMeasureDlg::SetLongWorkRunning(bool running) {
+  longWorkRunning_ = running;
+  for (const int id : {ctl::kExportMeasurement, ctl::kPrint}) Control(id)->setEnabled(!running);
+}
+
+namespace {
+
+// Marks long work as running for as long as it lives: the progress dialog shows
+// only after a moment, and until then a second click would start a second
+// piece of work inside the first one's wait.
+class LongWorkScope {
+ public:
+  explicit LongWorkScope(std::function<void(bool)> mark) : mark_(std::move(mark)) { mark_(true); }
+  ~LongWorkScope() { mark_(false); }
+  LongWorkScope(const LongWorkScope&) = delete;
+  LongWorkScope& operator=(const LongWorkScope&) = delete;
+
+ private:
+  std::function<void(bool)> mark_;
+};
+
+}  // namespace
+
 void CMeasureDlg::ExportMeasurement() {
+  if (longWorkRunning_) return;
+  const LongWorkScope scope([this](bool running) { SetLongWorkRunning(running); });
   UpdateData(true);
   const ExportOptions options = MakeExportOptions();
   const ExportPlan plan = PlanMeasurementExport(station_, chambers_.selected, options, *prompts_);
@@ -117,6 +142,8 @@ bool CMeasureDlg::PrintReportTo(QPagedPaintDevice& device) {
 }
 
 void CMeasureDlg::OnPrint() {
+  if (longWorkRunning_) return;
+  const LongWorkScope scope([this](bool running) { SetLongWorkRunning(running); });
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(kReportDocumentName);
   QPrintDialog dialog(&printer, this);

@@ -8,7 +8,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <random>
 
 #include "files/biff8_writer.h"
 #include "util/c_format.h"
@@ -118,12 +120,54 @@ class ScopedCNumbers {
   locale_t previous_ = static_cast<locale_t>(nullptr);
 };
 
-Result WriteXlsx(const std::string& path, const std::vector<WorkbookSheet>& sheets) {
+bool Cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load();
+}
+
+Result CancelledFailure(const std::string& path) {
+  return Result::Failure("The workbook " + path + " was not written: the export was cancelled.");
+}
+
+// Rows between two looks at the cancel flag.
+constexpr size_t kRowsPerCancelCheck = 1024;
+
+// A file name in the system's temporary folder that no other writer uses.
+std::filesystem::path ScratchPath(const char* ending) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+  if (ec) folder = ".";
+  return folder / Format("corvala3-workbook-%08x%08x-%u%s", random(), random(),
+                         counter.fetch_add(1), ending);
+}
+
+// Frees a workbook that is not to be written. Closing would write it; freeing
+// alone leaves the files that hold the rows written so far open.
+void FreeUnclosed(lxw_workbook* workbook, const std::vector<lxw_worksheet*>& worksheets) {
+  for (lxw_worksheet* ws : worksheets) {
+    if (ws->optimize_tmpfile == nullptr) continue;
+    std::fclose(ws->optimize_tmpfile);
+    ws->optimize_tmpfile = nullptr;
+  }
+  lxw_workbook_free(workbook);
+}
+
+// The .xlsx writer only writes files: the workbook is made in the system's
+// temporary folder and read back, so that it reaches its own folder whole like
+// every other file.
+Expected<std::string> XlsxBytes(const std::string& path, const std::vector<WorkbookSheet>& sheets,
+                                const std::atomic<bool>* cancel) {
   const ScopedCNumbers numbers;
-  const std::string temp = path + ".part";
-  lxw_workbook* workbook = workbook_new(temp.c_str());
+  const std::string scratch = ScratchPath(".xlsx").string();
+  // Rows go to the file as they are written, where a cancel can stop them;
+  // closing then only packs the workbook.
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
+  lxw_workbook* workbook = workbook_new_opt(scratch.c_str(), &options);
   if (workbook == nullptr)
     return Result::Failure("The workbook " + path + " could not be created.");
+  std::vector<lxw_worksheet*> worksheets;
   int index = 1;
   for (const WorkbookSheet& sheet : sheets) {
     std::string name = sheet.name;
@@ -132,9 +176,15 @@ Result WriteXlsx(const std::string& path, const std::vector<WorkbookSheet>& shee
     ++index;
     lxw_worksheet* ws = workbook_add_worksheet(workbook, name.c_str());
     if (ws == nullptr) continue;
+    worksheets.push_back(ws);
     for (size_t c = 0; c < sheet.columns.size() && c < LXW_COL_MAX; ++c)
       worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), sheet.columns[c].c_str(), nullptr);
     for (size_t r = 0; r < sheet.rows.size() && r + 1 < LXW_ROW_MAX; ++r) {
+      // The workbook's file is only made when it is closed: freeing it leaves none.
+      if (r % kRowsPerCancelCheck == 0 && Cancelled(cancel)) {
+        FreeUnclosed(workbook, worksheets);
+        return CancelledFailure(path);
+      }
       const auto row = static_cast<lxw_row_t>(r + 1);
       for (size_t c = 0; c < sheet.rows[r].size() && c < LXW_COL_MAX; ++c) {
         const WorkbookCell& cell = sheet.rows[r][c];
@@ -147,19 +197,14 @@ Result WriteXlsx(const std::string& path, const std::vector<WorkbookSheet>& shee
     }
   }
   const lxw_error result = workbook_close(workbook);
+  Expected<std::string> bytes =
+      result == LXW_NO_ERROR ? ReadWholeFile(scratch) : Result::Failure(lxw_strerror(result));
   std::error_code ec;
-  if (result != LXW_NO_ERROR) {
-    std::filesystem::remove(temp, ec);
-    return Result::Failure("The workbook " + path +
-                           " could not be written: " + lxw_strerror(result));
-  }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    const std::string reason = ec.message();
-    std::filesystem::remove(temp, ec);
-    return Result::Failure("The workbook " + path + " could not be written: " + reason + ".");
-  }
-  return Result::Success();
+  std::filesystem::remove(scratch, ec);
+  if (!bytes)
+    return Result::Failure("The workbook " + path + " could not be written: " + bytes.Message());
+  if (Cancelled(cancel)) return CancelledFailure(path);
+  return bytes;
 }
 
 }  // namespace
@@ -201,12 +246,21 @@ std::optional<std::string> ConnectionValue(const std::string& connection, const 
   return std::nullopt;
 }
 
-Result WriteWorkbook(const std::string& path, const std::vector<WorkbookSheet>& sheets) {
-  if (EndsWith(Lower(path), ".xlsx")) return WriteXlsx(path, sheets);
+Expected<std::string> WorkbookBytes(const std::string& path,
+                                    const std::vector<WorkbookSheet>& sheets,
+                                    const std::atomic<bool>* cancel) {
+  if (Cancelled(cancel)) return CancelledFailure(path);
+  if (EndsWith(Lower(path), ".xlsx")) return XlsxBytes(path, sheets, cancel);
   std::vector<uint8_t> file;
   if (Result built = BuildBiff8File(sheets, file); !built) return built;
-  const Result written = WriteFileAtomically(
-      path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
+  if (Cancelled(cancel)) return CancelledFailure(path);
+  return std::string(reinterpret_cast<const char*>(file.data()), file.size());
+}
+
+Result WriteWorkbook(const std::string& path, const std::vector<WorkbookSheet>& sheets) {
+  Expected<std::string> bytes = WorkbookBytes(path, sheets);
+  if (!bytes) return bytes.Status();
+  const Result written = WriteFileAtomically(path, *bytes);
   // The same notice in the workbook's words: "The file PATH could not be written: REASON."
   const std::string fileWords = "The file " + path + " could not be written";
   if (!written)
@@ -257,7 +311,8 @@ Result SqliteWorkbookConnection::ExecuteSQL(const std::string& statement) {
   return Result::Failure(TextToUtf8(error));
 }
 
-Result SqliteWorkbookConnection::ReadSheets(std::vector<WorkbookSheet>& sheets) {
+Result SqliteWorkbookConnection::ReadSheets(std::vector<WorkbookSheet>& sheets,
+                                            const std::atomic<bool>* cancel) {
   sheets.clear();
   if (!db_) return Result::Failure(std::string("The workbook is not open."));
   sqlite3* h = db_->handle;
@@ -297,6 +352,10 @@ Result SqliteWorkbookConnection::ReadSheets(std::vector<WorkbookSheet>& sheets) 
       return e;
     const int columns = sqlite3_column_count(rows);
     while (sqlite3_step(rows) == SQLITE_ROW) {
+      if (sheet.rows.size() % kRowsPerCancelCheck == 0 && Cancelled(cancel)) {
+        sqlite3_finalize(rows);
+        return CancelledFailure(path_);
+      }
       std::vector<WorkbookCell> row(sheet.columns.size());
       for (int c = 0; c < columns && c < static_cast<int>(row.size()); ++c) {
         WorkbookCell& cell = row[c];
@@ -336,6 +395,15 @@ Result SqliteWorkbookConnection::Close() {
   if (result) result = WriteWorkbook(path_, sheets);
   db_.reset();
   return result;
+}
+
+Expected<std::string> SqliteWorkbookConnection::CloseToBytes(const std::atomic<bool>* cancel) {
+  if (!db_) return Result::Failure(std::string("The workbook is not open."));
+  std::vector<WorkbookSheet> sheets;
+  const Result read = ReadSheets(sheets, cancel);
+  db_.reset();
+  if (!read) return read;
+  return WorkbookBytes(path_, sheets, cancel);
 }
 
 WorkbookFactory DefaultWorkbookFactory() {

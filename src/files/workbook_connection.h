@@ -4,6 +4,7 @@
 // sheets as an Excel 97-2003 workbook (".xls") or an Office Open XML workbook
 // (a path ending in ".xlsx").
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,7 +37,14 @@ std::string TextToUtf8(const std::string& text);
 // double quotes around the value removed; nothing when the key is missing.
 std::optional<std::string> ConnectionValue(const std::string& connection, const std::string& key);
 
-// Writes the sheets whole to path; the format follows the path's ending.
+// The bytes of the workbook file for path; the format follows the path's
+// ending. Gives up, with a failure and no file left anywhere, once *cancel is set.
+Expected<std::string> WorkbookBytes(const std::string& path,
+                                    const std::vector<WorkbookSheet>& sheets,
+                                    const std::atomic<bool>* cancel = nullptr);
+
+// Writes the sheets whole to path (a temporary file beside it, synced, then
+// renamed); the format follows the path's ending.
 Result WriteWorkbook(const std::string& path, const std::vector<WorkbookSheet>& sheets);
 
 class WorkbookConnection {
@@ -48,6 +56,10 @@ class WorkbookConnection {
   virtual Result ExecuteSQL(const std::string& statement) = 0;
   // Writes the workbook and ends the connection.
   virtual Result Close() = 0;
+  // Ends the connection and gives the workbook as the bytes of its file instead
+  // of writing it, so that the caller decides when it takes the place of an
+  // older file. Gives up once *cancel is set.
+  virtual Expected<std::string> CloseToBytes(const std::atomic<bool>* cancel) = 0;
 };
 
 // The SQLite-backed connection.
@@ -58,9 +70,11 @@ class SqliteWorkbookConnection : public WorkbookConnection {
   Result OpenEx(const std::string& connection) override;
   Result ExecuteSQL(const std::string& statement) override;
   Result Close() override;
+  Expected<std::string> CloseToBytes(const std::atomic<bool>* cancel) override;
 
   // The sheets as they stand: tables in creation order, rows in insertion order.
-  Result ReadSheets(std::vector<WorkbookSheet>& sheets);
+  // Gives up once *cancel is set.
+  Result ReadSheets(std::vector<WorkbookSheet>& sheets, const std::atomic<bool>* cancel = nullptr);
   const std::string& Path() const { return path_; }
 
  private:

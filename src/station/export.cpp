@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "analysis/normalisation.h"
-#include "files/measurement_file.h"
 #include "util/c_format.h"
+#include "util/file_io.h"
 
 namespace corvala {
 namespace {
@@ -17,6 +17,13 @@ bool FileExists(const std::string& path) {
   return std::filesystem::exists(path, ec);
 }
 
+// Making and writing a workbook's file takes a quarter (.xls) to three
+// quarters (.xlsx) of the time of its rows' statements; the progress counts it
+// as half.
+int64_t WorkbookFileWeight(int32_t samples) {
+  return std::max<int64_t>(1, samples / 2);
+}
+
 // Runs the statements in order; the first failure ends them.
 Result Run(WorkbookConnection& connection, const std::vector<std::string>& statements) {
   for (const std::string& statement : statements)
@@ -24,10 +31,14 @@ Result Run(WorkbookConnection& connection, const std::vector<std::string>& state
   return Result::Success();
 }
 
-// Writes one chamber's workbook. The statements run in memory; the file is
-// written whole by Close, so a cancel before it leaves no file.
-Result ExportChamber(const ExportJob& job, const ExportOptions& options,
-                     const WorkbookFactory& factory, Progress* progress, bool& cancelled) {
+bool CancelAsked(const Progress* progress) {
+  return progress != nullptr && progress->cancel.load();
+}
+
+// One chamber's workbook as file bytes. The statements run in memory and
+// nothing is written, so the export may stop here at any point.
+Expected<std::string> BuildChamberWorkbook(const ExportJob& job, const ExportOptions& options,
+                                           const WorkbookFactory& factory, Progress* progress) {
   std::unique_ptr<WorkbookConnection> connection = factory();
   if (Result opened = connection->OpenEx(WorkbookConnectionString(job.path)); !opened)
     return opened;
@@ -40,13 +51,28 @@ Result ExportChamber(const ExportJob& job, const ExportOptions& options,
         MessdatenInsertStatement(job.record, k, job.baseline, options.comma == 1));
     if (progress == nullptr) continue;
     progress->done.fetch_add(1);
-    if (progress->cancel.load()) {
-      cancelled = true;
-      return Result::Success();
-    }
+    if (CancelAsked(progress)) return Result::Failure("cancelled");
   }
   if (!status) return status;
-  return connection->Close();
+  Expected<std::string> bytes =
+      connection->CloseToBytes(progress != nullptr ? &progress->cancel : nullptr);
+  if (progress != nullptr) progress->done.fetch_add(WorkbookFileWeight(samples));
+  return bytes;
+}
+
+// The name a workbook has until the export has written all of its workbooks:
+// recognisably temporary, and replaced by the next export of the same name
+// should a killed export have left it.
+std::string StagedWorkbookPath(const std::string& path) {
+  return path + ".tmp-export";
+}
+
+// Removes the staged workbooks of an export that did not finish.
+void DiscardStaged(const std::vector<std::string>& staged) {
+  for (const std::string& path : staged) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+  }
 }
 
 }  // namespace
@@ -72,16 +98,19 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
 
   std::string chosen;
   if (!prompts.ChooseSaveFile(kSpreadsheetExtension, chosen)) return plan;
+  // The typed extension chooses the format; ".xls" only when none was typed.
+  std::filesystem::path chosenPath(chosen);
+  if (!chosenPath.has_extension()) chosenPath += std::string(".") + kSpreadsheetExtension;
+  const std::string extension = chosenPath.extension().string();
+  const std::string title = chosenPath.stem().string();
   std::array<std::string, 3> target;
-  const std::filesystem::path chosenPath(chosen);
-  const std::string title = FileTitle(chosen);
   bool anyExists = false;
   for (int c = 0; c < 3; ++c) {
     if (!exportable[c]) continue;
-    target[c] =
-        selectedCount == 1
-            ? chosen
-            : (chosenPath.parent_path() / Format("%s_%d.xls", title.c_str(), c + 1)).string();
+    target[c] = selectedCount == 1 ? chosenPath.string()
+                                   : (chosenPath.parent_path() /
+                                      Format("%s_%d%s", title.c_str(), c + 1, extension.c_str()))
+                                         .string();
     anyExists = anyExists || FileExists(target[c]);
   }
   if (anyExists) {
@@ -94,8 +123,7 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
     if (!exportable[c]) continue;
     ExportJob job;
     job.chamber = c;
-    job.path = target[c].find(".xls") == std::string::npos ? target[c] + ".xls" : target[c];
-    if (job.path != target[c]) job.replaces = target[c];
+    job.path = target[c];
     job.record = station.m_chamber[c].Snapshot();
     // The "Normierung" column needs a baseline: the normalisation offset in
     // force, or the one normalisation would take.
@@ -117,23 +145,58 @@ ExportResult WriteMeasurementWorkbooks(const ExportPlan& plan, const ExportOptio
   result.selectionSlopeReset = plan.selectionSlopeReset;
   if (progress != nullptr) {
     int64_t total = 0;
-    for (const ExportJob& job : plan.jobs) total += job.record.Samples();
+    for (const ExportJob& job : plan.jobs)
+      total += job.record.Samples() + WorkbookFileWeight(job.record.Samples());
     progress->total = total;
   }
+  // Every workbook is written whole under its staged name first.
+  std::vector<std::string> staged;
   for (const ExportJob& job : plan.jobs) {
-    if (Result status = ExportChamber(job, options, factory, progress, result.cancelled); !status) {
+    Expected<std::string> bytes = BuildChamberWorkbook(job, options, factory, progress);
+    if (CancelAsked(progress)) {
+      DiscardStaged(staged);
+      result.cancelled = true;
+      return result;
+    }
+    Result status = bytes.Status();
+    if (status) {
+      staged.push_back(StagedWorkbookPath(job.path));
+      status = WriteFileAtomically(staged.back(), *bytes);
+    }
+    if (!status) {
+      DiscardStaged(staged);
       result.status = status;
       return result;
     }
-    if (result.cancelled) return result;
-    // The workbook replaces a file at its own path whole when it is written; a
-    // differently named older export goes once the new one is there.
-    if (!job.replaces.empty() && FileExists(job.replaces)) {
-      std::error_code ec;
-      std::filesystem::remove(job.replaces, ec);
-    }
-    result.written.push_back(job.path);
   }
+  if (CancelAsked(progress)) {
+    DiscardStaged(staged);
+    result.cancelled = true;
+    return result;
+  }
+  // Then all of them take their places, replacing older files of their names.
+  std::vector<std::string> folders;
+  for (size_t i = 0; i < plan.jobs.size(); ++i) {
+    const std::string& path = plan.jobs[i].path;
+    std::error_code ec;
+    std::filesystem::rename(staged[i], path, ec);
+    if (ec) {
+      DiscardStaged(
+          std::vector<std::string>(staged.begin() + static_cast<std::ptrdiff_t>(i), staged.end()));
+      result.status =
+          Result::Failure("The workbook " + path + " could not be written: " + ec.message() + ".");
+      return result;
+    }
+    result.written.push_back(path);
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+      folders.push_back(folder);
+  }
+  for (const std::string& folder : folders)
+    if (Result synced = SyncFolder(folder); !synced)
+      result.status =
+          Result::Failure("The workbooks could not be synced to disk: " + synced.Message() + ".");
   return result;
 }
 

@@ -19,8 +19,7 @@ namespace corvala {
 // One workbook to write: the chamber's run as it stood when the export began.
 struct ExportJob {
   int chamber = 0;
-  std::string path;      // the workbook
-  std::string replaces;  // an older export under another name, removed once the workbook is written
+  std::string path;  // the workbook
   ChamberRecord record;
   float baseline = 0.0f;  // what the "Normierung" column subtracts
 };
@@ -30,15 +29,18 @@ struct ExportPlan {
 };
 
 // Button 1076, on the window thread: one workbook per selected chamber that is
-// not running, named like the measurement files ("%s_%d.xls" for 2 or 3
-// chambers), after the question before existing files are replaced. A
-// selected chamber without samples is named in a notice and left out. Nothing
-// to do when the user cancels a dialog.
+// not running, named like the measurement files ("%s_%d" and the typed
+// extension for 2 or 3 chambers; ".xls" when none was typed), after the
+// question before existing files of those names are replaced. A selected
+// chamber without samples is named in a notice and left out. Nothing to do
+// when the user cancels a dialog.
 ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>& selected,
                                  const ExportOptions& options, Prompts& prompts);
-// Writes the planned workbooks on any thread, counting rows in progress. The first error ends the
-// export; a cancel ends it before the next workbook is written, so no half
-// file is left. The window shows a failure with Prompts::ShowNotice.
+// Writes the planned workbooks on any thread, counting rows in progress. All
+// workbooks are written under temporary names first and put in place together
+// at the end, so an export that fails or is cancelled, at any point up to
+// then, leaves no new workbook and the files there before unchanged. The
+// window shows a failure with Prompts::ShowNotice.
 ExportResult WriteMeasurementWorkbooks(const ExportPlan& plan, const ExportOptions& options,
                                        const WorkbookFactory& factory,
                                        Progress* progress = nullptr);

@@ -114,6 +114,28 @@ TEST_F(LongWorkTest, CancellingTheExportLeavesNoWorkbook) {
   EXPECT_TRUE(prompts_.asked.empty());
 }
 
+TEST_F(LongWorkTest, ExportAndPrintTakeNoSecondClickWhileTheExportRuns) {
+  RecordADay({0});
+  auto* exportButton = static_cast<QAbstractButton*>(dlg_->Control(ctl::kExportMeasurement));
+  bool exportEnabled = true;
+  bool printEnabled = true;
+  // Before the progress dialog shows, the window still takes clicks.
+  QTimer::singleShot(100, [&] {
+    exportEnabled = exportButton->isEnabled();
+    printEnabled = dlg_->Control(ctl::kPrint)->isEnabled();
+    exportButton->click();
+  });
+  prompts_.filePaths = {folder_ / "first.xls", folder_ / "second.xls"};
+  exportButton->click();
+  EXPECT_FALSE(exportEnabled);
+  EXPECT_FALSE(printEnabled);
+  EXPECT_EQ(prompts_.filePaths.size(), 1u);  // the second click chose no file
+  EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "second.xls"));
+  EXPECT_TRUE(std::filesystem::exists(folder_.Path() / "first.xls"));
+  EXPECT_TRUE(exportButton->isEnabled());
+  EXPECT_TRUE(dlg_->Control(ctl::kPrint)->isEnabled());
+}
+
 // The screen during a day-long export, for looking at (run under a virtual display).
 TEST_F(LongWorkTest, ScreenshotOfTheExportWhenRequested) {
   const char* dir = std::getenv("CORVALA_SHOT_DIR");

@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "files/biff8_writer.h"
@@ -173,6 +174,17 @@ TEST_F(Workbook, XlsxPathWritesAZipWithOneWorksheetPerTable) {
   EXPECT_EQ(bytes.substr(0, 2), "PK");
   EXPECT_NE(bytes.find("xl/worksheets/sheet1.xml"), std::string::npos);
   EXPECT_NE(bytes.find("xl/worksheets/sheet2.xml"), std::string::npos);
+}
+
+TEST_F(Workbook, XlsxIsWrittenWholeWithoutTouchingAFileBesideIt) {
+  std::ofstream(Path("x.xlsx.part")) << "mine";
+  SqliteWorkbookConnection connection;
+  WriteThrough(connection, Path("x.xlsx"), {"CREATE TABLE t (a TEXT)"});
+  EXPECT_EQ(testing::FileBytes(Path("x.xlsx.part")), "mine");
+  EXPECT_EQ(testing::FileBytes(Path("x.xlsx")).substr(0, 2), "PK");
+  const auto files = std::distance(std::filesystem::directory_iterator(folder_.Path()),
+                                   std::filesystem::directory_iterator());
+  EXPECT_EQ(files, 2);
 }
 
 TEST_F(Workbook, XlsxNumbersKeepTheirPointUnderAGermanLocale) {

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "test_support/temp_folder.h"
+#include "test_support/test_data.h"
 
 namespace corvala {
 namespace {
@@ -23,6 +26,10 @@ struct Recorded : WorkbookConnection {
     return Log(statement);
   }
   Result Close() override { return Log("CLOSE"); }
+  Expected<std::string> CloseToBytes(const std::atomic<bool>*) override {
+    if (Result logged = Log("CLOSE"); !logged) return logged;
+    return std::string("workbook");
+  }
   Result Log(const std::string& text) {
     log->push_back(text);
     return Result::Success();
@@ -91,7 +98,6 @@ TEST_F(Export, NormalisationOnIsUsedAndKeptAndCorrectionLimitsTheBaseline) {
   std::ofstream(Path("one")) << "old export";
   ExportResult result = ExportChambers({1, 0, 0}, Path("one"));
   EXPECT_EQ(result.written, std::vector<std::string>{Path("one.xls")});
-  EXPECT_FALSE(std::filesystem::exists(Path("one")));  // the old export under the typed name goes
   EXPECT_NE(log_[14].find("'1015.00','15.00'"), std::string::npos);
   EXPECT_EQ(station_.m_run[0].m_normOffset.load(), 1000.0f);
   EXPECT_FALSE(result.selectionSlopeReset);
@@ -167,6 +173,81 @@ TEST_F(Export, AnalysisExportAsksBeforeReplacingAndClearsTheChangeMark) {
   prompts_.answers = {false};
   EXPECT_TRUE(SaveAnalysisToSpreadsheet(table, options_, prompts_, Factory()).written.empty());
   EXPECT_EQ(prompts_.asked.back(), "Existing file will be overwritten!");
+}
+
+TEST_F(Export, TheTypedExtensionIsKeptAndIsTheOneCheckedForOverwriting) {
+  // Several chambers keep ".xlsx"; the existing file of the final name is asked about.
+  std::ofstream(Path("run_2.xlsx")) << "old";
+  prompts_.answers = {false};
+  EXPECT_TRUE(ExportChambers({1, 1, 0}, Path("run.xlsx")).written.empty());
+  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Existing files will be overwritten!"});
+  const ExportResult several = ExportChambers({1, 1, 0}, Path("run.xlsx"));
+  EXPECT_EQ(several.written, (std::vector<std::string>{Path("run_1.xlsx"), Path("run_2.xlsx")}));
+  EXPECT_EQ(log_[0], "OPEN " + WorkbookConnectionString(Path("run_1.xlsx")));
+
+  // A typed extension stays, and another file beside it is not touched.
+  std::ofstream(Path("old.dat.xls")) << "keep";
+  prompts_.asked.clear();
+  EXPECT_EQ(ExportChambers({1, 0, 0}, Path("old.dat")).written,
+            std::vector<std::string>{Path("old.dat")});
+  EXPECT_TRUE(prompts_.asked.empty());
+  EXPECT_EQ(testing::FileBytes(Path("old.dat.xls")), "keep");
+
+  // ".xls" is added only when no extension was typed; the typed name's file stays.
+  std::ofstream(Path("two")) << "keep";
+  EXPECT_EQ(ExportChambers({0, 1, 1}, Path("two")).written,
+            (std::vector<std::string>{Path("two_2.xls"), Path("two_3.xls")}));
+  EXPECT_EQ(testing::FileBytes(Path("two")), "keep");
+}
+
+// Real workbooks; step sees each statement and the close, and may reject a statement.
+struct Watched : SqliteWorkbookConnection {
+  std::function<bool(const std::string&)> step;
+  Result ExecuteSQL(const std::string& s) override {
+    return step(s) ? SqliteWorkbookConnection::ExecuteSQL(s) : Result::Failure("rejected");
+  }
+  Expected<std::string> CloseToBytes(const std::atomic<bool>* cancel) override {
+    step("CLOSE");
+    return SqliteWorkbookConnection::CloseToBytes(cancel);
+  }
+};
+
+TEST_F(Export, WorkbooksAreLeftOnlyWhenTheWholeExportFinished) {
+  // At the first step of workbook `workbook` that starts with `step`: cancel, or reject it.
+  struct Case {
+    int workbook;
+    std::string step;
+    bool reject;
+  };
+  for (const Case& c : {Case{1, "CREATE TABLE Parameter", false}, Case{2, "CLOSE", false},
+                        Case{1, "INSERT INTO Messdaten", true}, Case{-1, "", false}}) {
+    testing::TempFolder folder;
+    std::ofstream(folder / "days_2.xls") << "old";
+    Progress progress;
+    int workbooks = 0;
+    const WorkbookFactory factory = [&] {
+      auto connection = std::make_unique<Watched>();
+      connection->step = [&, w = workbooks++](const std::string& s) {
+        if (w != c.workbook || !s.starts_with(c.step)) return true;
+        if (!c.reject) progress.cancel = true;
+        return !c.reject;
+      };
+      return connection;
+    };
+    prompts_.filePaths = {folder / "days.xls"};
+    const ExportResult result =
+        WriteMeasurementWorkbooks(PlanMeasurementExport(station_, {1, 1, 1}, options_, prompts_),
+                                  options_, factory, &progress);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+      files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    const bool finished = c.workbook < 0;
+    const std::vector<std::string> all{"days_1.xls", "days_2.xls", "days_3.xls"};
+    EXPECT_EQ(result.cancelled, !finished && !c.reject) << c.step;
+    EXPECT_EQ(files, finished ? all : std::vector<std::string>{"days_2.xls"}) << c.step;
+    EXPECT_EQ(testing::FileBytes(folder / "days_2.xls") == "old", !finished) << c.step;
+  }
 }
 
 }  // namespace
