@@ -10,7 +10,13 @@ namespace corvala {
 
 std::optional<bool> LinkCheck::Tick(int32_t sampleInterval, std::atomic<int32_t>& frameStartSeen) {
   timerMs_ += 100;
-  if (int64_t{timerMs_} >= int64_t{sampleInterval} * 1000) {
+  if (!alive_ && frameStartSeen.load() != -1) {
+    // A link shown lost comes alive with its first frame, not a whole period
+    // later while its values already show; the period that may find it lost
+    // again starts with that frame.
+    alive_ = true;
+    timerMs_ = 0;
+  } else if (int64_t{timerMs_} >= int64_t{sampleInterval} * 1000) {
     alive_ = frameStartSeen.exchange(-1) != -1;
     timerMs_ = 0;
   }

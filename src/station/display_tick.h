@@ -13,7 +13,8 @@ namespace corvala {
 inline constexpr int kDisplayTickMs = 250;
 
 // The link check: the tick counts 100 ms per tick, so a check period lasts 2.5
-// sampling intervals; a frame start seen within it means the link is alive.
+// sampling intervals; a frame start seen within it means the link is alive. A
+// link shown lost is shown alive at the tick that sees its first frame start.
 class LinkCheck {
  public:
   // One tick. Returns the new state when it differs from the one shown.
