@@ -83,4 +83,43 @@ int32_t IntervalUp(int32_t interval) {
   return interval < 99 ? interval + 1 : interval;
 }
 
+std::string LinkStatusLine(const PortStatus& port, bool framesArrive, bool running) {
+  std::string line = PortStatusText(port);
+  switch (port.state) {
+    case PortState::kUnknown:
+      line += ".";
+      break;
+    case PortState::kConnected:
+      if (port.simulated) {
+        line += Format(
+            " - the values are not measured. To measure, start with --port COM%d=PATH of the "
+            "device.",
+            port.comPort);
+      } else if (framesArrive) {
+        line += ", the device sends values.";
+      } else {
+        line += ", but the device sends nothing. Check that it is switched on and its cable.";
+      }
+      break;
+    case PortState::kNoSuchDevice:
+      line += ". Choose the adapter under Configuration > Adapter.";
+      break;
+    case PortState::kPermissionDenied:
+      line += ". Run \"sudo adduser $USER dialout\", then log out and in again.";
+      break;
+    case PortState::kBusy:
+      line += ". Close the program that has the port open.";
+      break;
+    case PortState::kFailed:
+      line += ".";
+      break;
+  }
+  if (running && !framesArrive) line += " The run waits for the device.";
+  return line;
+}
+
+std::string WindowTitle(bool simulated) {
+  return simulated ? "Corvala3 - simulated device, values not measured" : "Corvala3";
+}
+
 }  // namespace corvala

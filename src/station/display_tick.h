@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "device/port_names.h"
+
 namespace corvala {
 
 inline constexpr int kDisplayTickMs = 250;
@@ -62,6 +64,15 @@ class Blinker {
  private:
   int phase_ = 0;
 };
+
+// The window's status line about the device link: the port, its path, its
+// state and what to do next, for example "COM1 (/dev/ttyUSB0): no such device.
+// Choose the adapter under Configuration > Adapter." framesArrive is the link
+// check's verdict; a running chamber without frames is said to wait.
+std::string LinkStatusLine(const PortStatus& port, bool framesArrive, bool running);
+
+// The window's title: "Corvala3", marked while the simulator stands in for the device.
+std::string WindowTitle(bool simulated);
 
 // The steppers keep the set point within 5..45 degrees and the interval within 1..99 s.
 int32_t SetPointDown(int32_t setPoint);

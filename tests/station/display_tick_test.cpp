@@ -30,6 +30,38 @@ TEST(LinkCheck, AFrameShowsTheLinkAliveAtOnceAWholeSilentPeriodShowsItLost) {
   for (int i = 0; i < 1000; ++i) EXPECT_FALSE(slow.Tick(INT32_MAX, frameStart).has_value());
 }
 
+TEST(LinkStatusLine, NamesThePortItsPathTheStateAndTheNextStep) {
+  const PortStatus missing{1, "/dev/ttyUSB0", PortState::kNoSuchDevice, ""};
+  EXPECT_EQ(LinkStatusLine(missing, false, false),
+            "COM1 (/dev/ttyUSB0): no such device. Choose the adapter under Configuration > "
+            "Adapter.");
+  EXPECT_EQ(LinkStatusLine(missing, false, true),
+            "COM1 (/dev/ttyUSB0): no such device. Choose the adapter under Configuration > "
+            "Adapter. The run waits for the device.");
+  const PortStatus open{2, "/dev/ttyS1", PortState::kConnected, ""};
+  EXPECT_EQ(LinkStatusLine(open, false, true),
+            "COM2 (/dev/ttyS1): connected, but the device sends nothing. Check that it is "
+            "switched on and its cable. The run waits for the device.");
+  EXPECT_EQ(LinkStatusLine(open, true, true),
+            "COM2 (/dev/ttyS1): connected, the device sends values.");
+  EXPECT_EQ(LinkStatusLine({1, "/dev/ttyUSB0", PortState::kPermissionDenied, ""}, false, false),
+            "COM1 (/dev/ttyUSB0): permission denied: the user must be in the dialout group. Run "
+            "\"sudo adduser $USER dialout\", then log out and in again.");
+  EXPECT_EQ(LinkStatusLine({1, "/dev/ttyUSB0", PortState::kBusy, ""}, false, false),
+            "COM1 (/dev/ttyUSB0): busy: another program holds it. Close the program that has the "
+            "port open.");
+}
+
+TEST(LinkStatusLine, TheSimulatorIsNeverTakenForTheDevice) {
+  const PortStatus simulator{1, "/dev/pts/3", PortState::kConnected, "", true};
+  EXPECT_EQ(PortStatusText(simulator), "COM1 (/dev/pts/3): simulated device");
+  EXPECT_EQ(LinkStatusLine(simulator, true, true),
+            "COM1 (/dev/pts/3): simulated device - the values are not measured. To measure, start "
+            "with --port COM1=PATH of the device.");
+  EXPECT_EQ(WindowTitle(true), "Corvala3 - simulated device, values not measured");
+  EXPECT_EQ(WindowTitle(false), "Corvala3");
+}
+
 // The window test covers the sliders' ordinary positions; here the inverses
 // and the numbers only a hand-edited file gives.
 TEST(Trackbars, InversesTruncateAndTheEdgesDoNotWrap) {
