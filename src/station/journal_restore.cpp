@@ -41,14 +41,21 @@ void Restore(Station& station, int chamber, ChamberRecord record) {
   });
 }
 
+// The chamber as the window names it: "Chamber I" for chamber 0.
+std::string ChamberName(int chamber) {
+  static const char* const kNumerals[3] = {"I", "II", "III"};
+  return std::string("Chamber ") + kNumerals[std::clamp(chamber, 0, 2)];
+}
+
 }  // namespace
 
 std::string RestoreQuestion(int chamber, const ChamberRecord& r) {
   return Format(
-      "The measurement of chamber %d (%d samples, started %02d.%02d.%04d %02d:%02d:%02d) was not "
+      "The measurement of %s (%d samples%s, started %02d.%02d.%04d %02d:%02d:%02d) was not "
       "saved. Restore it?",
-      chamber + 1, r.series.Size(), r.startDay, r.startMonth, r.startYear, r.startHour,
-      r.startMinute, r.startSecond);
+      ChamberName(chamber).c_str(), r.series.Size(),
+      r.simulated ? " from the simulated device" : "", r.startDay, r.startMonth, r.startYear,
+      r.startHour, r.startMinute, r.startSecond);
 }
 
 JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
@@ -61,8 +68,8 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     if (path.empty() || !fs::exists(path, error)) continue;
     const Expected<std::string> text = ReadWholeFile(path);
     if (!text) {
-      prompts.ShowNotice(text.Message() +
-                         Format(" The journal of chamber %d stays where it is.", c + 1));
+      prompts.ShowNotice(text.Message() + " The journal of " + ChamberName(c) +
+                         " stays where it is.");
       continue;
     }
     JournalContent content = ParseRunJournal(*text, StationReadContext(station, factors));
@@ -73,8 +80,8 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
       fs::rename(path, aside, error);
       const std::string kept = error ? path : aside;
       if (!error) outcome.keptAside[static_cast<size_t>(c)] = aside;
-      prompts.ShowNotice(Format("The journal of chamber %d is damaged: %s. It was kept as %s.",
-                                c + 1, content.problem.c_str(), kept.c_str()));
+      prompts.ShowNotice(Format("The journal of %s is damaged: %s. It was kept as %s.",
+                                ChamberName(c).c_str(), content.problem.c_str(), kept.c_str()));
       if (error) continue;
     }
     if (content.record.series.Empty()) {
