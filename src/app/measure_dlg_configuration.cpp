@@ -143,6 +143,7 @@ void CMeasureDlg::ShowLinkStatus() {
   auto* label = As<QLabel>(ctl::kLinkStatus);
   if (label->text() != line) {
     label->setText(line);
+    label->setToolTip(line);  // whole, should a long adapter name not fit
     label->setAccessibleDescription(line);
   }
 }
