@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
   "$CORVALA_APP" --simulate --data-dir "$CORVALA_DATA" 2>/dev/null &
   app=$!
   for _ in $(seq 50); do
-    win=$(xdotool search --name "^Corvala3$" 2>/dev/null | head -1) && [ -n "$win" ] && break
+    win=$(xdotool search --name "^Corvala3" 2>/dev/null | head -1) && [ -n "$win" ] && break
     sleep 0.2
   done
   xdotool windowmove "$win" 0 0

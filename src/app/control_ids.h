@@ -12,6 +12,8 @@ inline constexpr int kChamberSelect1 = 1035;  // then 1036, 1037
 inline constexpr int kChamberSelect2 = 1036;
 inline constexpr int kChamberSelect3 = 1037;
 inline constexpr int kDeviceConnection = 1038;
+// The status line of the device link (not in the original layout).
+inline constexpr int kLinkStatus = 1150;
 
 // Measurement view.
 inline constexpr int kAnalysisGroup = 1092;

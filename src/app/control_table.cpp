@@ -23,6 +23,8 @@ constexpr ControlSpec kControls[] = {
     {ctl::kChamberSelect3, K::kPictureButton, "", 359, 0, 31, 28, V::kAlways, "Chamber III"},
     {ctl::kDeviceConnection, K::kPictureButton, "", 619, 0, 31, 28, V::kAlways,
      "Device connection"},
+    // Between the view buttons and the chamber buttons, so that every view shows it.
+    {ctl::kLinkStatus, K::kStatic, "", 92, 1, 184, 32, V::kAlways, "Device link status"},
 
     // View 1, measurement. Group boxes come first so that they lie beneath.
     {ctl::kAnalysisGroup, K::kGroupBox, "Analysis", 23, 165, 65, 69, V::kMeasurement, ""},

@@ -65,10 +65,12 @@ class CMeasureApp {
         std::fprintf(stderr, "corvala3: the device simulator could not start: %s\n", error.c_str());
         return 1;
       }
-      std::fprintf(stderr, "corvala3: device simulator on %s\n", simulator->Path().c_str());
+      std::fprintf(stderr,
+                   "corvala3: device simulator on %s: the values shown are simulated, not "
+                   "measured\n",
+                   simulator->Path().c_str());
       for (int n = corvala::kFirstComPort; n <= corvala::kLastComPort; ++n)
-        if (ports.PathFor(n) == corvala::PortNames::DefaultPath(n))
-          ports.SetOverride(n, simulator->Path());
+        if (!ports.IsOverridden(n)) ports.SetSimulated(n, simulator->Path());
     }
 
     QApplication app(argc, argv);

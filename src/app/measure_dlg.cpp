@@ -227,10 +227,12 @@ void CMeasureDlg::OnInitDialog() {
                          "kept in " +
                          appFolder_ + ".");
   RestoreJournals();
+  tick_.port = PortInForce();
   if (options_.startThreads) {
     OfferTheOnlyAdapter();
     StartWorkers();
   }
+  ShowLinkStatus();
 
   UpdateData(false);
   ShowViewControls();
@@ -306,6 +308,10 @@ void CMeasureDlg::CreateControls() {
   // Group boxes lie beneath the controls they frame.
   for (const ControlSpec& control : AllControls())
     if (control.kind == ControlKind::kGroupBox) widgets_.controls[control.id]->lower();
+
+  auto* status = As<QLabel>(ctl::kLinkStatus);
+  status->setWordWrap(true);
+  status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* port = As<QComboBox>(ctl::kPort);
   for (int n = kFirstComPort; n <= kLastComPort; ++n) port->addItem(QString("COM%1").arg(n));

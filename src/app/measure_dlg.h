@@ -160,6 +160,8 @@ class CMeasureDlg : public QDialog {
     int scrollPosition = 0;
     int32_t unit = -1;
     std::optional<int32_t> chartTop;
+    PortStatus port;                // as the serial link reported it last
+    std::optional<bool> simulated;  // what the title says
   };
   struct Workers {
     SystemClock systemClock;
@@ -214,6 +216,8 @@ class CMeasureDlg : public QDialog {
   void FillAdapterList(int comPort);
   bool TakeChosenAdapter();
   void ShowPortStatus(const PortStatus& status);
+  PortStatus PortInForce() const;
+  void ShowLinkStatus();
   void AfterUnitSwitch();
   void OnSetPointStep(int direction);
   void OnIntervalStep(int direction);

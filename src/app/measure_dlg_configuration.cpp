@@ -1,5 +1,6 @@
 // The configuration view: its confirmation and the steppers.
 #include <QComboBox>
+#include <QLabel>
 #include <QSignalBlocker>
 
 #include <cstdio>
@@ -43,6 +44,8 @@ void CMeasureDlg::ConfirmConfiguration() {
   if ((outcome.restartLink || adapterChanged) && workers_.link) {
     workers_.link->SetPorts(options_.ports);
     workers_.link->Restart(settings_.comPort);
+    tick_.port = PortInForce();
+    ShowLinkStatus();
   }
   if (outcome.unitSwitched) AfterUnitSwitch();
 }
@@ -117,6 +120,37 @@ void CMeasureDlg::ShowPortStatus(const PortStatus& status) {
   indicator->setToolTip(Qs(text));
   indicator->setAccessibleDescription(Qs(text));
   std::fprintf(stderr, "corvala3: %s\n", text.c_str());
+  tick_.port = status;
+  ShowLinkStatus();
+}
+
+// The port the link is started on, before it reports anything.
+PortStatus CMeasureDlg::PortInForce() const {
+  const int port = settings_.comPort;
+  return PortStatus{port, options_.ports.PathFor(port), PortState::kUnknown, "",
+                    options_.ports.IsSimulated(port)};
+}
+
+// The status line, the window's title and the chart say what the link is:
+// which port and path, whether the device sends, and whether the simulator
+// stands in for it.
+void CMeasureDlg::ShowLinkStatus() {
+  const bool simulated = station_.m_link.m_simulated.load();
+  if (tick_.simulated != simulated) {
+    tick_.simulated = simulated;
+    const QString title = Qs(WindowTitle(simulated));
+    setWindowTitle(title);
+    setAccessibleName(title);
+    RefreshView();
+  }
+  const QString line =
+      Qs(LinkStatusLine(tick_.port, tick_.link.Alive(), RunningMask(station_) != 0));
+  auto* label = As<QLabel>(ctl::kLinkStatus);
+  if (label->text() != line) {
+    label->setText(line);
+    label->setToolTip(line);  // whole, should a long adapter name not fit
+    label->setAccessibleDescription(line);
+  }
 }
 
 // The unit in force may have changed: value lists, unit combo box and chart follow.

@@ -60,6 +60,7 @@ ChartView CMeasureDlg::MakeChartView() const {
   view.hoverChamber = chart_.hoverChamber;
   view.mouseX = chart_.mouseX;
   view.mouseY = chart_.mouseY;
+  view.simulated = station_.m_link.m_simulated.load();
   return view;
 }
 
@@ -211,6 +212,7 @@ void CMeasureDlg::OnTimer() {
       report.m_tempIndicator = 2;
     }
   }
+  ShowLinkStatus();
 
   // Trackbars: time scroll, "max. Pressure" and "max. Time".
   const int scroll = As<QSlider>(ctl::kTimeScroll)->value();

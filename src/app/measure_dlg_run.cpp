@@ -64,6 +64,7 @@ void CMeasureDlg::StartWorkers() {
   workers_.link->OnStatus([this, &queue](const PortStatus& status) {
     queue.Post([this, status] { ShowPortStatus(status); });
   });
+  tick_.port = PortInForce();
   workers_.link->Start(settings_.comPort);
   workers_.events = std::make_unique<SamplingEvents>(this);
   workers_.sampling = std::make_unique<SamplingThread>(

@@ -309,12 +309,29 @@ bool DrawSelectionLabel(QPainter& painter, const ChartView& view, const ChartCha
   return true;
 }
 
+namespace {
+
+// The mark of values that are not measured, at the top of the plot in bold
+// red, beneath the curves so that it hides none of them.
+void DrawSimulatedMark(QPainter& painter, const PixelRect& plot, const std::string& text) {
+  if (text.empty()) return;
+  QFont font = LabelFont();
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(QColor(200, 0, 0));
+  painter.drawText(QRect(plot.left, plot.top + 4, plot.Width(), QFontMetrics(font).height()),
+                   Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(text));
+}
+
+}  // namespace
+
 ChartGeometry DrawMeasurementChart(QPainter& painter, const PixelRect& chartArea,
                                    const ChartView& view, const ChartChambers& chambers) {
   painter.save();
   painter.setClipRect(QRect(chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height()));
   const ChartGeometry g =
       DrawAxes(painter, chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height(), view);
+  DrawSimulatedMark(painter, g.plot, SimulatedMarkText(view, chambers));
   DrawCurves(painter, g.plot.left, g.plot.top, g.plot.Width(), g.plot.Height(), view, chambers);
   DrawHoverLabel(painter, view, chambers);
   DrawRubberBand(painter, view);

@@ -395,6 +395,15 @@ PixelRect LabelBox(const ChartScale& scale, int32_t chamber, int32_t a, int32_t 
           scale.top + 32 + 30 * chamber};
 }
 
+std::string SimulatedMarkText(const ChartView& view, const ChartChambers& chambers) {
+  if (view.simulated) return "SIMULATED DEVICE - these values are not measured";
+  for (size_t c = 0; c < 3; ++c)
+    if (view.chamberShown[c] && chambers[c] != nullptr && chambers[c]->simulated &&
+        !chambers[c]->series.Empty())
+      return "SIMULATED RUN - these values are not measured";
+  return {};
+}
+
 std::string HoverValueText(const ChartView& view) {
   return view.unit == 1 ? Format("%4.1f mbar", view.hoverValue)
                         : Format("%3.2f mg/l", view.hoverValue);

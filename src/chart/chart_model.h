@@ -68,6 +68,8 @@ struct ChartView {
   int32_t hoverChamber = -1;
   int32_t mouseX = 0;
   int32_t mouseY = 0;
+  // The built-in device simulator stands in for the device.
+  bool simulated = false;
 
   int32_t TimeStart() const { return timeOffset + 60 * scroll; }
   int32_t TimeEnd() const { return maxTime + 60 * scroll; }
@@ -185,6 +187,11 @@ PixelRect LabelBox(const ChartScale& scale, int32_t chamber, int32_t a, int32_t 
 std::string HoverValueText(const ChartView& view);
 std::string HoverSampleText(const ChartView& view, const ChartChambers& chambers);
 int32_t HoverOffset(const ChartView& view);  // -20 (above the pointer) or +20
+
+// The chart's mark while what it shows is not measured: the simulator stands
+// in for the device, or a shown chamber holds a run recorded from it. Empty
+// when everything shown is measured.
+std::string SimulatedMarkText(const ChartView& view, const ChartChambers& chambers);
 
 // The selected range's text, its slope (held in the selected run's unit)
 // shown in the unit shown, and where its label goes.

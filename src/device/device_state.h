@@ -186,6 +186,10 @@ struct DeviceLink {
   CommandMailboxes commands;
   DeviceReport report;
   std::atomic<int32_t> m_temperatureShown{25};
+  // The port in force is the built-in device simulator: what it reports is not
+  // measured. Written by the serial link when it starts on a port; read by the
+  // sampler (a run's first sample) and the window.
+  std::atomic<bool> m_simulated{false};
 };
 
 }  // namespace corvala

@@ -31,7 +31,7 @@ bool PortNames::AddOverride(std::string_view value, std::string& error) {
   }
   const int number = name[3] - '0';
   if (number < kFirstComPort || number > kLastComPort) return fail();
-  overrides_[number] = std::string(path);
+  SetOverride(number, std::string(path));
   return true;
 }
 
@@ -60,7 +60,7 @@ std::string PortStatusText(const PortStatus& status) {
       state = "not tried yet";
       break;
     case PortState::kConnected:
-      state = "connected";
+      state = status.simulated ? "simulated device" : "connected";
       break;
     case PortState::kNoSuchDevice:
       state = "no such device";

@@ -5,6 +5,7 @@
 // state is when the link tries it, and the serial adapters the system has.
 
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,11 +30,13 @@ struct PortStatus {
   int comPort = 0;
   std::string path;
   PortState state = PortState::kUnknown;
-  std::string detail;  // the system's words for kFailed
+  std::string detail;      // the system's words for kFailed
+  bool simulated = false;  // the built-in device simulator stands in for the port
   bool operator==(const PortStatus&) const = default;
 };
 // "COM1 (/dev/ttyUSB0): connected", "... no such device", "... permission
-// denied: the user must be in the dialout group", "... busy: another program holds it".
+// denied: the user must be in the dialout group", "... busy: another program
+// holds it"; "COM1 (/dev/pts/3): simulated device" when the simulator is connected.
 std::string PortStatusText(const PortStatus& status);
 
 class PortNames {
@@ -46,8 +49,17 @@ class PortNames {
   // nothing changes.
   bool AddOverride(std::string_view value, std::string& error);
 
-  void SetOverride(int comPort, std::string path) { overrides_[comPort] = std::move(path); }
+  void SetOverride(int comPort, std::string path) {
+    overrides_[comPort] = std::move(path);
+    simulated_.erase(comPort);
+  }
   bool IsOverridden(int comPort) const { return overrides_.count(comPort) != 0; }
+  // The built-in device simulator on path stands in for the port this session.
+  void SetSimulated(int comPort, std::string path) {
+    overrides_[comPort] = std::move(path);
+    simulated_.insert(comPort);
+  }
+  bool IsSimulated(int comPort) const { return simulated_.count(comPort) != 0; }
 
   // The adapter the user chose for a port; an empty path takes the choice back.
   void SetChosen(int comPort, const std::string& path);
@@ -60,6 +72,7 @@ class PortNames {
 
  private:
   std::map<int, std::string> overrides_;
+  std::set<int> simulated_;  // overridden by the simulator
   std::map<int, std::string> chosen_;
 };
 

@@ -65,8 +65,11 @@ void SerialLink::Start(int comPort) {
   std::lock_guard lock(control_);
   StopLocked();
   stop_ = std::stop_source();
-  thread_.reset(QThread::create([this, stop = stop_.get_token(), comPort,
-                                 path = ports_.PathFor(comPort)] { Run(stop, comPort, path); }));
+  const bool simulated = ports_.IsSimulated(comPort);
+  link_.m_simulated.store(simulated);
+  thread_.reset(
+      QThread::create([this, stop = stop_.get_token(), comPort, path = ports_.PathFor(comPort),
+                       simulated] { Run(stop, comPort, path, simulated); }));
   thread_->start();
 }
 
@@ -93,7 +96,7 @@ void SerialLink::Report(PortStatus status) {
   if (onStatus_) onStatus_(status);
 }
 
-void SerialLink::Run(std::stop_token stop, int comPort, std::string path) {
+void SerialLink::Run(std::stop_token stop, int comPort, std::string path, bool simulated) {
   const QString portName = QString::fromStdString(path);
   lastStatus_ = PortStatus{};
   while (Pause(stop, kOpenRetryMs)) {
@@ -102,10 +105,11 @@ void SerialLink::Run(std::stop_token stop, int comPort, std::string path) {
     if (!port.open(QIODevice::ReadWrite)) {
       const PortState state = OpenFailure(port, path);
       Report(PortStatus{comPort, path, state,
-                        state == PortState::kFailed ? port.errorString().toStdString() : ""});
+                        state == PortState::kFailed ? port.errorString().toStdString() : "",
+                        simulated});
       continue;
     }
-    Report(PortStatus{comPort, path, PortState::kConnected, ""});
+    Report(PortStatus{comPort, path, PortState::kConnected, "", simulated});
     // Line settings; a port that refuses them is used as it is.
     port.setBaudRate(QSerialPort::Baud9600);
     port.setDataBits(QSerialPort::Data8);

@@ -54,7 +54,8 @@ class SerialLink {
   // The paths the port numbers stand for, from the next Start on.
   void SetPorts(PortNames ports);
 
-  // Starts the thread on port COMn; a running thread is stopped first.
+  // Starts the thread on port COMn; a running thread is stopped first. The
+  // link's simulated flag says from now on whether the simulator stands in for it.
   void Start(int comPort);
   // Ends the thread and closes its port; returns when both are done.
   void Stop();
@@ -68,7 +69,7 @@ class SerialLink {
   int Connections() const { return connections_.load(); }
 
  private:
-  void Run(std::stop_token stop, int comPort, std::string path);
+  void Run(std::stop_token stop, int comPort, std::string path, bool simulated);
   void Report(PortStatus status);
   void StopLocked();
   bool Session(std::stop_token stop, QSerialPort& port);

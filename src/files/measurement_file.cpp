@@ -83,6 +83,8 @@ class FileKeys {
     const int t = header_->FindToken(key);
     return t >= 0 ? header_->ValueOf(t) : Whole().LookupSetting(key);
   }
+  // A key that only the header holds: the rows are never split for it.
+  double HeaderLookup(std::string_view key) const { return header_->LookupSetting(key); }
   // Offset just behind the first token holding key, or npos.
   size_t End(std::string_view key) {
     int t = header_->FindToken(key);
@@ -275,6 +277,7 @@ void ReadHeader(FileKeys& file, const MeasurementReadContext& context, ChamberRe
   r.runUnit = lookup("Einheit");
   // Only mbar (1) and mg/l (2) exist; anything else is read as mbar.
   if (r.runUnit != 2) r.runUnit = 1;
+  r.simulated = TruncToInt32(file.HeaderLookup(kSimulatedKey)) == 1;
 
   const int32_t announcedSteps = lookup("AnzahlProg");
   if (announcedSteps > 0) {

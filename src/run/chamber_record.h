@@ -109,6 +109,9 @@ struct ChamberRecord {
   int32_t runUnit = 1;
   int32_t runInterval = 5;
   int32_t runTemperature = 25;
+  // The run's samples came from the built-in device simulator, not a device;
+  // set at the run's first sample and kept with the run in files and journals.
+  bool simulated = false;
   std::vector<int32_t> stepTime;
   std::vector<uint8_t> stepLight;
   AnalysisBlock analysis;

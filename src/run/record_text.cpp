@@ -20,6 +20,7 @@ std::string FormatRecordHeader(const ChamberRecord& record) {
   out += Format("Messabstand=%d\r\n", record.runInterval);
   out += Format("Temperatur=%d\r\n", record.runTemperature);
   out += Format("Einheit=%d\r\n", record.runUnit);
+  if (record.simulated) out += std::string(kSimulatedKey) + "=1\r\n";
   out += Format("AnzahlProg=%d\r\n", static_cast<int32_t>(steps));
   for (size_t k = 0; k < steps; ++k) {
     const std::string number = FormatRowNumber(static_cast<int32_t>(k + 1));

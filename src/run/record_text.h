@@ -11,9 +11,14 @@ namespace corvala {
 
 // The line after which the sample rows follow.
 inline constexpr const char* kSamplesMarker = "Messwerte:";
+// The header key of a run recorded from the built-in device simulator. Written
+// only for such runs ("Simuliert=1"), so a measured run's file keeps its bytes;
+// readers that do not know it pass over it as over any unknown key.
+inline constexpr const char* kSimulatedKey = "Simuliert";
 
 // "Jahr=" to the program copy ("AnzahlProg", "Delay0001", "Licht0001", ...),
-// one "key=value" line each with CR LF.
+// one "key=value" line each with CR LF; "Simuliert=1" after "Einheit=" for a
+// simulated run.
 std::string FormatRecordHeader(const ChamberRecord& record);
 
 // The two empty lines and the marker that end the header.

@@ -263,6 +263,8 @@ void SamplingScheduler::AppendTaken(int chamber, const ReadingAccumulator::Sum& 
     // The previous run's normalisation goes with its series.
     if (first) station_.m_run[i].m_normOffset.store(0.0f);
     AppendSample(r, pressure, temperature, light, local, elapsed);
+    // Whether the run is simulated is decided by the port in force at its first sample.
+    if (first) r.simulated = station_.m_link.m_simulated.load();
     row = r.Samples() - 1;
     sample = r.series.At(row);
     if (first) firstRecord = r;

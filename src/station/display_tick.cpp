@@ -10,7 +10,13 @@ namespace corvala {
 
 std::optional<bool> LinkCheck::Tick(int32_t sampleInterval, std::atomic<int32_t>& frameStartSeen) {
   timerMs_ += 100;
-  if (int64_t{timerMs_} >= int64_t{sampleInterval} * 1000) {
+  if (!alive_ && frameStartSeen.load() != -1) {
+    // A link shown lost comes alive with its first frame, not a whole period
+    // later while its values already show; the period that may find it lost
+    // again starts with that frame.
+    alive_ = true;
+    timerMs_ = 0;
+  } else if (int64_t{timerMs_} >= int64_t{sampleInterval} * 1000) {
     alive_ = frameStartSeen.exchange(-1) != -1;
     timerMs_ = 0;
   }
@@ -85,6 +91,45 @@ std::string DeviceUnitNotice(int32_t deviceUnit, int32_t unitInForce) {
   if (ReadingUnit(deviceUnit, unitInForce) == unitInForce) return {};
   return Format("The device reports %s, the station measures in %s: the factor pair is sent again.",
                 UnitName(deviceUnit).c_str(), UnitName(unitInForce).c_str());
+}
+
+std::string LinkStatusLine(const PortStatus& port, bool framesArrive, bool running) {
+  std::string line = PortStatusText(port);
+  switch (port.state) {
+    case PortState::kUnknown:
+      line += ".";
+      break;
+    case PortState::kConnected:
+      if (port.simulated) {
+        line += Format(
+            " - the values are not measured. To measure, start with --port COM%d=PATH of the "
+            "device.",
+            port.comPort);
+      } else if (framesArrive) {
+        line += ", the device sends values.";
+      } else {
+        line += ", but the device sends nothing. Check that it is switched on and its cable.";
+      }
+      break;
+    case PortState::kNoSuchDevice:
+      line += ". Choose the adapter under Configuration > Adapter.";
+      break;
+    case PortState::kPermissionDenied:
+      line += ". Run \"sudo adduser $USER dialout\", then log out and in again.";
+      break;
+    case PortState::kBusy:
+      line += ". Close the program that has the port open.";
+      break;
+    case PortState::kFailed:
+      line += ".";
+      break;
+  }
+  if (running && !framesArrive) line += " The run waits for the device.";
+  return line;
+}
+
+std::string WindowTitle(bool simulated) {
+  return simulated ? "Corvala3 - simulated device, values not measured" : "Corvala3";
 }
 
 }  // namespace corvala

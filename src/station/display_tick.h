@@ -8,12 +8,15 @@
 #include <optional>
 #include <string>
 
+#include "device/port_names.h"
+
 namespace corvala {
 
 inline constexpr int kDisplayTickMs = 250;
 
 // The link check: the tick counts 100 ms per tick, so a check period lasts 2.5
-// sampling intervals; a frame start seen within it means the link is alive.
+// sampling intervals; a frame start seen within it means the link is alive. A
+// link shown lost is shown alive at the tick that sees its first frame start.
 class LinkCheck {
  public:
   // One tick. Returns the new state when it differs from the one shown.
@@ -72,6 +75,15 @@ class Blinker {
 // The sampling interval the steppers keep, in seconds.
 inline constexpr int32_t kMinSampleInterval = 1;
 inline constexpr int32_t kMaxSampleInterval = 99;
+
+// The window's status line about the device link: the port, its path, its
+// state and what to do next, for example "COM1 (/dev/ttyUSB0): no such device.
+// Choose the adapter under Configuration > Adapter." framesArrive is the link
+// check's verdict; a running chamber without frames is said to wait.
+std::string LinkStatusLine(const PortStatus& port, bool framesArrive, bool running);
+
+// The window's title: "Corvala3", marked while the simulator stands in for the device.
+std::string WindowTitle(bool simulated);
 
 // The steppers keep the set point within 5..45 degrees and the interval within 1..99 s.
 int32_t SetPointDown(int32_t setPoint);

@@ -57,14 +57,21 @@ void LetGo(Station& station, Prompts& prompts, int chamber, const std::string& p
     prompts.ShowNotice(removed.Message() + " It will be offered again at the next start.");
 }
 
+// The chamber as the window names it: "Chamber I" for chamber 0.
+std::string ChamberName(int chamber) {
+  static const char* const kNumerals[3] = {"I", "II", "III"};
+  return std::string("Chamber ") + kNumerals[std::clamp(chamber, 0, 2)];
+}
+
 }  // namespace
 
 std::string RestoreQuestion(int chamber, const ChamberRecord& r) {
   return Format(
-      "The measurement of chamber %d (%d samples, started %02d.%02d.%04d %02d:%02d:%02d) was not "
+      "The measurement of %s (%d samples%s, started %02d.%02d.%04d %02d:%02d:%02d) was not "
       "saved. Restore it?",
-      chamber + 1, r.series.Size(), r.startDay, r.startMonth, r.startYear, r.startHour,
-      r.startMinute, r.startSecond);
+      ChamberName(chamber).c_str(), r.series.Size(),
+      r.simulated ? " from the simulated device" : "", r.startDay, r.startMonth, r.startYear,
+      r.startHour, r.startMinute, r.startSecond);
 }
 
 JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
@@ -85,8 +92,8 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     if (!fs::exists(path, error)) continue;
     const Expected<std::string> text = ReadWholeFile(path);
     if (!text) {
-      prompts.ShowNotice(text.Message() +
-                         Format(" The journal of chamber %d stays where it is.", c + 1));
+      prompts.ShowNotice(text.Message() + " The journal of " + ChamberName(c) +
+                         " stays where it is.");
       continue;
     }
     JournalContent content = ParseRunJournal(*text, StationReadContext(station, factors));
@@ -97,8 +104,8 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
       fs::rename(path, aside, error);
       const std::string kept = error ? path : aside;
       if (!error) outcome.keptAside[static_cast<size_t>(c)] = aside;
-      prompts.ShowNotice(Format("The journal of chamber %d is damaged: %s. It was kept as %s.",
-                                c + 1, content.problem.c_str(), kept.c_str()));
+      prompts.ShowNotice(Format("The journal of %s is damaged: %s. It was kept as %s.",
+                                ChamberName(c).c_str(), content.problem.c_str(), kept.c_str()));
       if (error) continue;
     }
     if (content.record.series.Empty()) {

@@ -14,8 +14,9 @@
 
 namespace corvala {
 
-// "The measurement of chamber N (S samples, started DD.MM.YYYY HH:MM:SS) was
-// not saved. Restore it?" for chamber 0..2 and its restored record.
+// "The measurement of Chamber I (S samples, started DD.MM.YYYY HH:MM:SS) was
+// not saved. Restore it?" for chamber 0..2 and its restored record; a run
+// recorded from the simulator has "S samples from the simulated device".
 std::string RestoreQuestion(int chamber, const ChamberRecord& record);
 
 struct JournalRestoreOutcome {

@@ -26,7 +26,9 @@ constexpr const char* kUsage =
     "  --correction SECONDS   leave out the first SECONDS of each run, as the\n"
     "                         station's correction time does\n"
     "  --csv                  comma-separated values instead of tab-separated text\n"
-    "  --help                 show this text\n";
+    "  --help                 show this text\n"
+    "A file recorded from the built-in device simulator is marked: its text row ends\n"
+    "with \"simulated\", its CSV row has 1 in the column \"simulated\".\n";
 
 struct Options {
   int chamber = 0;  // index 0..2
@@ -100,7 +102,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.csv)
-    std::puts("name,date,time,chamber,respiration,slope,delay1,delay2,maximum_a,maximum_m,kpha");
+    std::puts(
+        "name,date,time,chamber,respiration,slope,delay1,delay2,maximum_a,maximum_m,kpha,"
+        "simulated");
   else
     std::puts("Name\tDate\tTime\tChamber\tRespiration\tSlope\tDelay\tMaximum-a\tMaximum-m\tKphA");
 
@@ -123,6 +127,11 @@ int main(int argc, char** argv) {
       allRead = false;
       continue;
     }
+    // Simulated values are never passed off as measured ones.
+    const bool simulated = station.m_chamber[options.chamber].Access(
+        [](const ChamberRecord& r) { return r.simulated; });
+    const char* const csvMark = simulated ? ",1" : ",0";
+    const char* const textMark = simulated ? "\tsimulated" : "";
     AnalysisTable table;
     AnalysisRowOptions rowOptions;
     rowOptions.correctionOn = options.correctionOn;
@@ -133,15 +142,16 @@ int main(int argc, char** argv) {
     if (outcome.rowAdded) {
       const AnalysisRow row = table.Row(0);
       if (options.csv) {
-        std::printf("%s,%s,%s,%d,%s,%s,%d,%d,%s,%s,%s\n", CsvField(row.name).c_str(),
+        std::printf("%s,%s,%s,%d,%s,%s,%d,%d,%s,%s,%s%s\n", CsvField(row.name).c_str(),
                     CsvField(row.date).c_str(), CsvField(row.time).c_str(), row.chamber,
                     G9(row.respiration).c_str(), G9(row.slope).c_str(), row.delay1, row.delay2,
-                    G9(row.maximumA).c_str(), G9(row.maximumM).c_str(), G9(row.kphA).c_str());
+                    G9(row.maximumA).c_str(), G9(row.maximumM).c_str(), G9(row.kphA).c_str(),
+                    csvMark);
       } else {
         const AnalysisListTexts& texts = table.Texts(0);
         std::string line;
         for (int c = 0; c < kAnalysisListColumns - 1; ++c) line += (c ? "\t" : "") + texts[c];
-        std::puts(line.c_str());
+        std::puts((line + textMark).c_str());
       }
       continue;
     }
@@ -151,11 +161,11 @@ int main(int argc, char** argv) {
     const std::string date = RunDateText(record);
     const std::string time = RunTimeText(record);
     if (options.csv)
-      std::printf("%s,%s,%s,%d,,,,,,,\n", CsvField(title).c_str(), date.c_str(), time.c_str(),
-                  options.chamber + 1);
+      std::printf("%s,%s,%s,%d,,,,,,,%s\n", CsvField(title).c_str(), date.c_str(), time.c_str(),
+                  options.chamber + 1, csvMark);
     else
-      std::printf("%s\t%s\t%s\t%d\tno complete analysis\n", title.c_str(), date.c_str(),
-                  time.c_str(), options.chamber + 1);
+      std::printf("%s\t%s\t%s\t%d\tno complete analysis%s\n", title.c_str(), date.c_str(),
+                  time.c_str(), options.chamber + 1, textMark);
   }
   return allRead ? 0 : 1;
 }

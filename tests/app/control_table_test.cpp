@@ -16,7 +16,8 @@ TEST(ControlTable, EveryControlOnceWithAName) {
     EXPECT_LE(control.x + control.width, kDialogWidthDu) << control.id;
     EXPECT_LE(control.y + control.height, kDialogHeightDu) << control.id;
   }
-  EXPECT_EQ(ids.size(), 128u);  // 126 of the original layout and the adapter choice
+  // 126 of the original layout, the adapter choice and the link status line.
+  EXPECT_EQ(ids.size(), 129u);
   EXPECT_EQ(AccessibleName(*FindControl(1035)), "Chamber I");
   EXPECT_EQ(AccessibleName(*FindControl(1041)), "Save measurement");
   EXPECT_EQ(AccessibleName(*FindControl(1021)), "Start");

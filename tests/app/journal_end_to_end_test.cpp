@@ -50,10 +50,11 @@ SampleSeries Recorded(const std::string& path) {
 
 std::string Question(int chamber, const SampleSeries& s) {
   // The manual clock of the writer shows 14.11.2023 in UTC.
+  const char* const names[4] = {"", "I", "II", "III"};
   return Format(
-      "The measurement of chamber %d (%d samples, started 14.11.2023 %02d:%02d:%02d) "
+      "The measurement of Chamber %s (%d samples, started 14.11.2023 %02d:%02d:%02d) "
       "was not saved. Restore it?",
-      chamber, s.Size(), s.Hour()[0], s.Minute()[0], s.Second()[0]);
+      names[chamber], s.Size(), s.Hour()[0], s.Minute()[0], s.Second()[0]);
 }
 
 TEST(JournalEndToEnd, RunsOfAKilledProgramComeBackExactly) {

@@ -639,7 +639,7 @@ TEST_F(WindowTest, AnUnsavedRunIsOfferedAtTheNextStart) {
   // Switching to the run's unit keeps every other setting.
   EXPECT_EQ(EditText(*dlg, ctl::kSetPoint), "30");
   EXPECT_EQ(probe.station().m_link.m_temperatureShown, 30);
-  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"The measurement of chamber 3 (5 samples, "
+  EXPECT_EQ(prompts_.asked, std::vector<std::string>{"The measurement of Chamber III (5 samples, "
                                                      "started 02.01.2026 03:04:05) was not "
                                                      "saved. Restore it?"});
   EXPECT_EQ(probe.station().m_chamber[2].Snapshot().series, run.series);

@@ -8,11 +8,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
+#include <QLabel>
 
 #include <chrono>
 #include <thread>
 
 #include "app/control_ids.h"
+#include "app/control_table.h"
+#include "app/icons.h"
 #include "app/measure_dlg.h"
 #include "app/window_probe.h"
 #include "devsim/device_simulator.h"
@@ -43,6 +47,9 @@ class WindowPortsTest : public ::testing::Test {
     auto dlg = std::make_unique<CMeasureDlg>(options, &prompts_);
     dlg->show();
     return dlg;
+  }
+  std::string StatusLine(CMeasureDlg& dlg) {
+    return static_cast<QLabel*>(dlg.Control(ctl::kLinkStatus))->text().toStdString();
   }
   std::string Tooltip(CMeasureDlg& dlg) {
     return dlg.Control(ctl::kDeviceConnection)->toolTip().toStdString();
@@ -80,6 +87,65 @@ TEST_F(WindowPortsTest, TheIndicatorNamesThePortItsPathAndWhyItIsNotConnected) {
   EXPECT_EQ(Tooltip(*dlg), "COM1 (" + missing + "): no such device");
   EXPECT_EQ(dlg->Control(ctl::kDeviceConnection)->accessibleDescription().toStdString(),
             Tooltip(*dlg));
+  // The status line says it too, with the next step, without the pointer on the indicator.
+  EXPECT_EQ(StatusLine(*dlg), "COM1 (" + missing +
+                                  "): no such device. Choose the adapter under Configuration > "
+                                  "Adapter.");
+  EXPECT_EQ(dlg->accessibleName().toStdString(), "Corvala3");
+  // A run started without a device waits for it, and says so.
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kChamberSelect1))->click();
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kStart))->click();
+  EXPECT_TRUE(testing::RunUntil(
+      [&] { return StatusLine(*dlg).ends_with(" The run waits for the device."); },
+      std::chrono::seconds(2)))
+      << StatusLine(*dlg);
+  Close(dlg);
+}
+
+TEST_F(WindowPortsTest, TheSimulatorIsNamedInTheTitleTheIndicatorTheStatusLineAndTheChart) {
+  PortNames ports;
+  ports.SetSimulated(1, device_->Path());
+  auto dlg = Open(ports, {});
+  ASSERT_TRUE(Says(*dlg, "simulated device"));
+  EXPECT_EQ(Tooltip(*dlg), "COM1 (" + device_->Path() + "): simulated device");
+  EXPECT_EQ(dlg->accessibleName().toStdString(),
+            "Corvala3 - simulated device, values not measured");
+  EXPECT_EQ(dlg->windowTitle(), dlg->accessibleName());
+  EXPECT_TRUE(StatusLine(*dlg).starts_with("COM1 (" + device_->Path() +
+                                           "): simulated device - the values are not measured."))
+      << StatusLine(*dlg);
+  // The indicator shows the link alive with the first frames, not a whole
+  // check period (12.5 s at 5 s intervals) after them.
+  EXPECT_TRUE(
+      testing::RunUntil([&] { return dlg->PictureOf(ctl::kDeviceConnection) == kPictureLinkAlive; },
+                        std::chrono::seconds(4)));
+  // The chart carries the mark in red at the top of its plot.
+  const QImage shot = dlg->grab().toImage();
+  const ChartArea area = LayoutChart(dlg->width(), dlg->height());
+  int red = 0;
+  for (int y = area.top; y < area.top + 60; ++y)
+    for (int x = area.left; x < area.right; ++x) red += shot.pixelColor(x, y) == QColor(200, 0, 0);
+  EXPECT_GT(red, 50);
+  Close(dlg);
+}
+
+TEST_F(WindowPortsTest, TheStatusLineLiesOnNoOtherControlInAnyView) {
+  PortNames ports;
+  ports.SetOverride(1, folder_ / "no-such-adapter");
+  auto dlg = Open(ports, {});
+  const QWidget* line = dlg->Control(ctl::kLinkStatus);
+  for (int view : {ctl::kMeasurementView, ctl::kAnalysisView, ctl::kConfigurationView}) {
+    static_cast<QAbstractButton*>(dlg->Control(view))->click();
+    ASSERT_TRUE(line->isVisible()) << view;
+    for (const ControlSpec& control : AllControls()) {
+      const QWidget* other = dlg->Control(control.id);
+      if (other == line || !other->isVisible()) continue;
+      EXPECT_FALSE(other->geometry().intersects(line->geometry()))
+          << "control " << control.id << " in view " << view;
+    }
+    // The chart, which the window draws itself, starts below it.
+    if (view == ctl::kMeasurementView) EXPECT_LE(line->geometry().bottom(), dlg->height() / 12);
+  }
   Close(dlg);
 }
 

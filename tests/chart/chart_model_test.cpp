@@ -44,6 +44,21 @@ TEST(ChartAxes, PlotRectangleAndTickTexts) {
   EXPECT_EQ(PressureTickLabel(v, 10), "11.8");
 }
 
+TEST(ChartMarks, WhatIsNotMeasuredIsMarkedWhileItShows) {
+  ChartView v;
+  ChamberRecord measured = Record(3, 5, 100.0f);
+  ChamberRecord simulated = Record(3, 5, 100.0f);
+  simulated.simulated = true;
+  EXPECT_EQ(SimulatedMarkText(v, {&measured, &measured, &measured}), "");
+  EXPECT_EQ(SimulatedMarkText(v, {&measured, &simulated, nullptr}),
+            "SIMULATED RUN - these values are not measured");
+  v.chamberShown[1] = false;  // the simulated run is hidden
+  EXPECT_EQ(SimulatedMarkText(v, {&measured, &simulated, nullptr}), "");
+  v.simulated = true;  // the simulator stands in for the device, nothing recorded yet
+  EXPECT_EQ(SimulatedMarkText(v, {nullptr, nullptr, nullptr}),
+            "SIMULATED DEVICE - these values are not measured");
+}
+
 TEST(ChartScaleTest, BackwardTimesAndDegenerateScales) {
   ChamberRecord r = Record(200, 5, 10.0f);
   EditSample(r, 3, [](Sample& s) {

@@ -20,5 +20,18 @@ TEST(PortNamesTest, OverridesReplaceDefaultsAndBadValuesAreReported) {
   EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 7);
 }
 
+TEST(PortNamesTest, OnlyThePortsTheSimulatorStandsForAreSimulated) {
+  PortNames names;
+  names.SetSimulated(1, "/dev/pts/3");
+  names.SetSimulated(2, "/dev/pts/3");
+  names.SetOverride(3, "/dev/pts/4");  // a pseudo-terminal given by --port may be a device
+  EXPECT_TRUE(names.IsSimulated(1));
+  EXPECT_FALSE(names.IsSimulated(3));
+  // A mapping of the port's own takes the simulator's place.
+  std::string error;
+  ASSERT_TRUE(names.AddOverride("COM2=/dev/ttyUSB1", error));
+  EXPECT_FALSE(names.IsSimulated(2));
+}
+
 }  // namespace
 }  // namespace corvala

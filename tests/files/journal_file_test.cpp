@@ -52,6 +52,13 @@ TEST(JournalFile, AJournalReadsBackEveryValueExactly) {
   EXPECT_EQ(content.maxPressure, 100000);
 }
 
+TEST(JournalFile, ASimulatedRunStaysSimulatedWhenRestored) {
+  ChamberRecord run = OddRun();
+  run.simulated = true;
+  EXPECT_TRUE(Parse(FormatJournal(run)).record.simulated);
+  EXPECT_FALSE(Parse(FormatJournal(OddRun())).record.simulated);
+}
+
 TEST(JournalFile, ACutOrZeroFilledEndGivesEveryCompleteSample) {
   const JournalContent cut = Parse(testing::DataBytes("journal_cut.journal"));
   EXPECT_EQ(cut.state, State::kCut);

@@ -50,6 +50,31 @@ TEST(MeasurementFile, GoldenFilesReadBackWithEitherLineEnd) {
   EXPECT_EQ(Parse(FormatMeasurementFile(saved)), saved);
 }
 
+TEST(MeasurementFile, OnlyASimulatedRunCarriesTheSimulatedKey) {
+  ChamberRecord simulated = GoldenRun();
+  simulated.simulated = true;
+  EXPECT_EQ(FormatMeasurementFile(simulated), DataBytes("measurement_simulated.cv3"));
+  // A measured run keeps the bytes it always had.
+  EXPECT_EQ(FormatMeasurementFile(GoldenRun()).find("Simuliert"), std::string::npos);
+
+  const ChamberRecord read = Parse(DataBytes("measurement_simulated.cv3"));
+  EXPECT_TRUE(read.simulated);
+  // Every other value reads as without the key: a reader that does not know
+  // it passes over it.
+  ChamberRecord unmarked = read;
+  unmarked.simulated = false;
+  EXPECT_EQ(unmarked, GoldenRunAsRead());
+  EXPECT_FALSE(Parse(DataBytes("measurement.cv3")).simulated);
+}
+
+TEST(MeasurementFile, TheSimulatedMarkCountsOnlyAsOneInTheHeader) {
+  EXPECT_FALSE(
+      Parse("AnzahlMesswerte=1\nSimuliert=0\nMesswerte:\n" + kRow + "\n" + kRow).simulated);
+  EXPECT_FALSE(
+      Parse("AnzahlMesswerte=1\nMesswerte:\n" + kRow + "\nSimuliert=1\n" + kRow).simulated);
+  EXPECT_TRUE(Parse("Simuliert=1\nAnzahlMesswerte=1\nMesswerte:\n" + kRow + "\n" + kRow).simulated);
+}
+
 TEST(MeasurementFile, ShortRowLayoutKeysInAnyOrderAndDefaults) {
   const ChamberRecord r =
       ParseMeasurementFile(DataBytes("short_rows.cv3"), MeasurementReadContext{7, 33}).record;

@@ -116,6 +116,25 @@ TEST_F(SchedulerTest, ThePreviousRunStaysWholeUntilTheNewRunsFirstSample) {
   EXPECT_EQ(r.runInterval, 10);
 }
 
+TEST_F(SchedulerTest, TheSimulatorMarksARunAtItsFirstSampleAndTheMarkStaysWithTheRun) {
+  station.m_link.m_simulated = true;
+  Start({true, false, false});
+  Pass(0);  // initialised: the previous run (none) is not marked
+  EXPECT_FALSE(Record(0).simulated);
+  Pass(0);
+  EXPECT_TRUE(Record(0).simulated);
+  // The real device takes over during the run: the run stays simulated.
+  station.m_link.m_simulated = false;
+  Pass(5);
+  EXPECT_TRUE(Record(0).simulated);
+  OnStop(station, {true, false, false});
+  // The next run samples the real device.
+  Start({true, false, false});
+  Pass(5);
+  Pass(5);
+  EXPECT_FALSE(Record(0).simulated);
+}
+
 TEST_F(SchedulerTest, SamplesWaitWhileAFactorPairIsOnItsWay) {
   Start({true, false, false});
   Pass(0);

@@ -7,22 +7,51 @@
 namespace corvala {
 namespace {
 
-TEST(LinkCheck, ASeenFrameStartWithinAPeriodKeepsTheLinkAlive) {
+TEST(LinkCheck, AFrameShowsTheLinkAliveAtOnceAWholeSilentPeriodShowsItLost) {
   LinkCheck check;
-  std::atomic<int32_t> frameStart{0};
-  // 100 ms a tick: at an interval of 2 s the period ends on the 20th tick.
-  for (int i = 0; i < 19; ++i) EXPECT_FALSE(check.Tick(2, frameStart).has_value());
+  std::atomic<int32_t> frameStart{-1};
+  for (int i = 0; i < 25; ++i) EXPECT_FALSE(check.Tick(2, frameStart).has_value());
+  frameStart = 0;  // the first frame: alive at once, not at the end of the period
   EXPECT_EQ(check.Tick(2, frameStart), std::optional<bool>(true));
-  EXPECT_EQ(frameStart.load(), -1);  // taken for the next period
+  // 100 ms a tick: at an interval of 2 s the period that began with the frame
+  // ends on the 20th tick after it.
+  for (int i = 0; i < 19; ++i) EXPECT_FALSE(check.Tick(2, frameStart).has_value());
+  EXPECT_FALSE(check.Tick(2, frameStart).has_value());  // a frame in the period: alive
+  EXPECT_EQ(frameStart.load(), -1);                     // taken for the next period
   for (int i = 0; i < 19; ++i) EXPECT_FALSE(check.Tick(2, frameStart).has_value());
   EXPECT_EQ(check.Tick(2, frameStart), std::optional<bool>(false));
   EXPECT_FALSE(check.Alive());
 
-  // A huge interval never ends the first period early.
+  // A huge interval never ends a period early.
   LinkCheck slow;
   frameStart = 0;
+  EXPECT_EQ(slow.Tick(INT32_MAX, frameStart), std::optional<bool>(true));
+  frameStart = -1;
   for (int i = 0; i < 1000; ++i) EXPECT_FALSE(slow.Tick(INT32_MAX, frameStart).has_value());
-  EXPECT_EQ(frameStart.load(), 0);
+}
+
+TEST(LinkStatusLine, NamesThePortItsPathTheStateAndTheNextStep) {
+  const PortStatus missing{1, "/dev/ttyUSB0", PortState::kNoSuchDevice, ""};
+  EXPECT_EQ(LinkStatusLine(missing, false, false),
+            "COM1 (/dev/ttyUSB0): no such device. Choose the adapter under Configuration > "
+            "Adapter.");
+  EXPECT_EQ(LinkStatusLine(missing, false, true),
+            "COM1 (/dev/ttyUSB0): no such device. Choose the adapter under Configuration > "
+            "Adapter. The run waits for the device.");
+  const PortStatus open{2, "/dev/ttyS1", PortState::kConnected, ""};
+  EXPECT_EQ(LinkStatusLine(open, false, true),
+            "COM2 (/dev/ttyS1): connected, but the device sends nothing. Check that it is "
+            "switched on and its cable. The run waits for the device.");
+  EXPECT_EQ(LinkStatusLine(open, true, true),
+            "COM2 (/dev/ttyS1): connected, the device sends values.");
+}
+
+TEST(LinkStatusLine, TheSimulatorIsNeverTakenForTheDevice) {
+  const PortStatus simulator{1, "/dev/pts/3", PortState::kConnected, "", true};
+  EXPECT_EQ(PortStatusText(simulator), "COM1 (/dev/pts/3): simulated device");
+  EXPECT_EQ(LinkStatusLine(simulator, true, true),
+            "COM1 (/dev/pts/3): simulated device - the values are not measured. To measure, start "
+            "with --port COM1=PATH of the device.");
 }
 
 // The window test covers the sliders' ordinary positions; here the inverses

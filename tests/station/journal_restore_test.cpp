@@ -20,12 +20,15 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
+// The chambers as the window names them.
+const char* const kChamber[4] = {"", "Chamber I", "Chamber II", "Chamber III"};
+
 std::string Offered(int chamber, int samples, const std::string& started) {
-  return "The measurement of chamber " + std::to_string(chamber) + " (" + std::to_string(samples) +
+  return std::string("The measurement of ") + kChamber[chamber] + " (" + std::to_string(samples) +
          " samples, started " + started + ") was not saved. Restore it?";
 }
 std::string Damaged(int chamber, const std::string& why, const std::string& aside) {
-  return "The journal of chamber " + std::to_string(chamber) + " is damaged: " + why +
+  return std::string("The journal of ") + kChamber[chamber] + " is damaged: " + why +
          ". It was kept as " + aside + ".";
 }
 
@@ -78,6 +81,18 @@ TEST_F(Restore, YesGivesBackAnUnsavedStoppedRunAndKeepsItsJournal) {
       SaveMeasurementFiles(station, {0, 1, 0}, prompts, MeasurementSaveHooks{});
   EXPECT_EQ(saved.written, Texts{folder / "run.cv3"});
   EXPECT_FALSE(fs::exists(JournalPath(1)));
+}
+
+TEST_F(Restore, ASimulatedRunIsOfferedAsSuchAndStaysSimulated) {
+  ChamberRecord run = testing::GoldenRunAsRead();
+  run.simulated = true;
+  PutJournal(0, FormatJournal(run));
+  prompts.answers = {true};
+  Offer();
+  EXPECT_EQ(prompts.asked,
+            Texts{"The measurement of Chamber I (4 samples from the simulated "
+                  "device, started 29.02.2024 23:59:55) was not saved. Restore it?"});
+  EXPECT_TRUE(station.m_chamber[0].Snapshot().simulated);
 }
 
 TEST_F(Restore, NoRemovesTheJournalAndARunWithoutSamplesIsNotOffered) {
@@ -203,7 +218,7 @@ TEST_F(Restore, AJournalThatCannotBeReadIsLeftWhereItIs) {
   Offer();
   ASSERT_EQ(prompts.asked.size(), 1u);
   EXPECT_EQ(prompts.asked[0], "The file " + JournalPath(0) +
-                                  " could not be read: it is a folder. The journal of chamber 1 "
+                                  " could not be read: it is a folder. The journal of Chamber I "
                                   "stays where it is.");
   EXPECT_TRUE(fs::is_directory(JournalPath(0)));
 }

@@ -98,7 +98,8 @@ TEST(AnalyzeTool, GivesTheStationsNumbersForSimulatedRuns) {
   EXPECT_EQ(csv[0][0], "name");
   for (size_t i = 0; i < 2; ++i) {
     const std::vector<std::string>& f = csv[2 * i + 1];
-    ASSERT_EQ(f.size(), 11u);
+    ASSERT_EQ(f.size(), 12u);
+    EXPECT_EQ(f[11], "0");  // recorded from a device, as far as the station knew
     const AnalysisRow row = atLoad.Row(i);
     EXPECT_EQ(f[0], Format("run_%d", row.chamber));
     EXPECT_EQ(f[1], row.date);
@@ -128,7 +129,8 @@ TEST(AnalyzeTool, ExitStatusAndIncompleteFiles) {
   ASSERT_EQ(csv.size(), 2u);
   EXPECT_EQ(csv[1][0], "flat");
   ASSERT_GE(csv[1].size(), 4u);  // no analysis: the value fields stay empty
-  for (size_t f = 4; f < csv[1].size(); ++f) EXPECT_EQ(csv[1][f], "") << "field " << f;
+  ASSERT_EQ(csv[1].size(), 12u);
+  for (size_t f = 4; f < 11; ++f) EXPECT_EQ(csv[1][f], "") << "field " << f;
 
   const std::pair<std::string, int> runs[] = {
       {folder / "flat.cv3", 0},
@@ -139,6 +141,34 @@ TEST(AnalyzeTool, ExitStatusAndIncompleteFiles) {
     const std::string command = std::string(CORVALA_ANALYZE) + " " + arguments + " >/dev/null 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), expected) << arguments;
   }
+}
+
+TEST(AnalyzeTool, MarksARunRecordedFromTheSimulator) {
+  const testing::TempFolder folder;
+  ChamberRecord flat;
+  for (int k = 0; k < 20; ++k)
+    AppendSample(flat, 200.0f, 25.0f, 0, LocalTime{2026, 1, 2, 3, 4, 5}, k);
+  ASSERT_TRUE(WriteMeasurementFile(flat, folder / "measured.cv3").Ok());
+  flat.simulated = true;
+  ASSERT_TRUE(WriteMeasurementFile(flat, folder / "simulated.cv3").Ok());
+  const std::string files = (folder / "measured.cv3") + " " + (folder / "simulated.cv3");
+
+  const auto csv = AnalyzeCsv(files);
+  ASSERT_EQ(csv.size(), 3u);
+  EXPECT_EQ(csv[0].back(), "simulated");
+  EXPECT_EQ(csv[1].back(), "0");
+  EXPECT_EQ(csv[2].back(), "1");
+  EXPECT_EQ(csv[2].size(), csv[0].size());
+
+  const std::string command =
+      std::string(CORVALA_ANALYZE) + " " + files + " >" + (folder / "out") + " 2>/dev/null";
+  ASSERT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+  std::istringstream text(testing::FileBytes(folder / "out"));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(lines[1].ends_with("no complete analysis")) << lines[1];
+  EXPECT_TRUE(lines[2].ends_with("no complete analysis\tsimulated")) << lines[2];
 }
 
 TEST(AnalyzeTool, RefusesFilesWithoutRowsAndWhatIsNoRegularFileOfSensibleSize) {
