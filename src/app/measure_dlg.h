@@ -30,12 +30,16 @@
 #include "util/clock.h"
 
 class QButtonGroup;
+class QMouseEvent;
+class QPainter;
+class QScrollArea;
 class QPagedPaintDevice;
 class QTimer;
 
 namespace corvala {
 
 class ReportList;
+class ViewCanvas;
 class ValueListModel;
 class WindowQueue;
 class SamplingThread;
@@ -74,10 +78,10 @@ class CMeasureDlg : public QDialog {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -93,7 +97,10 @@ class CMeasureDlg : public QDialog {
     QButtonGroup* leftDiagram = nullptr;
     QButtonGroup* rightDiagram = nullptr;
     QTimer* timer = nullptr;
-    int baseUnitX = 6;  // dialog base units in pixels
+    QScrollArea* scrollArea = nullptr;  // fills the window, scrolls the canvas
+    ViewCanvas* canvas = nullptr;       // holds the controls, the chart and the diagrams
+    bool fitted = false;                // fitted to the screen once shown
+    int baseUnitX = 6;                  // dialog base units in pixels
     int baseUnitY = 13;
   };
   // The values exchanged with the controls by UpdateData.
@@ -182,6 +189,11 @@ class CMeasureDlg : public QDialog {
   ReportList* List(int id) const;
   void SetPicture(int id, int pictureId);
   QRect DialogUnitsToPixels(int x, int y, int width, int height) const;
+  // The window within the screen's free area `available`; the canvas in the size of its view.
+  void FitToScreen(const QRect& available);
+  QSize ContentSize() const;
+  void FitCanvas();
+  QPoint CanvasPoint(const QMouseEvent* event) const;
   void UpdateData(bool saveAndValidate);
   void ShowViewControls();
   std::array<int32_t, 4> WindowRect() const;
@@ -228,6 +240,7 @@ class CMeasureDlg : public QDialog {
   void ShowChartTop();
   void UpdateTimeScrollRange();
   bool RefreshView();
+  void PaintView(QPainter& painter);
   bool FillValueList(int chamber);
   ChartView MakeChartView() const;
   SelectionGeometry MakeSelectionGeometry() const;
