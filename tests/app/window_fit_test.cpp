@@ -95,6 +95,11 @@ TEST_F(WindowFit, OnSmallerScreensTheWindowShrinksAndScrolls) {
     EXPECT_TRUE(available.contains(dlg->frameGeometry()))
         << available.width() << "x" << available.height();
     ExpectEveryControlReachable(*dlg, View::kMeasurement);
+    // The least size fits the screen and still shows a good part of a view.
+    EXPECT_LE(dlg->minimumWidth(), available.width());
+    EXPECT_LE(dlg->minimumHeight(), available.height());
+    EXPECT_GE(dlg->minimumWidth(), 200);
+    EXPECT_GE(dlg->minimumHeight(), 150);
   }
   // Made larger, the window shows the whole layout; the chart stays clear of the controls.
   dlg->resize(1400, 900);
