@@ -115,10 +115,10 @@ int CMeasureDlg::PictureOf(int id) const {
 }
 
 void CMeasureDlg::FitToScreen(const QRect& available) {
-  // Before the window is shown its frame is not known: a title bar is allowed for.
+  // Until the window manager has framed the window (it may do so after the
+  // window is shown), a title bar is allowed for.
   QSize frame = frameGeometry().size() - geometry().size();
-  if (frame.isEmpty() && !isVisible())
-    frame = QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  if (frame.isNull()) frame = QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
   const FitSize room{available.width() - frame.width(), available.height() - frame.height()};
   const QSize content = ContentSize();
   const WindowFit fit = FitContent({content.width(), content.height()}, room,
