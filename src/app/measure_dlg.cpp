@@ -11,7 +11,12 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSlider>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 
@@ -25,6 +30,8 @@
 #include "app/measure_dlg_internal.h"
 #include "app/qt_prompts.h"
 #include "app/value_list_model.h"
+#include "app/view_canvas.h"
+#include "app/window_fit.h"
 #include "app/window_queue.h"
 #include "device/serial_link.h"
 #include "run/sampling_thread.h"
@@ -109,6 +116,53 @@ int CMeasureDlg::PictureOf(int id) const {
   return found == widgets_.pictures.end() ? 0 : found->second;
 }
 
+void CMeasureDlg::FitToScreen(const QRect& available) {
+  // Until the window manager has framed the window (it may do so after the
+  // window is shown), a title bar is allowed for.
+  QSize frame = frameGeometry().size() - geometry().size();
+  if (frame.isNull()) frame = QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  const FitSize room{available.width() - frame.width(), available.height() - frame.height()};
+  const QSize content = ContentSize();
+  const WindowFit fit = FitContent({content.width(), content.height()}, room,
+                                   style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  // Small enough for any screen, large enough to see where one is.
+  const QSize least = DialogUnitsToPixels(0, 0, 200, 120).size();
+  setMinimumSize(least.boundedTo(QSize(room.width, room.height)));
+  resize(fit.client.width, fit.client.height);
+  if (isVisible()) {
+    const auto r = KeepInside(
+        WindowRect(), {available.left(), available.top(), available.left() + available.width(),
+                       available.top() + available.height()});
+    move(r[0], r[1]);
+  }
+}
+
+QSize CMeasureDlg::ContentSize() const {
+  const QSize laidOut = DialogUnitsToPixels(0, 0, kDialogWidthDu, kDialogHeightDu).size();
+  if (view_ != View::kConfiguration) return laidOut;
+  // The configuration view needs its own controls; a larger window shows more.
+  int right = 0, bottom = 0;
+  for (const ControlSpec& control : AllControls()) {
+    if (control.view != ControlView::kConfiguration) continue;
+    right = std::max(right, control.x + control.width);
+    bottom = std::max(bottom, control.y + control.height);
+  }
+  return DialogUnitsToPixels(0, 0, right, bottom)
+      .size()
+      .expandedTo(widgets_.scrollArea->maximumViewportSize())
+      .boundedTo(laidOut);
+}
+
+void CMeasureDlg::FitCanvas() {
+  const QSize size = ContentSize();
+  if (widgets_.canvas->size() != size) widgets_.canvas->resize(size);
+  chart_.area = LayoutChart(size.width(), size.height());
+}
+
+QPoint CMeasureDlg::CanvasPoint(const QMouseEvent* event) const {
+  return widgets_.canvas->mapFrom(this, event->position().toPoint());
+}
+
 QRect CMeasureDlg::DialogUnitsToPixels(int x, int y, int width, int height) const {
   auto px = [this](int du) { return (du * widgets_.baseUnitX + 2) / 4; };
   auto py = [this](int du) { return (du * widgets_.baseUnitY + 4) / 8; };
@@ -134,8 +188,19 @@ void CMeasureDlg::OnInitDialog() {
   // The diagrams of the analysis view stand at fixed pixels (down to y = 650),
   // laid out for a 13-pixel dialog line; a shorter line would cut them off.
   widgets_.baseUnitY = std::max(metrics.height(), 13);
-  const QRect client = DialogUnitsToPixels(0, 0, kDialogWidthDu, kDialogHeightDu);
-  resize(client.size());
+  // The controls lie on a canvas of the laid-out size in a scroll area that
+  // fills the window: a window that the screen cannot hold whole scrolls.
+  widgets_.scrollArea = new QScrollArea(this);
+  widgets_.scrollArea->setFrameShape(QFrame::NoFrame);
+  widgets_.scrollArea->setFocusPolicy(Qt::NoFocus);
+  widgets_.scrollArea->setWidgetResizable(false);
+  widgets_.canvas = new ViewCanvas;
+  widgets_.canvas->paint = [this](QPainter& painter) { PaintView(painter); };
+  widgets_.scrollArea->setWidget(widgets_.canvas);
+  // Moves of the pointer reach the window through the canvas and the scroll area.
+  for (QWidget* w : {static_cast<QWidget*>(widgets_.scrollArea), widgets_.scrollArea->viewport(),
+                     static_cast<QWidget*>(widgets_.canvas)})
+    w->setMouseTracking(true);
   CreateControls();
   qApp->installEventFilter(this);
   setWindowIcon(QIcon(DrawPicture(167, QSize(32, 32))));
@@ -152,7 +217,7 @@ void CMeasureDlg::OnInitDialog() {
   analysis_ = std::make_unique<AnalysisStore>(
       (std::filesystem::path(appFolder_) / kWorkingFileName).string(), *prompts_);
 
-  widgets_.unitNotice = new QLabel(this);
+  widgets_.unitNotice = new QLabel(widgets_.canvas);
   widgets_.unitNotice->setGeometry(DialogUnitsToPixels(219, 242, 437, 9));
   widgets_.unitNotice->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
   widgets_.unitNotice->hide();
@@ -217,7 +282,8 @@ void CMeasureDlg::OnInitDialog() {
 
   station_.m_link.m_temperatureShown = station_.m_settings.m_temperature.load();
   view_ = View::kMeasurement;
-  chart_.area = LayoutChart(width(), height());
+  FitCanvas();
+  FitToScreen(screen()->availableGeometry());
   setMouseTracking(true);
 
   if (!options_.unwritableFolder.empty())
@@ -240,6 +306,7 @@ void CMeasureDlg::OnInitDialog() {
 }
 
 void CMeasureDlg::CreateControls() {
+  QWidget* parent = widgets_.canvas;
   for (const ControlSpec& control : AllControls()) {
     const QString caption =
         QString::fromUtf8(control.caption.data(), static_cast<int>(control.caption.size()));
@@ -247,17 +314,17 @@ void CMeasureDlg::CreateControls() {
     QRect rect = DialogUnitsToPixels(control.x, control.y, control.width, control.height);
     switch (control.kind) {
       case ControlKind::kList:
-        widget = new ReportList(this);
+        widget = new ReportList(parent);
         break;
       case ControlKind::kButton: {
-        auto* button = new QPushButton(caption, this);
+        auto* button = new QPushButton(caption, parent);
         button->setAutoDefault(false);
         button->setDefault(false);
         widget = button;
         break;
       }
       case ControlKind::kPictureButton: {
-        auto* button = new QToolButton(this);
+        auto* button = new QToolButton(parent);
         button->setIconSize(rect.size() - QSize(4, 4));
         button->setToolTip(
             QString::fromUtf8(control.role.data(), static_cast<int>(control.role.size())));
@@ -265,31 +332,31 @@ void CMeasureDlg::CreateControls() {
         break;
       }
       case ControlKind::kEdit:
-        widget = new QLineEdit(this);
+        widget = new QLineEdit(parent);
         break;
       case ControlKind::kReadOnlyEdit: {
-        auto* edit = new QLineEdit(this);
+        auto* edit = new QLineEdit(parent);
         edit->setReadOnly(true);
         widget = edit;
         break;
       }
       case ControlKind::kCheckBox:
-        widget = new QCheckBox(caption, this);
+        widget = new QCheckBox(caption, parent);
         break;
       case ControlKind::kRadio:
-        widget = new QRadioButton(this);
+        widget = new QRadioButton(parent);
         break;
       case ControlKind::kGroupBox:
-        widget = new QGroupBox(caption, this);
+        widget = new QGroupBox(caption, parent);
         break;
       case ControlKind::kStatic:
-        widget = new QLabel(caption, this);
+        widget = new QLabel(caption, parent);
         break;
       case ControlKind::kTrackbar:
-        widget = new QSlider(Qt::Horizontal, this);
+        widget = new QSlider(Qt::Horizontal, parent);
         break;
       case ControlKind::kComboBox:
-        widget = new QComboBox(this);
+        widget = new QComboBox(parent);
         // The template's height is that of the dropped-down list.
         rect.setHeight(DialogUnitsToPixels(0, 0, 0, 12).height());
         break;
@@ -486,6 +553,7 @@ void CMeasureDlg::UpdateData(bool saveAndValidate) {
 
 void CMeasureDlg::ShowViewControls() {
   chart_.selSlope = kNoValue;
+  FitCanvas();
   for (const ControlSpec& control : AllControls()) {
     const Visibility visibility = VisibilityInView(control, view_);
     if (control.id == ctl::kAddAnalysisRows && visibility == Visibility::kUntouched) {
@@ -544,7 +612,10 @@ void CMeasureDlg::OnViewConfiguration() {
   auto rect = savedPlacement_;
   rect[2] = rect[0] + 715;
   rect[3] = rect[1] + 430;
-  SetWindowRect(rect);
+  const QRect available = screen()->availableGeometry();
+  SetWindowRect(
+      KeepInside(rect, {available.left(), available.top(), available.left() + available.width(),
+                        available.top() + available.height()}));
   view_ = View::kConfiguration;
   ShowViewControls();
   update();
@@ -664,8 +735,18 @@ void CMeasureDlg::keyPressEvent(QKeyEvent* event) {
 
 void CMeasureDlg::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  chart_.area = LayoutChart(width(), height());
+  widgets_.scrollArea->setGeometry(rect());
+  FitCanvas();
   update();
+}
+
+void CMeasureDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Now that the window has its frame, it is fitted again with the frame's true size.
+  if (!event->spontaneous() && !widgets_.fitted) {
+    widgets_.fitted = true;
+    FitToScreen(screen()->availableGeometry());
+  }
 }
 
 void CMeasureDlg::closeEvent(QCloseEvent* event) {

@@ -31,12 +31,16 @@
 
 class QButtonGroup;
 class QLabel;
+class QMouseEvent;
+class QPainter;
+class QScrollArea;
 class QPagedPaintDevice;
 class QTimer;
 
 namespace corvala {
 
 class ReportList;
+class ViewCanvas;
 class ValueListModel;
 class WindowQueue;
 class SamplingThread;
@@ -79,10 +83,10 @@ class CMeasureDlg : public QDialog {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -100,7 +104,10 @@ class CMeasureDlg : public QDialog {
     QTimer* timer = nullptr;
     // Beside the live values: the device reports a unit other than the one in force.
     QLabel* unitNotice = nullptr;
-    int baseUnitX = 6;  // dialog base units in pixels
+    QScrollArea* scrollArea = nullptr;  // fills the window, scrolls the canvas
+    ViewCanvas* canvas = nullptr;       // holds the controls, the chart and the diagrams
+    bool fitted = false;                // fitted to the screen once shown
+    int baseUnitX = 6;                  // dialog base units in pixels
     int baseUnitY = 13;
   };
   // The values exchanged with the controls by UpdateData.
@@ -193,6 +200,11 @@ class CMeasureDlg : public QDialog {
   ReportList* List(int id) const;
   void SetPicture(int id, int pictureId);
   QRect DialogUnitsToPixels(int x, int y, int width, int height) const;
+  // The window within the screen's free area `available`; the canvas in the size of its view.
+  void FitToScreen(const QRect& available);
+  QSize ContentSize() const;
+  void FitCanvas();
+  QPoint CanvasPoint(const QMouseEvent* event) const;
   void UpdateData(bool saveAndValidate);
   void ShowViewControls();
   std::array<int32_t, 4> WindowRect() const;
@@ -242,6 +254,7 @@ class CMeasureDlg : public QDialog {
   void ShowChartTop();
   void UpdateTimeScrollRange();
   bool RefreshView();
+  void PaintView(QPainter& painter);
   bool FillValueList(int chamber);
   ChartView MakeChartView() const;
   SelectionGeometry MakeSelectionGeometry() const;

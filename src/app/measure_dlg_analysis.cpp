@@ -9,6 +9,7 @@
 #include "app/long_work.h"
 #include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
+#include "app/view_canvas.h"
 #include "report/diagram_draw.h"
 #include "report/report_pages.h"
 #include "station/export.h"
@@ -131,8 +132,8 @@ bool CMeasureDlg::DrawAnalysisDiagrams() {
   const int32_t unit = Unit();
   diagrams_.leftImage = RenderDiagram(diagrams_.left, table, unit, UnitName(unit));
   diagrams_.rightImage = RenderDiagram(diagrams_.right, table, unit, UnitName(unit));
-  update(QRect(kLeftDiagramAt, diagrams_.leftImage.size()));
-  update(QRect(kRightDiagramAt, diagrams_.rightImage.size()));
+  widgets_.canvas->update(QRect(kLeftDiagramAt, diagrams_.leftImage.size()));
+  widgets_.canvas->update(QRect(kRightDiagramAt, diagrams_.rightImage.size()));
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "app/icons.h"
 #include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
+#include "app/view_canvas.h"
 #include "chart/chart_draw.h"
 #include "chart/value_list.h"
 #include "device/frame_parser.h"
@@ -68,15 +69,14 @@ bool CMeasureDlg::RefreshView() {
   if (view_ != View::kMeasurement) return false;
   // The chart is drawn in the next paint; repeated requests within one pass of
   // the event loop cost one drawing.
-  const ChartArea& a = chart_.area = LayoutChart(width(), height());
+  FitCanvas();
+  const ChartArea& a = chart_.area;
   chart_.plot = PlotRectFor(a.left, a.top, a.right - a.left, a.bottom - a.top);
-  update(QRect(a.left, a.top, a.right - a.left, a.bottom - a.top));
+  widgets_.canvas->update(QRect(a.left, a.top, a.right - a.left, a.bottom - a.top));
   return true;
 }
 
-void CMeasureDlg::paintEvent(QPaintEvent* event) {
-  QDialog::paintEvent(event);
-  QPainter painter(this);
+void CMeasureDlg::PaintView(QPainter& painter) {
   if (view_ == View::kMeasurement) {
     const ChartArea& a = chart_.area;
     const PixelRect area{a.left, a.top, a.right, a.bottom};
@@ -113,7 +113,7 @@ SelectionGeometry CMeasureDlg::MakeSelectionGeometry() const {
 }
 
 void CMeasureDlg::mousePressEvent(QMouseEvent* event) {
-  const int32_t x = event->position().toPoint().x(), y = event->position().toPoint().y();
+  const int32_t x = CanvasPoint(event).x(), y = CanvasPoint(event).y();
   if (event->button() == Qt::LeftButton) {
     const int32_t hx = chart_.drawn.corrHandleX, hy = chart_.drawn.corrHandleY;
     if (settings_.correctionOn == 1 && hx <= x && x <= hx + 44 && hy <= y && y <= hy + 20) {
@@ -129,9 +129,9 @@ void CMeasureDlg::mousePressEvent(QMouseEvent* event) {
 }
 
 void CMeasureDlg::mouseMoveEvent(QMouseEvent* event) {
-  const int32_t x = event->position().toPoint().x();
+  const int32_t x = CanvasPoint(event).x();
   chart_.mouseX = x;
-  chart_.mouseY = event->position().toPoint().y();
+  chart_.mouseY = CanvasPoint(event).y();
   if (chart_.corrDragX != -1 && x != chart_.corrDragX) {
     if (const auto time = CorrectionTimeAt(x, MakeSelectionGeometry()))
       settings_.correctionTime = *time;
@@ -146,8 +146,8 @@ void CMeasureDlg::mouseReleaseEvent(QMouseEvent* event) {
     chart_.selDragging = 0;
     chart_.corrDragX = -1;
     chart_.hoverValue = kNoValue;
-    chart_.selPoints[2] = event->position().toPoint().x();
-    chart_.selPoints[3] = event->position().toPoint().y();
+    chart_.selPoints[2] = CanvasPoint(event).x();
+    chart_.selPoints[3] = CanvasPoint(event).y();
     UpdateData(true);
     const std::array<float, 3> offsets{station_.m_run[0].m_normOffset,
                                        station_.m_run[1].m_normOffset,

@@ -50,11 +50,12 @@ class CMeasureDlg::SamplingEvents : public SamplingObserver {
     });
   }
   // The list reads its rows from the record; it only takes up the new ones.
+  // It follows them while the user is at its end; scrolled up, it stays put.
   void SampleListed(int chamber, int, const ListedSample&) override {
     Post([chamber](CMeasureDlg* d) {
-      if (!d->valueLists_[static_cast<size_t>(chamber)]->Follow()) return;
       ReportList* list = d->List(ctl::kValues[chamber]);
-      list->ScrollToRow(list->rowCount() - 1);
+      const bool atEnd = list->AtEnd();
+      if (d->valueLists_[static_cast<size_t>(chamber)]->Follow() && atEnd) list->ScrollToEnd();
     });
   }
   void MeasuringLabelsHidden(std::array<bool, 3> hide) override {

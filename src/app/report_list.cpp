@@ -1,6 +1,7 @@
 #include "app/report_list.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 namespace corvala {
 
@@ -140,6 +141,16 @@ void ReportList::SetSelectionMark(int row) {
 
 void ReportList::ScrollToRow(int row) {
   scrollTo(model()->index(row, 0));
+}
+
+bool ReportList::AtEnd() {
+  // Rows added since the last layout are not yet in the scroll range.
+  executeDelayedItemsLayout();
+  return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
+void ReportList::ScrollToEnd() {
+  scrollToBottom();
 }
 
 }  // namespace corvala

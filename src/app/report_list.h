@@ -69,6 +69,10 @@ class ReportList : public QTableView {
   int SelectionMark() const;
   void SetSelectionMark(int row);
   void ScrollToRow(int row);
+  // True when the list shows its last row: not scrolled, or scrolled to the end.
+  bool AtEnd();
+  // Shows the last row.
+  void ScrollToEnd();
 
  private:
   ReportListModel* rows_;  // the list's own rows

@@ -57,6 +57,8 @@ class WindowProbe {
   void Tick() { dlg_.OnTimer(); }
   bool DrawAnalysisDiagrams() { return dlg_.DrawAnalysisDiagrams(); }
   bool RefreshView() { return dlg_.RefreshView(); }
+  // Fits the window to a screen whose free area is `available`.
+  void FitToScreen(const QRect& available) { dlg_.FitToScreen(available); }
   bool PrintReportTo(QPagedPaintDevice& device) { return dlg_.PrintReportTo(device); }
 
  private:

@@ -252,6 +252,10 @@ void DrawCurves(QPainter& painter, int32_t left, int32_t top, int32_t width, int
                 const ChartView& view, const ChartChambers& chambers) {
   const ChartScale scale = MakeChartScale(view, left, top, width, height);
   painter.save();
+  // Curves and markers stay on the plot, axes included: values below zero or
+  // above the chart top, and the segment coming in from before the window,
+  // would otherwise cover the tick labels and the unit name.
+  painter.setClipRect(QRect(left, top, width + 1, height + 1), Qt::IntersectClip);
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setFont(LabelFont());
   // The gap marks first: every curve lies over them.

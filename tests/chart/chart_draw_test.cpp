@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <array>
 #include <cmath>
 
 #include "test_support/edit_sample.h"
@@ -149,6 +150,34 @@ TEST_F(ChartDraw, SelectionRegionsLabelBoxes) {
   EXPECT_EQ(At(600 - 49, 281 - 40), QColor(Qt::black));
 }
 
+// Curves reaching below zero, above the chart top or in from before the
+// visible window are cut at the plot's edges: the time and pressure labels and
+// the unit name around the plot stay readable.
+TEST_F(ChartDraw, CurvesStayInsideThePlot) {
+  rec_[0] = std::make_unique<ChamberRecord>(Record(120, 5, -10.0f));  // on the time labels
+  rec_[1] = std::make_unique<ChamberRecord>(Record(120, 5, 310.0f));  // chart top 300 mbar
+  rec_[2] = std::make_unique<ChamberRecord>();
+  for (int32_t j = 0; j < 120; ++j)  // from the plot's middle down to far below zero
+    AppendSample(*rec_[2], 150.0f - 5.0f * static_cast<float>(j), 25.0f, 0, LocalTime{}, 5 * j);
+  view_.scroll = 1;  // 60 .. 510 s: the first drawn segment comes from 55 s
+  const ChartGeometry g = Draw();
+  const PixelRect plot = g.plot;
+  std::array<int, 3> inside{}, outside{};
+  for (int y = 0; y < image_.height(); ++y) {
+    for (int x = 0; x < image_.width(); ++x) {
+      for (size_t c = 0; c < 3; ++c) {
+        if (image_.pixelColor(x, y) != CurveColor(static_cast<int32_t>(c), false)) continue;
+        const bool in = x >= plot.left && x <= plot.right && y >= plot.top && y <= plot.bottom;
+        (in ? inside : outside)[c] += 1;
+      }
+    }
+  }
+  EXPECT_EQ(outside[0], 0);
+  EXPECT_EQ(outside[1], 0);
+  EXPECT_EQ(outside[2], 0);
+  EXPECT_GT(inside[2], 0);  // the part above zero is drawn
+}
+
 // Every segment drawn one by one with the same pens must give the same picture
 // as the merged columns, for a dense noisy curve with pen changes.
 TEST_F(ChartDraw, MergedColumnsLookLikeEverySegmentDrawn) {
@@ -172,6 +201,7 @@ TEST_F(ChartDraw, MergedColumnsLookLikeEverySegmentDrawn) {
     DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
   }
   QPainter painter(&reference);
+  painter.setClipRect(QRect(40, 20, 939, 523));  // the plot with its axes
   const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
   const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
   const auto pens = CurvePens(view_, r, 0, range);
