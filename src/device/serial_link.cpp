@@ -101,8 +101,11 @@ void SerialLink::Run(std::stop_token stop, int comPort, std::string path) {
     port.setPortName(portName);
     if (!port.open(QIODevice::ReadWrite)) {
       const PortState state = OpenFailure(port, path);
-      Report(PortStatus{comPort, path, state,
-                        state == PortState::kFailed ? port.errorString().toStdString() : ""});
+      std::string detail;
+      if (state == PortState::kFailed) detail = port.errorString().toStdString();
+      if (state == PortState::kPermissionDenied)
+        if (const auto access = ReadDeviceAccess(path)) detail = PermissionReason(*access);
+      Report(PortStatus{comPort, path, state, detail});
       continue;
     }
     Report(PortStatus{comPort, path, PortState::kConnected, ""});
