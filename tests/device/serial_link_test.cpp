@@ -8,6 +8,8 @@
 #include <functional>
 #include <thread>
 
+#include <unistd.h>
+
 #include "device/device_state.h"
 #include "devsim/device_simulator.h"
 #include "test_support/temp_folder.h"
@@ -160,6 +162,17 @@ TEST_F(LinkFixture, ReconnectsWhenTheDeviceComesBackAndTheRunGoesOn) {
   const std::vector<std::string> greeting(texts.begin() + static_cast<long>(before), texts.end());
   EXPECT_EQ(greeting, (std::vector<std::string>{"temperature set=27", "light none", "run none",
                                                 "light mask=1", "run mask=1"}));
+}
+
+// A path that is not UTF-8 (a link a lab named in its own encoding) is opened
+// by its own bytes.
+TEST_F(LinkFixture, OpensAPathThatIsNotUtf8ByItsOwnBytes) {
+  AddDevice(1);
+  const std::string odd = folder_ / "Ger\xe4t";
+  ASSERT_EQ(::symlink(sims_.back()->Path().c_str(), odd.c_str()), 0);
+  ports_.SetOverride(1, odd);
+  Link().Start(1);
+  EXPECT_TRUE(WaitUntil([&] { return Link().Connected(); }));
 }
 
 }  // namespace
