@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libgsf-1-dev libxlsxwriter-dev zlib1g-dev
   fonts-liberation2 xvfb xauth xdotool imagemagick locales
-  desktop-file-utils librsvg2-bin dpkg-dev file
+  desktop-file-utils librsvg2-bin dpkg-dev file lintian
   clang libclang-rt-14-dev
 )
 

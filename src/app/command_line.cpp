@@ -41,12 +41,18 @@ std::string UsageText() {
   return "Usage: corvala3 [--data-dir DIR] [--port COMn=PATH]... [--simulate] [--help] "
          "[--version]\n"
          "\n"
-         "  --data-dir DIR      keep Corvala.ini and the analysis working file in DIR\n"
-         "                      (default: the program's folder)\n"
+         "  --data-dir DIR      keep the station's files in DIR (default: ~/.config/Corvala3\n"
+         "                      for an installed program, else the program's own folder)\n"
          "  --port COMn=PATH    open PATH for serial port COMn (a USB adapter, a pseudo-terminal)\n"
          "  --simulate          start the built-in device simulator and connect to it\n"
          "  --help              show this text\n"
-         "  --version           show the version\n";
+         "  --version           show the version\n"
+         "\n"
+         "Files in the data folder: Corvala.ini (settings and measurement program),\n"
+         "auswertung.tmp (the analysis table's working file), Ports.ini (the serial\n"
+         "adapter of each port), Kammer1.journal to Kammer3.journal (the runs being\n"
+         "measured), Corvala3.lock (held while a station runs) and NAME.tmp-HOST-PID\n"
+         "(temporary files of an interrupted write, removed at start).\n";
 }
 
 }  // namespace corvala

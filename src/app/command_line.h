@@ -15,6 +15,5 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 std::string UsageText();
-inline constexpr const char* kVersionText = "Corvala3 Version 1.0";
 
 }  // namespace corvala

@@ -43,7 +43,7 @@ class CMeasureApp {
       return 0;
     }
     if (line.version) {
-      std::printf("%s\n", corvala::kVersionText);
+      std::printf("corvala3 %s\n", CORVALA_VERSION);
       return 0;
     }
 

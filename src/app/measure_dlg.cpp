@@ -442,6 +442,8 @@ void CMeasureDlg::ConnectHandlers() {
   onClick(ctl::kConfirm, [this] { ConfirmConfiguration(); });
   connect(As<QComboBox>(ctl::kPort), &QComboBox::currentIndexChanged, this,
           [this](int index) { FillAdapterList(index + 1); });
+  connect(As<QComboBox>(ctl::kAdapter), &QComboBox::currentIndexChanged, this,
+          [this] { ShowAdapterPath(); });
   onClick(ctl::kSetPointDown, [this] { OnSetPointStep(-1); });
   onClick(ctl::kSetPointUp, [this] { OnSetPointStep(1); });
   onClick(ctl::kIntervalDown, [this] { OnIntervalStep(-1); });

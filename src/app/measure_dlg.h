@@ -226,6 +226,7 @@ class CMeasureDlg : public QDialog {
   void LoadChosenAdapters();
   void OfferTheOnlyAdapter();
   void FillAdapterList(int comPort);
+  void ShowAdapterPath();
   bool TakeChosenAdapter();
   void ShowPortStatus(const PortStatus& status);
   PortStatus PortInForce() const;
@@ -305,6 +306,7 @@ class CMeasureDlg : public QDialog {
   TickMemory tick_;
   Workers workers_;
   View view_ = View::kMeasurement;
+  PortStatus portStatus_;  // the link's last report, on the window's thread
   std::array<int32_t, 4> savedPlacement_{0, 0, 0, 0};
   bool destroyed_ = false;
   bool longWorkRunning_ = false;

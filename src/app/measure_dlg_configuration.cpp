@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "app/measure_dlg.h"
 #include "app/measure_dlg_internal.h"
@@ -70,13 +71,20 @@ void CMeasureDlg::LoadChosenAdapters() {
 // At start: the configured port has no device, and exactly one USB adapter is there.
 void CMeasureDlg::OfferTheOnlyAdapter() {
   const int port = settings_.comPort;
-  const auto offer = AdapterToOffer(options_.ports, port, Adapters(), [](const std::string& path) {
-    std::error_code error;
-    return std::filesystem::exists(path, error);
-  });
+  const Expected<std::set<std::string>> declined = ReadDeclinedAdapters(PortsFilePath());
+  const auto offer = AdapterToOffer(
+      options_.ports, port, Adapters(),
+      [](const std::string& path) {
+        std::error_code error;
+        return std::filesystem::exists(path, error);
+      },
+      declined ? *declined : std::set<std::string>{});
   if (!offer) return;
-  if (!prompts_->AskYesNo(OfferQuestion(port, options_.ports.PathFor(port), *offer))) return;
-  const Result stored = StoreChosenAdapter(PortsFilePath(), options_.ports, port, offer->path);
+  // A No is remembered, so that adapter is not offered at every start.
+  const bool taken = prompts_->AskYesNo(OfferQuestion(port, options_.ports.PathFor(port), *offer));
+  const Result stored = taken
+                            ? StoreChosenAdapter(PortsFilePath(), options_.ports, port, offer->path)
+                            : StoreDeclinedAdapter(PortsFilePath(), options_.ports, offer->path);
   if (!stored) prompts_->ShowNotice(stored.Message());
 }
 
@@ -85,19 +93,42 @@ void CMeasureDlg::FillAdapterList(int comPort) {
   auto* list = As<QComboBox>(ctl::kAdapter);
   const QSignalBlocker quiet(list);
   list->clear();
+  list->setToolTip(QString());
   if (comPort < kFirstComPort || comPort > kLastComPort) return;
+  // Each entry keeps its path's own bytes beside the shown text, so a path
+  // that is not UTF-8 is stored back as it was.
   if (options_.ports.IsOverridden(comPort)) {
     // "--port" (or the simulator) decides for this session.
-    list->addItem(Qs("this session - " + options_.ports.PathFor(comPort)), QString());
+    const std::string path = options_.ports.PathFor(comPort);
+    list->addItem(Qs("this session - " + path), QByteArray::fromStdString(path));
+    list->setItemData(0, Qs(path), Qt::ToolTipRole);
     list->setEnabled(false);
+    ShowAdapterPath();
     return;
   }
   list->setEnabled(true);
+  // The chosen path's state is its own: the link's report, else whether it exists.
+  const auto stateOf = [this](const std::string& path) {
+    if (portStatus_.state == PortState::kConnected && portStatus_.path == path)
+      return PathState::kConnected;
+    std::error_code error;
+    return std::filesystem::exists(path, error) ? PathState::kPresent : PathState::kMissing;
+  };
   size_t selected = 0;
-  for (const AdapterEntry& entry : AdapterEntries(Adapters(), options_.ports, comPort, selected))
-    list->addItem(Qs(entry.text), Qs(entry.path));
+  for (const AdapterEntry& entry :
+       AdapterEntries(Adapters(), options_.ports, comPort, selected, stateOf)) {
+    list->addItem(Qs(entry.text), QByteArray::fromStdString(entry.path));
+    const std::string shown = entry.path.empty() ? PortNames::DefaultPath(comPort) : entry.path;
+    list->setItemData(list->count() - 1, Qs(shown), Qt::ToolTipRole);
+  }
   list->setCurrentIndex(static_cast<int>(selected));
-  list->setToolTip(Qs(options_.ports.PathFor(comPort)));
+  ShowAdapterPath();
+}
+
+// The adapter box's tooltip: the path of the entry shown.
+void CMeasureDlg::ShowAdapterPath() {
+  auto* list = As<QComboBox>(ctl::kAdapter);
+  list->setToolTip(list->currentData(Qt::ToolTipRole).toString());
 }
 
 // The adapter chosen for the port in force; true when the choice changed.
@@ -105,7 +136,7 @@ bool CMeasureDlg::TakeChosenAdapter() {
   auto* list = As<QComboBox>(ctl::kAdapter);
   const int port = settings_.comPort;
   if (list->count() == 0 || !list->isEnabled() || options_.ports.IsOverridden(port)) return false;
-  const std::string path = list->currentData().toString().toStdString();
+  const std::string path = list->currentData().toByteArray().toStdString();
   if (path == options_.ports.Chosen(port)) return false;
   const Result stored = StoreChosenAdapter(PortsFilePath(), options_.ports, port, path);
   if (!stored) prompts_->ShowNotice(stored.Message());
@@ -115,6 +146,7 @@ bool CMeasureDlg::TakeChosenAdapter() {
 // The device indicator says which port and path the link uses and why it is
 // not connected; each change also goes to standard error.
 void CMeasureDlg::ShowPortStatus(const PortStatus& status) {
+  portStatus_ = status;
   const std::string text = PortStatusText(status);
   QWidget* indicator = Control(ctl::kDeviceConnection);
   indicator->setToolTip(Qs(text));

@@ -1,6 +1,13 @@
 #include "device/port_names.h"
 
+#ifndef _WIN32
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#endif
+
 #include <cctype>
+#include <vector>
 
 #include "util/c_format.h"
 
@@ -66,7 +73,8 @@ std::string PortStatusText(const PortStatus& status) {
       state = "no such device";
       break;
     case PortState::kPermissionDenied:
-      state = "permission denied: the user must be in the dialout group";
+      state = "permission denied";
+      if (!status.detail.empty()) state += ": " + status.detail;
       break;
     case PortState::kBusy:
       state = "busy: another program holds it";
@@ -76,6 +84,45 @@ std::string PortStatusText(const PortStatus& status) {
       break;
   }
   return Format("COM%d (", status.comPort) + status.path + "): " + state;
+}
+
+std::string PermissionReason(const DeviceAccess& access) {
+  const unsigned mode = access.mode & 0777u;
+  std::string reason =
+      "owner " + access.owner + ", group " + access.group + Format(", mode %03o", mode);
+  if ((mode & 060u) == 060u)
+    reason += ": the user must be in the " + access.group + " group";
+  else if ((mode & 006u) != 006u)
+    reason += ": only its owner may open it; an administrator must change its permissions";
+  return reason;
+}
+
+std::optional<DeviceAccess> ReadDeviceAccess(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return std::nullopt;
+#else
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  DeviceAccess access;
+  access.mode = info.st_mode & 07777u;
+  // The reentrant lookups: the serial link's thread asks this.
+  std::vector<char> buffer(16384);
+  struct passwd user {};
+  struct passwd* userFound = nullptr;
+  if (::getpwuid_r(info.st_uid, &user, buffer.data(), buffer.size(), &userFound) == 0 && userFound)
+    access.owner = user.pw_name;
+  else
+    access.owner = std::to_string(info.st_uid);
+  struct group group {};
+  struct group* groupFound = nullptr;
+  if (::getgrgid_r(info.st_gid, &group, buffer.data(), buffer.size(), &groupFound) == 0 &&
+      groupFound)
+    access.group = group.gr_name;
+  else
+    access.group = std::to_string(info.st_gid);
+  return access;
+#endif
 }
 
 bool ParsePortOverrides(const std::vector<std::string>& values, PortNames& names,

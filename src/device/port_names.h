@@ -5,6 +5,7 @@
 // state is when the link tries it, and the serial adapters the system has.
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -30,14 +31,28 @@ struct PortStatus {
   int comPort = 0;
   std::string path;
   PortState state = PortState::kUnknown;
-  std::string detail;      // the system's words for kFailed
+  // The system's words for kFailed, the device's permissions for kPermissionDenied.
+  std::string detail;
   bool simulated = false;  // the built-in device simulator stands in for the port
   bool operator==(const PortStatus&) const = default;
 };
 // "COM1 (/dev/ttyUSB0): connected", "... no such device", "... permission
-// denied: the user must be in the dialout group", "... busy: another program
-// holds it"; "COM1 (/dev/pts/3): simulated device" when the simulator is connected.
+// denied: owner root, group dialout, mode 660: the user must be in the dialout
+// group", "... busy: another program holds it"; "COM1 (/dev/pts/3): simulated
+// device" when the simulator is connected.
 std::string PortStatusText(const PortStatus& status);
+
+// Who may open a device node, as the permission reason names it.
+struct DeviceAccess {
+  std::string owner;
+  std::string group;
+  unsigned mode = 0;  // the permission bits
+};
+// "owner root, group dialout, mode 660: the user must be in the dialout group";
+// a device its group may not read and write needs its permissions changed.
+std::string PermissionReason(const DeviceAccess& access);
+// The owner, group and mode of the device at path (after symbolic links).
+std::optional<DeviceAccess> ReadDeviceAccess(const std::string& path);
 
 class PortNames {
  public:

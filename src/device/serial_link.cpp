@@ -1,5 +1,6 @@
 #include "device/serial_link.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <QSerialPort>
 #include <QString>
@@ -45,6 +46,30 @@ PortState OpenFailure(const QSerialPort& port, const std::string& path) {
       return ::access(path.c_str(), F_OK) != 0 ? PortState::kNoSuchDevice : PortState::kFailed;
   }
 }
+
+// The name Qt opens for path. Qt names ports by text, so a path that is not
+// UTF-8 would be opened under other bytes: such a path is opened here and
+// handed over as /proc/self/fd/N, held until the port is open.
+class PortName {
+ public:
+  explicit PortName(const std::string& path) : name_(QString::fromStdString(path)) {
+    if (name_.toStdString() == path) return;
+    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ >= 0) name_ = QString("/proc/self/fd/%1").arg(fd_);
+  }
+  ~PortName() { Release(); }
+  PortName(const PortName&) = delete;
+  PortName& operator=(const PortName&) = delete;
+  const QString& Text() const { return name_; }
+  void Release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  QString name_;
+  int fd_ = -1;
+};
 
 }  // namespace
 
@@ -97,16 +122,20 @@ void SerialLink::Report(PortStatus status) {
 }
 
 void SerialLink::Run(std::stop_token stop, int comPort, std::string path, bool simulated) {
-  const QString portName = QString::fromStdString(path);
   lastStatus_ = PortStatus{};
   while (Pause(stop, kOpenRetryMs)) {
     QSerialPort port;
-    port.setPortName(portName);
-    if (!port.open(QIODevice::ReadWrite)) {
+    PortName portName(path);
+    port.setPortName(portName.Text());
+    const bool opened = port.open(QIODevice::ReadWrite);
+    portName.Release();
+    if (!opened) {
       const PortState state = OpenFailure(port, path);
-      Report(PortStatus{comPort, path, state,
-                        state == PortState::kFailed ? port.errorString().toStdString() : "",
-                        simulated});
+      std::string detail;
+      if (state == PortState::kFailed) detail = port.errorString().toStdString();
+      if (state == PortState::kPermissionDenied)
+        if (const auto access = ReadDeviceAccess(path)) detail = PermissionReason(*access);
+      Report(PortStatus{comPort, path, state, detail, simulated});
       continue;
     }
     Report(PortStatus{comPort, path, PortState::kConnected, "", simulated});

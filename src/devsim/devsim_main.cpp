@@ -3,6 +3,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,6 +16,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: corvala3-devsim [--device PATH] [--link PATH] [--period-ms N] [--seed N]\n"
     "                       [--time-scale X] [--channels 1|2|3] [--log FILE]\n"
+    "       corvala3-devsim --help | --version\n"
     "Runs a simulated device and prints the port to connect to. Without --device it\n"
     "opens a pseudo-terminal; --link keeps a symbolic link pointing at it. Every\n"
     "command received is logged, one line each, to FILE or (--log -) stderr.\n";
@@ -26,6 +28,16 @@ bool ParseArgs(int argc, char** argv, corvala::devsim::DeviceSimulator::Options&
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       std::exit(0);
+    }
+    if (arg == "--version") {
+      std::puts("corvala3-devsim " CORVALA_VERSION);
+      std::exit(0);
+    }
+    static const char* const kWithValue[] = {"--device", "--link",       "--log",     "--period-ms",
+                                             "--seed",   "--time-scale", "--channels"};
+    if (std::find(std::begin(kWithValue), std::end(kWithValue), arg) == std::end(kWithValue)) {
+      error = "unknown option: " + arg;
+      return false;
     }
     if (i + 1 >= argc) {
       error = "missing value for " + arg;

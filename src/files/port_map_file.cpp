@@ -16,10 +16,11 @@ bool PlausiblePath(std::string_view path) {
   return true;
 }
 
-}  // namespace
+constexpr std::string_view kDeclinedKey = "Declined=";
 
-std::map<int, std::string> ParsePortMap(std::string_view text) {
-  std::map<int, std::string> chosen;
+// Calls take(line) for each line of text, without its CR LF or LF.
+template <typename Take>
+void EachLine(std::string_view text, Take take) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -27,21 +28,43 @@ std::map<int, std::string> ParsePortMap(std::string_view text) {
     std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() < 6 || line.substr(0, 3) != "COM" || line[4] != '=') continue;
+    take(line);
+  }
+}
+
+}  // namespace
+
+std::map<int, std::string> ParsePortMap(std::string_view text) {
+  std::map<int, std::string> chosen;
+  EachLine(text, [&](std::string_view line) {
+    if (line.size() < 6 || line.substr(0, 3) != "COM" || line[4] != '=') return;
     const int number = line[3] - '0';
     const std::string_view path = line.substr(5);
-    if (number < 1 || number > 9 || !PlausiblePath(path)) continue;
+    if (number < 1 || number > 9 || !PlausiblePath(path)) return;
     chosen[number] = std::string(path);
-  }
+  });
   return chosen;
 }
 
-std::string FormatPortMap(const std::map<int, std::string>& chosen) {
+std::set<std::string> ParseDeclinedAdapters(std::string_view text) {
+  std::set<std::string> declined;
+  EachLine(text, [&](std::string_view line) {
+    if (line.substr(0, kDeclinedKey.size()) != kDeclinedKey) return;
+    const std::string_view path = line.substr(kDeclinedKey.size());
+    if (PlausiblePath(path)) declined.emplace(path);
+  });
+  return declined;
+}
+
+std::string FormatPortMap(const std::map<int, std::string>& chosen,
+                          const std::set<std::string>& declined) {
   std::string out;
   for (const auto& [number, path] : chosen) {
     if (number < 1 || number > 9 || !PlausiblePath(path)) continue;
     out += Format("COM%d=", number) + path + "\r\n";
   }
+  for (const std::string& path : declined)
+    if (PlausiblePath(path)) out += std::string(kDeclinedKey) + path + "\r\n";
   return out;
 }
 
@@ -53,8 +76,17 @@ Expected<std::map<int, std::string>> ReadPortMap(const std::string& path) {
   return ParsePortMap(*text);
 }
 
-Result WritePortMap(const std::string& path, const std::map<int, std::string>& chosen) {
-  return WriteFileAtomically(path, FormatPortMap(chosen));
+Expected<std::set<std::string>> ReadDeclinedAdapters(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return std::set<std::string>{};
+  const Expected<std::string> text = ReadWholeFile(path);
+  if (!text) return text.Status();
+  return ParseDeclinedAdapters(*text);
+}
+
+Result WritePortMap(const std::string& path, const std::map<int, std::string>& chosen,
+                    const std::set<std::string>& declined) {
+  return WriteFileAtomically(path, FormatPortMap(chosen, declined));
 }
 
 }  // namespace corvala

@@ -23,12 +23,22 @@ Result LoadChosenAdapters(const std::string& file, PortNames& ports) {
 Result StoreChosenAdapter(const std::string& file, PortNames& ports, int comPort,
                           const std::string& path) {
   ports.SetChosen(comPort, path);
-  return WritePortMap(file, ports.AllChosen());
+  const Expected<std::set<std::string>> declined = ReadDeclinedAdapters(file);
+  return WritePortMap(file, ports.AllChosen(), declined ? *declined : std::set<std::string>{});
+}
+
+Result StoreDeclinedAdapter(const std::string& file, const PortNames& ports,
+                            const std::string& path) {
+  Expected<std::set<std::string>> declined = ReadDeclinedAdapters(file);
+  if (!declined) return declined.Status();
+  declined->insert(path);
+  return WritePortMap(file, ports.AllChosen(), *declined);
 }
 
 std::optional<SerialAdapter> AdapterToOffer(const PortNames& ports, int comPort,
                                             const std::vector<SerialAdapter>& adapters,
-                                            const std::function<bool(const std::string&)>& exists) {
+                                            const std::function<bool(const std::string&)>& exists,
+                                            const std::set<std::string>& declined) {
   if (ports.IsOverridden(comPort) || exists(ports.PathFor(comPort))) return std::nullopt;
   std::optional<SerialAdapter> only;
   for (const SerialAdapter& adapter : adapters) {
@@ -36,6 +46,7 @@ std::optional<SerialAdapter> AdapterToOffer(const PortNames& ports, int comPort,
     if (only) return std::nullopt;  // more than one: the user chooses
     only = adapter;
   }
+  if (only && declined.count(only->path) != 0) return std::nullopt;
   return only;
 }
 
@@ -46,8 +57,9 @@ std::string OfferQuestion(int comPort, const std::string& path, const SerialAdap
       comPort, path.c_str(), AdapterText(adapter).c_str(), adapter.path.c_str(), comPort);
 }
 
-std::vector<AdapterEntry> AdapterEntries(const std::vector<SerialAdapter>& adapters,
-                                         const PortNames& ports, int comPort, size_t& selected) {
+std::vector<AdapterEntry> AdapterEntries(
+    const std::vector<SerialAdapter>& adapters, const PortNames& ports, int comPort,
+    size_t& selected, const std::function<PathState(const std::string&)>& stateOf) {
   std::vector<AdapterEntry> entries;
   entries.push_back({"standard - " + PortNames::DefaultPath(comPort), ""});
   const std::string current = ports.PathFor(comPort);
@@ -63,7 +75,11 @@ std::vector<AdapterEntry> AdapterEntries(const std::vector<SerialAdapter>& adapt
   }
   if (!currentListed) {
     selected = entries.size();
-    entries.push_back({"not connected - " + current, current});
+    const PathState state = stateOf(current);
+    const char* const stateText = state == PathState::kConnected ? "connected"
+                                  : state == PathState::kPresent ? "present"
+                                                                 : "missing";
+    entries.push_back({stateText + std::string(" - ") + current, current});
   }
   return entries;
 }

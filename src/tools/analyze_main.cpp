@@ -27,6 +27,7 @@ constexpr const char* kUsage =
     "                         station's correction time does\n"
     "  --csv                  comma-separated values instead of tab-separated text\n"
     "  --help                 show this text\n"
+    "  --version              show the version\n"
     "A file recorded from the built-in device simulator is marked: its text row ends\n"
     "with \"simulated\", its CSV row has 1 in the column \"simulated\".\n";
 
@@ -36,6 +37,8 @@ struct Options {
   int32_t correctionTime = 0;
   bool csv = false;
   bool help = false;
+  bool version = false;
+  std::string error;  // why the arguments are not understood
   std::vector<std::string> files;
 };
 
@@ -44,6 +47,11 @@ bool ParseWhole(const char* text, long min, long max, long& value) {
   errno = 0;
   value = std::strtol(text, &end, 10);
   return *text != '\0' && *end == '\0' && errno == 0 && value >= min && value <= max;
+}
+
+bool Fail(Options& options, const std::string& error) {
+  options.error = error;
+  return false;
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -56,23 +64,31 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
       options.help = true;
       return true;
+    } else if (!optionsEnded && arg == "--version") {
+      options.version = true;
+      return true;
     } else if (!optionsEnded && arg == "--csv") {
       options.csv = true;
     } else if (!optionsEnded && arg == "--chamber") {
-      if (i + 1 >= argc || !ParseWhole(argv[++i], 1, 3, value)) return false;
+      if (i + 1 >= argc) return Fail(options, "--chamber needs a value");
+      if (!ParseWhole(argv[++i], 1, 3, value))
+        return Fail(options, "invalid chamber " + std::string(argv[i]) + ": expected 1, 2 or 3");
       options.chamber = static_cast<int>(value) - 1;
     } else if (!optionsEnded && arg == "--correction") {
-      if (i + 1 >= argc || !ParseWhole(argv[++i], -2147483647L - 1, 2147483647L, value))
-        return false;
+      if (i + 1 >= argc) return Fail(options, "--correction needs a value");
+      if (!ParseWhole(argv[++i], -2147483647L - 1, 2147483647L, value))
+        return Fail(options, "invalid correction " + std::string(argv[i]) +
+                                 ": expected a whole number of seconds");
       options.correctionOn = true;
       options.correctionTime = static_cast<int32_t>(value);
     } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-      return false;
+      return Fail(options, "unknown option: " + arg);
     } else {
       options.files.push_back(arg);
     }
   }
-  return !options.files.empty();
+  if (options.files.empty()) return Fail(options, "no measurement file given");
+  return true;
 }
 
 std::string CsvField(const std::string& text) {
@@ -94,11 +110,15 @@ std::string G9(float value) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fputs(kUsage, stderr);
+    std::fprintf(stderr, "corvala3-analyze: %s\n%s", options.error.c_str(), kUsage);
     return 2;
   }
   if (options.help) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::puts("corvala3-analyze " CORVALA_VERSION);
     return 0;
   }
   if (options.csv)

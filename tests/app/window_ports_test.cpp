@@ -150,13 +150,25 @@ TEST_F(WindowPortsTest, TheStatusLineLiesOnNoOtherControlInAnyView) {
 }
 
 TEST_F(WindowPortsTest, TheOnlyUsbAdapterIsOfferedForAPortWithoutADeviceAndRemembered) {
-  // Declined: nothing is stored.
+  // Declined: remembered for that adapter, and not asked again at the next start.
   PortNames ports;
   ports.SetChosen(1, folder_ / "unplugged");
   prompts_.answers = {false};
   auto dlg = Open(ports, {Adapter()});
   EXPECT_EQ(prompts_.asked.size(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "Ports.ini"));
+  EXPECT_EQ(Stored("Ports.ini"),
+            "COM1=" + (folder_ / "unplugged") + "\r\nDeclined=" + device_->Path() + "\r\n");
+  Close(dlg);
+  prompts_.asked.clear();
+  dlg = Open(ports, {Adapter()});
+  EXPECT_TRUE(prompts_.asked.empty());
+  Close(dlg);
+  // Another adapter, the only one now, is offered.
+  prompts_.answers = {false};
+  SerialAdapter other = Adapter();
+  other.path = "/dev/serial/by-id/usb-other";
+  dlg = Open(ports, {other});
+  EXPECT_EQ(prompts_.asked.size(), 1u);
   Close(dlg);
   // Two USB adapters: no offer.
   prompts_.asked.clear();
@@ -205,6 +217,55 @@ TEST_F(WindowPortsTest, TheAdapterChosenInTheConfigurationIsUsedAndSurvivesARest
             "COM1=" + device_->Path() + "\r\nCOM2=" + (folder_ / "elsewhere") + "\r\n");
   // Corvala.ini keeps its own bytes for the port.
   EXPECT_NE(Stored("Corvala.ini").find("\r\nCOM=1\r\n"), std::string::npos);
+}
+
+// The chosen path is shown with its own state, also when the system's list
+// does not hold it (a hand-written path, an alias).
+TEST_F(WindowPortsTest, TheAdapterBoxShowsTheChosenPathsOwnState) {
+  PortNames ports;
+  ports.SetChosen(1, device_->Path());
+  ports.SetChosen(2, folder_ / "unplugged");
+  auto dlg = Open(ports, {});
+  ASSERT_TRUE(Says(*dlg, "): connected"));
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kConfigurationView))->click();
+  auto* adapters = static_cast<QComboBox*>(dlg->Control(ctl::kAdapter));
+  EXPECT_EQ(adapters->currentText().toStdString(), "connected - " + device_->Path());
+  auto* portList = static_cast<QComboBox*>(dlg->Control(ctl::kPort));
+  portList->setCurrentIndex(1);
+  EXPECT_EQ(adapters->currentText().toStdString(), "missing - " + (folder_ / "unplugged"));
+  Close(dlg);
+}
+
+TEST_F(WindowPortsTest, TheAdapterBoxTooltipFollowsTheChoice) {
+  PortNames ports;
+  ports.SetOverride(2, device_->Path());
+  auto dlg = Open(ports, {Adapter()});
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kConfigurationView))->click();
+  auto* adapters = static_cast<QComboBox*>(dlg->Control(ctl::kAdapter));
+  auto* portList = static_cast<QComboBox*>(dlg->Control(ctl::kPort));
+  EXPECT_EQ(adapters->toolTip().toStdString(), "/dev/ttyS0");
+  adapters->setCurrentIndex(1);  // the simulator, not yet confirmed
+  EXPECT_EQ(adapters->toolTip().toStdString(), device_->Path());
+  portList->setCurrentIndex(1);  // COM2, mapped by "--port" for this session
+  EXPECT_EQ(adapters->toolTip().toStdString(), device_->Path());
+  portList->setCurrentIndex(2);
+  EXPECT_EQ(adapters->toolTip().toStdString(), "/dev/ttyS2");
+  Close(dlg);
+}
+
+// A path that is not UTF-8 keeps its bytes through the configuration view:
+// leaving the view neither rewrites Ports.ini nor moves the link elsewhere.
+TEST_F(WindowPortsTest, AChosenPathThatIsNotUtf8KeepsItsBytes) {
+  const std::string odd = folder_ / "adapter-\xff\xfe";
+  const std::string stored = "COM1=" + odd + "\r\n";
+  ASSERT_TRUE(WriteFileAtomically(folder_ / "Ports.ini", stored).Ok());
+  auto dlg = Open(PortNames{}, {});
+  ASSERT_TRUE(Says(*dlg, "no such device"));
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kConfigurationView))->click();
+  static_cast<QAbstractButton*>(dlg->Control(ctl::kMeasurementView))->click();
+  EXPECT_EQ(Stored("Ports.ini"), stored);
+  Close(dlg);
+  EXPECT_EQ(Stored("Ports.ini"), stored);
 }
 
 }  // namespace

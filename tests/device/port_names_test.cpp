@@ -1,6 +1,10 @@
 #include "device/port_names.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "test_support/temp_folder.h"
+#include "util/file_io.h"
 
 namespace corvala {
 namespace {
@@ -31,6 +35,37 @@ TEST(PortNamesTest, OnlyThePortsTheSimulatorStandsForAreSimulated) {
   std::string error;
   ASSERT_TRUE(names.AddOverride("COM2=/dev/ttyUSB1", error));
   EXPECT_FALSE(names.IsSimulated(2));
+}
+
+// The permission reason names the device's owner, group and mode, and
+// advises a group only when that group may read and write the device.
+TEST(PortNamesTest, PermissionDeniedNamesOwnerGroupAndModeAndAdvisesOnlyTheirGroup) {
+  EXPECT_EQ(PermissionReason({"root", "dialout", 020660}),
+            "owner root, group dialout, mode 660: the user must be in the dialout group");
+  EXPECT_EQ(PermissionReason({"root", "uucp", 0660}),
+            "owner root, group uucp, mode 660: the user must be in the uucp group");
+  const std::string rootOnly = PermissionReason({"root", "root", 0600});
+  EXPECT_EQ(rootOnly,
+            "owner root, group root, mode 600: only its owner may open it; an administrator "
+            "must change its permissions");
+  EXPECT_EQ(PermissionReason({"root", "dialout", 0640}).find("dialout group"), std::string::npos);
+  EXPECT_EQ(PortStatusText({1, "/dev/ttyUSB0", PortState::kPermissionDenied, rootOnly}),
+            "COM1 (/dev/ttyUSB0): permission denied: " + rootOnly);
+  EXPECT_EQ(PortStatusText({1, "/dev/ttyUSB0", PortState::kPermissionDenied, ""}),
+            "COM1 (/dev/ttyUSB0): permission denied");
+}
+
+TEST(PortNamesTest, DeviceAccessIsReadFromTheFileBehindThePath) {
+  const testing::TempFolder folder;
+  const std::string device = folder / "device";
+  ASSERT_TRUE(WriteFileAtomically(device, "").Ok());
+  ASSERT_EQ(::chmod(device.c_str(), 0600), 0);
+  const auto access = ReadDeviceAccess(device);
+  ASSERT_TRUE(access.has_value());
+  EXPECT_EQ(access->mode, 0600u);
+  EXPECT_FALSE(access->owner.empty());
+  EXPECT_FALSE(access->group.empty());
+  EXPECT_FALSE(ReadDeviceAccess(folder / "missing").has_value());
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <functional>
 #include <thread>
 
+#include <unistd.h>
+
 #include "device/device_state.h"
 #include "devsim/device_simulator.h"
 #include "test_support/temp_folder.h"
@@ -181,6 +183,17 @@ TEST_F(LinkFixture, ACalibrationBlockCutShortByAnUnplugGoesOutWholeOnTheNextConn
   ASSERT_TRUE(device.ComeBack(error)) << error;
   EXPECT_TRUE(device.WaitForLog("calibration value=2000", 4000));
   EXPECT_EQ(device_.commands.m_calibrationChanged.load(), 0);
+}
+
+// A path that is not UTF-8 (a link a lab named in its own encoding) is opened
+// by its own bytes.
+TEST_F(LinkFixture, OpensAPathThatIsNotUtf8ByItsOwnBytes) {
+  AddDevice(1);
+  const std::string odd = folder_ / "Ger\xe4t";
+  ASSERT_EQ(::symlink(sims_.back()->Path().c_str(), odd.c_str()), 0);
+  ports_.SetOverride(1, odd);
+  Link().Start(1);
+  EXPECT_TRUE(WaitUntil([&] { return Link().Connected(); }));
 }
 
 }  // namespace

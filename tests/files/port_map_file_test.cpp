@@ -33,5 +33,25 @@ TEST(PortMapFile, ReadsTheChoicesItWritesAndPassesOverAnythingElseOrMissing) {
   EXPECT_EQ(ReadPortMap(folder / "Ports.ini")->at(3), "/dev/ttyUSB1");
 }
 
+// Declined adapters are kept after the choices; a reader of choices alone
+// passes their lines over, and paths keep their bytes.
+TEST(PortMapFile, DeclinedAdaptersAndOddBytesSurviveAndOlderReadersPassThemOver) {
+  const std::string odd = "/dev/serial/by-id/usb-\xff\xfe-port0";
+  const std::map<int, std::string> chosen = {{2, odd}};
+  const std::set<std::string> declined = {"/dev/serial/by-id/usb-A", odd};
+  const std::string text = FormatPortMap(chosen, declined);
+  EXPECT_EQ(text,
+            "COM2=" + odd + "\r\nDeclined=/dev/serial/by-id/usb-A\r\nDeclined=" + odd + "\r\n");
+  EXPECT_EQ(ParsePortMap(text), chosen);
+  EXPECT_EQ(ParseDeclinedAdapters(text), declined);
+  EXPECT_TRUE(ParseDeclinedAdapters("declined=/dev/a\nDeclined=\nDeclined=/dev/b\tc\n").empty());
+
+  const testing::TempFolder folder;
+  ASSERT_TRUE(WritePortMap(folder / "Ports.ini", chosen, declined).Ok());
+  EXPECT_EQ(ReadPortMap(folder / "Ports.ini")->at(2), odd);
+  EXPECT_EQ(*ReadDeclinedAdapters(folder / "Ports.ini"), declined);
+  EXPECT_TRUE(ReadDeclinedAdapters(folder / "missing.ini")->empty());
+}
+
 }  // namespace
 }  // namespace corvala

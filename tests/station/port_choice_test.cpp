@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support/temp_folder.h"
+#include "util/file_io.h"
+
 namespace corvala {
 namespace {
 
@@ -27,23 +30,62 @@ TEST(PortChoice, NoOfferForAPortWithADeviceAMappedPortOrNoUsbAdapter) {
             "UART - usb-FTDI-port0 (/dev/serial/by-id/usb-FTDI-port0) for COM2?");
 }
 
+PathState Missing(const std::string&) {
+  return PathState::kMissing;
+}
+
 TEST(PortChoice, EntriesKeepAnUnpluggedChoiceVisible) {
   PortNames ports;
   size_t selected = 99;
-  auto entries = AdapterEntries({kBuiltIn, kUsb}, ports, 1, selected);
+  auto entries = AdapterEntries({kBuiltIn, kUsb}, ports, 1, selected, Missing);
   ASSERT_EQ(entries.size(), 2u);  // the port's own name is not listed twice
   EXPECT_EQ(entries[1], (AdapterEntry{"FT232R USB UART - usb-FTDI-port0", kUsb.path}));
   EXPECT_EQ(selected, 0u);
   ports.SetChosen(1, kUsb.path);
-  entries = AdapterEntries({}, ports, 1, selected);  // unplugged
+  entries = AdapterEntries({}, ports, 1, selected, Missing);  // unplugged
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[1], (AdapterEntry{"not connected - " + kUsb.path, kUsb.path}));
+  EXPECT_EQ(entries[1], (AdapterEntry{"missing - " + kUsb.path, kUsb.path}));
   EXPECT_EQ(selected, 1u);
 }
 
+// A path the system's list does not hold (typed by hand, a udev alias) has
+// its own state.
+TEST(PortChoice, AnUnlistedChoiceShowsItsOwnState) {
+  PortNames ports;
+  ports.SetChosen(1, "/dev/my-respirometer");
+  size_t selected = 0;
+  const auto present = AdapterEntries({kUsb}, ports, 1, selected,
+                                      [](const std::string&) { return PathState::kPresent; });
+  ASSERT_EQ(present.size(), 3u);
+  EXPECT_EQ(present[2].text, "present - /dev/my-respirometer");
+  EXPECT_EQ(selected, 2u);
+  const auto connected = AdapterEntries({kUsb}, ports, 1, selected, [](const std::string& path) {
+    return path == "/dev/my-respirometer" ? PathState::kConnected : PathState::kMissing;
+  });
+  EXPECT_EQ(connected[2].text, "connected - /dev/my-respirometer");
+}
+
+// A declined adapter is not offered again, and storing a choice keeps what
+// was declined.
+TEST(PortChoice, ADeclinedAdapterIsNotOfferedAgainAndChoicesKeepTheDeclined) {
+  PortNames ports;
+  EXPECT_FALSE(AdapterToOffer(ports, 1, {kUsb}, Nothing, {kUsb.path}));
+  EXPECT_EQ(AdapterToOffer(ports, 1, {kUsb}, Nothing, {"/dev/serial/by-id/usb-other"}), kUsb);
+
+  const testing::TempFolder folder;
+  const std::string file = folder / "Ports.ini";
+  ASSERT_TRUE(StoreDeclinedAdapter(file, ports, kUsb.path).Ok());
+  ASSERT_TRUE(StoreChosenAdapter(file, ports, 3, "/dev/ttyACM0").Ok());
+  const Expected<std::string> stored = ReadWholeFile(file);
+  ASSERT_TRUE(stored.Ok());
+  EXPECT_EQ(*stored, "COM3=/dev/ttyACM0\r\nDeclined=" + kUsb.path + "\r\n");
+}
+
 TEST(PortChoice, StatusTextsSayWhatToDo) {
-  EXPECT_EQ(PortStatusText({2, "/dev/ttyUSB0", PortState::kPermissionDenied, ""}),
-            "COM2 (/dev/ttyUSB0): permission denied: the user must be in the dialout group");
+  EXPECT_EQ(PortStatusText({2, "/dev/ttyUSB0", PortState::kPermissionDenied,
+                            PermissionReason({"root", "dialout", 0660})}),
+            "COM2 (/dev/ttyUSB0): permission denied: owner root, group dialout, mode 660: the "
+            "user must be in the dialout group");
   EXPECT_EQ(PortStatusText({3, "/dev/ttyUSB0", PortState::kBusy, ""}),
             "COM3 (/dev/ttyUSB0): busy: another program holds it");
 }
