@@ -10,6 +10,13 @@
 # every PC; /sys/class/tty/ttyS<n>/type is 0 when no UART answers there).
 # CORVALA_DEV and CORVALA_SYS stand for /dev and /sys (tests).
 
+# True when a device frame ("anfang") arrives on the serial port PATH within
+# CORVALA_PROBE_SECONDS (3) at the device's line settings.
+corvala_hears_device() {
+  stty -F "$1" 9600 cs8 -parenb -cstopb raw -echo 2>/dev/null || true
+  timeout "${CORVALA_PROBE_SECONDS:-3}" head -c 2048 "$1" 2>/dev/null | grep -q -a anfang
+}
+
 corvala_device_choice() {
   local dev=${CORVALA_DEV:-/dev} sys=${CORVALA_SYS:-/sys}
   local data_dir=build/src/app arg expect_dir=0
@@ -50,27 +57,46 @@ corvala_device_choice() {
     done <"$data_dir/Ports.ini"
   fi
 
-  local type uarts=()
+  # A UART behind a built-in port may hold the device: the station opens the
+  # port whose device is heard sending its frames. A port that cannot be read
+  # (no permission) is opened too, so that the window says why it fails.
+  local type uarts=() answering=() unreadable=()
   for type in "$sys"/class/tty/ttyS*/type; do
     [[ -r $type ]] || continue
     if [[ $(<"$type") != 0 ]]; then
       path=${type%/type}
-      uarts+=("/dev/${path##*/}")
+      uarts+=("$dev/${path##*/}")
     fi
   done
-  if ((${#uarts[@]})); then
+  for path in "${uarts[@]}"; do
+    if [[ ! -r $path || ! -w $path ]]; then
+      unreadable+=("$path")
+    elif corvala_hears_device "$path"; then
+      answering+=("$path")
+    fi
+  done
+  if ((${#answering[@]})); then
+    echo "run.sh: the device answers on ${answering[*]}; the station opens its configured port" \
+      "(COM1 is /dev/ttyS0 unless chosen otherwise)." >&2
+    echo device
+    return
+  fi
+  if ((${#unreadable[@]})); then
     cat >&2 <<EOF
-run.sh: no USB serial adapter found; this computer has serial ports (${uarts[*]}).
-run.sh: the station opens its configured port (COM1 is /dev/ttyS0 unless chosen otherwise);
-run.sh: the status line at the top of the window says whether the device answers there.
-run.sh: to try the station without a device: scripts/run.sh --simulate
+run.sh: the serial ports ${unreadable[*]} cannot be opened by this user; the station opens its
+run.sh: configured port and its status line says why it fails (often: the user must be in the
+run.sh: dialout group). To try the station without a device: scripts/run.sh --simulate
 EOF
     echo device
     return
   fi
+  if ((${#uarts[@]})); then
+    echo "run.sh: no device answered within ${CORVALA_PROBE_SECONDS:-3} s on the serial ports" \
+      "${uarts[*]}." >&2
+  fi
 
   cat >&2 <<EOF
-run.sh: no serial port that could hold the device (no USB serial adapter, no serial port hardware):
+run.sh: no device found (no USB serial adapter, none answering on a built-in serial port):
 run.sh: starting the built-in device SIMULATOR. The values shown are simulated, not measured.
 run.sh: to use the device, plug it in and start again, or name its port:
 run.sh:   scripts/run.sh --port COM1=/dev/ttyUSB0     (or --port=COM1=PATH)

@@ -22,7 +22,7 @@ TEST(DeviceChoice, TheSimulatorStandsInOnlyWhenNothingCouldHoldTheDeviceAndSaysS
   std::string said;
   const auto choose = [&](const std::string& arguments) {
     const std::string command = "cd " + folder.Path().string() +
-                                " && CORVALA_DEV=dev CORVALA_SYS=sys bash -c 'source " +
+                                " && CORVALA_DEV=dev CORVALA_SYS=sys CORVALA_PROBE_SECONDS=1 bash -c 'source " +
                                 CORVALA_SCRIPTS + "/device_choice.sh && corvala_device_choice " +
                                 arguments + "' >out 2>said";
     EXPECT_EQ(std::system(command.c_str()), 0) << arguments;
@@ -45,11 +45,14 @@ TEST(DeviceChoice, TheSimulatorStandsInOnlyWhenNothingCouldHoldTheDeviceAndSaysS
   put("dev/by-id-adapter", "");
   EXPECT_EQ(choose("--data-dir=data"), "device\n");
 
-  // A UART behind a built-in port may hold the device: the station opens its
-  // port, and the terminal says how to simulate instead.
+  // A UART behind a built-in port holds the device when its frames are heard
+  // there; a silent one is no device, and the terminal says so.
   put("sys/class/tty/ttyS0/type", "4\n");
+  EXPECT_EQ(choose(""), "simulate\n");
+  EXPECT_NE(said.find("no device answered"), std::string::npos) << said;
+  put("dev/ttyS0", "\r\nanfang\r\n3\r\n");
   EXPECT_EQ(choose(""), "device\n");
-  EXPECT_NE(said.find("scripts/run.sh --simulate"), std::string::npos) << said;
+  EXPECT_NE(said.find("the device answers on dev/ttyS0"), std::string::npos) << said;
 }
 
 }  // namespace
