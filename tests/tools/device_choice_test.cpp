@@ -21,10 +21,11 @@ TEST(DeviceChoice, TheSimulatorStandsInOnlyWhenNothingCouldHoldTheDeviceAndSaysS
   };
   std::string said;
   const auto choose = [&](const std::string& arguments) {
-    const std::string command = "cd " + folder.Path().string() +
-                                " && CORVALA_DEV=dev CORVALA_SYS=sys CORVALA_PROBE_SECONDS=1 bash -c 'source " +
-                                CORVALA_SCRIPTS + "/device_choice.sh && corvala_device_choice " +
-                                arguments + "' >out 2>said";
+    const std::string command =
+        "cd " + folder.Path().string() +
+        " && CORVALA_DEV=dev CORVALA_SYS=sys CORVALA_PROBE_SECONDS=1 bash -c 'source " +
+        CORVALA_SCRIPTS + "/device_choice.sh && corvala_device_choice " + arguments +
+        "' >out 2>said";
     EXPECT_EQ(std::system(command.c_str()), 0) << arguments;
     said = testing::FileBytes(folder / "said");
     return testing::FileBytes(folder / "out");
