@@ -218,6 +218,7 @@ void CMeasureDlg::OnInitDialog() {
       (std::filesystem::path(appFolder_) / kWorkingFileName).string(), *prompts_);
 
   widgets_.unitNotice = new QLabel(widgets_.canvas);
+  widgets_.unitNotice->setFont(font);
   widgets_.unitNotice->setGeometry(DialogUnitsToPixels(219, 242, 437, 9));
   widgets_.unitNotice->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
   widgets_.unitNotice->hide();
@@ -362,6 +363,9 @@ void CMeasureDlg::CreateControls() {
         break;
     }
     widget->setGeometry(rect);
+    // The controls are laid out for the dialog font; under the window's style
+    // sheet it does not pass through the scroll area by itself.
+    widget->setFont(font());
     widget->setObjectName(QString("control%1").arg(control.id));
     widget->setAccessibleName(QString::fromUtf8(AccessibleName(control).data(),
                                                 static_cast<int>(AccessibleName(control).size())));

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -161,6 +162,20 @@ TEST_F(WindowTest, ProgramEditorValidatesAndDeletes) {
   EXPECT_NE(ini.find("Minute0000=0\r\n"), std::string::npos);
   EXPECT_NE(ini.find("Stunde0001=1\r\n"), std::string::npos);
   EXPECT_EQ(ini.find("0002"), std::string::npos);  // the deleted row is gone
+}
+
+// The controls are laid out in dialog units of the 10-pixel dialog font; in a
+// larger one their captions no longer fit ("Temperatur", "Ligh").
+TEST_F(WindowTest, EveryControlHasTheDialogFontAndItsCaptionFits) {
+  auto dlg = Open();
+  for (const int id : {ctl::kTemperatureGroup, ctl::kStart, ctl::kStepLight}) {
+    const QWidget* control = dlg->Control(id);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->font().pixelSize(), 10) << id;
+  }
+  const QFontMetrics metrics(dlg->Control(ctl::kTemperatureGroup)->font());
+  EXPECT_LT(metrics.horizontalAdvance("Temperature"),
+            dlg->Control(ctl::kTemperatureGroup)->width() - 8);
 }
 
 TEST_F(WindowTest, ViewsShowTheirControlsOnly) {
