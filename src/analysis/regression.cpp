@@ -56,13 +56,32 @@ double BetaContinuedFraction(double a, double b, double x) {
   return h;
 }
 
+// Stirling's series of lgamma(x) without its leading terms, for x >= 20
+// (the next term is below 1e-15 there).
+double StirlingRest(double x) {
+  const double x2 = x * x;
+  return (1.0 / 12.0 - (1.0 / 360.0 - (1.0 / 1260.0 - 1.0 / (1680.0 * x2)) / x2) / x2) / x;
+}
+
+// lgamma(a + b) - lgamma(a) - lgamma(b). With one large argument the two large
+// lgamma values cancel: their difference is taken from Stirling's series.
+double LogInverseBeta(double a, double b) {
+  const double big = std::max(a, b);
+  const double small = std::min(a, b);
+  if (big < 20.0) return std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b);
+  const double ratio = (big - 0.5) * std::log1p(small / big) + small * std::log(big + small) -
+                       small + StirlingRest(big + small) - StirlingRest(big);
+  return ratio - std::lgamma(small);
+}
+
 // I_x(a, b) with y = 1 - x given separately, so that neither loses digits
 // when it is small.
 double IncompleteBeta(double a, double b, double x, double y) {
   if (x <= 0.0) return 0.0;
   if (y <= 0.0) return 1.0;
-  const double logFront =
-      std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log(y);
+  const double logX = x > 0.5 ? std::log1p(-y) : std::log(x);
+  const double logY = y > 0.5 ? std::log1p(-x) : std::log(y);
+  const double logFront = LogInverseBeta(a, b) + a * logX + b * logY;
   const double front = std::exp(logFront);
   if (x < (a + 1.0) / (a + b + 2.0)) return front * BetaContinuedFraction(a, b, x) / a;
   return 1.0 - front * BetaContinuedFraction(b, a, y) / b;
