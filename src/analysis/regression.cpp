@@ -304,6 +304,28 @@ std::optional<double> OxygenMicromolPerHour(double slopePerSecond, int32_t unit,
   return std::nullopt;
 }
 
+RateFigures FiguresOf(const RateFit& fit, const RateSeries* blank, int32_t unit,
+                      const OxygenSettings& oxygen) {
+  RateFigures figures;
+  std::optional<double> slope = fit.slope;
+  if (blank != nullptr) {
+    // Without the blank's rate there is no corrected rate to turn into oxygen.
+    slope.reset();
+    if (const std::optional<RateFit> blankFit = FitOverSameTime(*blank, fit)) {
+      const CorrectedRate corrected = CorrectByBlank(fit, *blankFit);
+      figures.blankSlope = blankFit->slope;
+      figures.correctedSlope = slope = corrected.slope;
+      figures.correctedStandardError = corrected.standardError;
+    }
+  }
+  if (slope && oxygen.volumeMl)
+    figures.micromolPerHour =
+        OxygenMicromolPerHour(*slope, unit, *oxygen.volumeMl, fit.meanTemperature);
+  if (figures.micromolPerHour && oxygen.amount && *oxygen.amount != 0.0)
+    figures.micromolPerHourPerAmount = *figures.micromolPerHour / *oxygen.amount;
+  return figures;
+}
+
 const char* RateKindName(RateKind kind) {
   switch (kind) {
     case RateKind::kRise:

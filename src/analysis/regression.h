@@ -83,6 +83,25 @@ constexpr int32_t kRateUnitMgPerLitre = 2;
 std::optional<double> OxygenMicromolPerHour(double slopePerSecond, int32_t unit, double volumeMl,
                                             std::optional<double> temperatureC);
 
+// A chamber's volume and the sample's amount, for rates as amounts of oxygen.
+struct OxygenSettings {
+  std::optional<double> volumeMl;  // gas (mbar runs) or water (mg/l runs)
+  std::optional<double> amount;    // in a unit of the user's
+};
+
+// What follows from a fit: the blank's rate over the same time and the
+// corrected rate (when a blank is given), and the rate, corrected when a blank
+// is given, as µmol O2 per hour and per amount.
+struct RateFigures {
+  std::optional<double> blankSlope;
+  std::optional<double> correctedSlope;
+  std::optional<double> correctedStandardError;
+  std::optional<double> micromolPerHour;
+  std::optional<double> micromolPerHourPerAmount;
+};
+RateFigures FiguresOf(const RateFit& fit, const RateSeries* blank, int32_t unit,
+                      const OxygenSettings& oxygen);
+
 // What the rates are computed over in a run.
 enum class RateKind { kRise, kFall, kAuto, kRange };
 const char* RateKindName(RateKind kind);

@@ -244,30 +244,14 @@ int PrintRates(const Options& options) {
         fields.resize(17);
       } else {
         const RateFit& fit = *rate.fit;
-        std::optional<double> blankSlope;
-        std::optional<double> correctedSlope;
-        std::optional<double> correctedSe;
-        std::optional<double> slopeForAmount = fit.slope;
-        if (blank) {
-          slopeForAmount.reset();
-          if (const std::optional<RateFit> blankFit = FitOverSameTime(*blank, fit)) {
-            const CorrectedRate corrected = CorrectByBlank(fit, *blankFit);
-            blankSlope = blankFit->slope;
-            correctedSlope = slopeForAmount = corrected.slope;
-            correctedSe = corrected.standardError;
-          }
-        }
-        std::optional<double> umol;
-        if (options.volumeMl && slopeForAmount)
-          umol = OxygenMicromolPerHour(*slopeForAmount, record.runUnit, *options.volumeMl,
-                                       fit.meanTemperature);
-        std::optional<double> perAmount;
-        if (umol && options.amount) perAmount = *umol / *options.amount;
-        fields.insert(fields.end(), {Number(fit.firstSeconds), Number(fit.lastSeconds),
-                                     std::to_string(fit.n), Number(fit.slope),
-                                     Number(fit.standardError), Number(fit.r2), Number(fit.ciLow),
-                                     Number(fit.ciHigh), Number(blankSlope), Number(correctedSlope),
-                                     Number(correctedSe), Number(umol), Number(perAmount)});
+        const RateFigures figures = FiguresOf(fit, blank ? &*blank : nullptr, record.runUnit,
+                                              OxygenSettings{options.volumeMl, options.amount});
+        fields.insert(fields.end(),
+                      {Number(fit.firstSeconds), Number(fit.lastSeconds), std::to_string(fit.n),
+                       Number(fit.slope), Number(fit.standardError), Number(fit.r2),
+                       Number(fit.ciLow), Number(fit.ciHigh), Number(figures.blankSlope),
+                       Number(figures.correctedSlope), Number(figures.correctedStandardError),
+                       Number(figures.micromolPerHour), Number(figures.micromolPerHourPerAmount)});
       }
       std::string line;
       for (size_t i = 0; i < fields.size(); ++i) line += (i ? separator : "") + fields[i];
