@@ -9,9 +9,9 @@ namespace corvala {
 namespace {
 
 // Samples that enter a rate: like a rated pair of the analysis, a negative
-// value (no reading) is left out.
+// value (no reading) is left out; so is one that is not a finite number.
 bool Usable(float value) {
-  return value >= 0.0f;
+  return value >= 0.0f && std::isfinite(value);
 }
 
 // Clamps first..last to the series; false when nothing is left.

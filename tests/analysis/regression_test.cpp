@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -183,6 +184,17 @@ TEST(Regression, TooFewSamplesGiveNothing) {
   EXPECT_FALSE(MostLinearWindow(series, 0, 9, 10).has_value());  // segment shorter than W
   EXPECT_EQ(DefaultRateWindow(99), 10);
   EXPECT_EQ(DefaultRateWindow(250), 25);
+}
+
+// A value too large for a float reads as infinity: it is no reading either.
+TEST(Regression, InfiniteValuesAreLeftOut) {
+  RateSeries series;
+  series.elapsed = {0, 5, 10, 15};
+  series.values = {1.0f, std::numeric_limits<float>::infinity(), 2.0f, 2.5f};
+  const std::optional<RateFit> fit = FitRate(series, 0, 3);
+  ASSERT_TRUE(fit.has_value());
+  EXPECT_EQ(fit->n, 3);
+  EXPECT_TRUE(std::isfinite(fit->slope));
 }
 
 TEST(Regression, RiseAndFallRegionsAreFittedFromFirstToLastPosition) {
