@@ -193,15 +193,11 @@ std::optional<RateFit> MostLinearWindow(const RateSeries& series, int32_t begin,
   end = std::min(end, size);
   if (window < 2 || end - begin < window) return std::nullopt;
 
-  // Running sums over the usable samples of the window, about a centre inside
-  // the segment, give every window's R² in one pass.
-  const double centreT = series.elapsed[begin];
-  double centreY = 0.0;
-  for (int32_t k = begin; k < end; ++k)
-    if (Usable(series.values[k])) {
-      centreY = series.values[k];
-      break;
-    }
+  // Running sums over the usable samples of the window give every window's R²
+  // in one pass. They are taken about a centre that moves with the window and
+  // are recomputed whenever it moves (every `window` steps), so that sums of
+  // squares far from the centre do not cancel the digits R² is chosen by.
+  double centreT = 0.0, centreY = 0.0;
   double n = 0, st = 0, sy = 0, stt = 0, syy = 0, sty = 0;
   auto add = [&](int32_t k, double sign) {
     if (!Usable(series.values[k])) return;
@@ -215,10 +211,21 @@ std::optional<RateFit> MostLinearWindow(const RateSeries& series, int32_t begin,
     sty += sign * t * y;
   };
   std::vector<double> approx(static_cast<size_t>(end - begin - window + 1), -1.0);
-  for (int32_t k = begin; k < begin + window - 1; ++k) add(k, 1.0);
   double bestApprox = -1.0;
   for (int32_t s = begin; s + window <= end; ++s) {
-    add(s + window - 1, 1.0);
+    if ((s - begin) % window == 0) {
+      centreT = series.elapsed[s];
+      centreY = 0.0;
+      for (int32_t k = s; k < s + window; ++k)
+        if (Usable(series.values[k])) {
+          centreY = series.values[k];
+          break;
+        }
+      n = st = sy = stt = syy = sty = 0.0;
+      for (int32_t k = s; k < s + window; ++k) add(k, 1.0);
+    } else {
+      add(s + window - 1, 1.0);
+    }
     if (n >= 3) {
       const double sxx = stt - st * st / n;
       const double syyc = syy - sy * sy / n;
@@ -233,18 +240,15 @@ std::optional<RateFit> MostLinearWindow(const RateSeries& series, int32_t begin,
   }
   if (bestApprox < 0.0) return std::nullopt;
 
-  // The running sums can be off in the last digits: the windows near the best
-  // are fitted again exactly, and near-equal R² count as ties (earliest wins).
-  constexpr double kCandidate = 1e-9;
+  // R² that differ by less than the sums' rounding are ties: the earliest such
+  // window is fitted exactly.
   constexpr double kTie = 1e-12;
-  std::optional<RateFit> best;
   for (int32_t s = begin; s + window <= end; ++s) {
-    if (approx[s - begin] < bestApprox - kCandidate) continue;
+    if (approx[s - begin] < bestApprox - kTie) continue;
     std::optional<RateFit> fit = FitRate(series, s, s + window - 1);
-    if (!fit || !fit->r2) continue;
-    if (!best || *fit->r2 > *best->r2 + kTie) best = fit;
+    if (fit && fit->r2) return fit;
   }
-  return best;
+  return std::nullopt;
 }
 
 double RegularizedIncompleteBeta(double a, double b, double x) {
