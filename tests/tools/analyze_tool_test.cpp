@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -207,6 +208,108 @@ TEST(AnalyzeTool, RefusesFilesWithoutRowsAndWhatIsNoRegularFileOfSensibleSize) {
     EXPECT_NE(err.find(reason), std::string::npos) << file << ": " << err;
     EXPECT_EQ(out.find('\n'), out.size() - 1) << file << ": only the heading line\n" << out;
   }
+}
+
+// --rates: the printed rows against the values NumPy computed for the same
+// ranges (tests/data/rates/make_expected.py); %.9g keeps 9 digits.
+std::vector<CsvRow> RatesRows(const std::string& arguments, int* status = nullptr) {
+  const std::string command = std::string(CORVALA_ANALYZE) + " --rates " + arguments;
+  FILE* pipe = popen(command.c_str(), "r");
+  std::vector<CsvRow> rows;
+  if (pipe == nullptr) return rows;
+  for (char buffer[2048]; std::fgets(buffer, sizeof buffer, pipe);) {
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    const char separator = line.find('\t') != std::string::npos ? '\t' : ',';
+    CsvRow& row = rows.emplace_back();
+    size_t start = 0;
+    for (size_t end; (end = line.find(separator, start)) != std::string::npos; start = end + 1)
+      row.push_back(line.substr(start, end - start));
+    row.push_back(line.substr(start));
+  }
+  const int s = pclose(pipe);
+  if (status != nullptr) *status = WEXITSTATUS(s);
+  return rows;
+}
+
+void ExpectPrinted(const std::string& printed, const std::string& expected,
+                   const std::string& what) {
+  if (expected.empty()) {
+    EXPECT_EQ(printed, "") << what;
+    return;
+  }
+  ASSERT_FALSE(printed.empty()) << what;
+  const double e = std::stod(expected);
+  EXPECT_NEAR(std::stod(printed), e, std::max(std::fabs(e) * 1e-8, 1e-11)) << what;
+}
+
+TEST(AnalyzeTool, RatesOverARangeWithBlankAndAmount) {
+  const std::string data = testing::DataPath("rates/");
+  const std::vector<CsvRow> rows =
+      RatesRows("--csv --range 0:495 --blank " + data + "blank.cv3 --volume-ml 250 --amount 2.5 " +
+                data + "noisy.cv3");
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[0].size(), 17u);
+  EXPECT_EQ(rows[0][0], "name");
+  EXPECT_EQ(rows[0][16], "umol_per_h_per_amount");
+  const CsvRow& range = rows.back();
+  ASSERT_EQ(range.size(), 17u);
+  EXPECT_EQ(range[0], "noisy");
+  EXPECT_EQ(range[2], "range");
+  EXPECT_EQ(range[3], "1");
+  EXPECT_EQ(range[6], "100");
+  // Expected: the first row of expected_ranges.csv (noisy.cv3 over 0..495 s).
+  std::ifstream expectedFile(data + "expected_ranges.csv");
+  std::string header, line;
+  std::getline(expectedFile, header);
+  std::getline(expectedFile, line);
+  std::vector<std::string> e;
+  std::stringstream fields(line);
+  for (std::string field; std::getline(fields, field, ',');) e.push_back(field);
+  ASSERT_EQ(e.size(), 17u);
+  const std::pair<int, int> columns[] = {{4, 4},  {5, 5},   {7, 6},   {8, 7},   {9, 8},
+                                         {10, 9}, {11, 10}, {12, 14}, {13, 15}, {14, 16}};
+  for (const auto& [printed, expected] : columns)
+    ExpectPrinted(range[printed], e[expected], rows[0][printed]);
+  // The amount of oxygen comes from the corrected rate: µmol/h = slope x V x
+  // 360000 / (R T) at the range's mean temperature.
+  const double kelvin = std::stod(e[11]) + 273.15;
+  const double umol = std::stod(e[15]) * 250.0 * 360000.0 / (8.314462618 * kelvin);
+  ExpectPrinted(range[15], Format("%.17g", umol), "umol_per_h");
+  ExpectPrinted(range[16], Format("%.17g", umol / 2.5), "umol_per_h_per_amount");
+}
+
+TEST(AnalyzeTool, RatesOfTheMostLinearWindowsAndShortRanges) {
+  const std::string data = testing::DataPath("rates/");
+  const std::vector<CsvRow> rows = RatesRows("--window 25 " + data + "noisy.cv3");
+  std::vector<CsvRow> autos;
+  for (const CsvRow& row : rows)
+    if (row.size() > 2 && row[2] == "auto") autos.push_back(row);
+  ASSERT_EQ(autos.size(), 3u);  // the window is passed on: expected_auto.csv, window 25
+  EXPECT_EQ(autos[0][4], "0");
+  EXPECT_EQ(autos[0][5], "120");
+  EXPECT_EQ(autos[2][3], "3");
+
+  // Two samples: a slope but no error, R² or interval; values that do not vary: no R².
+  const std::vector<CsvRow> shortRows = RatesRows("--csv --range 5:10 " + data + "three.cv3");
+  ASSERT_EQ(shortRows.size(), 2u);
+  ASSERT_EQ(shortRows[1].size(), 17u);
+  EXPECT_EQ(shortRows[1][6], "2");
+  ExpectPrinted(shortRows[1][7], "0.15", "slope of two");
+  for (int c = 8; c < 17; ++c) EXPECT_EQ(shortRows[1][c], "") << c;
+  const std::vector<CsvRow> flatRows = RatesRows("--csv --range 0:95 " + data + "flat.cv3");
+  ASSERT_EQ(flatRows.size(), 2u);  // no window without an R², only the range
+  ASSERT_EQ(flatRows[1].size(), 17u);
+  EXPECT_EQ(flatRows[1][6], "20");
+  EXPECT_EQ(flatRows[1][8], "0");
+  EXPECT_EQ(flatRows[1][9], "");
+
+  int status = 0;
+  RatesRows("--window 2 " + data + "three.cv3 2>/dev/null", &status);
+  EXPECT_EQ(status, 2);
+  const std::string withoutRates =
+      std::string(CORVALA_ANALYZE) + " --range 0:5 " + data + "three.cv3 >/dev/null 2>&1";
+  EXPECT_EQ(WEXITSTATUS(std::system(withoutRates.c_str())), 2);
 }
 
 }  // namespace
