@@ -6,6 +6,7 @@
 #include <random>
 
 #include "analysis/plateau.h"
+#include "analysis/regression.h"
 #include "analysis/run_analysis.h"
 
 namespace corvala {
@@ -82,6 +83,19 @@ void BM_PlateauFast(benchmark::State& state) {
     benchmark::DoNotOptimize(FindPlateau(p.data(), 0, static_cast<int32_t>(p.size())));
 }
 BENCHMARK(BM_PlateauFast)->Arg(1800)->Arg(kDay)->Unit(benchmark::kMillisecond);
+
+// The most linear window of a long segment: a straight line stored with two
+// decimals, where many windows are nearly equally linear.
+void BM_MostLinearWindowOfAStoredLine(benchmark::State& state) {
+  RateSeries series;
+  const auto n = static_cast<int32_t>(state.range(0));
+  for (int32_t k = 0; k < n; ++k) {
+    series.elapsed.push_back(5 * k);
+    series.values.push_back(static_cast<float>(std::round((100.0 + 0.001 * k) * 100.0) / 100.0));
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(MostLinearWindow(series, 0, n, n / 10));
+}
+BENCHMARK(BM_MostLinearWindowOfAStoredLine)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvala
