@@ -1,11 +1,14 @@
 // Resident memory of a recording: three chambers with one sample a second for
 // the given number of days, held in the records and shown in the value lists
-// of an open window. Prints the figures; run as
-//   QT_QPA_PLATFORM=offscreen build/bench/memory_bench [DAYS]
+// of an open window. With "files", the run is written to three measurement
+// files first, loaded into the window's three chambers by its load button and
+// saved by its save button. Prints the figures; run as
+//   QT_QPA_PLATFORM=offscreen build/bench/memory_bench [files] [DAYS]
 
 #include <QAbstractButton>
 #include <QApplication>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,6 +21,7 @@
 #include "app/control_ids.h"
 #include "app/measure_dlg.h"
 #include "app/window_probe.h"
+#include "files/measurement_file.h"
 
 namespace {
 
@@ -33,10 +37,40 @@ double StatusMb(const char* key) {
   return 0.0;
 }
 
+void Click(CMeasureDlg& dlg, int id) {
+  static_cast<QAbstractButton*>(dlg.Control(id))->click();
+  QApplication::processEvents();
+}
+
+// The three chambers' runs of the given days written to three files in
+// folder (by a process of its own, so that none of it counts here).
+bool MakeFiles(const std::filesystem::path& folder, int days) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int32_t seconds = days * 86400;
+    for (int c = 0; c < 3; ++c) {
+      ChamberRecord r;
+      r.runInterval = 1;
+      for (int32_t t = 0; t < seconds; ++t) {
+        const LocalTime at{2026, 12, 1 + t / 86400, (t / 3600) % 24, (t / 60) % 60, t % 60};
+        AppendSample(r, 900.0f + static_cast<float>(t % 500) * 0.1f, 25.0f, (t / 1800) % 2, at, t);
+      }
+      const std::string path = (folder / ("week_" + std::to_string(c + 1) + ".cv3")).string();
+      if (!WriteMeasurementFile(r, path)) ::_exit(1);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int days = argc > 1 ? std::atoi(argv[1]) : 1;
+  const bool files = argc > 1 && std::strcmp(argv[1], "files") == 0;
+  const int argDays = files ? 2 : 1;
+  const int days = argc > argDays ? std::atoi(argv[argDays]) : (files ? 7 : 1);
   QApplication app(argc, argv);
   const auto folder = std::filesystem::temp_directory_path() /
                       ("corvala_memory_bench_" + std::to_string(::getpid()));
@@ -51,6 +85,35 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   WindowProbe probe(*dlg);
   const double atStart = StatusMb("VmRSS:");
+
+  if (files) {
+    if (!MakeFiles(folder, days)) return 1;
+    // Each chamber alone is selected and loaded; then all three are saved.
+    for (int c = 0; c < 3; ++c) {
+      if (c > 0) Click(*dlg, ctl::kChamberSelect[c - 1]);
+      Click(*dlg, ctl::kChamberSelect[c]);
+      prompts.filePaths = {(folder / ("week_" + std::to_string(c + 1) + ".cv3")).string()};
+      Click(*dlg, ctl::kLoadMeasurement);
+    }
+    const double loaded = StatusMb("VmRSS:");
+    const double loadedPeak = StatusMb("VmHWM:");
+    for (int c = 0; c < 2; ++c) Click(*dlg, ctl::kChamberSelect[c]);
+    prompts.filePaths = {(folder / "saved.cv3").string()};
+    Click(*dlg, ctl::kSaveMeasurement);
+    const bool allSaved = std::filesystem::exists(folder / "saved_3.cv3");
+    std::printf("days %d, three files loaded and saved%s\n", days,
+                allSaved ? "" : " (NOT ALL SAVED)");
+    std::printf("rss at start      %8.1f MB\n", atStart);
+    std::printf("rss loaded        %8.1f MB\n", loaded);
+    std::printf("peak loaded       %8.1f MB\n", loadedPeak);
+    std::printf("rss saved         %8.1f MB\n", StatusMb("VmRSS:"));
+    std::printf("peak saved        %8.1f MB\n", StatusMb("VmHWM:"));
+    prompts.answers = {false, false, false, false};
+    dlg->close();
+    dlg.reset();
+    std::filesystem::remove_all(folder);
+    return allSaved ? 0 : 1;
+  }
 
   const int32_t seconds = days * 86400;
   for (int c = 0; c < 3; ++c) {

@@ -1,5 +1,6 @@
 #include "files/journal_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -109,7 +110,7 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   auto damaged = [&](std::string problem) {
     content.state = JournalContent::State::kDamaged;
     content.problem = std::move(problem);
-    return content;
+    return std::move(content);
   };
   size_t pos = 0;
   std::string_view line;
@@ -143,12 +144,15 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   const int32_t unit = content.record.runUnit;
   const float factor1 = unit == 2 ? context.factor1 : 1.0f;
   const float factor2 = unit == 2 ? context.factor2 : 1.0f;
-  std::vector<Sample> rows;
+  // The rows go straight into the record's series, with room for every line
+  // the journal holds (never more, whatever it claims).
+  SampleSeries& rows = content.record.series;
+  rows.Reserve(static_cast<size_t>(std::count(text.begin() + pos, text.end(), '\n')));
   bool unreadable = false;
   Sample sample;
   while (!unreadable && NextLine(text, pos, line, cut)) {
     unreadable = !ParseWrittenRow(line, sample);
-    if (!unreadable) rows.push_back(sample);
+    if (!unreadable) rows.Append(sample);
   }
   // A row whose clock leaves the run's course while the next row keeps to it
   // stands alone: a row that ran into the next one kept the next row's values
@@ -157,25 +161,24 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   const bool startKnown = r.startHour >= 0 && r.startHour <= 23 && r.startMinute >= 0 &&
                           r.startMinute <= 59 && r.startSecond >= 0 && r.startSecond <= 59;
   const Sample start{r.startHour, r.startMinute, r.startSecond, 0, 0.0f, 0, 0.0f};
-  size_t kept = 0;
+  const int32_t count = rows.Size();
+  int32_t kept = 0;
   bool alone = false;
-  for (; kept < rows.size(); ++kept) {
-    const Sample* before = kept > 0 ? &rows[kept - 1] : (startKnown ? &start : nullptr);
-    if (before == nullptr || ClockAgrees(*before, rows[kept])) continue;
+  for (; kept < count; ++kept) {
+    const Sample before = kept > 0 ? rows.At(kept - 1) : start;
+    if ((kept == 0 && !startKnown) || ClockAgrees(before, rows.At(kept))) continue;
     // The last row cannot be told from a clock set just before it: it is left out.
-    if (kept + 1 == rows.size() || ClockAgrees(*before, rows[kept + 1])) {
+    if (kept + 1 == count || ClockAgrees(before, rows.At(kept + 1))) {
       alone = true;
       break;
     }
   }
-  for (size_t k = 0; k < kept; ++k) {
-    content.record.series.Append(rows[k]);
-    content.maxPressure =
-        WidenMaxPressure(content.maxPressure, rows[k].pressure, unit, factor1, factor2);
-  }
-  const bool lastLeftOut = alone && kept + 1 == rows.size() && !unreadable;
+  rows.Truncate(kept);
+  for (const float pressure : rows.Pressure())
+    content.maxPressure = WidenMaxPressure(content.maxPressure, pressure, unit, factor1, factor2);
+  const bool lastLeftOut = alone && kept + 1 == count && !unreadable;
   if (unreadable || (alone && !lastLeftOut))
-    return damaged(Format("its sample row %d cannot be read", static_cast<int32_t>(kept) + 1));
+    return damaged(Format("its sample row %d cannot be read", kept + 1));
   if (cut || lastLeftOut) content.state = JournalContent::State::kCut;
   return content;
 }

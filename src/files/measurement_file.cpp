@@ -1,10 +1,12 @@
 #include "files/measurement_file.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -76,7 +78,7 @@ class FileKeys {
     size_t end = text.find(kMarker);
     if (end == std::string_view::npos) end = text.size();
     while (end < text.size() && !IsSpace(text[end])) ++end;
-    header_ = std::make_unique<KeyValueText>(text.substr(0, end));
+    header_ = std::make_unique<KeyValueText>(text.substr(0, end), kKeep);
     headerIsWhole_ = end == text.size();
   }
   double Lookup(std::string_view key) {
@@ -109,13 +111,17 @@ class FileKeys {
  private:
   const KeyValueText& Whole() {
     if (headerIsWhole_) return *header_;
-    if (!whole_) whole_ = std::make_unique<KeyValueText>(text_);
+    if (!whole_) whole_ = std::make_unique<KeyValueText>(text_, kKeep);
     return *whole_;
   }
   const StepKeyIndex& WholeSteps() {
     if (!wholeSteps_) wholeSteps_ = std::make_unique<StepKeyIndex>(Whole());
     return *wholeSteps_;
   }
+
+  // Every key looked up holds a letter: the rows' numbers are never kept as
+  // tokens, even when a key missing from the header sends a lookup through them.
+  static constexpr KeyValueText::Keep kKeep = KeyValueText::Keep::kNoNumbers;
 
   std::string_view text_;
   std::unique_ptr<KeyValueText> header_, whole_;
@@ -230,18 +236,77 @@ bool ReadSampleRow(std::string_view row, bool hasLineEnd, Sample& sample) {
 
 }  // namespace
 
+namespace {
+
+// The text before the rows: the row count, the header and the marker.
+std::string FormatFileHead(const ChamberRecord& record) {
+  return Format("AnzahlMesswerte=%d\r\n", record.Samples() - 1) + FormatRecordHeader(record) +
+         FormatSamplesMarker();
+}
+
+// Rows are formatted and written this many at a time (about 160 KB).
+constexpr int32_t kRowsPerChunk = 4096;
+// A row as the station writes it, line end included (wider values take more).
+constexpr size_t kWrittenRow = 41;
+
+// Calls f with the record to be written, under whatever guards it.
+using RecordAccess = std::function<void(const std::function<void(const ChamberRecord&)>&)>;
+
+// Writes the file from the record chunk by chunk; the record is reached through
+// access for each chunk, so neither the record nor the file text is ever
+// copied whole. A record that is no longer the run the header was written from
+// (another length or start) abandons the file.
+Result WriteInChunks(const std::string& path, const RecordAccess& access) {
+  bool headWritten = false;
+  int32_t count = 0;
+  int32_t next = 0;
+  std::array<int32_t, 6> start{};
+  auto startOf = [](const ChamberRecord& r) {
+    return std::array<int32_t, 6>{r.startYear, r.startMonth,  r.startDay,
+                                  r.startHour, r.startMinute, r.startSecond};
+  };
+  return WriteFileAtomicallyInChunks(path, [&](std::string& chunk) {
+    Result made = Result::Success();
+    access([&](const ChamberRecord& r) {
+      if (!headWritten) {
+        headWritten = true;
+        count = r.Samples();
+        start = startOf(r);
+        chunk = FormatFileHead(r);
+        return;
+      }
+      if (next >= count) return;
+      if (r.Samples() != count || startOf(r) != start) {
+        made = Result::Failure("the run changed while it was written");
+        return;
+      }
+      const int32_t end = std::min(count, next + kRowsPerChunk);
+      chunk.reserve(kWrittenRow * static_cast<size_t>(end - next));
+      for (; next < end; ++next) chunk += FormatSampleRow(r.series.At(next));
+    });
+    return made;
+  });
+}
+
+}  // namespace
+
 std::string FormatMeasurementFile(const ChamberRecord& record) {
   const int32_t count = record.Samples();
-  std::string out = Format("AnzahlMesswerte=%d\r\n", count - 1);
-  out.reserve(300 + 20 * record.stepTime.size() + 41 * static_cast<size_t>(count));
-  out += FormatRecordHeader(record);
-  out += FormatSamplesMarker();
+  std::string out = FormatFileHead(record);
+  out.reserve(out.size() + kWrittenRow * static_cast<size_t>(count));
   for (int32_t j = 0; j < count; ++j) out += FormatSampleRow(record.series.At(j));
   return out;
 }
 
 Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path) {
-  return WriteFileAtomically(path, FormatMeasurementFile(record));
+  return WriteInChunks(path,
+                       [&](const std::function<void(const ChamberRecord&)>& f) { f(record); });
+}
+
+Result WriteMeasurementFile(const SharedChamber& chamber, const std::string& path) {
+  return WriteInChunks(path, [&](const std::function<void(const ChamberRecord&)>& f) {
+    chamber.Access([&](const ChamberRecord& r) { f(r); });
+  });
 }
 
 int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t pressureUnit, float factor1,
@@ -325,6 +390,11 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
   // The chart top is held in mbar; the rows are in the run's unit.
   const float factor1 = r.runUnit == 2 ? context.factor1 : 1.0f;
   const float factor2 = r.runUnit == 2 ? context.factor2 : 1.0f;
+  // Room for the rows at once, but never for more than the lines the file
+  // holds, whatever count it announces.
+  const auto lines = static_cast<int64_t>(std::count(text.begin() + pos, text.end(), '\n')) +
+                     (pos < text.size() && text.back() != '\n' ? 1 : 0);
+  r.series.Reserve(static_cast<size_t>(std::min(wanted, lines)));
   int64_t rows = 0;
   while (rows < wanted && pos < text.size()) {
     size_t end = text.find('\n', pos);

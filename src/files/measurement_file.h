@@ -16,8 +16,12 @@ inline constexpr const char* kMeasurementExtension = "cv3";
 
 // The file's exact text for a record (its complete samples).
 std::string FormatMeasurementFile(const ChamberRecord& record);
-// Writes the file whole.
+// Writes the file whole (FormatMeasurementFile's bytes), formatting its rows a
+// chunk at a time as they are written.
 Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path);
+// As above from a shared record, taken under its lock for each chunk and never
+// copied; a record whose run changes meanwhile leaves the target untouched.
+Result WriteMeasurementFile(const SharedChamber& chamber, const std::string& path);
 
 // Station values the reader falls back on and widens.
 struct MeasurementReadContext {

@@ -41,6 +41,17 @@ void SampleSeries::Reserve(size_t count) {
   temperature_.reserve(count);
 }
 
+void SampleSeries::Truncate(int32_t count) {
+  const auto k = static_cast<size_t>(count);
+  hour_.resize(k);
+  minute_.resize(k);
+  second_.resize(k);
+  elapsed_.resize(k);
+  pressure_.resize(k);
+  light_.resize(k);
+  temperature_.resize(k);
+}
+
 Sample SampleSeries::At(int32_t i) const {
   const auto k = static_cast<size_t>(i);
   return Sample{hour_[k],     minute_[k], second_[k],     elapsed_[k],

@@ -55,6 +55,10 @@ class SampleSeries {
   void Replace(int32_t i, const Sample& sample);
   void Clear();
   void Reserve(size_t count);
+  // Keeps the first count samples (count <= Size()).
+  void Truncate(int32_t count);
+  // The samples the columns hold room for without growing.
+  size_t Capacity() const { return elapsed_.capacity(); }
   int32_t Size() const { return static_cast<int32_t>(elapsed_.size()); }
   bool Empty() const { return elapsed_.empty(); }
   // Sample i, 0 <= i < Size().

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "files/journal_file.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/memory.h"
 
 namespace corvala {
 namespace {
@@ -121,15 +123,17 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     }
     // A journal from elsewhere is written anew in this station's folder.
     const bool clean = content.state == JournalContent::State::kWhole && ownFolder;
-    ChamberRecord restored = content.record;
+    // A copy only for a journal written anew: a week of samples is not doubled.
+    std::optional<ChamberRecord> restored;
+    if (!clean) restored = content.record;
     if (hooks.beforeReplace) hooks.beforeReplace(c);
     Restore(station, c, std::move(content.record));
     outcome.restored[static_cast<size_t>(c)] = true;
     // The journal stays until the run is saved; a cut or damaged one is written
     // anew with exactly the samples restored.
-    if (!clean) {
+    if (restored) {
       const Result rewritten =
-          station.m_journal.Rewrite(c, restored, false, std::chrono::steady_clock::now());
+          station.m_journal.Rewrite(c, *restored, false, std::chrono::steady_clock::now());
       if (!rewritten) prompts.ShowNotice(rewritten.Message());
     }
     station.m_units.Update([&](UnitConfig& config) {
@@ -137,6 +141,8 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     });
     ShowInRunUnit(station, c, factors, hooks);
   }
+  // The journals' texts are gone; the system gets their memory back.
+  ReturnFreeMemory();
   return outcome;
 }
 

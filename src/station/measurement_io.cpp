@@ -7,6 +7,7 @@
 #include "files/measurement_file.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/memory.h"
 
 namespace corvala {
 namespace {
@@ -54,10 +55,14 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
 
   for (int c = 0; c < 3; ++c) {
     if (!saveable[c]) continue;
-    // The file is written first (whole, from a copy taken under the lock), so a
-    // chamber whose file cannot be written is skipped without any change.
-    const ChamberRecord copy = station.m_chamber[c].Snapshot();
-    if (const Result written = WriteMeasurementFile(copy, target[c]); !written) {
+    // The file is written first (whole, each chunk of rows formatted under the
+    // record's lock), so a chamber whose file cannot be written is skipped
+    // without any change.
+    const bool hasRun =
+        station.m_chamber[c].Access([](const ChamberRecord& r) { return r.hasRun == 1; });
+    const Result written = WriteMeasurementFile(station.m_chamber[c], target[c]);
+    ReturnFreeMemory();
+    if (!written) {
       result.failed.push_back(target[c]);
       result.failures.push_back(written.Message());
       continue;
@@ -67,7 +72,7 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
     station.m_chamber[c].Access([&](ChamberRecord& r) {
       r.measurementName = selectedCount == 1 ? target[c] : fileName[c];
     });
-    if (copy.hasRun == 1 && hooks.addAnalysisRow) hooks.addAnalysisRow(c, name);
+    if (hasRun && hooks.addAnalysisRow) hooks.addAnalysisRow(c, name);
     station.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 1; });
     // The file holds the run now; its journal is no longer needed.
     (void)station.m_journal.Remove(c);
@@ -115,11 +120,13 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
                                           const MeasurementLoadHooks& hooks) {
   if (chamber < 0 || chamber > 2 || station.m_run[chamber].m_running.load() != 0)
     return MeasurementLoadStatus::kNothing;
-  const Expected<std::string> read = ReadWholeFile(path);
-  if (!read) return MeasurementLoadStatus::kNotOpened;
-  const std::string& text = *read;
-
-  MeasurementFileContent content = ParseMeasurementFile(text, StationReadContext(station, factors));
+  MeasurementFileContent content;
+  {
+    // The file's text goes as soon as its rows are read.
+    const Expected<std::string> read = ReadWholeFile(path);
+    if (!read) return MeasurementLoadStatus::kNotOpened;
+    content = ParseMeasurementFile(*read, StationReadContext(station, factors));
+  }
 
   auto& shared = station.m_chamber[chamber];
   const bool hasSamples = content.HasSamples();
@@ -146,6 +153,8 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
     });
   }
 
+  // The text and the replaced run are freed; the system gets their memory back.
+  ReturnFreeMemory();
   ShowInRunUnit(station, chamber, factors, hooks);
   return hasSamples ? MeasurementLoadStatus::kLoaded : MeasurementLoadStatus::kNoSamples;
 }

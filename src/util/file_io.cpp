@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 
 namespace corvala {
@@ -105,10 +106,13 @@ Expected<int> CreateFreshFile(const std::string& path) {
 
 namespace {
 
-// Writes bytes to path whole through a new temporary file; on success the file
-// now under path stays open (for appending) when keepOpen, and its descriptor
-// is returned (-1 when not kept).
-Expected<int> WriteWhole(const std::string& path, std::string_view bytes, bool keepOpen) {
+// Writes the bytes of the file to fd: an empty text or the reason it failed.
+using BodyWriter = std::function<std::string(int fd)>;
+
+// Writes path whole through a new temporary file that body fills; on success
+// the file now under path stays open (for appending) when keepOpen, and its
+// descriptor is returned (-1 when not kept).
+Expected<int> WriteWhole(const std::string& path, const BodyWriter& body, bool keepOpen) {
   namespace fs = std::filesystem;
   const fs::path target(path);
   const std::string temp = TemporaryNameFor(path);
@@ -121,18 +125,20 @@ Expected<int> WriteWhole(const std::string& path, std::string_view bytes, bool k
   if (fd < 0 && errno == EEXIST && ::unlink(temp.c_str()) == 0) fd = CreateNew(temp, keepOpen);
   if (fd < 0) return failed(ErrorText(errno));
   // The bytes reach the disk before the name points at them.
-  int error = WriteAllBytes(fd, bytes);
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  std::string reason = body(fd);
+  int error = 0;
+  if (reason.empty() && ::fsync(fd) != 0) error = errno;
   // A file that reports an error as it closes never takes the target's place.
   if (!keepOpen) {
-    if (::close(fd) != 0 && error == 0) error = errno;
+    if (::close(fd) != 0 && reason.empty() && error == 0) error = errno;
     fd = -1;
   }
-  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) {
+  if (reason.empty() && error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (reason.empty() && error != 0) reason = ErrorText(error);
+  if (!reason.empty()) {
     if (fd >= 0) ::close(fd);
     ::unlink(temp.c_str());
-    return failed(ErrorText(error));
+    return failed(reason);
   }
   const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
   if (Result synced = SyncFolder(parent.string()); !synced) {
@@ -142,14 +148,34 @@ Expected<int> WriteWhole(const std::string& path, std::string_view bytes, bool k
   return fd;
 }
 
+BodyWriter AllBytes(std::string_view bytes) {
+  return [bytes](int fd) {
+    const int error = WriteAllBytes(fd, bytes);
+    return error == 0 ? std::string() : ErrorText(error);
+  };
+}
+
 }  // namespace
 
 Result WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  return WriteWhole(path, bytes, false).Status();
+  return WriteWhole(path, AllBytes(bytes), false).Status();
+}
+
+Result WriteFileAtomicallyInChunks(const std::string& path, const ChunkSource& next) {
+  const BodyWriter chunks = [&next](int fd) {
+    std::string chunk;
+    for (;;) {
+      chunk.clear();
+      if (const Result made = next(chunk); !made) return made.Message();
+      if (chunk.empty()) return std::string();
+      if (const int error = WriteAllBytes(fd, chunk); error != 0) return ErrorText(error);
+    }
+  };
+  return WriteWhole(path, chunks, false).Status();
 }
 
 Expected<int> WriteFileAtomicallyAndKeepOpen(const std::string& path, std::string_view bytes) {
-  return WriteWhole(path, bytes, true);
+  return WriteWhole(path, AllBytes(bytes), true);
 }
 
 Result SyncFolder(const std::string& folder) {
@@ -208,7 +234,11 @@ Expected<std::string> ReadWholeFile(const std::string& path, std::uintmax_t maxB
     return Result::Failure("The file " + path + " could not be read: " + ErrorText(errno) + ".");
   // At most one byte past the limit is read, so a file that grew meanwhile is
   // still refused without being read whole.
+  // Room for the whole file at once: a big file is never copied as it grows.
   std::string bytes;
+  std::error_code sizeError;
+  const std::uintmax_t size = std::filesystem::file_size(path, sizeError);
+  if (!sizeError) bytes.reserve(static_cast<size_t>(std::min(size, maxBytes)) + 1);
   char buffer[65536];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     bytes.append(buffer, static_cast<size_t>(in.gcount()));

@@ -6,6 +6,7 @@
 // standing under its name is never written through.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,14 @@ int WriteAllBytes(int fd, std::string_view bytes);
 
 // Writes bytes to path whole. The failure names the file and the reason.
 Result WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Fills chunk (handed over empty) with the next bytes of a file; an empty chunk
+// ends the file. A failure (the reason) abandons the file.
+using ChunkSource = std::function<Result(std::string& chunk)>;
+
+// As WriteFileAtomically, with the bytes made chunk by chunk as they are
+// written, so a big file is never held whole in memory.
+Result WriteFileAtomicallyInChunks(const std::string& path, const ChunkSource& next);
 
 // As WriteFileAtomically, and the new file stays open for appending: the
 // descriptor returned is the file now under path, whatever stands there later.

@@ -42,15 +42,19 @@ void ForEachNumberedKey(std::string_view token, std::string_view prefix,
   }
 }
 
-KeyValueText::KeyValueText(std::string_view text) {
+KeyValueText::KeyValueText(std::string_view text, Keep keep) {
+  auto isNumberChar = [](char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-';
+  };
   size_t i = 0;
   while (i < text.size()) {
     while (i < text.size() && IsSpace(text[i])) ++i;
     if (i >= text.size()) break;
     const size_t start = i;
     while (i < text.size() && !IsSpace(text[i])) ++i;
-    std::string token(text.substr(start, std::min(i - start, kMaxToken)));
-    tokens_.push_back(TokenAt{std::move(token), i});
+    const std::string_view kept = text.substr(start, std::min(i - start, kMaxToken));
+    if (keep == Keep::kNoNumbers && std::all_of(kept.begin(), kept.end(), isNumberChar)) continue;
+    tokens_.push_back(TokenAt{std::string(kept), i});
   }
 }
 

@@ -26,7 +26,12 @@ void ForEachNumberedKey(std::string_view token, std::string_view prefix,
 // tokens of at most 255 characters (longer ones are cut), scanned from the start.
 class KeyValueText {
  public:
-  explicit KeyValueText(std::string_view text);
+  // Which tokens are kept for lookup: all of them, or only those that are not
+  // plain numbers (holding a character other than a digit, ".", "+" and "-").
+  // A text looked up only by keys with a letter finds the same tokens without
+  // keeping its rows of numbers.
+  enum class Keep { kAll, kNoNumbers };
+  explicit KeyValueText(std::string_view text, Keep keep = Keep::kAll);
   // The number after the last "=" of the first token that contains key, or -1.0.
   double LookupSetting(std::string_view key) const;
   // The number after the last "=" of token i (the text after its first character

@@ -141,5 +141,15 @@ TEST(JournalFile, ARowCutAtAnyPositionGivesNoSampleThatIsNotInTheJournal) {
   EXPECT_EQ(last.record.series.Size(), 3);
 }
 
+// A restored journal's series has room for its rows and no more (it grew to
+// the next power of two before, and the rows were held twice on the way).
+TEST(JournalFile, TheSamplesAreReadIntoRoomForExactlyTheRows) {
+  const ChamberRecord run = OddRun();
+  ASSERT_EQ(run.Samples(), 7);
+  const JournalContent content = Parse(FormatJournal(run));
+  EXPECT_EQ(content.record.Samples(), 7);
+  EXPECT_EQ(content.record.series.Capacity(), 7u);
+}
+
 }  // namespace
 }  // namespace corvala

@@ -274,5 +274,44 @@ TEST(MeasurementFile, ChartTopWidensToLoadedPressures) {
   EXPECT_EQ(FileTitle("/d/run.1.cv3"), "run.1");
 }
 
+// The reader makes room for the announced rows at once (a week's columns grew
+// to the next power of two before), but never for more rows than the file has
+// lines, whatever it announces.
+TEST(MeasurementFile, TheReaderReservesTheRowsButNeverBeyondTheFileSize) {
+  ChamberRecord run = GoldenRun();
+  AppendSample(run, 1000.5f, 24.0f, 1, LocalTime{2024, 3, 1, 0, 0, 15}, 20);
+  ASSERT_EQ(run.Samples(), 5);
+  const std::string text = FormatMeasurementFile(run);
+  const ChamberRecord read = Parse(text);
+  EXPECT_EQ(read.series.Elapsed(), run.series.Elapsed());
+  EXPECT_EQ(read.series.Capacity(), 5u);
+
+  std::string absurd = text;
+  absurd.replace(0, absurd.find('\r'), "AnzahlMesswerte=2000000000");
+  const ChamberRecord bounded = Parse(absurd);
+  EXPECT_EQ(bounded.Samples(), 5);
+  EXPECT_LE(bounded.series.Capacity(), 5u);
+  // Rows announced but missing altogether: no room at all.
+  const std::string noRows = absurd.substr(0, absurd.find("Messwerte:") + 12);
+  EXPECT_EQ(Parse(noRows).series.Capacity(), 0u);
+}
+
+// Written a chunk of rows at a time, from the record or from its shared
+// holder, the file has exactly the bytes of the whole text.
+TEST(MeasurementFile, AFileWrittenInChunksHasTheBytesOfTheWholeText) {
+  const testing::TempFolder folder;
+  ChamberRecord run = GoldenRun();
+  for (int32_t t = 0; t < 10000; ++t)
+    AppendSample(run, 400.0f - 0.01f * static_cast<float>(t), 25.3f, (t / 600) % 2,
+                 LocalTime{2024, 3, 1, t / 3600, (t / 60) % 60, t % 60}, 20 + t);
+  ASSERT_TRUE(WriteMeasurementFile(run, folder / "record.cv3").Ok());
+  SharedChamber shared;
+  shared.Access([&](ChamberRecord& r) { r = run; });
+  ASSERT_TRUE(WriteMeasurementFile(shared, folder / "shared.cv3").Ok());
+  const std::string whole = FormatMeasurementFile(run);
+  EXPECT_EQ(testing::FileBytes(folder / "record.cv3"), whole);
+  EXPECT_EQ(testing::FileBytes(folder / "shared.cv3"), whole);
+}
+
 }  // namespace
 }  // namespace corvala

@@ -159,5 +159,48 @@ TEST(FileIo, AtomicWriteNeverWritesThroughALinkUnderTheTemporaryName) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(TemporaryNameFor(path))));
 }
 
+// A file written chunk by chunk is written as whole as one written at once; a
+// failing chunk leaves the old file and names the reason.
+TEST(FileIo, ChunkedWriteSyncsAndRenamesOnceAndAFailedChunkKeepsTheOldFile) {
+  const testing::TempFolder folder;
+  const std::string path = folder / "file.txt";
+  const std::vector<std::string> chunks = {"first ", "second ", "third\r\n"};
+  size_t next = 0;
+  {
+    RecordCalls calls;
+    ASSERT_TRUE(WriteFileAtomicallyInChunks(path, [&](std::string& chunk) {
+                  if (next < chunks.size()) chunk = chunks[next++];
+                  return Result::Success();
+                }).Ok());
+    EXPECT_EQ(calls.Calls(), (std::vector<std::string>{"sync file", "rename", "sync folder"}));
+  }
+  EXPECT_EQ(ReadWholeFile(path).Value(), "first second third\r\n");
+
+  next = 0;
+  const Result failed = WriteFileAtomicallyInChunks(path, [&](std::string& chunk) {
+    if (next++ == 1) return Result::Failure("the source went away");
+    chunk = "new ";
+    return Result::Success();
+  });
+  EXPECT_EQ(failed.Message(), "The file " + path + " could not be written: the source went away.");
+  EXPECT_EQ(ReadWholeFile(path).Value(), "first second third\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+// A big file is read into room made for it at once, not grown while read
+// (which held up to twice its size).
+TEST(FileIo, AWholeFileIsReadIntoRoomOfItsOwnSize) {
+  const testing::TempFolder folder;
+  const std::string path = folder / "big.txt";
+  const std::string bytes(200000, 'x');
+  ASSERT_TRUE(WriteFileAtomically(path, bytes).Ok());
+  const Expected<std::string> read = ReadWholeFile(path);
+  ASSERT_TRUE(read.Ok());
+  EXPECT_EQ(*read, bytes);
+  EXPECT_LE(read->capacity(), bytes.size() + 64);
+}
+
 }  // namespace
 }  // namespace corvala

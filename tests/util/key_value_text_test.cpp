@@ -24,5 +24,18 @@ TEST(KeyValueText, RowNumbersHaveAtLeastFourDigits) {
   EXPECT_EQ(FormatRowNumber(10000), "10000");
 }
 
+// Rows of numbers are not kept when only keys with letters are looked up; the
+// tokens kept are found at the same place.
+TEST(KeyValueText, LeavingOutNumbersKeepsTheKeysAndWhereTheyEnd) {
+  const std::string text = "Jahr=2026\r\nMesswerte:\r\n  12   34 1013.25 -5 +1 x7 Einheit=2\r\n";
+  const KeyValueText all(text);
+  const KeyValueText keys(text, KeyValueText::Keep::kNoNumbers);
+  EXPECT_EQ(all.TokenCount(), 9);
+  EXPECT_EQ(keys.TokenCount(), 4);
+  EXPECT_EQ(keys.TokenEnd(keys.FindToken("Messwerte:")), all.TokenEnd(all.FindToken("Messwerte:")));
+  EXPECT_DOUBLE_EQ(keys.LookupSetting("Einheit"), 2.0);
+  EXPECT_DOUBLE_EQ(keys.LookupSetting("x"), 7.0);
+}
+
 }  // namespace
 }  // namespace corvala
