@@ -31,6 +31,16 @@ void SampleSeries::Clear() {
   *this = SampleSeries{};
 }
 
+void SampleSeries::Reserve(size_t count) {
+  hour_.reserve(count);
+  minute_.reserve(count);
+  second_.reserve(count);
+  elapsed_.reserve(count);
+  pressure_.reserve(count);
+  light_.reserve(count);
+  temperature_.reserve(count);
+}
+
 Sample SampleSeries::At(int32_t i) const {
   const auto k = static_cast<size_t>(i);
   return Sample{hour_[k],     minute_[k], second_[k],     elapsed_[k],

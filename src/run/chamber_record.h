@@ -54,6 +54,7 @@ class SampleSeries {
   // Replaces sample i, 0 <= i < Size() (an edited or repaired run).
   void Replace(int32_t i, const Sample& sample);
   void Clear();
+  void Reserve(size_t count);
   int32_t Size() const { return static_cast<int32_t>(elapsed_.size()); }
   bool Empty() const { return elapsed_.empty(); }
   // Sample i, 0 <= i < Size().
