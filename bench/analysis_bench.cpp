@@ -8,6 +8,7 @@
 #include "analysis/plateau.h"
 #include "analysis/regression.h"
 #include "analysis/run_analysis.h"
+#include "station/station_analysis.h"
 
 namespace corvala {
 namespace {

@@ -128,25 +128,21 @@ std::pair<int32_t, int32_t> FirstDelays(const AnalysisBlock& block,
   return {delay(2), delay(3)};
 }
 
-AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber,
-                             const std::string& name, const AnalysisRowOptions& options) {
+AddRowOutcome AddAnalysisRow(AnalysisTable& table, const ChamberRecord& record, int chamber,
+                             float normOffset, const std::string& name,
+                             const AnalysisRowOptions& options) {
   AddRowOutcome outcome;
   if (chamber < 0 || chamber > 2) return outcome;
-  auto& shared = station.m_chamber[chamber];
-  shared.Access([](ChamberRecord& r) { r.hasRun = 0; });
-  RunAnalysis(station, options.correctionOn, options.correctionTime);
-
-  const ChamberRecord record = shared.Snapshot();
   const AnalysisBlock& block = record.analysis;
   if (block.m_kphA.empty()) return outcome;
   outcome.passed = true;
 
-  const bool switchedOn = station.m_run[chamber].m_normOffset.load() == 0.0f;
-  if (switchedOn) {
-    ComputeNormOffset(station, chamber, options.correctionOn, options.correctionTime);
-    outcome.selectionSlopeReset = true;
-  }
-  const float baseline = station.m_run[chamber].m_normOffset.load();
+  // With normalisation off it is switched on for the row and off again.
+  const bool switchedOn = normOffset == 0.0f;
+  outcome.selectionSlopeReset = switchedOn;
+  const float baseline = switchedOn ? SwitchedNormOffset(normOffset, record, options.correctionOn,
+                                                         options.correctionTime)
+                                    : normOffset;
 
   if (!block.m_riseRate.empty()) {
     AnalysisRow row;
@@ -167,8 +163,6 @@ AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber
     table.MarkChanged();
     outcome.rowAdded = true;
   }
-
-  if (switchedOn) ComputeNormOffset(station, chamber, options.correctionOn, options.correctionTime);
   return outcome;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "run/station.h"
+#include "run/chamber_record.h"
 
 namespace corvala {
 
@@ -83,7 +83,7 @@ class AnalysisTable {
   uint8_t m_analysisDirty = 0;
 };
 
-// How AddAnalysisRow reads the station's settings.
+// The correction marker in force, for the baseline of AddAnalysisRow.
 struct AnalysisRowOptions {
   bool correctionOn = false;
   int32_t correctionTime = 0;
@@ -95,14 +95,15 @@ struct AddRowOutcome {
   bool selectionSlopeReset = false;  // normalisation was switched for the baseline
 };
 
-// Adds at most one row from the first analysis results of chamber 0..2: clears
-// the chamber's hasRun, runs the analysis of all chambers, needs a KphA and a
-// Slope, measures the maxima from the chamber's baseline (its normalisation
-// offset, or its lowest pressure with normalisation switched on for the call).
+// Adds at most one row from the first analysis results in record, the analysed
+// run of chamber 0..2: needs a KphA and a Slope, measures the maxima from the
+// chamber's baseline (normOffset, its normalisation offset, or with
+// normalisation off the lowest pressure, as if switched on for the call).
 // The caller rewrites the working file when passed, redraws its view and,
 // when selectionSlopeReset, sets its selected-range slope to kNoValue.
-AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber,
-                             const std::string& name, const AnalysisRowOptions& options);
+AddRowOutcome AddAnalysisRow(AnalysisTable& table, const ChamberRecord& record, int chamber,
+                             float normOffset, const std::string& name,
+                             const AnalysisRowOptions& options);
 
 // Delay1 and Delay2 of a chamber's analysis: seconds from the last sample before
 // the first light change to the first and the last sample of the following

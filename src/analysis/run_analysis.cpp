@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "analysis/plateau.h"
 
@@ -235,18 +236,10 @@ AnalysisBlock AnalyseChamber(const ChamberRecord& record, bool correctionOn,
   return AnalyseChamber(AnalysisInputOf(record), correctionOn, correctionTime);
 }
 
-bool RunAnalysis(Station& station, bool correctionOn, int32_t correctionTime) {
-  for (auto& chamber : station.m_chamber) {
-    const AnalysisInput input =
-        chamber.Access([](const ChamberRecord& r) { return AnalysisInputOf(r); });
-    AnalysisBlock block = AnalyseChamber(input, correctionOn, correctionTime);
-    chamber.Access([&](ChamberRecord& r) {
-      // A run started meanwhile has replaced the series these positions refer to.
-      if (r.Samples() < input.count) block.Clear();
-      r.analysis = std::move(block);
-    });
-  }
-  return true;
+void StoreAnalysis(ChamberRecord& record, const AnalysisInput& input, AnalysisBlock block) {
+  // A run started meanwhile has replaced the series these positions refer to.
+  if (record.Samples() < input.count) block.Clear();
+  record.analysis = std::move(block);
 }
 
 }  // namespace corvala

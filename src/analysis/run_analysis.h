@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "run/chamber_record.h"
-#include "run/station.h"
 
 namespace corvala {
 
@@ -32,9 +31,8 @@ AnalysisBlock AnalyseChamber(const AnalysisInput& input, bool correctionOn, int3
 AnalysisBlock AnalyseChamber(const ChamberRecord& record, bool correctionOn,
                              int32_t correctionTime);
 
-// Recomputes the analysis of all three chambers: each record's series is copied
-// under its lock, analysed, and the result stored back under the lock. The
-// window redraws its view afterwards. Returns true.
-bool RunAnalysis(Station& station, bool correctionOn, int32_t correctionTime);
+// Stores an analysis of input in record; an analysis made before a new run
+// replaced the series it refers to (record holds fewer samples) stores empty.
+void StoreAnalysis(ChamberRecord& record, const AnalysisInput& input, AnalysisBlock block);
 
 }  // namespace corvala

@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 #include "analysis/diagram.h"
 
@@ -68,13 +69,23 @@ const std::map<int, int> kStartPictures = {{ctl::kLight, 163},
                                            {ctl::kNewTable, 175},
                                            {ctl::kSaveAnalysisWorkbook, 176}};
 
-// The diagram radio buttons of each side in the order of their radio values.
-const int kLeftRadios[] = {ctl::kLeftRespiration, ctl::kLeftSlope,  ctl::kLeftKphA,
-                           ctl::kLeftDelay1,      ctl::kLeftDelay2, ctl::kLeftMaximumA,
-                           ctl::kLeftMaximumM};
-const int kRightRadios[] = {ctl::kRightRespiration, ctl::kRightSlope,  ctl::kRightKphA,
-                            ctl::kRightDelay1,      ctl::kRightDelay2, ctl::kRightMaximumA,
-                            ctl::kRightMaximumM};
+// The diagram radio buttons, a row per label beside them (top to bottom, the
+// order of the radio values): the left and the right button and the quantity
+// both show.
+struct DiagramRadioRow {
+  int left;
+  int right;
+  int32_t quantity;
+};
+constexpr DiagramRadioRow kDiagramRadios[] = {
+    {ctl::kLeftRespiration, ctl::kRightRespiration, kQuantityRespiration},
+    {ctl::kLeftSlope, ctl::kRightSlope, kQuantitySlope},
+    {ctl::kLeftKphA, ctl::kRightKphA, kQuantityKphA},
+    {ctl::kLeftDelay1, ctl::kRightDelay1, kQuantityDelay1},
+    {ctl::kLeftDelay2, ctl::kRightDelay2, kQuantityDelay2},
+    {ctl::kLeftMaximumA, ctl::kRightMaximumA, kQuantityMaximumA},
+    {ctl::kLeftMaximumM, ctl::kRightMaximumM, kQuantityMaximumM}};
+static_assert(std::size(kDiagramRadios) == kDiagramQuantityCount);
 
 }  // namespace
 
@@ -393,8 +404,8 @@ void CMeasureDlg::CreateControls() {
   widgets_.leftDiagram = new QButtonGroup(this);
   widgets_.rightDiagram = new QButtonGroup(this);
   for (int i = 0; i < kDiagramQuantityCount; ++i) {
-    widgets_.leftDiagram->addButton(As<QRadioButton>(kLeftRadios[i]), i);
-    widgets_.rightDiagram->addButton(As<QRadioButton>(kRightRadios[i]), i);
+    widgets_.leftDiagram->addButton(As<QRadioButton>(kDiagramRadios[i].left), i);
+    widgets_.rightDiagram->addButton(As<QRadioButton>(kDiagramRadios[i].right), i);
   }
 }
 
@@ -481,25 +492,10 @@ void CMeasureDlg::ConnectHandlers() {
   connect(List(ctl::kAnalysisTable), &QAbstractItemView::clicked, this,
           [this] { CycleDiagramGroup(); });
   onClick(ctl::kPrint, [this] { OnPrint(); });
-  // The radio buttons of the two diagrams, with the quantity each one shows.
-  const std::pair<int, int32_t> leftRadios[] = {{ctl::kLeftRespiration, kQuantityRespiration},
-                                                {ctl::kLeftSlope, kQuantitySlope},
-                                                {ctl::kLeftDelay1, kQuantityDelay1},
-                                                {ctl::kLeftDelay2, kQuantityDelay2},
-                                                {ctl::kLeftMaximumA, kQuantityMaximumA},
-                                                {ctl::kLeftMaximumM, kQuantityMaximumM},
-                                                {ctl::kLeftKphA, kQuantityKphA}};
-  const std::pair<int, int32_t> rightRadios[] = {{ctl::kRightRespiration, kQuantityRespiration},
-                                                 {ctl::kRightSlope, kQuantitySlope},
-                                                 {ctl::kRightDelay1, kQuantityDelay1},
-                                                 {ctl::kRightDelay2, kQuantityDelay2},
-                                                 {ctl::kRightMaximumA, kQuantityMaximumA},
-                                                 {ctl::kRightMaximumM, kQuantityMaximumM},
-                                                 {ctl::kRightKphA, kQuantityKphA}};
-  for (const auto& [id, quantity] : leftRadios)
-    onClick(id, [this, q = quantity] { OnDiagramQuantity(true, q); });
-  for (const auto& [id, quantity] : rightRadios)
-    onClick(id, [this, q = quantity] { OnDiagramQuantity(false, q); });
+  for (const DiagramRadioRow& row : kDiagramRadios) {
+    onClick(row.left, [this, q = row.quantity] { OnDiagramQuantity(true, q); });
+    onClick(row.right, [this, q = row.quantity] { OnDiagramQuantity(false, q); });
+  }
 }
 
 void CMeasureDlg::SetPicture(int id, int pictureId) {

@@ -15,6 +15,7 @@
 #include "station/export.h"
 #include "station/journal_restore.h"
 #include "station/measurement_io.h"
+#include "station/station_analysis.h"
 
 namespace corvala {
 

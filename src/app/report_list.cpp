@@ -122,10 +122,6 @@ void ReportList::DeleteRow(int row) {
   rows_->RemoveRow(row);
 }
 
-void ReportList::DeleteAllRows() {
-  rows_->SetRows({});
-}
-
 void ReportList::SetRows(std::vector<std::vector<QString>> rows) {
   rows_->SetRows(std::move(rows));
 }

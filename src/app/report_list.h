@@ -62,7 +62,6 @@ class ReportList : public QTableView {
   void SetText(int row, int column, const std::string& text);
   std::string Text(int row, int column) const;
   void DeleteRow(int row);
-  void DeleteAllRows();
   // Replaces every row at once.
   void SetRows(std::vector<std::vector<QString>> rows);
   int rowCount() const { return model()->rowCount(); }

@@ -110,11 +110,6 @@ void SerialLink::StopLocked() {
   thread_.reset();
 }
 
-bool SerialLink::Running() const {
-  std::lock_guard lock(control_);
-  return thread_ != nullptr;
-}
-
 void SerialLink::Report(PortStatus status) {
   if (status == lastStatus_) return;
   lastStatus_ = status;

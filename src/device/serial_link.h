@@ -62,7 +62,6 @@ class SerialLink {
   // Stops the running thread (its port closed) and starts one on the new port.
   void Restart(int comPort) { Start(comPort); }
 
-  bool Running() const;
   // True while the port is open.
   bool Connected() const { return connected_.load(); }
   // Number of times the port has been opened since construction.

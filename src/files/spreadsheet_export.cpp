@@ -1,6 +1,7 @@
 #include "files/spreadsheet_export.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "util/c_format.h"
 #include "util/time_format.h"
@@ -41,7 +42,7 @@ std::string SqlQuote(const std::string& text) {
   return out;
 }
 
-std::vector<std::string> ParameterStatements(const ChamberRecord& record, int32_t edit1073) {
+std::vector<std::string> ParameterStatements(const ChamberRecord& record, int32_t modelDigit) {
   const int32_t samples = record.Samples();
   const int32_t duration =
       ClampedSeconds(static_cast<int64_t>(samples - 1) * static_cast<int64_t>(record.runInterval));
@@ -51,7 +52,7 @@ std::vector<std::string> ParameterStatements(const ChamberRecord& record, int32_
   const std::string blank = "INSERT INTO Parameter (Messung) VALUES (' ')";
   std::vector<std::string> s = {
       Format("CREATE TABLE Parameter (Messung TEXT,mit TEXT, dem TEXT, Corvala TEXT, R%d00 TEXT)",
-             edit1073),
+             modelDigit),
       blank,
       Format("INSERT INTO Parameter (Messung,mit,dem,Corvala) VALUES "
              "('Messtag:','%s','Messdauer:','%s')",
@@ -123,8 +124,13 @@ std::string AuswertungInsertStatement(const AnalysisRow& row, int32_t unit, bool
                          static_cast<double>(row.maximumM), static_cast<double>(row.kphA));
   if (comma) {
     // Behind the date's closing quote: "'" name "','" date "'".
-    const size_t from =
-        std::min(s.size(), AuswertungInsertHeadLength(unit) + name.size() + date.size() + 5);
+    constexpr size_t kQuotesAroundNameAndDate = std::string_view(
+                                                    "'"
+                                                    "','"
+                                                    "'")
+                                                    .size();
+    const size_t from = std::min(s.size(), AuswertungInsertHeadLength(unit) + name.size() +
+                                               date.size() + kQuotesAroundNameAndDate);
     std::replace(s.begin() + static_cast<std::ptrdiff_t>(from), s.end(), '.', ',');
   }
   return s;

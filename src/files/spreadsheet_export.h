@@ -24,8 +24,9 @@ std::string SqlQuote(const std::string& text);
 
 // CREATE TABLE Parameter and its rows: run date, duration, start time,
 // temperature ("%d \xB0C", degree sign as the Latin-1 byte), sample count,
-// interval, then the program steps.
-std::vector<std::string> ParameterStatements(const ChamberRecord& record, int32_t edit1073);
+// interval, then the program steps. The model digit names the fifth column
+// "R<digit>00", the model designation.
+std::vector<std::string> ParameterStatements(const ChamberRecord& record, int32_t modelDigit);
 std::string MessdatenCreateStatement();
 // The row of sample k (0-based); "." becomes "," everywhere when comma.
 std::string MessdatenInsertStatement(const ChamberRecord& record, int32_t k, float normOffset,
@@ -41,7 +42,7 @@ std::string AuswertungInsertStatement(const AnalysisRow& row, int32_t unit, bool
 
 struct ExportOptions {
   uint8_t comma = 1;          // m_comma
-  int32_t edit1073 = 0;       // m_edit1073
+  int32_t modelDigit = 0;     // the hidden edit 1073
   int32_t unit = 1;           // m_unit, for the analysis export
   bool correctionOn = false;  // the correction marker, for the baseline
   int32_t correctionTime = 0;

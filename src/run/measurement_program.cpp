@@ -1,5 +1,8 @@
 #include "run/measurement_program.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "util/c_format.h"
 #include "util/time_format.h"
 
@@ -23,7 +26,10 @@ bool ValidateProgramStep(const ProgramStepInput& input, ValidStep& step) {
 
 std::array<std::string, 4> ProgramRowTexts(const ProgramStep& step) {
   std::array<std::string, 4> texts;
-  texts[0] = FormatHms(step.OffsetSeconds());
+  // A hand-edited settings file may hold hours beyond what the text can show.
+  texts[0] = FormatHms(static_cast<int32_t>(
+      std::clamp<int64_t>(step.OffsetSeconds(), std::numeric_limits<int32_t>::min(),
+                          std::numeric_limits<int32_t>::max())));
   for (int c = 0; c < 3; ++c) {
     if (!step.chamber[c]) continue;
     texts[c + 1] = step.end ? "---" : (step.light ? "on" : "off");

@@ -20,7 +20,10 @@ struct ProgramStep {
   uint8_t end = 0;    // 1: the step ends the measurement of its chambers
   uint8_t done[3] = {0, 0, 0};
 
-  int32_t OffsetSeconds() const { return hours * 3600 + minutes * 60 + seconds; }
+  // Seconds from the run's start, computed wide so that no hours value can wrap.
+  int64_t OffsetSeconds() const {
+    return int64_t{hours} * 3600 + int64_t{minutes} * 60 + int64_t{seconds};
+  }
 };
 
 // Light argument of AppendProgramStep.

@@ -13,11 +13,6 @@
 namespace corvala {
 namespace {
 
-// Offset of a step in seconds, computed wide so that no hours value can wrap.
-int64_t StepOffset(const ProgramStep& step) {
-  return int64_t{step.hours} * 3600 + int64_t{step.minutes} * 60 + step.seconds;
-}
-
 int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
@@ -76,7 +71,7 @@ void InitialiseRun(Station& station, int chamber, SamplingObserver* observer) {
   std::vector<uint8_t> stepLight;
   station.m_program.Walk([&](ProgramStep& step) {
     if (!step.chamber[i]) return;
-    stepTime.push_back(ClampToInt32(StepOffset(step)));
+    stepTime.push_back(ClampToInt32(step.OffsetSeconds()));
     stepLight.push_back(step.light);
     step.done[i] = 0;
   });
@@ -137,7 +132,7 @@ void SamplingScheduler::RunProgramSteps(int64_t monotonic) {
   for (size_t i = 0; i < 3; ++i) lightBefore[i] = station_.m_run[i].m_lightOn.load();
   bool runEnded = false;
   station_.m_program.Walk([&](ProgramStep& step) {
-    const int64_t t = StepOffset(step);
+    const int64_t t = step.OffsetSeconds();
     for (size_t i = 0; i < 3; ++i) {
       if (!eligible[i] || station_.m_run[i].m_running.load() != 1) continue;
       if (step.done[i] || !step.chamber[i] || t > station_.m_run[i].m_elapsed.load()) continue;

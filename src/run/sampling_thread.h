@@ -29,7 +29,6 @@ class SamplingThread {
   void Start();
   // Asks the thread to end and waits for it.
   void Stop();
-  bool IsRunning() const { return thread_.joinable(); }
   // Passes made so far.
   uint64_t Passes() const { return passes_.load(); }
 

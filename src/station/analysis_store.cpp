@@ -4,6 +4,7 @@
 
 #include "files/analysis_file.h"
 #include "station/export.h"
+#include "station/station_analysis.h"
 
 namespace corvala {
 

@@ -42,7 +42,7 @@ Expected<std::string> BuildChamberWorkbook(const ExportJob& job, const ExportOpt
   std::unique_ptr<WorkbookConnection> connection = factory();
   if (Result opened = connection->OpenEx(WorkbookConnectionString(job.path)); !opened)
     return opened;
-  if (Result head = Run(*connection, ParameterStatements(job.record, options.edit1073)); !head)
+  if (Result head = Run(*connection, ParameterStatements(job.record, options.modelDigit)); !head)
     return head;
   Result status = connection->ExecuteSQL(MessdatenCreateStatement());
   const int32_t samples = job.record.Samples();

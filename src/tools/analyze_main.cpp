@@ -16,6 +16,7 @@
 #include "files/measurement_file.h"
 #include "run/station.h"
 #include "station/measurement_io.h"
+#include "station/station_analysis.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 

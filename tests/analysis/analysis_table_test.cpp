@@ -4,59 +4,31 @@
 
 #include <limits>
 
+#include "analysis/run_analysis.h"
 #include "curve_builder.h"
 
 namespace corvala {
 namespace {
 
-TEST(AnalysisTable, RowTakesFirstResultsAndMeasuresMaximaFromTheBaseline) {
-  Station station;
+// The row comes from a record and its offset alone: no shared state takes part.
+TEST(AnalysisTable, ARecordsRowMeasuresTheMaximaFromItsOffsetOrItsLowestPressure) {
+  ChamberRecord record = testing::DayCurve();
+  record.analysis = AnalyseChamber(record, false, 0);
   AnalysisTable table;
-  station.m_chamber[1].Access([](ChamberRecord& r) {
-    r = testing::DayCurve();
-    r.hasRun = 1;
-  });
-  const AddRowOutcome outcome = AddAnalysisRow(table, station, 1, "run", AnalysisRowOptions{});
-  EXPECT_TRUE(outcome.passed);
-  EXPECT_TRUE(outcome.rowAdded);
-  EXPECT_TRUE(outcome.selectionSlopeReset);
-  ASSERT_EQ(table.RowCount(), 1u);
-  // Delays: light change after sample 3 (6 s), next minimum at sample 5 (10 s).
-  // Maxima: plateau 24 above the lowest pressure 12.
-  const float slope = 5.0f / 3.0f;
-  EXPECT_EQ(table.Row(0), (AnalysisRow{"run", "03.04.2024", "09:05:07", 2, -1, slope, 4, 4, 12, 12,
-                                       -slope / -1.0f, 0}));
-  EXPECT_EQ(table.Texts(0), (AnalysisListTexts{"run", "03.04.2024", "09:05:07", "2",
-                                               "-1.0000 mbar/s", "1.6667 mbar/s", "4 s",
-                                               "12.000 mbar", "12.000 mbar", "1.667", "---"}));
-  EXPECT_TRUE(table.Dirty());
-  EXPECT_EQ(station.m_run[1].m_normOffset.load(), 0.0f);  // switched back off
-  EXPECT_EQ(station.m_chamber[1].Snapshot().hasRun, 0);
-
-  // An offset in force is the baseline; the texts follow the run's unit.
-  station.m_chamber[1].Access([](ChamberRecord& r) { r.runUnit = 2; });
-  station.m_run[1].m_normOffset = 20.0f;
-  EXPECT_FALSE(AddAnalysisRow(table, station, 1, "x", AnalysisRowOptions{}).selectionSlopeReset);
+  const AddRowOutcome off = AddAnalysisRow(table, record, 1, 0.0f, "run", AnalysisRowOptions{});
+  EXPECT_TRUE(off.rowAdded);
+  EXPECT_TRUE(off.selectionSlopeReset);
+  const AddRowOutcome on = AddAnalysisRow(table, record, 1, 20.0f, "run", AnalysisRowOptions{});
+  EXPECT_FALSE(on.selectionSlopeReset);
   ASSERT_EQ(table.RowCount(), 2u);
-  EXPECT_EQ(table.Texts(1)[7], "4.000 mg/l");
-  EXPECT_EQ(station.m_run[1].m_normOffset.load(), 20.0f);
-}
-
-TEST(AnalysisTable, IncompleteAnalysesAddNoRow) {
-  Station station;
-  AnalysisTable table;
-  EXPECT_FALSE(AddAnalysisRow(table, station, 3, "x", AnalysisRowOptions{}).passed);
-  EXPECT_FALSE(AddAnalysisRow(table, station, 0, "x", AnalysisRowOptions{}).passed);
-  // A fall without an accepted rise: KphA 0.0, no Slope. It passes (the working
-  // file is rewritten) but adds no row.
-  station.m_chamber[2].Access([](ChamberRecord& r) {
-    r = testing::MakeCurve({9, 12, 6, 5, 8, 9}, {0, 0, 0, 0, 0, 0});
-  });
-  const AddRowOutcome outcome = AddAnalysisRow(table, station, 2, "x", AnalysisRowOptions{});
-  EXPECT_TRUE(outcome.passed);
-  EXPECT_FALSE(outcome.rowAdded);
-  EXPECT_EQ(table.RowCount(), 0u);
-  EXPECT_FALSE(table.Dirty());
+  EXPECT_EQ(table.Row(0).maximumA, 12.0f);  // plateau 24 above the lowest pressure 12
+  EXPECT_EQ(table.Row(1).maximumA, 4.0f);   // and above the offset 20
+  // Only samples from the correction time on give the baseline: 15 from 22 s on.
+  const AddRowOutcome late =
+      AddAnalysisRow(table, record, 1, 0.0f, "run", AnalysisRowOptions{true, 22});
+  EXPECT_TRUE(late.rowAdded);
+  ASSERT_EQ(table.RowCount(), 3u);
+  EXPECT_EQ(table.Row(2).maximumA, 9.0f);
 }
 
 AnalysisTable TableOfRows(int rows) {

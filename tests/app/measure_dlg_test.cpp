@@ -74,6 +74,8 @@ class WindowTest : public ::testing::Test {
   }
   static void ClickRow(CMeasureDlg& dlg, int id, int row) {
     ReportList* list = WindowProbe(dlg).List(id);
+    // A click on a row that is not there would reach nothing and test nothing.
+    ASSERT_LT(row, list->rowCount()) << "the list " << id << " has no row " << row;
     list->SetSelectionMark(row);
     emit list->clicked(list->model()->index(row, 0));
   }
@@ -523,6 +525,7 @@ TEST_F(WindowTest, TheAnalysisViewDrawsTheDiagramsAndPrintsTheReport) {
   auto dlg = Open();
   WindowProbe probe(*dlg);
   SaveRecordedRun(*dlg);
+  ASSERT_EQ(probe.List(ctl::kAnalysisTable)->rowCount(), 1);
   ClickRow(*dlg, ctl::kAnalysisTable, 0);
   Click(*dlg, ctl::kAnalysisView);
   EXPECT_TRUE(probe.DrawAnalysisDiagrams());
@@ -593,7 +596,7 @@ TEST_F(WindowTest, ValueListsShowEverySampleOnceWhateverTheOrderOfRefillAndSampl
   Click(*dlg, ctl::kChamberSelect1);
   Click(*dlg, ctl::kNormalise);
   QApplication::processEvents();
-  EXPECT_EQ(list->rowCount(), 4);
+  ASSERT_EQ(list->rowCount(), 4);
   EXPECT_EQ(list->Text(3, 0), "00:00:15");
   EXPECT_EQ(list->Text(3, 1), " 3.0");  // 103 minus the lowest pressure, 100
   Click(*dlg, ctl::kNormalise);
@@ -736,6 +739,7 @@ TEST_F(WindowTest, DiagramRadioButtonsKeepShowingWhatTheDiagramsShow) {
   Click(*dlg, ctl::kAnalysisView);
   Click(*dlg, ctl::kRightKphA);
   Click(*dlg, ctl::kLeftDelay1);
+  ASSERT_EQ(probe.List(ctl::kAnalysisTable)->rowCount(), 1);
   ClickRow(*dlg, ctl::kAnalysisTable, 0);  // pushes every value to the controls
   auto checked = [&](int id) {
     return static_cast<QAbstractButton*>(dlg->Control(id))->isChecked();

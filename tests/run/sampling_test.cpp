@@ -278,6 +278,27 @@ TEST(SmoothReadingTest, ReplacesASingleOutlierByTheContinuation) {
   EXPECT_EQ(s.SmoothReading(162.0f, 9, 1, 20.0f, true), 162.0f);
 }
 
+// Hours beyond the editor's bound come only from a hand-edited settings file;
+// the row still shows a time, not a wrapped negative one.
+TEST(ProgramRowTextsTest, AStepFarAwayShowsTheLargestTime) {
+  ProgramStep step = MakeProgramStep(1'000'000, 0, 0, 1, kStepLightOn);
+  EXPECT_EQ(ProgramRowTexts(step)[0], "596523:14:07");
+  step.hours = 1;
+  EXPECT_EQ(ProgramRowTexts(step)[0], "01:00:00");
+}
+
+// The third sample has only one smoothed value before it, so it is never an
+// outlier: 160 stays, and the jump to 230 continues the line 101, 160.
+TEST(SmoothReadingTest, TheThirdSampleIsTakenAsItComes) {
+  ReadingSmoother s;
+  std::vector<float> out;
+  for (float v : {100.0f, 101.0f, 160.0f, 230.0f})
+    out.push_back(s.SmoothReading(v, static_cast<int>(out.size()), 1, 20.0f, true));
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out[2], 160.0f);
+  EXPECT_EQ(out[3], 219.0f);
+}
+
 TEST(SamplingThreadTest, SamplesWhileReadingsArriveAndTheProgramIsEditedThenStopsAtOnce) {
   Station station;
   ManualClock clock;

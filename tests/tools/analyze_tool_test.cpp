@@ -19,6 +19,7 @@
 #include "run/run_control.h"
 #include "run/sampling.h"
 #include "station/measurement_io.h"
+#include "station/station_analysis.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
 #include "util/c_format.h"

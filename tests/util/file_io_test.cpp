@@ -2,10 +2,13 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -200,6 +203,44 @@ TEST(FileIo, AWholeFileIsReadIntoRoomOfItsOwnSize) {
   ASSERT_TRUE(read.Ok());
   EXPECT_EQ(*read, bytes);
   EXPECT_LE(read->capacity(), bytes.size() + 64);
+}
+
+// A process that lives but may not be signalled (another user's) is still
+// writing: its temporary file stays. Only an ordinary user sees this case, so
+// as root the check runs in a child that has become "nobody", against this
+// (root) process.
+TEST(FileIo, StaleTemporaryFileOfALiveProcessOfAnotherUserStays) {
+  const testing::TempFolder folder;
+  pid_t writer = 1;
+  if (::geteuid() == 0) {
+    if (::getpwnam("nobody") == nullptr) GTEST_SKIP() << "no user nobody to drop privileges to";
+    writer = ::getpid();
+  } else if (::kill(writer, 0) == 0 || errno != EPERM) {
+    GTEST_SKIP() << "no live process of another user to check against";
+  }
+  // Open to everyone, so that only the process check can keep the file.
+  std::filesystem::permissions(folder.Path(), std::filesystem::perms::all);
+  const std::string name = "Corvala.ini.tmp-" + HostTag() + "-" + std::to_string(writer);
+  std::ofstream(folder / name) << "x";
+  const std::vector<std::string> own = {"Corvala.ini"};
+
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(RemoveStaleTemporaryFiles(folder.Path().string(), own).empty());
+  } else {
+    const uid_t nobody = ::getpwnam("nobody")->pw_uid;
+    const gid_t nogroup = ::getpwnam("nobody")->pw_gid;
+    const pid_t child = fork();
+    if (child == 0) {
+      if (::setgid(nogroup) != 0 || ::setuid(nobody) != 0) _exit(2);
+      _exit(RemoveStaleTemporaryFiles(folder.Path().string(), own).empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "could not become the user nobody";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the child removed the file";
+  }
+  EXPECT_TRUE(std::filesystem::exists(folder / name));
 }
 
 }  // namespace

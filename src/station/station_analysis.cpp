@@ -1,0 +1,54 @@
+#include "station/station_analysis.h"
+
+#include <utility>
+
+#include "analysis/normalisation.h"
+#include "analysis/run_analysis.h"
+
+namespace corvala {
+
+bool RunAnalysis(Station& station, bool correctionOn, int32_t correctionTime) {
+  for (auto& chamber : station.m_chamber) {
+    const AnalysisInput input =
+        chamber.Access([](const ChamberRecord& r) { return AnalysisInputOf(r); });
+    AnalysisBlock block = AnalyseChamber(input, correctionOn, correctionTime);
+    chamber.Access([&](ChamberRecord& r) { StoreAnalysis(r, input, std::move(block)); });
+  }
+  return true;
+}
+
+float ComputeNormOffset(Station& station, int chamber, bool correctionOn, int32_t correctionTime) {
+  if (chamber < 0 || chamber > 2) return 0.0f;
+  auto& offset = station.m_run[chamber].m_normOffset;
+  const float switched = station.m_chamber[chamber].Access([&](const ChamberRecord& r) {
+    return SwitchedNormOffset(offset.load(), r, correctionOn, correctionTime);
+  });
+  offset.store(switched);
+  return switched;
+}
+
+std::array<bool, 3> ToggleNormalisation(Station& station, const std::array<uint8_t, 3>& selected,
+                                        bool correctionOn, int32_t correctionTime) {
+  std::array<bool, 3> switched{false, false, false};
+  for (int c = 0; c < 3; ++c) {
+    if (selected[c] != 1 || station.m_run[c].m_running.load() != 0) continue;
+    const int32_t samples =
+        station.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples(); });
+    if (samples < 1) continue;
+    ComputeNormOffset(station, c, correctionOn, correctionTime);
+    switched[c] = true;
+  }
+  return switched;
+}
+
+AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber,
+                             const std::string& name, const AnalysisRowOptions& options) {
+  if (chamber < 0 || chamber > 2) return AddRowOutcome{};
+  auto& shared = station.m_chamber[chamber];
+  shared.Access([](ChamberRecord& r) { r.hasRun = 0; });
+  RunAnalysis(station, options.correctionOn, options.correctionTime);
+  return AddAnalysisRow(table, shared.Snapshot(), chamber,
+                        station.m_run[chamber].m_normOffset.load(), name, options);
+}
+
+}  // namespace corvala

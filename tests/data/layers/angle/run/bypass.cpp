@@ -1,0 +1,1 @@
+#include <station/x.h>

@@ -1,0 +1,2 @@
+#include \
+    "station/x.h"

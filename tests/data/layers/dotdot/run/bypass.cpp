@@ -1,0 +1,1 @@
+#include "run/../station/x.h"

@@ -1,0 +1,2 @@
+#define STATION_HEADER "station/x.h"
+#include STATION_HEADER
