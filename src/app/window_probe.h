@@ -32,6 +32,8 @@ class WindowProbe {
   // The chart area, the plot rectangle of the last drawing and the range selected on it.
   ChartArea chartArea() const { return dlg_.chart_.area; }
   PixelRect plotRect() const { return dlg_.chart_.plot; }
+  // How often the chart itself was drawn (not copied from the kept picture).
+  int64_t chartDraws() const { return dlg_.chart_.picture.Draws(); }
   float selSlope() const { return dlg_.chart_.selSlope; }
   int32_t selStart() const { return dlg_.chart_.selStart; }
   int32_t selEnd() const { return dlg_.chart_.selEnd; }
