@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdlib>
 #include <vector>
 
 #include "util/time_format.h"
@@ -156,6 +158,113 @@ void PaintGapMarks(QPainter& painter, const ChartScene& scene) {
   painter.restore();
 }
 
+// A window holding many samples per pixel column (a day or more of one-second
+// samples): the curve is drawn per column instead of per sample. Shorter
+// windows keep the exact picture of every segment drawn in order.
+constexpr int64_t kSamplesPerColumn = 32;
+bool ManySamplesPerColumn(const VisibleRange& range, const ChartScale& scale) {
+  return range.monotonic && int64_t{range.end} - range.first >
+                                kSamplesPerColumn * int64_t{std::max<int32_t>(scale.width, 1)};
+}
+
+// The curve of a long window, column by column: the samples falling on one
+// pixel column are drawn as one vertical line per pen, from the lowest to the
+// highest of them, joined to the last point of the column before (unless a gap
+// in the time axis lies between). The marker lines are gathered the same way:
+// the short ones of a column as one vertical line, the longer ones as they are,
+// all over the curve, and the label boxes over them.
+void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
+                const std::vector<CurvePen>& pens, const std::vector<ChartMarker>& markers,
+                const VisibleRange& range, float offset) {
+  const ChartScale& scale = layer.scale;
+  const int32_t* elapsed = rec.series.Elapsed().data();
+  const float* pressure = rec.series.Pressure().data();
+  std::array<std::vector<QLine>, 3> lines;
+  auto y = [&](float p) { return scale.Y(p, offset); };
+  int32_t j = range.first;
+  bool joined = false;
+  int32_t lastX = 0, lastY = 0;
+  while (j < range.end) {
+    const int32_t x = scale.X(elapsed[j]);
+    // The samples of this column: X never decreases with the elapsed time.
+    const int32_t end =
+        static_cast<int32_t>(std::partition_point(elapsed + j, elapsed + range.end,
+                                                  [&](int32_t t) { return scale.X(t) <= x; }) -
+                             elapsed);
+    std::array<float, 3> lo{}, hi{};
+    std::array<bool, 3> seen{false, false, false};
+    for (int32_t k = j; k < end; ++k) {
+      const auto pen = static_cast<size_t>(pens[static_cast<size_t>(k - range.first)]);
+      const float p = pressure[k];
+      if (!seen[pen]) {
+        seen[pen] = true;
+        lo[pen] = hi[pen] = p;
+      } else {
+        lo[pen] = std::min(lo[pen], p);
+        hi[pen] = std::max(hi[pen], p);
+      }
+    }
+    const bool afterGap = j > 0 && IsTimeGap(elapsed[j - 1], elapsed[j], rec.runInterval);
+    const int32_t firstY = y(pressure[j]);
+    const auto firstPen = static_cast<size_t>(pens[static_cast<size_t>(j - range.first)]);
+    if (j > 0 && !afterGap) {
+      if (!joined) {  // the segment coming in from before the window
+        lastX = scale.X(elapsed[j - 1]);
+        lastY = y(pressure[j - 1]);
+      }
+      lines[firstPen].emplace_back(lastX, lastY, x, firstY);
+    }
+    for (size_t pen = 0; pen < 3; ++pen)
+      if (seen[pen]) lines[pen].emplace_back(x, y(hi[pen]), x, y(lo[pen]));
+    joined = true;
+    lastX = x;
+    lastY = y(pressure[end - 1]);
+    j = end;
+  }
+  for (size_t pen = 0; pen < 3; ++pen) {
+    if (lines[pen].empty()) continue;
+    ChartScene::Step& step = layer.steps.emplace_back();
+    step.pen = static_cast<CurvePen>(pen);
+    step.lines = std::move(lines[pen]);
+  }
+
+  // Marker lines: short ones inside the plot merged per column, the rest kept.
+  std::vector<QLine> markerLines;
+  const int32_t firstColumn = scale.left - 1;
+  std::vector<std::pair<int32_t, int32_t>> columns(static_cast<size_t>(scale.width) + 3,
+                                                   {INT32_MAX, INT32_MIN});  // lowest, highest
+  for (const ChartMarker& m : markers) {
+    if (m.kind != ChartMarker::Kind::kLine) continue;
+    const bool inside = m.x1 >= firstColumn && m.x2 >= firstColumn &&
+                        m.x1 - firstColumn < static_cast<int32_t>(columns.size()) &&
+                        m.x2 - firstColumn < static_cast<int32_t>(columns.size());
+    if (std::abs(m.x2 - m.x1) > 1 || !inside) {
+      markerLines.emplace_back(m.x1, m.y1, m.x2, m.y2);
+      continue;
+    }
+    for (const int32_t x : {m.x1, m.x2}) {
+      auto& [top, bottom] = columns[static_cast<size_t>(x - firstColumn)];
+      top = std::min({top, m.y1, m.y2});
+      bottom = std::max({bottom, m.y1, m.y2});
+    }
+  }
+  for (size_t i = 0; i < columns.size(); ++i)
+    if (columns[i].first <= columns[i].second)
+      markerLines.emplace_back(firstColumn + static_cast<int32_t>(i), columns[i].first,
+                               firstColumn + static_cast<int32_t>(i), columns[i].second);
+  if (!markerLines.empty()) {
+    ChartScene::Step& step = layer.steps.emplace_back();
+    step.pen = CurvePen::kHighlight;  // the black pen of the marker lines
+    step.lines = std::move(markerLines);
+  }
+  for (const ChartMarker& m : markers) {
+    if (m.kind != ChartMarker::Kind::kLabel) continue;
+    ChartScene::Step& step = layer.steps.emplace_back();
+    step.marker = true;
+    step.mark = m;
+  }
+}
+
 void AddChamber(ChartScene& scene, const ChamberRecord& rec, int32_t c) {
   const ChartScale& viewScale = scene.scale;
   const ChartView& view = scene.view;
@@ -171,6 +280,10 @@ void AddChamber(ChartScene& scene, const ChamberRecord& rec, int32_t c) {
   const float offset = view.normOffset[static_cast<size_t>(c)];
   const int32_t* elapsed = rec.series.Elapsed().data();
   const float* pressure = rec.series.Pressure().data();
+  if (ManySamplesPerColumn(range, scale)) {
+    AddColumns(layer, rec, pens, markers, range, offset);
+    return;
+  }
   auto point = [&](int32_t j) { return QPoint(scale.X(elapsed[j]), scale.Y(pressure[j], offset)); };
 
   CurvePath path(layer.steps);

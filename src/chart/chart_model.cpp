@@ -169,12 +169,18 @@ class MarkerBuilder {
     std::erase_if(index, [&](const auto& entry) { return !Visible(entry.first); });
     std::sort(index.begin(), index.end());
   }
-  // The entries at position j, in list order, each once.
-  static const std::vector<size_t>& EntriesAt(const PosIndex& index, int32_t j,
-                                              std::vector<size_t>& out) {
+  // The entries at position j, in list order, each once. The samples ask in
+  // increasing order, so each index is walked once from where it was left.
+  struct Cursor {
+    const PosIndex& index;
+    size_t at = 0;
+  };
+  static const std::vector<size_t>& EntriesAt(Cursor& cursor, int32_t j, std::vector<size_t>& out) {
     out.clear();
-    auto it = std::lower_bound(index.begin(), index.end(), std::pair<int32_t, size_t>{j, 0});
-    for (; it != index.end() && it->first == j; ++it) out.push_back(it->second);
+    const PosIndex& index = cursor.index;
+    while (cursor.at < index.size() && index[cursor.at].first < j) ++cursor.at;
+    for (size_t i = cursor.at; i < index.size() && index[i].first == j; ++i)
+      out.push_back(index[i].second);
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
   }
@@ -209,7 +215,7 @@ class MarkerBuilder {
 
   void MaximumAt(int32_t j) {
     MarkerList list(out_);
-    for (size_t p : EntriesAt(plateauIndex_, j, entries_)) {
+    for (size_t p : EntriesAt(plateauCursor_, j, entries_)) {
       const int32_t a = block_.m_plateauRange[2 * p];
       const int32_t b = block_.m_plateauRange[2 * p + 1];
       if (j < a || j > b) continue;
@@ -241,7 +247,7 @@ class MarkerBuilder {
   void DelayAt(int32_t j) {
     MarkerList list(out_);
     // Each inner bound at j (the list may repeat one) draws its line.
-    const size_t boundsHere = EntriesAt(boundIndex_, j, entries_).size();
+    const size_t boundsHere = EntriesAt(boundCursor_, j, entries_).size();
     for (size_t b = 0; b < boundsHere; ++b) {
       upper_ = Y(j) - 40;
       boundX_ = X(j);
@@ -249,7 +255,7 @@ class MarkerBuilder {
       bound_ = j;
     }
     const auto& mins = block_.m_minPos;
-    for (size_t m : EntriesAt(minIndex_, j, entries_)) {
+    for (size_t m : EntriesAt(minCursor_, j, entries_)) {
       const int32_t m0 = mins[m];
       const int32_t m1 = mins[m + 1];
       if (!ValidPos(m0, n_) || !ValidPos(m1, n_)) continue;
@@ -304,6 +310,7 @@ class MarkerBuilder {
   int32_t first_ = -1;
   int32_t delayLabelAt_ = -1;
   PosIndex plateauIndex_, boundIndex_, minIndex_;
+  Cursor plateauCursor_{plateauIndex_}, boundCursor_{boundIndex_}, minCursor_{minIndex_};
   std::vector<size_t> entries_;
 };
 
