@@ -565,6 +565,7 @@ ChartView WithoutOverlays(ChartView view) {
 
 ChartGeometry ChartCache::Paint(QPainter& painter, const PixelRect& chartArea,
                                 const ChartView& view, const Shared& shared) {
+  ++paints_;
   Key key;
   key.area = chartArea;
   key.view = WithoutOverlays(view);

@@ -94,7 +94,8 @@ class ChartCache {
   using Shared = std::array<const SharedChamber*, 3>;
   ChartGeometry Paint(QPainter& painter, const PixelRect& chartArea, const ChartView& view,
                       const Shared& shared);
-  // How often the chart itself was drawn.
+  // How often the chart was painted, and how often of those drawn afresh.
+  int64_t Paints() const { return paints_; }
   int64_t Draws() const { return draws_; }
   // The next Paint draws the chart afresh.
   void Invalidate() { valid_ = false; }
@@ -111,6 +112,7 @@ class ChartCache {
   Key key_;
   bool valid_ = false;
   ChartGeometry geometry_;
+  int64_t paints_ = 0;
   int64_t draws_ = 0;
 };
 
