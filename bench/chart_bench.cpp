@@ -1,5 +1,5 @@
-// Drawing the measurement chart with a day of one-second samples in all three
-// chambers, every marker on, into an image of the window's chart size.
+// Drawing the measurement chart with a day (and a week) of one-second samples
+// in all three chambers, into an image of the window's chart size.
 
 #include <benchmark/benchmark.h>
 
@@ -114,6 +114,97 @@ BENCHMARK(BM_DefaultWindowAtStart)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DefaultWindowAtNoon)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullDayWindow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullDayWindowMixedUnits)->Unit(benchmark::kMillisecond);
+
+// A day and a week of one-second samples with the light switching every
+// minute: the analysis finds a plateau, a bound and a minimum pair per phase.
+ChamberRecord PhaseRecord(int32_t chamber, int32_t seconds) {
+  ChamberRecord r;
+  r.runInterval = 1;
+  r.series.Reserve(static_cast<size_t>(seconds));
+  float p = 150.0f + 20.0f * static_cast<float>(chamber);
+  for (int32_t t = 0; t < seconds; ++t) {
+    const uint8_t light = (t / 60) % 2;
+    p += light ? 0.1f : -0.1f;
+    const float noise = 0.3f * std::sin(static_cast<float>(t) * 0.7f);
+    AppendSample(r, p + noise, 25.0f, light, LocalTime{2024, 4, 3, 0, 0, 0}, t);
+  }
+  r.analysis = AnalyseChamber(r, false, 0);
+  return r;
+}
+
+constexpr int32_t kDay = 86400;
+constexpr int32_t kWeek = 7 * 86400;
+
+struct Phases {
+  explicit Phases(int32_t seconds)
+      : records{PhaseRecord(0, seconds), PhaseRecord(1, seconds), PhaseRecord(2, seconds)} {}
+  std::array<ChamberRecord, 3> records;
+  ChartChambers Chambers() const { return {&records[0], &records[1], &records[2]}; }
+};
+const Phases& ThePhases(int32_t seconds) {
+  static const Phases day(kDay);
+  static const Phases week(kWeek);
+  return seconds == kDay ? day : week;
+}
+
+// The last `window` seconds of the data (a whole-data window when it is as
+// long), as a running station shows them.
+ChartView EndOfData(int32_t seconds, int32_t window, bool markers) {
+  ChartView v = markers ? AllMarkers(window) : ChartView{};
+  v.maxTime = window;
+  v.sampleInterval = 1;
+  v.scroll = (seconds - window) / 60;
+  if (!markers) v.correctionOn = false;
+  return v;
+}
+
+// Arguments: data length (seconds), window (seconds, 0 = the whole data), markers on.
+void BM_PhaseChart(benchmark::State& state) {
+  const auto seconds = static_cast<int32_t>(state.range(0));
+  const auto window = state.range(1) == 0 ? seconds : static_cast<int32_t>(state.range(1));
+  const ChartView view = EndOfData(seconds, window, state.range(2) != 0);
+  const Phases& data = ThePhases(seconds);
+  QImage image(1005, 571, QImage::Format_RGB32);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    const ChartGeometry g =
+        DrawMeasurementChart(painter, PixelRect{0, 0, 1005, 571}, view, data.Chambers());
+    benchmark::DoNotOptimize(g);
+  }
+}
+BENCHMARK(BM_PhaseChart)
+    ->ArgNames({"seconds", "window", "markers"})
+    ->ArgsProduct({{kDay, kWeek}, {450, 18000, 0}, {0, 1}})
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+// What the display tick asks of the records besides the drawing: the sample
+// under the pointer (here in the middle of the plot, off every curve, the
+// longest search) and the visible samples of each chamber, with a 5 h window
+// at the end of the data.
+void BM_PhaseTick(benchmark::State& state) {
+  const auto seconds = static_cast<int32_t>(state.range(0));
+  ChartView view = EndOfData(seconds, 18000, false);
+  view.mouseX = 40 + 469;
+  view.mouseY = 20 + 10;
+  const Phases& data = ThePhases(seconds);
+  for (auto _ : state) {
+    const auto hover = SampleUnderMouse(view, data.Chambers(), 40, 20, 938, 522);
+    benchmark::DoNotOptimize(hover);
+    for (const ChamberRecord& r : data.records) {
+      const VisibleRange range = VisibleSamples(r, view.TimeStart(), view.TimeEnd());
+      benchmark::DoNotOptimize(range);
+    }
+  }
+}
+BENCHMARK(BM_PhaseTick)
+    ->ArgNames({"seconds"})
+    ->Arg(kDay)
+    ->Arg(kWeek)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 
 #include "analysis/range_selection.h"
 #include "app/control_table.h"
+#include "chart/chart_draw.h"
 #include "chart/chart_model.h"
 #include "device/port_names.h"
 #include "files/spreadsheet_export.h"
@@ -146,6 +147,7 @@ class CMeasureDlg : public QDialog {
     ChartArea area{0, 0, 0, 0};
     PixelRect plot;
     ChartGeometry drawn;
+    ChartCache picture;  // the chart as last drawn
   };
   // The analysis view's two diagrams.
   struct Diagrams {

@@ -81,11 +81,10 @@ void CMeasureDlg::PaintView(QPainter& painter) {
     const ChartArea& a = chart_.area;
     const PixelRect area{a.left, a.top, a.right, a.bottom};
     const ChartView view = MakeChartView();
-    chart_.drawn =
-        WithChamberRecords({&station_.m_chamber[0], &station_.m_chamber[1], &station_.m_chamber[2]},
-                           [&](const ChartChambers& chambers) {
-                             return DrawMeasurementChart(painter, area, view, chambers);
-                           });
+    // Drawn afresh only when what it shows changed; otherwise the kept picture.
+    chart_.drawn = chart_.picture.Paint(
+        painter, area, view,
+        {&station_.m_chamber[0], &station_.m_chamber[1], &station_.m_chamber[2]});
     chart_.plot = chart_.drawn.plot;
   }
   if (view_ == View::kAnalysis && !diagrams_.leftImage.isNull()) {

@@ -32,6 +32,10 @@ class WindowProbe {
   // The chart area, the plot rectangle of the last drawing and the range selected on it.
   ChartArea chartArea() const { return dlg_.chart_.area; }
   PixelRect plotRect() const { return dlg_.chart_.plot; }
+  // How often the chart was painted, and drawn afresh (not copied from the kept picture).
+  int64_t chartPaints() const { return dlg_.chart_.picture.Paints(); }
+  int64_t chartDraws() const { return dlg_.chart_.picture.Draws(); }
+  void FillValueList(int chamber) { dlg_.FillValueList(chamber); }
   float selSlope() const { return dlg_.chart_.selSlope; }
   int32_t selStart() const { return dlg_.chart_.selStart; }
   int32_t selEnd() const { return dlg_.chart_.selEnd; }

@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdlib>
 #include <vector>
 
 #include "util/time_format.h"
@@ -41,19 +43,22 @@ void TextAt(QPainter& painter, int32_t x, int32_t y, const std::string& text) {
   painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromStdString(text));
 }
 
+void PaintSelectionLabel(QPainter& painter, const SelectionLabelPlace& place,
+                         const std::string& text);
+
 QPen WidePen(const QColor& color) {
   return QPen(color, 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
 }
 
-// Collects the segments of one curve and draws them pen run by pen run. Each
-// segment is its own line with square caps, as if drawn one by one; but where
+// Collects the segments of one curve into steps of one pen each. Each segment
+// is its own line with square caps, as if drawn one by one; but where
 // consecutive samples fall on one pixel column their segments are vertical and
 // overlap, so they are merged into one line from the lowest to the highest of
 // them. A column holding hundreds of samples then costs two lines: the one
 // entering it and the vertical one, covering the same pixels.
 class CurvePath {
  public:
-  CurvePath(QPainter& painter, const std::array<QPen, 3>& pens) : painter_(painter), pens_(pens) {}
+  explicit CurvePath(std::vector<ChartScene::Step>& steps) : steps_(steps) {}
 
   void MoveTo(QPoint pt) {
     Flush();
@@ -77,12 +82,14 @@ class CurvePath {
     OpenColumn(pt);
   }
 
-  // Draws what is collected; the next segment continues from the last point.
+  // Ends the step collected; the next segment continues from the last point.
   void Flush() {
     CloseColumn();
     if (!lines_.empty()) {
-      painter_.setPen(pens_[static_cast<size_t>(pen_)]);
-      painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+      ChartScene::Step step;
+      step.pen = pen_;
+      step.lines = std::move(lines_);
+      steps_.push_back(std::move(step));
       lines_.clear();
     }
     OpenColumn(QPoint(colX_, colLastY_));
@@ -101,8 +108,7 @@ class CurvePath {
     colMin_ = colMax_ = colLastY_;
   }
 
-  QPainter& painter_;
-  const std::array<QPen, 3>& pens_;
+  std::vector<ChartScene::Step>& steps_;
   std::vector<QLine> lines_;
   CurvePen pen_ = CurvePen::kLightOff;
   int colX_ = 0, colMin_ = 0, colMax_ = 0, colLastY_ = 0, colSegments_ = 0;
@@ -125,20 +131,24 @@ void DrawMarker(QPainter& painter, const ChartScale& scale, int32_t chamber,
   TextAt(painter, box.left + 3, box.top + 2, marker.text);
 }
 
-// Marks the gaps in a record's time axis: a hatched band between the samples
-// around each gap, edged by dashed lines, kept inside the plot.
-void DrawGapMarks(QPainter& painter, const ChartScale& scale, const ChamberRecord& rec) {
-  const std::vector<TimeGap> gaps =
-      TimeGaps(rec, VisibleSamples(rec, scale.timeStart, scale.timeEnd));
-  if (gaps.empty()) return;
+// The gaps in a record's time axis, as x before and after each.
+void AddGaps(ChartScene& scene, const ChamberRecord& rec) {
+  const ChartScale& scale = scene.scale;
+  for (const TimeGap& gap : TimeGaps(rec, VisibleSamples(rec, scale.timeStart, scale.timeEnd)))
+    scene.gaps.emplace_back(scale.X(gap.before), scale.X(gap.after));
+}
+
+// Marks the gaps: a hatched band between the samples around each gap, edged by
+// dashed lines, kept inside the plot.
+void PaintGapMarks(QPainter& painter, const ChartScene& scene) {
+  if (scene.gaps.empty()) return;
+  const ChartScale& scale = scene.scale;
   const int32_t top = scale.top;
   const int32_t bottom = scale.top + scale.height;
   painter.save();
   // Inside the axes, which lie on the plot's left and bottom edges.
   painter.setClipRect(QRect(scale.left + 1, top, scale.width - 1, scale.height), Qt::IntersectClip);
-  for (const TimeGap& gap : gaps) {
-    const int32_t x0 = scale.X(gap.before);
-    const int32_t x1 = scale.X(gap.after);
+  for (const auto& [x0, x1] : scene.gaps) {
     painter.fillRect(QRect(QPoint(x0, top), QPoint(x1, bottom)),
                      QBrush(kGapHatch, Qt::BDiagPattern));
     painter.setPen(QPen(kGapMark, 1, Qt::DashLine));
@@ -148,22 +158,135 @@ void DrawGapMarks(QPainter& painter, const ChartScale& scale, const ChamberRecor
   painter.restore();
 }
 
-void DrawChamber(QPainter& painter, const ChartScale& viewScale, const ChartView& view,
-                 const ChamberRecord& rec, int32_t c) {
+// A window holding many samples per pixel column (a day or more of one-second
+// samples): the curve is drawn per column instead of per sample. Shorter
+// windows keep the exact picture of every segment drawn in order.
+constexpr int64_t kSamplesPerColumn = 32;
+bool ManySamplesPerColumn(const VisibleRange& range, const ChartScale& scale) {
+  return range.monotonic && int64_t{range.end} - range.first >
+                                kSamplesPerColumn * int64_t{std::max<int32_t>(scale.width, 1)};
+}
+
+// The curve of a long window, column by column: the samples falling on one
+// pixel column are drawn as one vertical line per pen, from the lowest to the
+// highest of them, joined to the last point of the column before (unless a gap
+// in the time axis lies between). The marker lines are gathered the same way:
+// the short ones of a column as one vertical line, the longer ones as they are,
+// all over the curve, and the label boxes over them.
+void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
+                const std::vector<CurvePen>& pens, const std::vector<ChartMarker>& markers,
+                const VisibleRange& range, float offset) {
+  const ChartScale& scale = layer.scale;
+  const int32_t* elapsed = rec.series.Elapsed().data();
+  const float* pressure = rec.series.Pressure().data();
+  std::array<std::vector<QLine>, 3> lines;
+  auto y = [&](float p) { return scale.Y(p, offset); };
+  int32_t j = range.first;
+  bool joined = false;
+  int32_t lastX = 0, lastY = 0;
+  while (j < range.end) {
+    const int32_t x = scale.X(elapsed[j]);
+    // The samples of this column: X never decreases with the elapsed time.
+    const int32_t end =
+        static_cast<int32_t>(std::partition_point(elapsed + j, elapsed + range.end,
+                                                  [&](int32_t t) { return scale.X(t) <= x; }) -
+                             elapsed);
+    std::array<float, 3> lo{}, hi{};
+    std::array<bool, 3> seen{false, false, false};
+    for (int32_t k = j; k < end; ++k) {
+      const auto pen = static_cast<size_t>(pens[static_cast<size_t>(k - range.first)]);
+      const float p = pressure[k];
+      if (!seen[pen]) {
+        seen[pen] = true;
+        lo[pen] = hi[pen] = p;
+      } else {
+        lo[pen] = std::min(lo[pen], p);
+        hi[pen] = std::max(hi[pen], p);
+      }
+    }
+    const bool afterGap = j > 0 && IsTimeGap(elapsed[j - 1], elapsed[j], rec.runInterval);
+    const int32_t firstY = y(pressure[j]);
+    const auto firstPen = static_cast<size_t>(pens[static_cast<size_t>(j - range.first)]);
+    if (j > 0 && !afterGap) {
+      if (!joined) {  // the segment coming in from before the window
+        lastX = scale.X(elapsed[j - 1]);
+        lastY = y(pressure[j - 1]);
+      }
+      lines[firstPen].emplace_back(lastX, lastY, x, firstY);
+    }
+    for (size_t pen = 0; pen < 3; ++pen)
+      if (seen[pen]) lines[pen].emplace_back(x, y(hi[pen]), x, y(lo[pen]));
+    joined = true;
+    lastX = x;
+    lastY = y(pressure[end - 1]);
+    j = end;
+  }
+  for (size_t pen = 0; pen < 3; ++pen) {
+    if (lines[pen].empty()) continue;
+    ChartScene::Step& step = layer.steps.emplace_back();
+    step.pen = static_cast<CurvePen>(pen);
+    step.lines = std::move(lines[pen]);
+  }
+
+  // Marker lines: short ones inside the plot merged per column, the rest kept.
+  std::vector<QLine> markerLines;
+  const int32_t firstColumn = scale.left - 1;
+  std::vector<std::pair<int32_t, int32_t>> columns(static_cast<size_t>(scale.width) + 3,
+                                                   {INT32_MAX, INT32_MIN});  // lowest, highest
+  for (const ChartMarker& m : markers) {
+    if (m.kind != ChartMarker::Kind::kLine) continue;
+    const bool inside = m.x1 >= firstColumn && m.x2 >= firstColumn &&
+                        m.x1 - firstColumn < static_cast<int32_t>(columns.size()) &&
+                        m.x2 - firstColumn < static_cast<int32_t>(columns.size());
+    if (std::abs(m.x2 - m.x1) > 1 || !inside) {
+      markerLines.emplace_back(m.x1, m.y1, m.x2, m.y2);
+      continue;
+    }
+    for (const int32_t x : {m.x1, m.x2}) {
+      auto& [top, bottom] = columns[static_cast<size_t>(x - firstColumn)];
+      top = std::min({top, m.y1, m.y2});
+      bottom = std::max({bottom, m.y1, m.y2});
+    }
+  }
+  for (size_t i = 0; i < columns.size(); ++i)
+    if (columns[i].first <= columns[i].second)
+      markerLines.emplace_back(firstColumn + static_cast<int32_t>(i), columns[i].first,
+                               firstColumn + static_cast<int32_t>(i), columns[i].second);
+  if (!markerLines.empty()) {
+    ChartScene::Step& step = layer.steps.emplace_back();
+    step.pen = CurvePen::kHighlight;  // the black pen of the marker lines
+    step.lines = std::move(markerLines);
+  }
+  for (const ChartMarker& m : markers) {
+    if (m.kind != ChartMarker::Kind::kLabel) continue;
+    ChartScene::Step& step = layer.steps.emplace_back();
+    step.marker = true;
+    step.mark = m;
+  }
+}
+
+void AddChamber(ChartScene& scene, const ChamberRecord& rec, int32_t c) {
+  const ChartScale& viewScale = scene.scale;
+  const ChartView& view = scene.view;
   const VisibleRange range = VisibleSamples(rec, viewScale.timeStart, viewScale.timeEnd);
   if (range.Empty()) return;
   const std::vector<CurvePen> pens = CurvePens(view, rec, c, range);
   const std::vector<ChartMarker> markers = ChamberMarkers(view, viewScale, rec, c, range);
+  ChartScene::Layer& layer = scene.layers.emplace_back();
+  layer.chamber = c;
   // The run's pressures are turned into the shown unit as they are mapped to pixels.
-  const ChartScale scale = viewScale.ForRun(view, rec.runUnit);
-  const std::array<QPen, 3> qpens{WidePen(CurveColor(c, false)), WidePen(CurveColor(c, true)),
-                                  WidePen(Qt::black)};
+  layer.scale = viewScale.ForRun(view, rec.runUnit);
+  const ChartScale& scale = layer.scale;
   const float offset = view.normOffset[static_cast<size_t>(c)];
   const int32_t* elapsed = rec.series.Elapsed().data();
   const float* pressure = rec.series.Pressure().data();
+  if (ManySamplesPerColumn(range, scale)) {
+    AddColumns(layer, rec, pens, markers, range, offset);
+    return;
+  }
   auto point = [&](int32_t j) { return QPoint(scale.X(elapsed[j]), scale.Y(pressure[j], offset)); };
 
-  CurvePath path(painter, qpens);
+  CurvePath path(layer.steps);
   size_t next = 0;
   bool previousDrawn = false;
   for (int32_t j = range.first; j < range.end; ++j) {
@@ -180,11 +303,52 @@ void DrawChamber(QPainter& painter, const ChartScale& viewScale, const ChartView
     if (next < markers.size() && markers[next].sample == j) {
       path.Flush();
       for (; next < markers.size() && markers[next].sample == j; ++next) {
-        DrawMarker(painter, scale, c, markers[next]);
+        ChartScene::Step& step = layer.steps.emplace_back();
+        step.marker = true;
+        step.mark = markers[next];
       }
     }
   }
   path.Flush();
+}
+
+void PaintLayer(QPainter& painter, const ChartScene::Layer& layer) {
+  const int32_t c = layer.chamber;
+  const std::array<QPen, 3> qpens{WidePen(CurveColor(c, false)), WidePen(CurveColor(c, true)),
+                                  WidePen(Qt::black)};
+  for (const ChartScene::Step& step : layer.steps) {
+    if (step.marker) {
+      DrawMarker(painter, layer.scale, c, step.mark);
+    } else {
+      painter.setPen(qpens[static_cast<size_t>(step.pen)]);
+      painter.drawLines(step.lines.data(), static_cast<int>(step.lines.size()));
+    }
+  }
+}
+
+// Curves and markers inside the plot of the scene's scale.
+void PaintCurves(QPainter& painter, const ChartScene& scene) {
+  const ChartScale& s = scene.scale;
+  painter.save();
+  // Curves and markers stay on the plot, axes included: values below zero or
+  // above the chart top, and the segment coming in from before the window,
+  // would otherwise cover the tick labels and the unit name.
+  painter.setClipRect(QRect(s.left, s.top, s.width + 1, s.height + 1), Qt::IntersectClip);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setFont(LabelFont());
+  // The gap marks first: every curve lies over them.
+  PaintGapMarks(painter, scene);
+  for (const ChartScene::Layer& layer : scene.layers) PaintLayer(painter, layer);
+  painter.restore();
+}
+
+// The curves part of a scene: gaps and layers of the shown chambers.
+void AddCurves(ChartScene& scene, const ChartChambers& chambers) {
+  for (size_t c = 0; c < 3; ++c)
+    if (chambers[c] != nullptr && scene.view.chamberShown[c]) AddGaps(scene, *chambers[c]);
+  for (size_t c = 0; c < 3; ++c)
+    if (chambers[c] != nullptr && scene.view.chamberShown[c])
+      AddChamber(scene, *chambers[c], static_cast<int32_t>(c));
 }
 
 }  // namespace
@@ -250,26 +414,11 @@ ChartGeometry DrawAxes(QPainter& painter, int32_t x, int32_t y, int32_t w, int32
 
 void DrawCurves(QPainter& painter, int32_t left, int32_t top, int32_t width, int32_t height,
                 const ChartView& view, const ChartChambers& chambers) {
-  const ChartScale scale = MakeChartScale(view, left, top, width, height);
-  painter.save();
-  // Curves and markers stay on the plot, axes included: values below zero or
-  // above the chart top, and the segment coming in from before the window,
-  // would otherwise cover the tick labels and the unit name.
-  painter.setClipRect(QRect(left, top, width + 1, height + 1), Qt::IntersectClip);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setFont(LabelFont());
-  // The gap marks first: every curve lies over them.
-  for (int32_t c = 0; c < 3; ++c) {
-    const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
-    if (rec != nullptr && view.chamberShown[static_cast<size_t>(c)])
-      DrawGapMarks(painter, scale, *rec);
-  }
-  for (int32_t c = 0; c < 3; ++c) {
-    const ChamberRecord* rec = chambers[static_cast<size_t>(c)];
-    if (rec == nullptr || !view.chamberShown[static_cast<size_t>(c)]) continue;
-    DrawChamber(painter, scale, view, *rec, c);
-  }
-  painter.restore();
+  ChartScene scene;
+  scene.view = view;
+  scene.scale = MakeChartScale(view, left, top, width, height);
+  AddCurves(scene, chambers);
+  PaintCurves(painter, scene);
 }
 
 void DrawHoverLabel(QPainter& painter, const ChartView& view, const ChartChambers& chambers) {
@@ -297,8 +446,17 @@ bool DrawSelectionLabel(QPainter& painter, const ChartView& view, const ChartCha
                         const PixelRect& plot, int32_t x, const std::string& text) {
   const auto place = PlaceSelectionLabel(view, chambers, plot, x);
   if (!place) return false;
-  const int32_t y = place->y;
-  const int32_t d = place->d;
+  PaintSelectionLabel(painter, *place, text);
+  return true;
+}
+
+namespace {
+
+void PaintSelectionLabel(QPainter& painter, const SelectionLabelPlace& place,
+                         const std::string& text) {
+  const int32_t x = place.x;
+  const int32_t y = place.y;
+  const int32_t d = place.d;
   const auto n = static_cast<int32_t>(std::min<size_t>(text.size(), 1000));
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
@@ -310,10 +468,7 @@ bool DrawSelectionLabel(QPainter& painter, const ChartView& view, const ChartCha
   painter.fillRect(QRect(x - 4 * n, y + d - 10, 8 * n, 20), kCorrection);
   TextAt(painter, x - 4 * n + 10, d > 0 ? y + d + 8 : y + d - 8, text);
   painter.restore();
-  return true;
 }
-
-namespace {
 
 // The mark of values that are not measured, at the top of the plot in bold
 // red, beneath the curves so that it hides none of them.
@@ -329,21 +484,126 @@ void DrawSimulatedMark(QPainter& painter, const PixelRect& plot, const std::stri
 
 }  // namespace
 
-ChartGeometry DrawMeasurementChart(QPainter& painter, const PixelRect& chartArea,
-                                   const ChartView& view, const ChartChambers& chambers) {
+ChartScene MakeChartScene(const PixelRect& chartArea, const ChartView& view,
+                          const ChartChambers& chambers) {
+  ChartScene scene;
+  scene.area = chartArea;
+  scene.view = view;
+  const PixelRect plot =
+      PlotRectFor(chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height());
+  scene.scale = MakeChartScale(view, plot.left, plot.top, plot.Width(), plot.Height());
+  scene.simulatedMark = SimulatedMarkText(view, chambers);
+  AddCurves(scene, chambers);
+  return scene;
+}
+
+ChartOverlay MakeChartOverlay(const PixelRect& chartArea, const ChartView& view,
+                              const ChartChambers& chambers) {
+  ChartOverlay overlay;
+  overlay.view = view;
+  if (view.hoverValue != kNoValue) overlay.hoverSample = HoverSampleText(view, chambers);
+  if (view.selSlope != kNoValue) {
+    const PixelRect plot =
+        PlotRectFor(chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height());
+    const int32_t x = std::max(view.selPoints[0], view.selPoints[2]);
+    overlay.selection = PlaceSelectionLabel(view, chambers, plot, x);
+    overlay.selectionText = SelectionText(view, chambers);
+  }
+  return overlay;
+}
+
+ChartGeometry PaintChartScene(QPainter& painter, const ChartScene& scene) {
+  const PixelRect& area = scene.area;
+  painter.save();
+  painter.setClipRect(QRect(area.left, area.top, area.Width(), area.Height()));
+  const ChartGeometry g =
+      DrawAxes(painter, area.left, area.top, area.Width(), area.Height(), scene.view);
+  DrawSimulatedMark(painter, g.plot, scene.simulatedMark);
+  PaintCurves(painter, scene);
+  painter.restore();
+  return g;
+}
+
+void PaintChartOverlay(QPainter& painter, const PixelRect& chartArea, const ChartOverlay& overlay) {
+  const ChartView& view = overlay.view;
   painter.save();
   painter.setClipRect(QRect(chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height()));
-  const ChartGeometry g =
-      DrawAxes(painter, chartArea.left, chartArea.top, chartArea.Width(), chartArea.Height(), view);
-  DrawSimulatedMark(painter, g.plot, SimulatedMarkText(view, chambers));
-  DrawCurves(painter, g.plot.left, g.plot.top, g.plot.Width(), g.plot.Height(), view, chambers);
-  DrawHoverLabel(painter, view, chambers);
-  DrawRubberBand(painter, view);
-  if (view.selSlope != kNoValue) {
-    const int32_t x = std::max(view.selPoints[0], view.selPoints[2]);
-    DrawSelectionLabel(painter, view, chambers, g.plot, x, SelectionText(view, chambers));
+  if (view.hoverValue != kNoValue) {
+    const int32_t d = HoverOffset(view);
+    painter.save();
+    painter.setFont(LabelFont());
+    painter.setPen(QPen(Qt::black, 1));
+    TextAt(painter, view.mouseX, view.mouseY + d, HoverValueText(view));
+    if (!overlay.hoverSample.empty())
+      TextAt(painter, view.mouseX - 35, view.mouseY - 20 + d, overlay.hoverSample);
+    painter.restore();
   }
+  DrawRubberBand(painter, view);
+  if (overlay.selection) PaintSelectionLabel(painter, *overlay.selection, overlay.selectionText);
   painter.restore();
+}
+
+namespace {
+
+// The view as the kept chart sees it: the overlays set apart.
+ChartView WithoutOverlays(ChartView view) {
+  const ChartView none;
+  view.hoverValue = none.hoverValue;
+  view.hoverSample = none.hoverSample;
+  view.hoverChamber = none.hoverChamber;
+  view.mouseX = none.mouseX;
+  view.mouseY = none.mouseY;
+  view.selDragging = none.selDragging;
+  view.selDragX = none.selDragX;
+  view.selDragY = none.selDragY;
+  view.selPoints = none.selPoints;
+  view.selChamberHit = none.selChamberHit;
+  return view;
+}
+
+}  // namespace
+
+ChartGeometry ChartCache::Paint(QPainter& painter, const PixelRect& chartArea,
+                                const ChartView& view, const Shared& shared) {
+  ++paints_;
+  Key key;
+  key.area = chartArea;
+  key.view = WithoutOverlays(view);
+  // Read before the records: a change made meanwhile is drawn at the next paint.
+  for (size_t c = 0; c < 3; ++c) key.revisions[c] = shared[c]->Revision();
+  key.pixelRatio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+  const bool redraw = !valid_ || !(key == key_);
+  std::optional<ChartScene> scene;
+  const ChartOverlay overlay = WithChamberRecords(shared, [&](const ChartChambers& chambers) {
+    if (redraw) scene = MakeChartScene(chartArea, key.view, chambers);
+    return MakeChartOverlay(chartArea, view, chambers);
+  });
+  if (scene && (chartArea.Width() <= 0 || chartArea.Height() <= 0)) {
+    geometry_ = ChartGeometry{chartArea, PlotRectFor(chartArea.left, chartArea.top,
+                                                     chartArea.Width(), chartArea.Height())};
+    return geometry_;
+  }
+  if (scene) {
+    const QSize size(ToPixel(chartArea.Width() * key.pixelRatio),
+                     ToPixel(chartArea.Height() * key.pixelRatio));
+    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
+    image_.setDevicePixelRatio(key.pixelRatio);
+    QPainter picture(&image_);
+    picture.translate(-chartArea.left, -chartArea.top);
+    geometry_ = PaintChartScene(picture, *scene);
+    key_ = key;
+    valid_ = true;
+    ++draws_;
+  }
+  painter.drawImage(QPoint(chartArea.left, chartArea.top), image_);
+  PaintChartOverlay(painter, chartArea, overlay);
+  return geometry_;
+}
+
+ChartGeometry DrawMeasurementChart(QPainter& painter, const PixelRect& chartArea,
+                                   const ChartView& view, const ChartChambers& chambers) {
+  const ChartGeometry g = PaintChartScene(painter, MakeChartScene(chartArea, view, chambers));
+  PaintChartOverlay(painter, chartArea, MakeChartOverlay(chartArea, view, chambers));
   return g;
 }
 

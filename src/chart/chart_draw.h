@@ -5,8 +5,14 @@
 // to a screen image, a printer or a test image.
 
 #include <QColor>
+#include <QImage>
+#include <QLine>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "chart/chart_model.h"
 
@@ -38,6 +44,77 @@ void DrawRubberBand(QPainter& painter, const ChartView& view);
 // sample. False (and nothing drawn) when that sample does not exist.
 bool DrawSelectionLabel(QPainter& painter, const ChartView& view, const ChartChambers& chambers,
                         const PixelRect& plot, int32_t x, const std::string& text);
+
+// What the chart shows of the records, taken while their locks are held, so
+// that painting it needs no record: per shown chamber the curve as lines per
+// pen (a pixel column of many samples merged into one vertical line) and the
+// markers in drawing order, the gap marks, and the texts taken from the records.
+struct ChartScene {
+  struct Step {
+    bool marker = false;
+    CurvePen pen = CurvePen::kLightOff;
+    std::vector<QLine> lines;  // when not a marker
+    ChartMarker mark;          // when a marker
+  };
+  struct Layer {
+    int32_t chamber = 0;
+    ChartScale scale;  // in the run's unit
+    std::vector<Step> steps;
+  };
+  PixelRect area;
+  ChartView view;
+  ChartScale scale;  // the view's
+  std::string simulatedMark;
+  std::vector<std::pair<int32_t, int32_t>> gaps;  // x before and after each gap
+  std::vector<Layer> layers;
+};
+// The overlays drawn over the chart: they change with the pointer.
+struct ChartOverlay {
+  ChartView view;
+  std::string hoverSample;
+  std::optional<SelectionLabelPlace> selection;
+  std::string selectionText;
+};
+
+ChartScene MakeChartScene(const PixelRect& chartArea, const ChartView& view,
+                          const ChartChambers& chambers);
+ChartOverlay MakeChartOverlay(const PixelRect& chartArea, const ChartView& view,
+                              const ChartChambers& chambers);
+// Axes, curves and markers inside the scene's area, clipped to it.
+ChartGeometry PaintChartScene(QPainter& painter, const ChartScene& scene);
+// Hover label, rubber band and selection label, clipped to the chart area.
+void PaintChartOverlay(QPainter& painter, const PixelRect& chartArea, const ChartOverlay& overlay);
+
+// The chart drawn once and kept as an image: a repaint that changes nothing
+// the chart shows (a value list scrolled, the pointer moved) copies the image
+// and draws only the overlays. What the records hold is copied under their
+// locks; no record lock is held while painting.
+class ChartCache {
+ public:
+  using Shared = std::array<const SharedChamber*, 3>;
+  ChartGeometry Paint(QPainter& painter, const PixelRect& chartArea, const ChartView& view,
+                      const Shared& shared);
+  // How often the chart was painted, and how often of those drawn afresh.
+  int64_t Paints() const { return paints_; }
+  int64_t Draws() const { return draws_; }
+  // The next Paint draws the chart afresh.
+  void Invalidate() { valid_ = false; }
+
+ private:
+  struct Key {
+    PixelRect area;
+    ChartView view;  // without the overlays
+    std::array<uint64_t, 3> revisions{};
+    qreal pixelRatio = 1.0;
+    bool operator==(const Key&) const = default;
+  };
+  QImage image_;
+  Key key_;
+  bool valid_ = false;
+  ChartGeometry geometry_;
+  int64_t paints_ = 0;
+  int64_t draws_ = 0;
+};
 
 // The whole measurement view chart inside `chartArea`, clipped to it: axes,
 // curves and markers, hover label, rubber band, selection label.

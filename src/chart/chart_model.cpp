@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "analysis/analysis_table.h"
@@ -98,10 +99,13 @@ class MarkerBuilder {
       for (int32_t pos : block_.m_minPos) candidates.push_back(pos);
       candidates.push_back(n_ - 1);
     }
+    // Samples outside the window draw nothing and change no state.
+    std::erase_if(candidates, [&](int32_t j) { return !Visible(j); });
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    if (max) IndexPlateaus();
+    if (delay) IndexDelays();
     for (int32_t j : candidates) {
-      if (!Visible(j)) continue;
       if (slope) SlopeAt(j);
       if (resp) RespirationAt(j);
       if (max) MaximumAt(j);
@@ -156,9 +160,62 @@ class MarkerBuilder {
     MarkerList(out_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
   }
 
+  // Positions of the analysis lists, sorted, each with the list entry it
+  // belongs to: a marker sample finds its entries by binary search instead of
+  // walking every plateau, bound and minimum pair.
+  using PosIndex = std::vector<std::pair<int32_t, size_t>>;
+  // Only positions inside the window are kept: no other sample asks.
+  void SortIndex(PosIndex& index) const {
+    std::erase_if(index, [&](const auto& entry) { return !Visible(entry.first); });
+    std::sort(index.begin(), index.end());
+  }
+  // The entries at position j, in list order, each once. The samples ask in
+  // increasing order, so each index is walked once from where it was left.
+  struct Cursor {
+    const PosIndex& index;
+    size_t at = 0;
+  };
+  static const std::vector<size_t>& EntriesAt(Cursor& cursor, int32_t j, std::vector<size_t>& out) {
+    out.clear();
+    const PosIndex& index = cursor.index;
+    while (cursor.at < index.size() && index[cursor.at].first < j) ++cursor.at;
+    for (size_t i = cursor.at; i < index.size() && index[i].first == j; ++i)
+      out.push_back(index[i].second);
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+  }
+
+  void IndexPlateaus() {
+    plateauIndex_.clear();
+    const size_t count = block_.m_plateauRange.size() / 2;
+    for (size_t p = 0; p < count; ++p) {
+      if (p < block_.m_plateauLevel.size()) {
+        plateauIndex_.emplace_back(PlateauLineEnd(p), p);
+        if (p == 0) plateauIndex_.emplace_back(block_.m_plateauRange[0], p);
+      }
+      if (p < block_.m_plateauPeakPos.size())
+        plateauIndex_.emplace_back(block_.m_plateauPeakPos[p], p);
+    }
+    SortIndex(plateauIndex_);
+  }
+
+  void IndexDelays() {
+    boundIndex_.clear();
+    minIndex_.clear();
+    const auto& bounds = block_.m_segmentBounds;
+    for (size_t b = 1; b + 1 < bounds.size(); ++b) boundIndex_.emplace_back(bounds[b], b);
+    const auto& mins = block_.m_minPos;
+    for (size_t m = 0; m + 1 < mins.size(); m += 2) {
+      minIndex_.emplace_back(mins[m], m);
+      minIndex_.emplace_back(mins[m + 1], m);
+    }
+    SortIndex(boundIndex_);
+    SortIndex(minIndex_);
+  }
+
   void MaximumAt(int32_t j) {
     MarkerList list(out_);
-    for (size_t p = 0; 2 * p + 1 < block_.m_plateauRange.size(); ++p) {
+    for (size_t p : EntriesAt(plateauCursor_, j, entries_)) {
       const int32_t a = block_.m_plateauRange[2 * p];
       const int32_t b = block_.m_plateauRange[2 * p + 1];
       if (j < a || j > b) continue;
@@ -189,16 +246,16 @@ class MarkerBuilder {
 
   void DelayAt(int32_t j) {
     MarkerList list(out_);
-    const auto& bounds = block_.m_segmentBounds;
-    for (size_t b = 1; b + 1 < bounds.size(); ++b) {
-      if (j != bounds[b]) continue;
+    // Each inner bound at j (the list may repeat one) draws its line.
+    const size_t boundsHere = EntriesAt(boundCursor_, j, entries_).size();
+    for (size_t b = 0; b < boundsHere; ++b) {
       upper_ = Y(j) - 40;
       boundX_ = X(j);
       list.Line(j, boundX_, upper_, boundX_, Y(j));
       bound_ = j;
     }
     const auto& mins = block_.m_minPos;
-    for (size_t m = 0; m + 1 < mins.size(); m += 2) {
+    for (size_t m : EntriesAt(minCursor_, j, entries_)) {
       const int32_t m0 = mins[m];
       const int32_t m1 = mins[m + 1];
       if (!ValidPos(m0, n_) || !ValidPos(m1, n_)) continue;
@@ -252,6 +309,9 @@ class MarkerBuilder {
   int32_t boundX_ = 0;
   int32_t first_ = -1;
   int32_t delayLabelAt_ = -1;
+  PosIndex plateauIndex_, boundIndex_, minIndex_;
+  Cursor plateauCursor_{plateauIndex_}, boundCursor_{boundIndex_}, minCursor_{minIndex_};
+  std::vector<size_t> entries_;
 };
 
 }  // namespace
@@ -342,7 +402,7 @@ VisibleRange VisibleSamples(const ChamberRecord& record, int32_t timeStart, int3
   const auto begin = record.series.Elapsed().begin();
   const auto end = begin + n;
   if (*(end - 1) < timeStart) return r;
-  r.monotonic = std::is_sorted(begin, end);
+  r.monotonic = record.series.ElapsedSorted();
   if (r.monotonic) {
     r.first = static_cast<int32_t>(std::lower_bound(begin, end, timeStart) - begin);
     r.end = static_cast<int32_t>(std::upper_bound(begin, end, timeEnd) - begin);
@@ -474,9 +534,22 @@ std::optional<HoverHit> SampleUnderMouse(const ChartView& view, const ChartChamb
       if (!view.chamberShown[static_cast<size_t>(c)] || rec == nullptr) continue;
       const float offset = view.normOffset[static_cast<size_t>(c)];
       const double scale = view.ValueScale(rec->runUnit);
-      const int32_t n = rec->Samples();
-      for (int32_t j = 0; j < n; ++j) {
-        const int64_t e = rec->series.Elapsed()[static_cast<size_t>(j)];
+      // Elapsed times that never decrease hold the candidates in one stretch.
+      const std::vector<int32_t>& elapsed = rec->series.Elapsed();
+      int32_t lo = 0;
+      int32_t hi = rec->Samples();
+      if (rec->series.ElapsedSorted()) {
+        const auto begin = elapsed.begin();
+        const auto end = begin + hi;
+        const auto from = offGrid ? std::upper_bound(begin, end, t, std::less<int64_t>())
+                                  : std::lower_bound(begin, end, t, std::less<int64_t>());
+        const auto to =
+            std::lower_bound(from, end, offGrid ? t + interval : t + 1, std::less<int64_t>());
+        lo = static_cast<int32_t>(from - begin);
+        hi = static_cast<int32_t>(to - begin);
+      }
+      for (int32_t j = lo; j < hi; ++j) {
+        const int64_t e = elapsed[static_cast<size_t>(j)];
         if (offGrid ? e <= t || e >= t + interval : e != t) continue;
         // Compared in the shown unit, where the curve is drawn.
         const auto value =

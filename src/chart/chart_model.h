@@ -71,6 +71,7 @@ struct ChartView {
   // The built-in device simulator stands in for the device.
   bool simulated = false;
 
+  bool operator==(const ChartView&) const = default;
   int32_t TimeStart() const { return timeOffset + 60 * scroll; }
   int32_t TimeEnd() const { return maxTime + 60 * scroll; }
   // The factor that turns pressures of a run in `runUnit` into the shown unit.

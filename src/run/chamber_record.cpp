@@ -7,6 +7,7 @@ void AnalysisBlock::Clear() {
 }
 
 void SampleSeries::Append(const Sample& s) {
+  if (!elapsed_.empty() && s.elapsed < elapsed_.back()) ++descents_;
   hour_.push_back(s.hour);
   minute_.push_back(s.minute);
   second_.push_back(s.second);
@@ -18,6 +19,14 @@ void SampleSeries::Append(const Sample& s) {
 
 void SampleSeries::Replace(int32_t i, const Sample& s) {
   const auto k = static_cast<size_t>(i);
+  // The steps on both sides of sample i are counted afresh.
+  auto descentsAround = [&] {
+    int32_t d = 0;
+    if (k > 0 && elapsed_[k] < elapsed_[k - 1]) ++d;
+    if (k + 1 < elapsed_.size() && elapsed_[k + 1] < elapsed_[k]) ++d;
+    return d;
+  };
+  descents_ -= descentsAround();
   hour_[k] = s.hour;
   minute_[k] = s.minute;
   second_[k] = s.second;
@@ -25,6 +34,7 @@ void SampleSeries::Replace(int32_t i, const Sample& s) {
   pressure_[k] = s.pressure;
   light_[k] = s.light;
   temperature_[k] = s.temperature;
+  descents_ += descentsAround();
 }
 
 void SampleSeries::Clear() {

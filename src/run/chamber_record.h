@@ -2,10 +2,12 @@
 // One chamber's measurement run: start time, run stage, the sample series, the
 // run's unit, interval and set point, its program copy and its analysis results.
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "util/clock.h"
@@ -71,10 +73,14 @@ class SampleSeries {
   const std::vector<float>& Pressure() const { return pressure_; }
   const std::vector<uint8_t>& Light() const { return light_; }
   const std::vector<float>& Temperature() const { return temperature_; }
+  // Elapsed times never decrease (as in every run the station records), so a
+  // time is found by binary search; kept up to date by Append and Replace.
+  bool ElapsedSorted() const { return descents_ == 0; }
 
   bool operator==(const SampleSeries&) const = default;
 
  private:
+  int32_t descents_ = 0;  // samples whose elapsed time is below the one before
   std::vector<int32_t> hour_, minute_, second_, elapsed_;
   std::vector<float> pressure_;
   std::vector<uint8_t> light_;
@@ -143,6 +149,9 @@ class SharedChamber {
   template <class F>
   decltype(auto) Access(F&& f) {
     std::lock_guard lock(mutex_);
+    // A caller that may change the record counts as a change.
+    if constexpr (!std::is_invocable_v<F&, const ChamberRecord&>)
+      revision_.fetch_add(1, std::memory_order_relaxed);
     return f(record_);
   }
   template <class F>
@@ -154,8 +163,12 @@ class SharedChamber {
     std::lock_guard lock(mutex_);
     return record_;
   }
+  // Grows with every access that may have changed the record: a reader that
+  // keeps what it made of the record redoes it only when this moved on.
+  uint64_t Revision() const { return revision_.load(std::memory_order_relaxed); }
 
  private:
+  std::atomic<uint64_t> revision_{0};
   mutable std::mutex mutex_;
   ChamberRecord record_;
 };

@@ -603,6 +603,38 @@ TEST_F(WindowTest, ValueListsShowEverySampleOnceWhateverTheOrderOfRefillAndSampl
   EXPECT_EQ(list->Text(3, 1), "103.0");
 }
 
+// Scrolling a value list and the ticks of an idle station repaint the view
+// from the kept chart; only a new sample draws it again.
+TEST_F(WindowTest, ScrollingAValueListDrawsTheChartNoMore) {
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  probe.station().m_chamber[0].Access([](ChamberRecord& r) {
+    for (int k = 0; k < 3000; ++k)
+      AppendSample(r, 100.0f + static_cast<float>(k % 50), 25.0f, 0, LocalTime{}, 5 * k);
+  });
+  probe.FillValueList(0);
+  probe.Tick();
+  QApplication::processEvents();
+  const int64_t paints = probe.chartPaints();
+  const int64_t draws = probe.chartDraws();
+  ASSERT_GT(draws, 0);
+  ReportList* list = probe.List(ctl::kValues1);
+  list->setFocus();
+  for (int step = 0; step < 100; ++step) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(list, &press);
+    if (step % 3 == 0) probe.Tick();
+    QApplication::processEvents();
+  }
+  EXPECT_GT(probe.chartPaints(), paints + 30);  // the view was repainted
+  EXPECT_EQ(probe.chartDraws(), draws);         // from the kept picture
+  probe.station().m_chamber[0].Access(
+      [](ChamberRecord& r) { AppendSample(r, 120.0f, 25.0f, 0, LocalTime{}, 15000); });
+  probe.Tick();
+  QApplication::processEvents();
+  EXPECT_EQ(probe.chartDraws(), draws + 1);
+}
+
 TEST_F(WindowTest, ClosingOffersToSaveAChangedTable) {
   auto dlg = Open();
   SaveRecordedRun(*dlg);

@@ -222,5 +222,48 @@ TEST_F(ChartDraw, MergedColumnsLookLikeEverySegmentDrawn) {
   EXPECT_GT(CountColor(merged, QColor(Qt::black)), 0);
 }
 
+// A window of many samples per pixel column is drawn column by column; with
+// one pen it covers the very pixels of every segment drawn one by one, the
+// segment coming in from before the window and the break at a gap included.
+TEST_F(ChartDraw, ColumnsOfALongWindowCoverWhatEverySegmentCovers) {
+  ChamberRecord r;
+  r.runInterval = 1;
+  float p = 150.0f;
+  for (int32_t t = 0; t < 90000; ++t) {
+    if (t >= 50000 && t < 52000) continue;  // a gap in the time axis
+    p += ((t / 3000) % 2 ? 0.01f : -0.01f) + 2.0f * std::sin(static_cast<float>(t) * 0.37f);
+    AppendSample(r, p, 25.0f, 0, LocalTime{}, t);
+  }
+  view_.maxTime = 86400;
+  view_.scroll = 30;  // 1800 .. 88200 s: cut at both ends
+  QImage columns(1005, 571, QImage::Format_RGB32);
+  columns.fill(Qt::white);
+  QImage reference = columns;
+  {
+    QPainter painter(&columns);
+    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
+  }
+  QPainter painter(&reference);
+  painter.setClipRect(QRect(40, 20, 939, 523));
+  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
+  painter.setPen(QPen(CurveColor(0, false), 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+  const auto& e = r.series.Elapsed();
+  const auto& pr = r.series.Pressure();
+  for (int32_t j = range.first; j < range.end; ++j) {
+    const auto k = static_cast<size_t>(j);
+    if (IsTimeGap(e[k - 1], e[k], 1)) continue;
+    painter.drawLine(s.X(e[k - 1]), s.Y(pr[k - 1], 0.0f), s.X(e[k]), s.Y(pr[k], 0.0f));
+  }
+  painter.end();
+  int differing = 0;
+  for (int y = 0; y < columns.height(); ++y)
+    for (int x = 0; x < columns.width(); ++x)
+      differing += (columns.pixelColor(x, y) == CurveColor(0, false)) !=
+                   (reference.pixelColor(x, y) == CurveColor(0, false));  // gap marks aside
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(CountColor(columns, CurveColor(0, false)), 1000);
+}
+
 }  // namespace
 }  // namespace corvala

@@ -220,6 +220,48 @@ TEST(ChartMouse, AfterAGapInTheTimeAxisTheSamplesOffTheGridAreUnderTheMouse) {
   EXPECT_FALSE(SampleUnderMouse(v, chambers, 0, 0, 450, 300).has_value());
 }
 
+// The visible range and the hover search use binary search while the elapsed
+// times never decrease; an edit that puts a time back and one that mends it
+// are both noticed.
+TEST(ChartScaleTest, EditedTimesSwitchBetweenSearchAndWalk) {
+  ChamberRecord r = Record(200, 5, 10.0f);  // 0 .. 995 s
+  EditSample(r, 3, [](Sample& s) { s.elapsed = 2000; });
+  EditSample(r, 150, [](Sample& s) { s.elapsed = 0; });
+  EXPECT_FALSE(VisibleSamples(r, 0, 450).monotonic);
+  EditSample(r, 3, [](Sample& s) { s.elapsed = 15; });
+  EXPECT_FALSE(VisibleSamples(r, 0, 450).monotonic);  // sample 150 still goes back
+  EditSample(r, 150, [](Sample& s) { s.elapsed = 750; });
+  const VisibleRange range = VisibleSamples(r, 100, 450);
+  EXPECT_TRUE(range.monotonic);
+  EXPECT_EQ(range.first, 20);
+  EXPECT_EQ(range.end, 91);
+  AppendSample(r, 10.0f, 25.0f, 0, LocalTime{}, 5);  // a time back at the end
+  EXPECT_FALSE(VisibleSamples(r, 0, 450).monotonic);
+}
+
+TEST(ChartMouse, TheSampleUnderTheMouseIsFoundWhateverTheOrderOfTimes) {
+  ChartView v;  // 0 .. 450 s over 450 px, 300 mbar over 300 px
+  v.mouseY = 200;
+  v.mouseX = 52;  // snaps to 50 s
+  ChamberRecord r = Record(90, 5, 100.0f);
+  // Two samples at 50 s: the first lies off the pointer, the second under it.
+  EditSample(r, 9, [](Sample& s) {
+    s.elapsed = 50;
+    s.pressure = 30.0f;
+  });
+  const ChartChambers chambers{&r, nullptr, nullptr};
+  auto hit = SampleUnderMouse(v, chambers, 0, 0, 450, 300);
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->sample, 10);
+  // With a time going back further on, every sample is still searched.
+  EditSample(r, 80, [](Sample& s) { s.elapsed = 10; });
+  EditSample(r, 10, [](Sample& s) { s.pressure = 30.0f; });
+  EditSample(r, 85, [](Sample& s) { s.elapsed = 50; });
+  hit = SampleUnderMouse(v, chambers, 0, 0, 450, 300);
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->sample, 85);
+}
+
 TEST(ChartMouse, SampleUnderMouseSnapsAndKeepsTheTwoUnitBand) {
   ChartView v;  // 0 .. 450 s over 450 px, 300 mbar over 300 px
   ChamberRecord r0 = Record(90, 5, 100.0f);
