@@ -161,24 +161,38 @@ JournalContent ParseRunJournal(std::string_view text, const MeasurementReadConte
   const bool startKnown = r.startHour >= 0 && r.startHour <= 23 && r.startMinute >= 0 &&
                           r.startMinute <= 59 && r.startSecond >= 0 && r.startSecond <= 59;
   const Sample start{r.startHour, r.startMinute, r.startSecond, 0, 0.0f, 0, 0.0f};
-  const int32_t count = rows.Size();
-  int32_t kept = 0;
-  bool alone = false;
-  for (; kept < count; ++kept) {
-    const Sample before = kept > 0 ? rows.At(kept - 1) : start;
-    if ((kept == 0 && !startKnown) || ClockAgrees(before, rows.At(kept))) continue;
-    // The last row cannot be told from a clock set just before it: it is left out.
-    if (kept + 1 == count || ClockAgrees(before, rows.At(kept + 1))) {
-      alone = true;
-      break;
+  // Rows are dropped from the first one standing alone; the rows before it are
+  // looked at again, as a row that kept to a dropped one may now stand alone
+  // too. What stays reads the same when it is written and read again.
+  const int32_t readable = rows.Size();
+  int32_t count = readable;
+  int32_t firstAlone = -1;  // a row inside the journal that stands alone: damage
+  bool lastLeftOut = false;
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (int32_t k = 0; k < count; ++k) {
+      const Sample before = k > 0 ? rows.At(k - 1) : start;
+      if ((k == 0 && !startKnown) || ClockAgrees(before, rows.At(k))) continue;
+      // The last row cannot be told from a clock set just before it: it is left out.
+      if (k + 1 == count || ClockAgrees(before, rows.At(k + 1))) {
+        // Only the first look decides what the journal is: cut or damaged.
+        if (count == readable && k + 1 == count && !unreadable) {
+          lastLeftOut = true;
+        } else if (count == readable) {
+          firstAlone = k;
+        }
+        count = k;
+        changed = true;
+        break;
+      }
     }
   }
-  rows.Truncate(kept);
+  rows.Truncate(count);
   for (const float pressure : rows.Pressure())
     content.maxPressure = WidenMaxPressure(content.maxPressure, pressure, unit, factor1, factor2);
-  const bool lastLeftOut = alone && kept + 1 == count && !unreadable;
-  if (unreadable || (alone && !lastLeftOut))
-    return damaged(Format("its sample row %d cannot be read", kept + 1));
+  if (unreadable || firstAlone >= 0)
+    return damaged(
+        Format("its sample row %d cannot be read", (firstAlone >= 0 ? firstAlone : readable) + 1));
   if (cut || lastLeftOut) content.state = JournalContent::State::kCut;
   return content;
 }
