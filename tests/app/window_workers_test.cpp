@@ -75,6 +75,17 @@ class WindowWithWorkers : public ::testing::Test {
     static_cast<QLineEdit*>(dlg_->Control(ctl::kFactor2))->setText("1.00");
     Click(ctl::kMeasurementView);
   }
+  // Chamber I measuring in mg/l (pair 10 / 1) at one sample a second, with a few samples taken.
+  void RunChamberOneInMgl(int seed) {
+    WriteIni("Messabstand=1\r\n");
+    ASSERT_NO_FATAL_FAILURE(Open(seed, 10.0, &fastClock_));
+    ChooseMglTimesTen();
+    ASSERT_TRUE(
+        testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
+    Click(ctl::kChamberSelect1);
+    Click(ctl::kStart);
+    ASSERT_TRUE(testing::RunUntil([&] { return Samples(0) >= 4; }, std::chrono::seconds(30)));
+  }
   void WriteIni(const std::string& text) {
     std::ofstream(folder_.Path() / "Corvala.ini", std::ios::binary) << text;
   }
@@ -154,14 +165,7 @@ TEST_F(WindowWithWorkers, AUnitChosenByTheUserStaysWhileTheDeviceCatchesUp) {
 // display followed it and chamber I's mg/l run went on with mbar values. The
 // greeting gives it the pair in force again, and every sample stays in mg/l.
 TEST_F(WindowWithWorkers, APowerCycledDeviceGetsThePairAgainAndTheRunStaysInItsUnit) {
-  WriteIni("Messabstand=1\r\n");
-  ASSERT_NO_FATAL_FAILURE(Open(11, 10.0, &fastClock_));
-  ChooseMglTimesTen();
-  ASSERT_TRUE(
-      testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
-  Click(ctl::kChamberSelect1);
-  Click(ctl::kStart);
-  ASSERT_TRUE(testing::RunUntil([&] { return Samples(0) >= 4; }, std::chrono::seconds(30)));
+  ASSERT_NO_FATAL_FAILURE(RunChamberOneInMgl(11));
 
   const size_t before = device_->Log().size();
   std::string error;
@@ -189,14 +193,7 @@ TEST_F(WindowWithWorkers, APowerCycledDeviceGetsThePairAgainAndTheRunStaysInItsU
 // only frames in mbar. They are not summed, the display does not follow them,
 // and the device is sent the pair in force again.
 TEST_F(WindowWithWorkers, ADeviceRestartedOnAnOpenLineIsSentThePairAgainAndNotFollowed) {
-  WriteIni("Messabstand=1\r\n");
-  ASSERT_NO_FATAL_FAILURE(Open(19, 10.0, &fastClock_));
-  ChooseMglTimesTen();
-  ASSERT_TRUE(
-      testing::RunUntil([&] { return device_->Status().unit == 2; }, std::chrono::seconds(10)));
-  Click(ctl::kChamberSelect1);
-  Click(ctl::kStart);
-  ASSERT_TRUE(testing::RunUntil([&] { return Samples(0) >= 4; }, std::chrono::seconds(30)));
+  ASSERT_NO_FATAL_FAILURE(RunChamberOneInMgl(19));
 
   const size_t before = device_->Log().size();
   std::string error;
