@@ -180,8 +180,45 @@ QRect CMeasureDlg::DialogUnitsToPixels(int x, int y, int width, int height) cons
   return QRect(px(x), py(y), px(x + width) - px(x), py(y + height) - py(y));
 }
 
+// The start runs in steps; each needs what the ones before it made:
+//  - the dialog font fixes the dialog units, by which every control is placed;
+//  - the controls come before anything that shows a value in them;
+//  - the data folder comes before the working file, the settings and the
+//    journals, which are all read from it (half-written files left by a
+//    program that ended while writing are cleared away first);
+//  - the worker queue and the display timer are made before the steps that may
+//    ask the user (the analysis table, the settings, the journals): a prompt
+//    runs the event loop, so a tick may come before the start is done;
+//  - the member defaults and the list columns come before the analysis table
+//    is restored into its list;
+//  - the settings come before the chart, the trackbars and the pictures, which
+//    show what they hold (time span, chart top, unit, factors);
+//  - the window is fitted to the screen once the measurement view is set, as
+//    the view decides the size;
+//  - the journals are restored with the factors from the settings, into the
+//    chambers, before the workers start and use those chambers;
+//  - the controls are filled and their handlers connected last, so that
+//    filling them sets off no handler.
 void CMeasureDlg::OnInitDialog() {
-  // The dialog font and the dialog units that follow from it.
+  const QFont font = SetUpFontAndDialogUnits();
+  CreateCanvasAndControls(font);
+  OpenDataFolder();
+  StartDisplayTimer();
+  SetMemberDefaults();
+  RestoreAnalysisTable();
+  ApplyStoredSettings();
+  SetUpChartAndPictures();
+  EnterMeasurementView();
+  NoteUnwritableFolder();
+  RestoreJournals();
+  StartLink();
+  UpdateData(false);
+  ShowViewControls();
+  ConnectHandlers();
+}
+
+// The dialog font and the dialog units that follow from it.
+QFont CMeasureDlg::SetUpFontAndDialogUnits() {
   QFont font("Liberation Sans");
   font.setPixelSize(10);
   setFont(font);
@@ -199,6 +236,10 @@ void CMeasureDlg::OnInitDialog() {
   // The diagrams of the analysis view stand at fixed pixels (down to y = 650),
   // laid out for a 13-pixel dialog line; a shorter line would cut them off.
   widgets_.baseUnitY = std::max(metrics.height(), 13);
+  return font;
+}
+
+void CMeasureDlg::CreateCanvasAndControls(const QFont& font) {
   // The controls lie on a canvas of the laid-out size in a scroll area that
   // fills the window: a window that the screen cannot hold whole scrolls.
   widgets_.scrollArea = new QScrollArea(this);
@@ -216,8 +257,16 @@ void CMeasureDlg::OnInitDialog() {
   qApp->installEventFilter(this);
   setWindowIcon(QIcon(DrawPicture(167, QSize(32, 32))));
 
-  workers_.queue = std::make_unique<WindowQueue>(this);
-  // Program folder: settings, the analysis working file and the journals live here.
+  // Made after the controls, so it lies above them.
+  widgets_.unitNotice = new QLabel(widgets_.canvas);
+  widgets_.unitNotice->setFont(font);
+  widgets_.unitNotice->setGeometry(DialogUnitsToPixels(219, 242, 437, 9));
+  widgets_.unitNotice->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
+  widgets_.unitNotice->hide();
+}
+
+// Program folder: settings, the analysis working file and the journals live here.
+void CMeasureDlg::OpenDataFolder() {
   appFolder_ = options_.dataFolder;
   if (!appFolder_.empty()) {
     for (const std::string& removed : RemoveStaleDataFolderFiles(appFolder_))
@@ -227,30 +276,34 @@ void CMeasureDlg::OnInitDialog() {
   }
   analysis_ = std::make_unique<AnalysisStore>(
       (std::filesystem::path(appFolder_) / kWorkingFileName).string(), *prompts_);
+}
 
-  widgets_.unitNotice = new QLabel(widgets_.canvas);
-  widgets_.unitNotice->setFont(font);
-  widgets_.unitNotice->setGeometry(DialogUnitsToPixels(219, 242, 437, 9));
-  widgets_.unitNotice->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
-  widgets_.unitNotice->hide();
-
+void CMeasureDlg::StartDisplayTimer() {
+  workers_.queue = std::make_unique<WindowQueue>(this);
   widgets_.timer = new QTimer(this);
   widgets_.timer->setInterval(kDisplayTickMs);
   connect(widgets_.timer, &QTimer::timeout, this, &CMeasureDlg::OnTimer);
   widgets_.timer->start();
+}
 
-  // Member defaults: the station starts with every mailbox idle, the chart
-  // with no markers and no selection.
+// Member defaults: the station starts with every mailbox idle, the chart
+// with no markers and no selection.
+void CMeasureDlg::SetMemberDefaults() {
   chart_ = ChartState{};
   entries_.leftRadio = 0;
   entries_.rightRadio = 1;
   As<QSlider>(ctl::kMaxPressureBar)->setRange(0, 100);
-
   CreateListColumns();
+}
 
-  // The analysis table survives a crash in its working file.
+// The analysis table survives a crash in its working file.
+void CMeasureDlg::RestoreAnalysisTable() {
   if (analysis_->Restore()) ShowAnalysisTable();
+}
 
+// The settings file, and what follows from it for the device, the unit and
+// the configuration entries.
+void CMeasureDlg::ApplyStoredSettings() {
   station_.m_program.FreeProgram();
   ReadSettings();
   LoadChosenAdapters();
@@ -271,7 +324,12 @@ void CMeasureDlg::OnInitDialog() {
   entries_.comma = settings_.comma != 0;
   entries_.signal = settings_.beep != 0;
   EffectiveFactorsAtStart(station_, settings_);
+  station_.m_link.m_temperatureShown = station_.m_settings.m_temperature.load();
+}
 
+// The chart's time span and top, their trackbars and edits, and the button pictures.
+void CMeasureDlg::SetUpChartAndPictures() {
+  const UnitConfig units = station_.m_units.Get();
   chart_.timeOffset = 0;
   chart_.timeSpan = settings_.maxTime;
   As<QSlider>(ctl::kMaxTimeBar)->setRange(0, 58);
@@ -291,30 +349,32 @@ void CMeasureDlg::OnInitDialog() {
     SetPicture(ctl::kChamberShow[c],
                chambers_.shown[c] ? kPictureChamberShown[c] : kPictureChamberHidden[c]);
   }
+}
 
-  station_.m_link.m_temperatureShown = station_.m_settings.m_temperature.load();
+void CMeasureDlg::EnterMeasurementView() {
   view_ = View::kMeasurement;
   FitCanvas();
   FitToScreen(screen()->availableGeometry());
   setMouseTracking(true);
+}
 
+void CMeasureDlg::NoteUnwritableFolder() {
   if (!options_.unwritableFolder.empty())
     prompts_->ShowNotice("The data folder " + options_.unwritableFolder +
                          " cannot be written. Its settings and unsaved measurements are read "
                          "from there; settings, the analysis table and new measurements are "
                          "kept in " +
                          appFolder_ + ".");
-  RestoreJournals();
+}
+
+// The serial link and the sampler; tests that drive the window alone leave them off.
+void CMeasureDlg::StartLink() {
   tick_.port = PortInForce();
   if (options_.startThreads) {
     OfferTheOnlyAdapter();
     StartWorkers();
   }
   ShowLinkStatus();
-
-  UpdateData(false);
-  ShowViewControls();
-  ConnectHandlers();
 }
 
 void CMeasureDlg::CreateControls() {

@@ -182,6 +182,17 @@ class CMeasureDlg : public QDialog {
 
   // Start-up and shutdown.
   void OnInitDialog();
+  QFont SetUpFontAndDialogUnits();
+  void CreateCanvasAndControls(const QFont& font);
+  void OpenDataFolder();
+  void StartDisplayTimer();
+  void SetMemberDefaults();
+  void RestoreAnalysisTable();
+  void ApplyStoredSettings();
+  void SetUpChartAndPictures();
+  void EnterMeasurementView();
+  void NoteUnwritableFolder();
+  void StartLink();
   void CreateControls();
   void CreateListColumns();
   void ConnectHandlers();
