@@ -263,7 +263,14 @@ class CMeasureDlg : public QDialog {
 
   // The display tick and the measurement chart.
   void OnTimer();
+  void CheckLink();
+  void FollowTrackbars();
+  void ShowDeviceTemperature();
   void ShowLiveReadings();
+  void ShowHoverValue();
+  void BlinkMeasuringLabels();
+  void FollowChartTop();
+  void CheckDeviceUnit();
   void ShowDeviceUnitNotice();
   void ShowChartTop();
   void UpdateTimeScrollRange();

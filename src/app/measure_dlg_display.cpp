@@ -196,10 +196,44 @@ void CMeasureDlg::ShowChartTop() {
                                                                 units.effFactor2)))));
 }
 
+// The display tick runs in steps, in this order:
+//  - the chart is drawn anew first: that lays out the plot rectangle the hover
+//    value is looked up in; the time scroll range then grows with the samples
+//    added since the last tick, before the trackbars read the scroll position;
+//  - the link check reads only what the serial link left;
+//  - the trackbars come before the chart top, so a moved "max. Pressure" bar
+//    changes the chart top that step compares and is redrawn in this tick;
+//  - the device temperature and the live readings are shown; values out of
+//    range are set to 0 in the device report as well, so the sampler takes 0
+//    for the device temperature too;
+//  - the live readings, the hover value and the blinking measuring labels
+//    belong to the measurement view only;
+//  - the device unit check comes after the chart top: a unit it follows is
+//    redrawn at once, and the next tick's chart top check starts afresh with it;
+//  - the unit notice comes after the unit check, so it knows whether a factor
+//    pair is on its way;
+//  - the chart and the analysis diagrams are drawn last, with all of the above.
 void CMeasureDlg::OnTimer() {
   RefreshView();
   UpdateTimeScrollRange();
+  CheckLink();
+  FollowTrackbars();
+  ShowDeviceTemperature();
+  if (view_ == View::kMeasurement) {
+    ShowLiveReadings();
+    ShowHoverValue();
+    BlinkMeasuringLabels();
+  }
+  FollowChartTop();
+  CheckDeviceUnit();
+  ShowDeviceUnitNotice();
+  RefreshView();
+  DrawAnalysisDiagrams();
+}
 
+// The link check: the connection picture, and the set point shown far off
+// while the link is lost.
+void CMeasureDlg::CheckLink() {
   DeviceReport& report = station_.m_link.report;
   if (const auto alive =
           tick_.link.Tick(station_.m_settings.m_sampleInterval, report.m_frameStartSeen)) {
@@ -212,8 +246,10 @@ void CMeasureDlg::OnTimer() {
     }
   }
   ShowLinkStatus();
+}
 
-  // Trackbars: time scroll, "max. Pressure" and "max. Time".
+// Trackbars: time scroll, "max. Pressure" and "max. Time".
+void CMeasureDlg::FollowTrackbars() {
   const int scroll = As<QSlider>(ctl::kTimeScroll)->value();
   if (scroll != tick_.scrollPosition) {
     tick_.scrollPosition = scroll;
@@ -234,8 +270,11 @@ void CMeasureDlg::OnTimer() {
     settings_.maxTime = MaxTimeOfTrackbar(timePosition);
     As<QLineEdit>(ctl::kMaxTimeValue)->setText(Qs(FormatHm(settings_.maxTime)));
   }
+}
 
-  // Device temperature; values outside 0..99.9 are kept and shown as 0.
+// Device temperature; values outside 0..99.9 are kept and shown as 0.
+void CMeasureDlg::ShowDeviceTemperature() {
+  DeviceReport& report = station_.m_link.report;
   float temperature = report.m_deviceTemperature;
   if (temperature != tick_.deviceTemperature) {
     if (ShownTemperature(temperature) != temperature) {
@@ -246,28 +285,32 @@ void CMeasureDlg::OnTimer() {
     As<QLineEdit>(ctl::kDeviceTemperature)
         ->setText(Qs(Format("%3.1f", static_cast<double>(temperature))));
   }
+}
 
-  if (view_ == View::kMeasurement) {
-    ShowLiveReadings();
-    // The value under the pointer, shown beside it by the chart.
-    const ChartView view = MakeChartView();
-    const auto hover = WithChamberRecords(
-        {&station_.m_chamber[0], &station_.m_chamber[1], &station_.m_chamber[2]},
-        [&](const ChartChambers& chambers) {
-          return SampleUnderMouse(view, chambers, chart_.plot.left, chart_.plot.top,
-                                  chart_.plot.Width(), chart_.plot.Height());
-        });
-    chart_.hoverValue = hover ? hover->value : kNoValue;
-    if (hover) {
-      chart_.hoverSample = hover->sample;
-      chart_.hoverChamber = hover->chamber;
-    }
-    const bool labelsShown = tick_.blink.Tick();
-    for (int c = 0; c < 3; ++c)
-      if (station_.m_run[c].m_running) Control(ctl::kMeasuring[c])->setVisible(labelsShown);
+// The value under the pointer, shown beside it by the chart.
+void CMeasureDlg::ShowHoverValue() {
+  const ChartView view = MakeChartView();
+  const auto hover = WithChamberRecords(
+      {&station_.m_chamber[0], &station_.m_chamber[1], &station_.m_chamber[2]},
+      [&](const ChartChambers& chambers) {
+        return SampleUnderMouse(view, chambers, chart_.plot.left, chart_.plot.top,
+                                chart_.plot.Width(), chart_.plot.Height());
+      });
+  chart_.hoverValue = hover ? hover->value : kNoValue;
+  if (hover) {
+    chart_.hoverSample = hover->sample;
+    chart_.hoverChamber = hover->chamber;
   }
+}
 
-  // Chart top: redrawn when it changes; a unit change starts afresh.
+void CMeasureDlg::BlinkMeasuringLabels() {
+  const bool labelsShown = tick_.blink.Tick();
+  for (int c = 0; c < 3; ++c)
+    if (station_.m_run[c].m_running) Control(ctl::kMeasuring[c])->setVisible(labelsShown);
+}
+
+// Chart top: redrawn when it changes; a unit change starts afresh.
+void CMeasureDlg::FollowChartTop() {
   const UnitConfig units = station_.m_units.Get();
   if (units.unit != tick_.unit) {
     tick_.unit = units.unit;
@@ -277,28 +320,26 @@ void CMeasureDlg::OnTimer() {
     tick_.chartTop = units.maxPressure;
     RefreshView();
   }
+}
 
-  // The device reports another unit. With no chamber measuring the display
-  // follows it once; while one measures the run keeps its unit and the device
-  // is sent the pair in force again. Frames from before the device had a
-  // factor pair on its way do not count.
-  if (TakeUnitMismatch(station_.m_link)) {
-    UpdateData(true);
-    const UnitSwitch change = configuration_.FollowDeviceUnit(station_, settings_);
-    if (change.applied) {
-      AfterUnitSwitch();
-    } else if (change.pairToSend) {
-      const int32_t unit = Unit();
-      std::fprintf(stderr,
-                   "corvala3: the device reports %s while a chamber measures in %s; the factor "
-                   "pair %d %d is sent again\n",
-                   UnitName(unit == kUnitMbar ? kUnitMgl : kUnitMbar).c_str(),
-                   UnitName(unit).c_str(), change.pairToSend->first, change.pairToSend->second);
-    }
+// The device reports another unit. With no chamber measuring the display
+// follows it once; while one measures the run keeps its unit and the device
+// is sent the pair in force again. Frames from before the device had a
+// factor pair on its way do not count.
+void CMeasureDlg::CheckDeviceUnit() {
+  if (!TakeUnitMismatch(station_.m_link)) return;
+  UpdateData(true);
+  const UnitSwitch change = configuration_.FollowDeviceUnit(station_, settings_);
+  if (change.applied) {
+    AfterUnitSwitch();
+  } else if (change.pairToSend) {
+    const int32_t unit = Unit();
+    std::fprintf(stderr,
+                 "corvala3: the device reports %s while a chamber measures in %s; the factor "
+                 "pair %d %d is sent again\n",
+                 UnitName(unit == kUnitMbar ? kUnitMgl : kUnitMbar).c_str(), UnitName(unit).c_str(),
+                 change.pairToSend->first, change.pairToSend->second);
   }
-  ShowDeviceUnitNotice();
-  RefreshView();
-  DrawAnalysisDiagrams();
 }
 
 void CMeasureDlg::ShowLiveReadings() {

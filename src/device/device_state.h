@@ -9,7 +9,12 @@
 //    get-and-reset to the idle value. m_commanded keeps what the commands said.
 //  - DeviceReport: written by the serial link from the device's frames; read by
 //    the sampling thread (readings, temperatures) and the display tick, which
-//    also resets the link check and the unit mismatch.
+//    also resets the link check and the unit mismatch, sets the temperature
+//    indicator to far off when the link is lost, and sets the device
+//    temperature and a chamber's last reading to 0 when they are out of the
+//    range it shows (so the sampler takes 0 then). Each of these is one atomic
+//    store; a value the serial link stores between the tick's read and its
+//    store is overwritten, and the next frame brings it again.
 //  - m_temperatureShown: the set point shown in the window, written by the
 //    window; the serial link compares the device temperature with it.
 
