@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <limits>
 
 #include "analysis/analysis_table.h"
@@ -60,6 +61,59 @@ class MarkerList {
   std::vector<ChartMarker>& out_;
 };
 
+// Positions of a chamber's analysis lists, sorted, each with the list entry it
+// belongs to: a marker sample finds its entries by walking these instead of
+// every plateau, bound and minimum pair.
+using PosIndex = std::vector<std::pair<int32_t, size_t>>;
+struct SortedPositions {
+  PosIndex plateauStarts;  // the first plateau's start, and every plateau's peak
+  PosIndex plateauEnds;    // the last sample of every plateau with a level
+  PosIndex bounds;         // the inner light change bounds
+  PosIndex mins;           // both ends of every minimum pair
+};
+
+SortedPositions SortPositions(const AnalysisBlock& block) {
+  SortedPositions s;
+  const size_t plateaus = block.m_plateauRange.size() / 2;
+  for (size_t p = 0; p < plateaus; ++p) {
+    if (p < block.m_plateauLevel.size()) {
+      s.plateauEnds.emplace_back(block.m_plateauRange[2 * p + 1], p);
+      if (p == 0) s.plateauStarts.emplace_back(block.m_plateauRange[0], p);
+    }
+    if (p < block.m_plateauPeakPos.size())
+      s.plateauStarts.emplace_back(block.m_plateauPeakPos[p], p);
+  }
+  const auto& bounds = block.m_segmentBounds;
+  for (size_t b = 1; b + 1 < bounds.size(); ++b) s.bounds.emplace_back(bounds[b], b);
+  const auto& mins = block.m_minPos;
+  for (size_t m = 0; m + 1 < mins.size(); m += 2) {
+    s.mins.emplace_back(mins[m], m);
+    s.mins.emplace_back(mins[m + 1], m);
+  }
+  for (PosIndex* index : {&s.plateauStarts, &s.plateauEnds, &s.bounds, &s.mins})
+    if (!std::is_sorted(index->begin(), index->end())) std::sort(index->begin(), index->end());
+  return s;
+}
+
+// The sorted positions change only with the analysis, not from one drawing to
+// the next: each chamber keeps those of the analysis it last drew, per thread,
+// so that no drawing thread shares them with another.
+const SortedPositions& CachedPositions(int32_t chamber, const AnalysisBlock& block) {
+  struct Entry {
+    bool valid = false;
+    AnalysisBlock block;
+    SortedPositions positions;
+  };
+  thread_local std::array<Entry, 3> cache;
+  Entry& entry = cache[static_cast<size_t>(chamber)];
+  if (!entry.valid || !(entry.block == block)) {
+    entry.positions = SortPositions(block);
+    entry.block = block;
+    entry.valid = true;
+  }
+  return entry.positions;
+}
+
 // Walks the samples at which a marker can appear, in order, and emits the
 // markers of each as the chart's per-sample rules have them.
 class MarkerBuilder {
@@ -83,28 +137,42 @@ class MarkerBuilder {
     const bool resp = view_.showResp || view_.showAll;
     const bool max = view_.showMax || view_.showAll;
     const bool delay = view_.showDelay || view_.showAll;
+    const SortedPositions& sorted = CachedPositions(c_, block_);
+    // A marker appears only where an index entry or one of the first boxes is:
+    // the candidates are the window's slices of the sorted indexes, merged.
     std::vector<int32_t> candidates;
-    if (slope && !block_.m_riseRange.empty()) candidates.push_back(block_.m_riseRange[0]);
-    if (resp && !block_.m_fallRange.empty()) candidates.push_back(block_.m_fallRange[0]);
+    auto mergePositions = [&](const PosIndex& index) {
+      const auto mid = static_cast<std::ptrdiff_t>(candidates.size());
+      for (const auto& entry : index)
+        if (candidates.empty() || candidates.back() != entry.first)
+          candidates.push_back(entry.first);
+      std::inplace_merge(candidates.begin(), candidates.begin() + mid, candidates.end());
+    };
     if (max) {
-      for (size_t p = 0; p + 1 < block_.m_plateauRange.size(); p += 2) {
-        candidates.push_back(block_.m_plateauRange[p]);
-        candidates.push_back(PlateauLineEnd(p / 2));
-      }
-      for (int32_t pos : block_.m_plateauPeakPos) candidates.push_back(pos);
+      IndexPlateaus(sorted);
+      mergePositions(plateauIndex_);
     }
     if (delay) {
-      const auto& bounds = block_.m_segmentBounds;
-      for (size_t b = 1; b + 1 < bounds.size(); ++b) candidates.push_back(bounds[b]);
-      for (int32_t pos : block_.m_minPos) candidates.push_back(pos);
-      candidates.push_back(n_ - 1);
+      Slice(sorted.bounds, boundIndex_);
+      Slice(sorted.mins, minIndex_);
+      mergePositions(boundIndex_);
+      mergePositions(minIndex_);
+    }
+    std::vector<int32_t> extra;
+    if (slope && !block_.m_riseRange.empty()) extra.push_back(block_.m_riseRange[0]);
+    if (resp && !block_.m_fallRange.empty()) extra.push_back(block_.m_fallRange[0]);
+    if (delay) {
+      extra.push_back(delayLabelAt_);
+      extra.push_back(n_ - 1);
     }
     // Samples outside the window draw nothing and change no state.
-    std::erase_if(candidates, [&](int32_t j) { return !Visible(j); });
-    std::sort(candidates.begin(), candidates.end());
+    std::erase_if(extra, [&](int32_t j) { return !Visible(j); });
+    std::sort(extra.begin(), extra.end());
+    const auto mid = static_cast<std::ptrdiff_t>(candidates.size());
+    candidates.insert(candidates.end(), extra.begin(), extra.end());
+    std::inplace_merge(candidates.begin(), candidates.begin() + mid, candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    if (max) IndexPlateaus();
-    if (delay) IndexDelays();
+    out_.reserve(out_.size() + 3 * candidates.size());
     for (int32_t j : candidates) {
       if (slope) SlopeAt(j);
       if (resp) RespirationAt(j);
@@ -160,14 +228,14 @@ class MarkerBuilder {
     MarkerList(out_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
   }
 
-  // Positions of the analysis lists, sorted, each with the list entry it
-  // belongs to: a marker sample finds its entries by binary search instead of
-  // walking every plateau, bound and minimum pair.
-  using PosIndex = std::vector<std::pair<int32_t, size_t>>;
-  // Only positions inside the window are kept: no other sample asks.
-  void SortIndex(PosIndex& index) const {
-    std::erase_if(index, [&](const auto& entry) { return !Visible(entry.first); });
-    std::sort(index.begin(), index.end());
+  // The window's part of a sorted index: the entries at visible samples.
+  void Slice(const PosIndex& sorted, PosIndex& out) const {
+    auto at = [](const auto& entry, int32_t pos) { return entry.first < pos; };
+    const auto from = std::lower_bound(sorted.begin(), sorted.end(), range_.first, at);
+    const auto to = std::lower_bound(from, sorted.end(), range_.end, at);
+    out.assign(from, to);
+    if (!range_.monotonic)
+      std::erase_if(out, [&](const auto& entry) { return !Visible(entry.first); });
   }
   // The entries at position j, in list order, each once. The samples ask in
   // increasing order, so each index is walked once from where it was left.
@@ -185,32 +253,29 @@ class MarkerBuilder {
     return out;
   }
 
-  void IndexPlateaus() {
+  // The plateau entries of the window: starts, peaks and level line ends. A
+  // plateau reaching past the window draws its line at the window's last sample.
+  void IndexPlateaus(const SortedPositions& sorted) {
+    PosIndex starts, ends;
+    Slice(sorted.plateauStarts, starts);
+    Slice(sorted.plateauEnds, ends);
+    PosIndex cut;
+    const int32_t last = range_.end - 1;
+    if (Visible(last)) {
+      auto at = [](const auto& entry, int32_t pos) { return entry.first < pos; };
+      for (auto it = std::lower_bound(sorted.plateauEnds.begin(), sorted.plateauEnds.end(),
+                                      range_.end, at);
+           it != sorted.plateauEnds.end(); ++it)
+        if (block_.m_plateauRange[2 * it->second] <= last) cut.emplace_back(last, it->second);
+      std::sort(cut.begin(), cut.end());
+    }
     plateauIndex_.clear();
-    const size_t count = block_.m_plateauRange.size() / 2;
-    for (size_t p = 0; p < count; ++p) {
-      if (p < block_.m_plateauLevel.size()) {
-        plateauIndex_.emplace_back(PlateauLineEnd(p), p);
-        if (p == 0) plateauIndex_.emplace_back(block_.m_plateauRange[0], p);
-      }
-      if (p < block_.m_plateauPeakPos.size())
-        plateauIndex_.emplace_back(block_.m_plateauPeakPos[p], p);
-    }
-    SortIndex(plateauIndex_);
-  }
-
-  void IndexDelays() {
-    boundIndex_.clear();
-    minIndex_.clear();
-    const auto& bounds = block_.m_segmentBounds;
-    for (size_t b = 1; b + 1 < bounds.size(); ++b) boundIndex_.emplace_back(bounds[b], b);
-    const auto& mins = block_.m_minPos;
-    for (size_t m = 0; m + 1 < mins.size(); m += 2) {
-      minIndex_.emplace_back(mins[m], m);
-      minIndex_.emplace_back(mins[m + 1], m);
-    }
-    SortIndex(boundIndex_);
-    SortIndex(minIndex_);
+    plateauIndex_.reserve(starts.size() + ends.size() + cut.size());
+    std::merge(starts.begin(), starts.end(), ends.begin(), ends.end(),
+               std::back_inserter(plateauIndex_));
+    const auto mid = static_cast<std::ptrdiff_t>(plateauIndex_.size());
+    plateauIndex_.insert(plateauIndex_.end(), cut.begin(), cut.end());
+    std::inplace_merge(plateauIndex_.begin(), plateauIndex_.begin() + mid, plateauIndex_.end());
   }
 
   void MaximumAt(int32_t j) {
