@@ -686,9 +686,12 @@ std::vector<TimeGap> TimeGaps(const ChamberRecord& record, const VisibleRange& r
   if (n < 2) return gaps;  // an empty range may still lie inside a gap
   const std::vector<int32_t>& elapsed = record.series.Elapsed();
   const int32_t last = std::min(range.end, n - 1);
+  // IsTimeGap for every pair, with the limit worked out once: a week of
+  // one-second samples is walked at every drawing.
+  const int64_t limit = 2 * int64_t{std::max<int32_t>(1, record.runInterval)};
   for (int32_t j = std::max(range.first, 1); j <= last; ++j) {
     const auto k = static_cast<size_t>(j);
-    if (IsTimeGap(elapsed[k - 1], elapsed[k], record.runInterval))
+    if (int64_t{elapsed[k]} - elapsed[k - 1] > limit)
       gaps.push_back(TimeGap{elapsed[k - 1], elapsed[k]});
   }
   return gaps;
