@@ -36,8 +36,13 @@ bool ValidPos(int32_t pos, int32_t count) {
 
 class MarkerList {
  public:
-  explicit MarkerList(std::vector<ChartMarker>& out) : out_(out) {}
+  MarkerList(std::vector<ChartMarker>& out, const MarkerLineSink* lines)
+      : out_(out), lines_(lines) {}
   void Line(int32_t sample, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (lines_ != nullptr) {
+      (*lines_)(x1, y1, x2, y2);
+      return;
+    }
     ChartMarker m;
     m.kind = ChartMarker::Kind::kLine;
     m.sample = sample;
@@ -59,6 +64,7 @@ class MarkerList {
 
  private:
   std::vector<ChartMarker>& out_;
+  const MarkerLineSink* lines_;
 };
 
 // Positions of a chamber's analysis lists, sorted, each with the list entry it
@@ -119,7 +125,8 @@ const SortedPositions& CachedPositions(int32_t chamber, const AnalysisBlock& blo
 class MarkerBuilder {
  public:
   MarkerBuilder(const ChartView& view, const ChartScale& scale, const ChamberRecord& record,
-                int32_t chamber, const VisibleRange& range, std::vector<ChartMarker>& out)
+                int32_t chamber, const VisibleRange& range, std::vector<ChartMarker>& out,
+                const MarkerLineSink* lines)
       : view_(view),
         scale_(scale.ForRun(view, record.runUnit)),
         rec_(record),
@@ -128,7 +135,8 @@ class MarkerBuilder {
         range_(range),
         n_(record.Samples()),
         offset_(view.normOffset[static_cast<size_t>(chamber)]),
-        out_(out) {
+        out_(out),
+        lines_(lines) {
     delayLabelAt_ = FirstDelayEnd();
   }
 
@@ -172,7 +180,7 @@ class MarkerBuilder {
     candidates.insert(candidates.end(), extra.begin(), extra.end());
     std::inplace_merge(candidates.begin(), candidates.begin() + mid, candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    out_.reserve(out_.size() + 3 * candidates.size());
+    if (lines_ == nullptr) out_.reserve(out_.size() + 3 * candidates.size());
     for (int32_t j : candidates) {
       if (slope) SlopeAt(j);
       if (resp) RespirationAt(j);
@@ -211,7 +219,7 @@ class MarkerBuilder {
   }
 
   void SlopeAt(int32_t j) {
-    MarkerList list(out_);
+    MarkerList list(out_, lines_);
     if (block_.m_riseRange.empty() || j != block_.m_riseRange[0]) return;
     if (!block_.m_riseRate.empty()) {
       list.Label(j, kSlopeColumn, RateText("S", block_.m_riseRate[0]));
@@ -225,7 +233,7 @@ class MarkerBuilder {
   void RespirationAt(int32_t j) {
     if (block_.m_fallRange.empty() || j != block_.m_fallRange[0]) return;
     if (block_.m_fallRate.empty()) return;
-    MarkerList(out_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
+    MarkerList(out_, lines_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
   }
 
   // The window's part of a sorted index: the entries at visible samples.
@@ -279,7 +287,7 @@ class MarkerBuilder {
   }
 
   void MaximumAt(int32_t j) {
-    MarkerList list(out_);
+    MarkerList list(out_, lines_);
     for (size_t p : EntriesAt(plateauCursor_, j, entries_)) {
       const int32_t a = block_.m_plateauRange[2 * p];
       const int32_t b = block_.m_plateauRange[2 * p + 1];
@@ -310,7 +318,7 @@ class MarkerBuilder {
   }
 
   void DelayAt(int32_t j) {
-    MarkerList list(out_);
+    MarkerList list(out_, lines_);
     // Each inner bound at j (the list may repeat one) draws its line.
     const size_t boundsHere = EntriesAt(boundCursor_, j, entries_).size();
     for (size_t b = 0; b < boundsHere; ++b) {
@@ -368,6 +376,7 @@ class MarkerBuilder {
   int32_t n_;
   float offset_;
   std::vector<ChartMarker>& out_;
+  const MarkerLineSink* lines_;
   // Delay state while walking the samples.
   int32_t bound_ = -1;
   int32_t upper_ = 0;
@@ -511,7 +520,16 @@ std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale&
                                         const VisibleRange& range) {
   std::vector<ChartMarker> out;
   if (chamber < 0 || chamber > 2 || range.Empty()) return out;
-  MarkerBuilder(view, scale, record, chamber, range, out).Build();
+  MarkerBuilder(view, scale, record, chamber, range, out, nullptr).Build();
+  return out;
+}
+
+std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
+                                        const ChamberRecord& record, int32_t chamber,
+                                        const VisibleRange& range, const MarkerLineSink& lines) {
+  std::vector<ChartMarker> out;
+  if (chamber < 0 || chamber > 2 || range.Empty()) return out;
+  MarkerBuilder(view, scale, record, chamber, range, out, &lines).Build();
   return out;
 }
 

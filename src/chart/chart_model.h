@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -179,6 +180,13 @@ struct ChartMarker {
 std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
                                         const ChamberRecord& record, int32_t chamber,
                                         const VisibleRange& range);
+// The same, with the marker lines handed to `lines` one by one, in drawing
+// order, instead of being listed: a window of many samples per pixel column
+// merges them as they come. The list holds the label boxes only.
+using MarkerLineSink = std::function<void(int32_t x1, int32_t y1, int32_t x2, int32_t y2)>;
+std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
+                                        const ChamberRecord& record, int32_t chamber,
+                                        const VisibleRange& range, const MarkerLineSink& lines);
 
 // The label box of a marker label: frame from (left + a, top + 10 + 30c) to
 // (left + b, top + 32 + 30c), text at (left + a + 3, top + 12 + 30c).
