@@ -235,16 +235,23 @@ void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
                              elapsed);
     std::array<float, 3> lo{}, hi{};
     std::array<bool, 3> seen{false, false, false};
-    for (int32_t k = j; k < end; ++k) {
-      const auto pen = static_cast<size_t>(pens[static_cast<size_t>(k - range.first)]);
-      const float p = pressure[k];
+    // Run by run of one pen, so that the inner loop only compares pressures.
+    const CurvePen* pen0 = pens.data() - range.first;
+    for (int32_t k = j; k < end;) {
+      const auto pen = static_cast<size_t>(pen0[k]);
+      int32_t runEnd = k + 1;
+      while (runEnd < end && pen0[runEnd] == pen0[k]) ++runEnd;
       if (!seen[pen]) {
         seen[pen] = true;
-        lo[pen] = hi[pen] = p;
-      } else {
-        lo[pen] = std::min(lo[pen], p);
-        hi[pen] = std::max(hi[pen], p);
+        lo[pen] = hi[pen] = pressure[k++];
       }
+      float l = lo[pen], h = hi[pen];
+      for (; k < runEnd; ++k) {
+        l = std::min(l, pressure[k]);
+        h = std::max(h, pressure[k]);
+      }
+      lo[pen] = l;
+      hi[pen] = h;
     }
     const bool afterGap = j > 0 && IsTimeGap(elapsed[j - 1], elapsed[j], rec.runInterval);
     const int32_t firstY = y(pressure[j]);
