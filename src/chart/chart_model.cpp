@@ -13,9 +13,6 @@
 namespace corvala {
 namespace {
 
-// Far beyond any screen, still well inside the painter's fixed-point range.
-constexpr double kPixelLimit = 1 << 20;
-
 // Label box columns (pixels from the plot's left edge).
 constexpr int32_t kRespColumn[2] = {10, 135};
 constexpr int32_t kSlopeColumn[2] = {145, 270};
@@ -403,20 +400,6 @@ PixelRect PlotRectFor(int32_t x, int32_t y, int32_t w, int32_t h) {
   const int32_t left = x + w / 25;
   const int32_t top = y + 20;
   return {left, top, left + (w - w / 15), top + (h - 49)};
-}
-
-int32_t ToPixel(double value) {
-  if (std::isnan(value)) return 0;
-  return static_cast<int32_t>(std::clamp(value, -kPixelLimit, kPixelLimit));
-}
-
-int32_t ChartScale::X(int32_t elapsed) const {
-  return ToPixel(left + width * (static_cast<double>(elapsed) - timeStart) / timeSpan);
-}
-
-int32_t ChartScale::Y(float pressure, float offset) const {
-  return ToPixel(top + height -
-                 height * (static_cast<double>(pressure - offset) * valueScale) / topValue);
 }
 
 ChartScale ChartScale::ForRun(const ChartView& view, int32_t runUnit) const {
