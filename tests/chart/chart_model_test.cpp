@@ -200,6 +200,33 @@ TEST(ChartMarkers, KeptPositionsFollowTheAnalysisAndTheWindow) {
   EXPECT_EQ(key(m.markers, false), key(fresh, false));
 }
 
+// Handed one by one, the marker lines are those of the list, in its order,
+// and the list keeps only the boxes.
+TEST(ChartMarkers, LinesHandedOnAreTheListedOnes) {
+  MarkerCase m;
+  auto& a = m.rec.analysis;
+  a.m_plateauRange = {2, 5, 8, 11};
+  a.m_plateauLevel = {40.0f, 45.0f};
+  a.m_plateauPeakPos = {4, 9};
+  a.m_plateauPeak = {41.0f, 46.0f};
+  a.m_segmentBounds = {0, 6, 15};
+  a.m_minPos = {1, 1, 7, 9};
+  m.view.showAll = true;
+  const Texts labels = m.Labels();
+  std::vector<std::array<int32_t, 4>> listed, handed;
+  for (const auto& k : m.markers)
+    if (k.kind == ChartMarker::Kind::kLine) listed.push_back({k.x1, k.y1, k.x2, k.y2});
+  const std::vector<ChartMarker> boxes =
+      ChamberMarkers(m.view, m.scale, m.rec, 0, VisibleSamples(m.rec, 0, 450),
+                     [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+                       handed.push_back({x1, y1, x2, y2});
+                     });
+  EXPECT_EQ(handed, listed);
+  Texts texts;
+  for (const auto& k : boxes) texts.push_back(k.text);
+  EXPECT_EQ(texts, labels);
+}
+
 TEST(ChartMarkers, DelayLabels) {
   MarkerCase m;
   auto& a = m.rec.analysis;
