@@ -102,16 +102,27 @@ SortedPositions SortPositions(const AnalysisBlock& block) {
 // the next: each chamber keeps those of the analysis it last drew, per thread,
 // so that no drawing thread shares them with another.
 const SortedPositions& CachedPositions(int32_t chamber, const AnalysisBlock& block) {
+  // Only the lists the positions come from are compared and kept.
   struct Entry {
     bool valid = false;
-    AnalysisBlock block;
+    std::vector<int32_t> plateauRange, plateauPeakPos, segmentBounds, minPos;
+    size_t levels = 0;
     SortedPositions positions;
+    bool Holds(const AnalysisBlock& b) const {
+      return valid && levels == b.m_plateauLevel.size() && plateauRange == b.m_plateauRange &&
+             plateauPeakPos == b.m_plateauPeakPos && segmentBounds == b.m_segmentBounds &&
+             minPos == b.m_minPos;
+    }
   };
   thread_local std::array<Entry, 3> cache;
   Entry& entry = cache[static_cast<size_t>(chamber)];
-  if (!entry.valid || !(entry.block == block)) {
+  if (!entry.Holds(block)) {
     entry.positions = SortPositions(block);
-    entry.block = block;
+    entry.plateauRange = block.m_plateauRange;
+    entry.plateauPeakPos = block.m_plateauPeakPos;
+    entry.segmentBounds = block.m_segmentBounds;
+    entry.minPos = block.m_minPos;
+    entry.levels = block.m_plateauLevel.size();
     entry.valid = true;
   }
   return entry.positions;
@@ -142,7 +153,6 @@ class MarkerBuilder {
     const bool resp = view_.showResp || view_.showAll;
     const bool max = view_.showMax || view_.showAll;
     const bool delay = view_.showDelay || view_.showAll;
-    const SortedPositions& sorted = CachedPositions(c_, block_);
     // A marker appears only where an index entry or one of the first boxes is:
     // the candidates are the window's slices of the sorted indexes, merged.
     std::vector<int32_t> candidates;
@@ -153,13 +163,15 @@ class MarkerBuilder {
           candidates.push_back(entry.first);
       std::inplace_merge(candidates.begin(), candidates.begin() + mid, candidates.end());
     };
+    if (!max && !delay && !slope && !resp) return;
+    const SortedPositions* sorted = (max || delay) ? &CachedPositions(c_, block_) : nullptr;
     if (max) {
-      IndexPlateaus(sorted);
+      IndexPlateaus(*sorted);
       mergePositions(plateauIndex_);
     }
     if (delay) {
-      Slice(sorted.bounds, boundIndex_);
-      Slice(sorted.mins, minIndex_);
+      Slice(sorted->bounds, boundIndex_);
+      Slice(sorted->mins, minIndex_);
       mergePositions(boundIndex_);
       mergePositions(minIndex_);
     }
