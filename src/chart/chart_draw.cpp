@@ -167,6 +167,48 @@ bool ManySamplesPerColumn(const VisibleRange& range, const ChartScale& scale) {
                                 kSamplesPerColumn * int64_t{std::max<int32_t>(scale.width, 1)};
 }
 
+// Marker lines of a long window, gathered as the markers are built: the short
+// ones inside the plot merged into one vertical line per column, the rest kept.
+class MarkerColumns {
+ public:
+  explicit MarkerColumns(const ChartScale& scale)
+      : firstColumn_(scale.left - 1),
+        columns_(static_cast<size_t>(std::max<int32_t>(scale.width, 0)) + 3,
+                 {INT32_MAX, INT32_MIN}) {}
+
+  void Add(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const bool inside = x1 >= firstColumn_ && x2 >= firstColumn_ &&
+                        x1 - firstColumn_ < static_cast<int32_t>(columns_.size()) &&
+                        x2 - firstColumn_ < static_cast<int32_t>(columns_.size());
+    if (std::abs(x2 - x1) > 1 || !inside) {
+      lines_.emplace_back(x1, y1, x2, y2);
+      return;
+    }
+    for (const int32_t x : {x1, x2}) {
+      auto& [top, bottom] = columns_[static_cast<size_t>(x - firstColumn_)];
+      top = std::min({top, y1, y2});
+      bottom = std::max({bottom, y1, y2});
+    }
+  }
+
+  // The lines in the black pen of the marker lines, after the curve.
+  void AddTo(ChartScene::Layer& layer) {
+    for (size_t i = 0; i < columns_.size(); ++i)
+      if (columns_[i].first <= columns_[i].second)
+        lines_.emplace_back(firstColumn_ + static_cast<int32_t>(i), columns_[i].first,
+                            firstColumn_ + static_cast<int32_t>(i), columns_[i].second);
+    if (lines_.empty()) return;
+    ChartScene::Step& step = layer.steps.emplace_back();
+    step.pen = CurvePen::kHighlight;
+    step.lines = std::move(lines_);
+  }
+
+ private:
+  int32_t firstColumn_;
+  std::vector<std::pair<int32_t, int32_t>> columns_;  // lowest, highest
+  std::vector<QLine> lines_;
+};
+
 // The curve of a long window, column by column: the samples falling on one
 // pixel column are drawn as one vertical line per pen, from the lowest to the
 // highest of them, joined to the last point of the column before (unless a gap
@@ -175,7 +217,7 @@ bool ManySamplesPerColumn(const VisibleRange& range, const ChartScale& scale) {
 // all over the curve, and the label boxes over them.
 void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
                 const std::vector<CurvePen>& pens, const std::vector<ChartMarker>& markers,
-                const VisibleRange& range, float offset) {
+                MarkerColumns& lineColumns, const VisibleRange& range, float offset) {
   const ChartScale& scale = layer.scale;
   const int32_t* elapsed = rec.series.Elapsed().data();
   const float* pressure = rec.series.Pressure().data();
@@ -193,16 +235,23 @@ void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
                              elapsed);
     std::array<float, 3> lo{}, hi{};
     std::array<bool, 3> seen{false, false, false};
-    for (int32_t k = j; k < end; ++k) {
-      const auto pen = static_cast<size_t>(pens[static_cast<size_t>(k - range.first)]);
-      const float p = pressure[k];
+    // Run by run of one pen, so that the inner loop only compares pressures.
+    const CurvePen* pen0 = pens.data() - range.first;
+    for (int32_t k = j; k < end;) {
+      const auto pen = static_cast<size_t>(pen0[k]);
+      int32_t runEnd = k + 1;
+      while (runEnd < end && pen0[runEnd] == pen0[k]) ++runEnd;
       if (!seen[pen]) {
         seen[pen] = true;
-        lo[pen] = hi[pen] = p;
-      } else {
-        lo[pen] = std::min(lo[pen], p);
-        hi[pen] = std::max(hi[pen], p);
+        lo[pen] = hi[pen] = pressure[k++];
       }
+      float l = lo[pen], h = hi[pen];
+      for (; k < runEnd; ++k) {
+        l = std::min(l, pressure[k]);
+        h = std::max(h, pressure[k]);
+      }
+      lo[pen] = l;
+      hi[pen] = h;
     }
     const bool afterGap = j > 0 && IsTimeGap(elapsed[j - 1], elapsed[j], rec.runInterval);
     const int32_t firstY = y(pressure[j]);
@@ -228,35 +277,7 @@ void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
     step.lines = std::move(lines[pen]);
   }
 
-  // Marker lines: short ones inside the plot merged per column, the rest kept.
-  std::vector<QLine> markerLines;
-  const int32_t firstColumn = scale.left - 1;
-  std::vector<std::pair<int32_t, int32_t>> columns(static_cast<size_t>(scale.width) + 3,
-                                                   {INT32_MAX, INT32_MIN});  // lowest, highest
-  for (const ChartMarker& m : markers) {
-    if (m.kind != ChartMarker::Kind::kLine) continue;
-    const bool inside = m.x1 >= firstColumn && m.x2 >= firstColumn &&
-                        m.x1 - firstColumn < static_cast<int32_t>(columns.size()) &&
-                        m.x2 - firstColumn < static_cast<int32_t>(columns.size());
-    if (std::abs(m.x2 - m.x1) > 1 || !inside) {
-      markerLines.emplace_back(m.x1, m.y1, m.x2, m.y2);
-      continue;
-    }
-    for (const int32_t x : {m.x1, m.x2}) {
-      auto& [top, bottom] = columns[static_cast<size_t>(x - firstColumn)];
-      top = std::min({top, m.y1, m.y2});
-      bottom = std::max({bottom, m.y1, m.y2});
-    }
-  }
-  for (size_t i = 0; i < columns.size(); ++i)
-    if (columns[i].first <= columns[i].second)
-      markerLines.emplace_back(firstColumn + static_cast<int32_t>(i), columns[i].first,
-                               firstColumn + static_cast<int32_t>(i), columns[i].second);
-  if (!markerLines.empty()) {
-    ChartScene::Step& step = layer.steps.emplace_back();
-    step.pen = CurvePen::kHighlight;  // the black pen of the marker lines
-    step.lines = std::move(markerLines);
-  }
+  lineColumns.AddTo(layer);
   for (const ChartMarker& m : markers) {
     if (m.kind != ChartMarker::Kind::kLabel) continue;
     ChartScene::Step& step = layer.steps.emplace_back();
@@ -271,7 +292,6 @@ void AddChamber(ChartScene& scene, const ChamberRecord& rec, int32_t c) {
   const VisibleRange range = VisibleSamples(rec, viewScale.timeStart, viewScale.timeEnd);
   if (range.Empty()) return;
   const std::vector<CurvePen> pens = CurvePens(view, rec, c, range);
-  const std::vector<ChartMarker> markers = ChamberMarkers(view, viewScale, rec, c, range);
   ChartScene::Layer& layer = scene.layers.emplace_back();
   layer.chamber = c;
   // The run's pressures are turned into the shown unit as they are mapped to pixels.
@@ -281,9 +301,16 @@ void AddChamber(ChartScene& scene, const ChamberRecord& rec, int32_t c) {
   const int32_t* elapsed = rec.series.Elapsed().data();
   const float* pressure = rec.series.Pressure().data();
   if (ManySamplesPerColumn(range, scale)) {
-    AddColumns(layer, rec, pens, markers, range, offset);
+    // The marker lines go straight into their columns: tens of thousands of
+    // them merge into a few hundred lines, so none is kept as a marker.
+    MarkerColumns lineColumns(scale);
+    const std::vector<ChartMarker> labels = ChamberMarkers(
+        view, viewScale, rec, c, range,
+        [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) { lineColumns.Add(x1, y1, x2, y2); });
+    AddColumns(layer, rec, pens, labels, lineColumns, range, offset);
     return;
   }
+  const std::vector<ChartMarker> markers = ChamberMarkers(view, viewScale, rec, c, range);
   auto point = [&](int32_t j) { return QPoint(scale.X(elapsed[j]), scale.Y(pressure[j], offset)); };
 
   CurvePath path(layer.steps);

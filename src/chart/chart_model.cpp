@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <limits>
 
 #include "analysis/analysis_table.h"
@@ -11,9 +12,6 @@
 
 namespace corvala {
 namespace {
-
-// Far beyond any screen, still well inside the painter's fixed-point range.
-constexpr double kPixelLimit = 1 << 20;
 
 // Label box columns (pixels from the plot's left edge).
 constexpr int32_t kRespColumn[2] = {10, 135};
@@ -35,8 +33,13 @@ bool ValidPos(int32_t pos, int32_t count) {
 
 class MarkerList {
  public:
-  explicit MarkerList(std::vector<ChartMarker>& out) : out_(out) {}
+  MarkerList(std::vector<ChartMarker>& out, const MarkerLineSink* lines)
+      : out_(out), lines_(lines) {}
   void Line(int32_t sample, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (lines_ != nullptr) {
+      (*lines_)(x1, y1, x2, y2);
+      return;
+    }
     ChartMarker m;
     m.kind = ChartMarker::Kind::kLine;
     m.sample = sample;
@@ -58,14 +61,80 @@ class MarkerList {
 
  private:
   std::vector<ChartMarker>& out_;
+  const MarkerLineSink* lines_;
 };
+
+// Positions of a chamber's analysis lists, sorted, each with the list entry it
+// belongs to: a marker sample finds its entries by walking these instead of
+// every plateau, bound and minimum pair.
+using PosIndex = std::vector<std::pair<int32_t, size_t>>;
+struct SortedPositions {
+  PosIndex plateauStarts;  // the first plateau's start, and every plateau's peak
+  PosIndex plateauEnds;    // the last sample of every plateau with a level
+  PosIndex bounds;         // the inner light change bounds
+  PosIndex mins;           // both ends of every minimum pair
+};
+
+SortedPositions SortPositions(const AnalysisBlock& block) {
+  SortedPositions s;
+  const size_t plateaus = block.m_plateauRange.size() / 2;
+  for (size_t p = 0; p < plateaus; ++p) {
+    if (p < block.m_plateauLevel.size()) {
+      s.plateauEnds.emplace_back(block.m_plateauRange[2 * p + 1], p);
+      if (p == 0) s.plateauStarts.emplace_back(block.m_plateauRange[0], p);
+    }
+    if (p < block.m_plateauPeakPos.size())
+      s.plateauStarts.emplace_back(block.m_plateauPeakPos[p], p);
+  }
+  const auto& bounds = block.m_segmentBounds;
+  for (size_t b = 1; b + 1 < bounds.size(); ++b) s.bounds.emplace_back(bounds[b], b);
+  const auto& mins = block.m_minPos;
+  for (size_t m = 0; m + 1 < mins.size(); m += 2) {
+    s.mins.emplace_back(mins[m], m);
+    s.mins.emplace_back(mins[m + 1], m);
+  }
+  for (PosIndex* index : {&s.plateauStarts, &s.plateauEnds, &s.bounds, &s.mins})
+    if (!std::is_sorted(index->begin(), index->end())) std::sort(index->begin(), index->end());
+  return s;
+}
+
+// The sorted positions change only with the analysis, not from one drawing to
+// the next: each chamber keeps those of the analysis it last drew, per thread,
+// so that no drawing thread shares them with another.
+const SortedPositions& CachedPositions(int32_t chamber, const AnalysisBlock& block) {
+  // Only the lists the positions come from are compared and kept.
+  struct Entry {
+    bool valid = false;
+    std::vector<int32_t> plateauRange, plateauPeakPos, segmentBounds, minPos;
+    size_t levels = 0;
+    SortedPositions positions;
+    bool Holds(const AnalysisBlock& b) const {
+      return valid && levels == b.m_plateauLevel.size() && plateauRange == b.m_plateauRange &&
+             plateauPeakPos == b.m_plateauPeakPos && segmentBounds == b.m_segmentBounds &&
+             minPos == b.m_minPos;
+    }
+  };
+  thread_local std::array<Entry, 3> cache;
+  Entry& entry = cache[static_cast<size_t>(chamber)];
+  if (!entry.Holds(block)) {
+    entry.positions = SortPositions(block);
+    entry.plateauRange = block.m_plateauRange;
+    entry.plateauPeakPos = block.m_plateauPeakPos;
+    entry.segmentBounds = block.m_segmentBounds;
+    entry.minPos = block.m_minPos;
+    entry.levels = block.m_plateauLevel.size();
+    entry.valid = true;
+  }
+  return entry.positions;
+}
 
 // Walks the samples at which a marker can appear, in order, and emits the
 // markers of each as the chart's per-sample rules have them.
 class MarkerBuilder {
  public:
   MarkerBuilder(const ChartView& view, const ChartScale& scale, const ChamberRecord& record,
-                int32_t chamber, const VisibleRange& range, std::vector<ChartMarker>& out)
+                int32_t chamber, const VisibleRange& range, std::vector<ChartMarker>& out,
+                const MarkerLineSink* lines)
       : view_(view),
         scale_(scale.ForRun(view, record.runUnit)),
         rec_(record),
@@ -74,7 +143,8 @@ class MarkerBuilder {
         range_(range),
         n_(record.Samples()),
         offset_(view.normOffset[static_cast<size_t>(chamber)]),
-        out_(out) {
+        out_(out),
+        lines_(lines) {
     delayLabelAt_ = FirstDelayEnd();
   }
 
@@ -83,28 +153,43 @@ class MarkerBuilder {
     const bool resp = view_.showResp || view_.showAll;
     const bool max = view_.showMax || view_.showAll;
     const bool delay = view_.showDelay || view_.showAll;
+    // A marker appears only where an index entry or one of the first boxes is:
+    // the candidates are the window's slices of the sorted indexes, merged.
     std::vector<int32_t> candidates;
-    if (slope && !block_.m_riseRange.empty()) candidates.push_back(block_.m_riseRange[0]);
-    if (resp && !block_.m_fallRange.empty()) candidates.push_back(block_.m_fallRange[0]);
+    auto mergePositions = [&](const PosIndex& index) {
+      const auto mid = static_cast<std::ptrdiff_t>(candidates.size());
+      for (const auto& entry : index)
+        if (candidates.empty() || candidates.back() != entry.first)
+          candidates.push_back(entry.first);
+      std::inplace_merge(candidates.begin(), candidates.begin() + mid, candidates.end());
+    };
+    if (!max && !delay && !slope && !resp) return;
+    const SortedPositions* sorted = (max || delay) ? &CachedPositions(c_, block_) : nullptr;
     if (max) {
-      for (size_t p = 0; p + 1 < block_.m_plateauRange.size(); p += 2) {
-        candidates.push_back(block_.m_plateauRange[p]);
-        candidates.push_back(PlateauLineEnd(p / 2));
-      }
-      for (int32_t pos : block_.m_plateauPeakPos) candidates.push_back(pos);
+      IndexPlateaus(*sorted);
+      mergePositions(plateauIndex_);
     }
     if (delay) {
-      const auto& bounds = block_.m_segmentBounds;
-      for (size_t b = 1; b + 1 < bounds.size(); ++b) candidates.push_back(bounds[b]);
-      for (int32_t pos : block_.m_minPos) candidates.push_back(pos);
-      candidates.push_back(n_ - 1);
+      Slice(sorted->bounds, boundIndex_);
+      Slice(sorted->mins, minIndex_);
+      mergePositions(boundIndex_);
+      mergePositions(minIndex_);
+    }
+    std::vector<int32_t> extra;
+    if (slope && !block_.m_riseRange.empty()) extra.push_back(block_.m_riseRange[0]);
+    if (resp && !block_.m_fallRange.empty()) extra.push_back(block_.m_fallRange[0]);
+    if (delay) {
+      extra.push_back(delayLabelAt_);
+      extra.push_back(n_ - 1);
     }
     // Samples outside the window draw nothing and change no state.
-    std::erase_if(candidates, [&](int32_t j) { return !Visible(j); });
-    std::sort(candidates.begin(), candidates.end());
+    std::erase_if(extra, [&](int32_t j) { return !Visible(j); });
+    std::sort(extra.begin(), extra.end());
+    const auto mid = static_cast<std::ptrdiff_t>(candidates.size());
+    candidates.insert(candidates.end(), extra.begin(), extra.end());
+    std::inplace_merge(candidates.begin(), candidates.begin() + mid, candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    if (max) IndexPlateaus();
-    if (delay) IndexDelays();
+    if (lines_ == nullptr) out_.reserve(out_.size() + 3 * candidates.size());
     for (int32_t j : candidates) {
       if (slope) SlopeAt(j);
       if (resp) RespirationAt(j);
@@ -143,7 +228,7 @@ class MarkerBuilder {
   }
 
   void SlopeAt(int32_t j) {
-    MarkerList list(out_);
+    MarkerList list(out_, lines_);
     if (block_.m_riseRange.empty() || j != block_.m_riseRange[0]) return;
     if (!block_.m_riseRate.empty()) {
       list.Label(j, kSlopeColumn, RateText("S", block_.m_riseRate[0]));
@@ -157,17 +242,17 @@ class MarkerBuilder {
   void RespirationAt(int32_t j) {
     if (block_.m_fallRange.empty() || j != block_.m_fallRange[0]) return;
     if (block_.m_fallRate.empty()) return;
-    MarkerList(out_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
+    MarkerList(out_, lines_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
   }
 
-  // Positions of the analysis lists, sorted, each with the list entry it
-  // belongs to: a marker sample finds its entries by binary search instead of
-  // walking every plateau, bound and minimum pair.
-  using PosIndex = std::vector<std::pair<int32_t, size_t>>;
-  // Only positions inside the window are kept: no other sample asks.
-  void SortIndex(PosIndex& index) const {
-    std::erase_if(index, [&](const auto& entry) { return !Visible(entry.first); });
-    std::sort(index.begin(), index.end());
+  // The window's part of a sorted index: the entries at visible samples.
+  void Slice(const PosIndex& sorted, PosIndex& out) const {
+    auto at = [](const auto& entry, int32_t pos) { return entry.first < pos; };
+    const auto from = std::lower_bound(sorted.begin(), sorted.end(), range_.first, at);
+    const auto to = std::lower_bound(from, sorted.end(), range_.end, at);
+    out.assign(from, to);
+    if (!range_.monotonic)
+      std::erase_if(out, [&](const auto& entry) { return !Visible(entry.first); });
   }
   // The entries at position j, in list order, each once. The samples ask in
   // increasing order, so each index is walked once from where it was left.
@@ -185,36 +270,33 @@ class MarkerBuilder {
     return out;
   }
 
-  void IndexPlateaus() {
+  // The plateau entries of the window: starts, peaks and level line ends. A
+  // plateau reaching past the window draws its line at the window's last sample.
+  void IndexPlateaus(const SortedPositions& sorted) {
+    PosIndex starts, ends;
+    Slice(sorted.plateauStarts, starts);
+    Slice(sorted.plateauEnds, ends);
+    PosIndex cut;
+    const int32_t last = range_.end - 1;
+    if (Visible(last)) {
+      auto at = [](const auto& entry, int32_t pos) { return entry.first < pos; };
+      for (auto it = std::lower_bound(sorted.plateauEnds.begin(), sorted.plateauEnds.end(),
+                                      range_.end, at);
+           it != sorted.plateauEnds.end(); ++it)
+        if (block_.m_plateauRange[2 * it->second] <= last) cut.emplace_back(last, it->second);
+      std::sort(cut.begin(), cut.end());
+    }
     plateauIndex_.clear();
-    const size_t count = block_.m_plateauRange.size() / 2;
-    for (size_t p = 0; p < count; ++p) {
-      if (p < block_.m_plateauLevel.size()) {
-        plateauIndex_.emplace_back(PlateauLineEnd(p), p);
-        if (p == 0) plateauIndex_.emplace_back(block_.m_plateauRange[0], p);
-      }
-      if (p < block_.m_plateauPeakPos.size())
-        plateauIndex_.emplace_back(block_.m_plateauPeakPos[p], p);
-    }
-    SortIndex(plateauIndex_);
-  }
-
-  void IndexDelays() {
-    boundIndex_.clear();
-    minIndex_.clear();
-    const auto& bounds = block_.m_segmentBounds;
-    for (size_t b = 1; b + 1 < bounds.size(); ++b) boundIndex_.emplace_back(bounds[b], b);
-    const auto& mins = block_.m_minPos;
-    for (size_t m = 0; m + 1 < mins.size(); m += 2) {
-      minIndex_.emplace_back(mins[m], m);
-      minIndex_.emplace_back(mins[m + 1], m);
-    }
-    SortIndex(boundIndex_);
-    SortIndex(minIndex_);
+    plateauIndex_.reserve(starts.size() + ends.size() + cut.size());
+    std::merge(starts.begin(), starts.end(), ends.begin(), ends.end(),
+               std::back_inserter(plateauIndex_));
+    const auto mid = static_cast<std::ptrdiff_t>(plateauIndex_.size());
+    plateauIndex_.insert(plateauIndex_.end(), cut.begin(), cut.end());
+    std::inplace_merge(plateauIndex_.begin(), plateauIndex_.begin() + mid, plateauIndex_.end());
   }
 
   void MaximumAt(int32_t j) {
-    MarkerList list(out_);
+    MarkerList list(out_, lines_);
     for (size_t p : EntriesAt(plateauCursor_, j, entries_)) {
       const int32_t a = block_.m_plateauRange[2 * p];
       const int32_t b = block_.m_plateauRange[2 * p + 1];
@@ -245,7 +327,7 @@ class MarkerBuilder {
   }
 
   void DelayAt(int32_t j) {
-    MarkerList list(out_);
+    MarkerList list(out_, lines_);
     // Each inner bound at j (the list may repeat one) draws its line.
     const size_t boundsHere = EntriesAt(boundCursor_, j, entries_).size();
     for (size_t b = 0; b < boundsHere; ++b) {
@@ -303,6 +385,7 @@ class MarkerBuilder {
   int32_t n_;
   float offset_;
   std::vector<ChartMarker>& out_;
+  const MarkerLineSink* lines_;
   // Delay state while walking the samples.
   int32_t bound_ = -1;
   int32_t upper_ = 0;
@@ -329,20 +412,6 @@ PixelRect PlotRectFor(int32_t x, int32_t y, int32_t w, int32_t h) {
   const int32_t left = x + w / 25;
   const int32_t top = y + 20;
   return {left, top, left + (w - w / 15), top + (h - 49)};
-}
-
-int32_t ToPixel(double value) {
-  if (std::isnan(value)) return 0;
-  return static_cast<int32_t>(std::clamp(value, -kPixelLimit, kPixelLimit));
-}
-
-int32_t ChartScale::X(int32_t elapsed) const {
-  return ToPixel(left + width * (static_cast<double>(elapsed) - timeStart) / timeSpan);
-}
-
-int32_t ChartScale::Y(float pressure, float offset) const {
-  return ToPixel(top + height -
-                 height * (static_cast<double>(pressure - offset) * valueScale) / topValue);
 }
 
 ChartScale ChartScale::ForRun(const ChartView& view, int32_t runUnit) const {
@@ -446,7 +515,16 @@ std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale&
                                         const VisibleRange& range) {
   std::vector<ChartMarker> out;
   if (chamber < 0 || chamber > 2 || range.Empty()) return out;
-  MarkerBuilder(view, scale, record, chamber, range, out).Build();
+  MarkerBuilder(view, scale, record, chamber, range, out, nullptr).Build();
+  return out;
+}
+
+std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
+                                        const ChamberRecord& record, int32_t chamber,
+                                        const VisibleRange& range, const MarkerLineSink& lines) {
+  std::vector<ChartMarker> out;
+  if (chamber < 0 || chamber > 2 || range.Empty()) return out;
+  MarkerBuilder(view, scale, record, chamber, range, out, &lines).Build();
   return out;
 }
 
@@ -621,9 +699,12 @@ std::vector<TimeGap> TimeGaps(const ChamberRecord& record, const VisibleRange& r
   if (n < 2) return gaps;  // an empty range may still lie inside a gap
   const std::vector<int32_t>& elapsed = record.series.Elapsed();
   const int32_t last = std::min(range.end, n - 1);
+  // IsTimeGap for every pair, with the limit worked out once: a week of
+  // one-second samples is walked at every drawing.
+  const int64_t limit = 2 * int64_t{std::max<int32_t>(1, record.runInterval)};
   for (int32_t j = std::max(range.first, 1); j <= last; ++j) {
     const auto k = static_cast<size_t>(j);
-    if (IsTimeGap(elapsed[k - 1], elapsed[k], record.runInterval))
+    if (int64_t{elapsed[k]} - elapsed[k - 1] > limit)
       gaps.push_back(TimeGap{elapsed[k - 1], elapsed[k]});
   }
   return gaps;

@@ -5,8 +5,11 @@
 // chamber's newest segment). Nothing here paints, so all of it is testable
 // without a screen.
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -111,8 +114,14 @@ struct ChartGeometry {
 PixelRect PlotRectFor(int32_t x, int32_t y, int32_t w, int32_t h);
 
 // Converts a pixel position computed in floating point to an integer coordinate:
-// truncated toward zero, NaN as 0, kept within a range the painter handles.
-int32_t ToPixel(double value);
+// truncated toward zero, NaN as 0, kept within a range the painter handles
+// (far beyond any screen, still well inside the painter's fixed-point range).
+// Inline with the scale below: the chart maps every visible sample through them.
+inline int32_t ToPixel(double value) {
+  constexpr double kPixelLimit = 1 << 20;
+  if (std::isnan(value)) return 0;
+  return static_cast<int32_t>(std::clamp(value, -kPixelLimit, kPixelLimit));
+}
 
 // Sample positions inside a plot rectangle.
 struct ChartScale {
@@ -126,9 +135,14 @@ struct ChartScale {
   double topValue = 1.0;    // MaxPressureDisplay, never 0
   double valueScale = 1.0;  // turns the run's pressures into the shown unit
 
-  int32_t X(int32_t elapsed) const;
+  int32_t X(int32_t elapsed) const {
+    return ToPixel(left + width * (static_cast<double>(elapsed) - timeStart) / timeSpan);
+  }
   // The pressure and offset are in the run's unit.
-  int32_t Y(float pressure, float offset) const;
+  int32_t Y(float pressure, float offset) const {
+    return ToPixel(top + height -
+                   height * (static_cast<double>(pressure - offset) * valueScale) / topValue);
+  }
   // The same scale for a run in `runUnit`.
   ChartScale ForRun(const ChartView& view, int32_t runUnit) const;
 };
@@ -179,6 +193,13 @@ struct ChartMarker {
 std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
                                         const ChamberRecord& record, int32_t chamber,
                                         const VisibleRange& range);
+// The same, with the marker lines handed to `lines` one by one, in drawing
+// order, instead of being listed: a window of many samples per pixel column
+// merges them as they come. The list holds the label boxes only.
+using MarkerLineSink = std::function<void(int32_t x1, int32_t y1, int32_t x2, int32_t y2)>;
+std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
+                                        const ChamberRecord& record, int32_t chamber,
+                                        const VisibleRange& range, const MarkerLineSink& lines);
 
 // The label box of a marker label: frame from (left + a, top + 10 + 30c) to
 // (left + b, top + 32 + 30c), text at (left + a + 3, top + 12 + 30c).

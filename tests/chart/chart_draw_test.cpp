@@ -265,5 +265,30 @@ TEST_F(ChartDraw, ColumnsOfALongWindowCoverWhatEverySegmentCovers) {
   EXPECT_GT(CountColor(columns, CurveColor(0, false)), 1000);
 }
 
+// A column of a long window holds several runs of each light pen: the highest
+// pressure of a pen is drawn even when a later run of that pen stays lower.
+TEST_F(ChartDraw, AColumnKeepsTheExtremesOfEveryRunOfAPen) {
+  ChamberRecord r;
+  r.runInterval = 1;
+  constexpr int32_t kSpike = 45970;  // light off, in the first of two light-off runs of its column
+  for (int32_t t = 0; t < 86400; ++t) {
+    const auto light = static_cast<uint8_t>((t / 30) % 2);
+    AppendSample(r, t == kSpike ? 250.0f : 150.0f, 25.0f, light, LocalTime{}, t);
+  }
+  view_.maxTime = 86400;
+  QImage image(1005, 571, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
+  }
+  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const int32_t x = s.X(kSpike);
+  ASSERT_EQ(s.X(kSpike - 6), x);   // the run is not the column's first sample
+  ASSERT_EQ(s.X(kSpike + 80), x);  // and the column holds the next light-off run
+  EXPECT_EQ(image.pixelColor(x, s.Y(250.0f, 0.0f)), CurveColor(0, false));
+  EXPECT_EQ(image.pixelColor(x, s.Y(200.0f, 0.0f)), CurveColor(0, false));
+}
+
 }  // namespace
 }  // namespace corvala

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <thread>
 
 #include "analysis/analysis_table.h"
 #include "chart/value_list.h"
@@ -154,6 +156,75 @@ TEST(ChartMarkers, PlateauLevelAndPeakMinusTheOffset) {
   EXPECT_TRUE(m.HasLine(11, m.scale.X(14), level, m.scale.X(22), level));  // samples 7..11
   m.view.unit = 2;
   EXPECT_EQ(m.Labels(), (Texts{"Ma1=20.00 mg/l", "Mm1=20.80 mg/l"}));
+}
+
+// The markers kept sorted between drawings follow a new analysis of the same
+// chamber and a window that cuts a plateau, as markers built afresh do.
+TEST(ChartMarkers, KeptPositionsFollowTheAnalysisAndTheWindow) {
+  MarkerCase m;
+  auto& a = m.rec.analysis;
+  a.m_plateauRange = {2, 5, 8, 11};
+  a.m_plateauLevel = {40.0f, 45.0f};
+  a.m_segmentBounds = {0, 6, 15};
+  a.m_minPos = {1, 1, 7, 9};
+  m.view.showMax = m.view.showDelay = true;
+  m.Labels();
+  const int32_t y40 = m.scale.Y(40.0f, 0.0f);
+  EXPECT_TRUE(m.HasLine(5, m.scale.X(2), y40, m.scale.X(10), y40));
+  a.m_plateauRange = {3, 7, 8, 11};  // analysed anew: the first plateau ends later
+  m.Labels();
+  EXPECT_FALSE(m.HasLine(5, m.scale.X(2), y40, m.scale.X(10), y40));
+  EXPECT_TRUE(m.HasLine(7, m.scale.X(4), y40, m.scale.X(14), y40));
+  m.view.maxTime = 18;  // samples 0..9: the second plateau's line ends at sample 9
+  m.Labels();
+  const int32_t y45 = m.scale.Y(45.0f, 0.0f);
+  EXPECT_TRUE(m.HasLine(9, m.scale.X(14), y45, m.scale.X(18), y45));
+  // The same markers from a thread that has drawn nothing before.
+  auto key = [](const std::vector<ChartMarker>& list, bool labels = true) {
+    std::vector<std::array<int32_t, 6>> keys;
+    for (const auto& k : list)
+      if (labels || k.kind == ChartMarker::Kind::kLine)
+        keys.push_back({k.sample, k.x1, k.y1, k.x2, k.y2, k.column});
+    return keys;
+  };
+  std::vector<ChartMarker> fresh;
+  std::thread([&] {
+    fresh = ChamberMarkers(m.view, m.scale, m.rec, 0,
+                           VisibleSamples(m.rec, m.view.TimeStart(), m.view.TimeEnd()));
+  }).join();
+  EXPECT_EQ(key(m.markers), key(fresh));
+  // Positions out of order in the lists are sorted as well: the same lines
+  // (the delay box moves, it follows the order of the list).
+  a.m_minPos = {7, 9, 1, 1};
+  m.Labels();
+  EXPECT_EQ(key(m.markers, false), key(fresh, false));
+}
+
+// Handed one by one, the marker lines are those of the list, in its order,
+// and the list keeps only the boxes.
+TEST(ChartMarkers, LinesHandedOnAreTheListedOnes) {
+  MarkerCase m;
+  auto& a = m.rec.analysis;
+  a.m_plateauRange = {2, 5, 8, 11};
+  a.m_plateauLevel = {40.0f, 45.0f};
+  a.m_plateauPeakPos = {4, 9};
+  a.m_plateauPeak = {41.0f, 46.0f};
+  a.m_segmentBounds = {0, 6, 15};
+  a.m_minPos = {1, 1, 7, 9};
+  m.view.showAll = true;
+  const Texts labels = m.Labels();
+  std::vector<std::array<int32_t, 4>> listed, handed;
+  for (const auto& k : m.markers)
+    if (k.kind == ChartMarker::Kind::kLine) listed.push_back({k.x1, k.y1, k.x2, k.y2});
+  const std::vector<ChartMarker> boxes =
+      ChamberMarkers(m.view, m.scale, m.rec, 0, VisibleSamples(m.rec, 0, 450),
+                     [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+                       handed.push_back({x1, y1, x2, y2});
+                     });
+  EXPECT_EQ(handed, listed);
+  Texts texts;
+  for (const auto& k : boxes) texts.push_back(k.text);
+  EXPECT_EQ(texts, labels);
 }
 
 TEST(ChartMarkers, DelayLabels) {
