@@ -115,7 +115,11 @@ std::string LinkStatusLine(const PortStatus& port, bool framesArrive, bool runni
       line += ". Choose the adapter under Configuration > Adapter.";
       break;
     case PortState::kPermissionDenied:
-      line += ". Run \"sudo adduser $USER dialout\", then log out and in again.";
+      // The dialout group helps only where that group may open the device;
+      // otherwise the reason already says who must change what.
+      line += port.detail.empty() || port.detail.ends_with("the dialout group")
+                  ? ". Run \"sudo adduser $USER dialout\", then log out and in again."
+                  : ".";
       break;
     case PortState::kBusy:
       line += ". Close the program that has the port open.";

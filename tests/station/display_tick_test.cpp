@@ -46,6 +46,17 @@ TEST(LinkStatusLine, NamesThePortItsPathTheStateAndTheNextStep) {
             "COM2 (/dev/ttyS1): connected, the device sends values.");
 }
 
+// The dialout group is advised only where that group may open the device.
+TEST(LinkStatusLine, PermissionAdviceFollowsTheDevicesOwnerGroupAndMode) {
+  const std::string rootOnly = PermissionReason({"root", "root", 0600});
+  EXPECT_EQ(LinkStatusLine({1, "/dev/ttyS0", PortState::kPermissionDenied, rootOnly}, false, false),
+            "COM1 (/dev/ttyS0): permission denied: " + rootOnly + ".");
+  const std::string dialout = PermissionReason({"root", "dialout", 0660});
+  EXPECT_EQ(LinkStatusLine({1, "/dev/ttyS0", PortState::kPermissionDenied, dialout}, false, false),
+            "COM1 (/dev/ttyS0): permission denied: " + dialout +
+                ". Run \"sudo adduser $USER dialout\", then log out and in again.");
+}
+
 TEST(LinkStatusLine, TheSimulatorIsNeverTakenForTheDevice) {
   const PortStatus simulator{1, "/dev/pts/3", PortState::kConnected, "", true};
   EXPECT_EQ(PortStatusText(simulator), "COM1 (/dev/pts/3): simulated device");
