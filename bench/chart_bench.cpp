@@ -17,18 +17,25 @@ using namespace corvala;
 
 // Light switching every 20 minutes: falls in the dark, rises in the light,
 // with a little noise so that many samples share a pixel column unevenly.
-ChamberRecord DayRecord(int32_t chamber) {
+// A run of one sample a second whose light switches every `phase` seconds;
+// the pressure falls in the dark and rises in the light by `step` a second.
+ChamberRecord SwitchingRecord(int32_t chamber, int32_t seconds, int32_t phase, float step) {
   ChamberRecord r;
   r.runInterval = 1;
-  float p = 150.0f + 20.0f * chamber;
-  for (int32_t t = 0; t < 86400; ++t) {
-    const uint8_t light = (t / 1200) % 2;
-    p += light ? 0.05f : -0.05f;
+  r.series.Reserve(static_cast<size_t>(seconds));
+  float p = 150.0f + 20.0f * static_cast<float>(chamber);
+  for (int32_t t = 0; t < seconds; ++t) {
+    const uint8_t light = (t / phase) % 2;
+    p += light ? step : -step;
     const float noise = 0.3f * std::sin(static_cast<float>(t) * 0.7f);
     AppendSample(r, p + noise, 25.0f, light, LocalTime{2024, 4, 3, 0, 0, 0}, t);
   }
   r.analysis = AnalyseChamber(r, false, 0);
   return r;
+}
+
+ChamberRecord DayRecord(int32_t chamber) {
+  return SwitchingRecord(chamber, 86400, 1200, 0.05f);
 }
 
 struct Day {
@@ -118,18 +125,7 @@ BENCHMARK(BM_FullDayWindowMixedUnits)->Unit(benchmark::kMillisecond);
 // A day and a week of one-second samples with the light switching every
 // minute: the analysis finds a plateau, a bound and a minimum pair per phase.
 ChamberRecord PhaseRecord(int32_t chamber, int32_t seconds) {
-  ChamberRecord r;
-  r.runInterval = 1;
-  r.series.Reserve(static_cast<size_t>(seconds));
-  float p = 150.0f + 20.0f * static_cast<float>(chamber);
-  for (int32_t t = 0; t < seconds; ++t) {
-    const uint8_t light = (t / 60) % 2;
-    p += light ? 0.1f : -0.1f;
-    const float noise = 0.3f * std::sin(static_cast<float>(t) * 0.7f);
-    AppendSample(r, p + noise, 25.0f, light, LocalTime{2024, 4, 3, 0, 0, 0}, t);
-  }
-  r.analysis = AnalyseChamber(r, false, 0);
-  return r;
+  return SwitchingRecord(chamber, seconds, 60, 0.1f);
 }
 
 constexpr int32_t kDay = 86400;
