@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/rate_settings.h"
 #include "run/chamber_record.h"
 
 namespace corvala {
@@ -24,6 +25,7 @@ struct AnalysisRow {
   float maximumM = 0.0f;
   float kphA = 0.0f;
   int32_t diagramGroup = 0;  // 0: not in the diagram
+  RowRates rates;            // regression rates beside the values above
   bool operator==(const AnalysisRow&) const = default;
 };
 

@@ -87,6 +87,7 @@ std::optional<double> OxygenMicromolPerHour(double slopePerSecond, int32_t unit,
 struct OxygenSettings {
   std::optional<double> volumeMl;  // gas (mbar runs) or water (mg/l runs)
   std::optional<double> amount;    // in a unit of the user's
+  bool operator==(const OxygenSettings&) const = default;
 };
 
 // What follows from a fit: the blank's rate over the same time and the
