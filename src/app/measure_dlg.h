@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analysis/range_selection.h"
+#include "analysis/rate_settings.h"
 #include "app/control_table.h"
 #include "chart/chart_draw.h"
 #include "chart/chart_model.h"
@@ -317,6 +318,9 @@ class CMeasureDlg : public QDialog {
   DisplaySettings settings_;
   StationConfiguration configuration_;
   std::unique_ptr<AnalysisStore> analysis_;
+  // Blank chamber, volumes, amounts and window of the regression rates; only
+  // the window thread reads and writes them.
+  RateSettings rateSettings_;
   std::array<ValueListModel*, 3> valueLists_{};  // owned by the window
   Widgets widgets_;
   Entries entries_;
