@@ -1,8 +1,10 @@
 #include "files/spreadsheet_export.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
+#include "analysis/rate_figures.h"
 #include "util/c_format.h"
 #include "util/time_format.h"
 
@@ -19,6 +21,19 @@ constexpr const char* kAuswertungHead[2] = {
 
 int UnitIndex(int32_t unit) {
   return unit == 2 ? 1 : 0;
+}
+
+// A rate figure as an SQL literal: 17 significant digits give back the very
+// same double; a missing or non-finite figure is an empty cell.
+std::string RateLiteral(const std::optional<double>& value) {
+  if (!value || !std::isfinite(*value)) return "NULL";
+  return Format("%.17g", *value);
+}
+
+std::string QuotedIdentifier(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
 }
 
 int32_t ClampedSeconds(int64_t seconds) {
@@ -136,6 +151,43 @@ std::string AuswertungInsertStatement(const AnalysisRow& row, int32_t unit, bool
   return s;
 }
 
+std::vector<std::string> RatesColumns(int32_t unit) {
+  const std::string perSecond = UnitIndex(unit) == 1 ? " in mg/(l*s)" : " in mbar/s";
+  std::vector<std::string> columns = {"Name", "Date", "Time", "Chamber"};
+  for (const char* region : {"Rise", "Fall"}) {
+    const std::string r = region;
+    columns.insert(columns.end(), {r + " slope" + perSecond, r + " SE" + perSecond, r + " R\u00B2",
+                                   r + " corrected slope" + perSecond, r + " \u00B5mol/h",
+                                   r + " \u00B5mol/h per amount"});
+  }
+  columns.push_back("Amount unit");
+  return columns;
+}
+
+std::string RatesCreateStatement(int32_t unit) {
+  const std::vector<std::string> columns = RatesColumns(unit);
+  std::string s = std::string("CREATE TABLE ") + kRatesSheet + " (";
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const bool text = c < 3 || c + 1 == columns.size();
+    const char* type = text ? " TEXT" : c == 3 ? " NUMBER" : " DOUBLE";
+    s += (c > 0 ? "," : "") + QuotedIdentifier(columns[c]) + type;
+  }
+  return s + ")";
+}
+
+std::string RatesInsertStatement(const AnalysisRow& row) {
+  std::string s = std::string("INSERT INTO ") + kRatesSheet + " VALUES (";
+  s += Format("'%s','%s','%s',%d", SqlQuote(row.name).c_str(), SqlQuote(row.date).c_str(),
+              SqlQuote(row.time).c_str(), row.chamber);
+  for (const RowRate* rate : {&row.rates.rise, &row.rates.fall})
+    for (const std::optional<double>* figure :
+         {&rate->slope, &rate->standardError, &rate->r2, &rate->correctedSlope,
+          &rate->micromolPerHour, &rate->micromolPerHourPerAmount})
+      s += "," + RateLiteral(*figure);
+  const std::string& unit = row.rates.amountUnit;
+  return s + "," + (unit.empty() ? std::string("NULL") : "'" + SqlQuote(unit) + "'") + ")";
+}
+
 ExportResult WriteAnalysisWorkbook(AnalysisTable& table, const std::string& path,
                                    const ExportOptions& options, const WorkbookFactory& factory) {
   ExportResult result;
@@ -145,6 +197,13 @@ ExportResult WriteAnalysisWorkbook(AnalysisTable& table, const std::string& path
   for (size_t i = 0; i < table.RowCount() && status; ++i)
     status = connection->ExecuteSQL(
         AuswertungInsertStatement(table.Row(i), options.unit, options.comma == 1));
+  // The rates follow on a sheet of their own; without any, the workbook stays
+  // as it is written without rates.
+  if (status && AnyRowHasRates(table)) {
+    status = connection->ExecuteSQL(RatesCreateStatement(options.unit));
+    for (size_t i = 0; i < table.RowCount() && status; ++i)
+      status = connection->ExecuteSQL(RatesInsertStatement(table.Row(i)));
+  }
   if (status) status = connection->Close();
   if (!status) {
     result.status = status;

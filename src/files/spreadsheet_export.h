@@ -1,7 +1,8 @@
 #pragma once
 // The statements of the two spreadsheet exports: a measurement (sheets
 // "Parameter" and "Messdaten", one workbook per chamber) and the analysis table
-// (sheet "Auswertung"), and the writing of the analysis workbook.
+// (sheet "Auswertung", then "Rates" when rows carry regression rates), and the
+// writing of the analysis workbook.
 
 #include <array>
 #include <cstdint>
@@ -40,6 +41,17 @@ size_t AuswertungInsertHeadLength(int32_t unit);
 // quote become commas, so name and date keep theirs whatever their length.
 std::string AuswertungInsertStatement(const AnalysisRow& row, int32_t unit, bool comma);
 
+// The sheet "Rates": Name, Date, Time, Chamber, then for the rise and for the
+// fall the slope and its standard error (in mbar/s, or mg/(l*s) for unit 2),
+// R², the blank-corrected slope, µmol/h and µmol/h per amount, and last
+// the amount's unit.
+inline constexpr const char* kRatesSheet = "Rates";
+std::vector<std::string> RatesColumns(int32_t unit);
+std::string RatesCreateStatement(int32_t unit);
+// The row's line: figures as number literals that read back as the same
+// doubles, NULL (an empty cell) where a figure or the amount's unit is missing.
+std::string RatesInsertStatement(const AnalysisRow& row);
+
 struct ExportOptions {
   uint8_t comma = 1;          // m_comma
   int32_t modelDigit = 0;     // the hidden edit 1073
@@ -56,8 +68,9 @@ struct ExportResult {
   bool Failed() const { return !status.Ok(); }
 };
 
-// The analysis table into a workbook at path (no dialogs). Marks the table
-// saved when the workbook was written.
+// The analysis table into a workbook at path (no dialogs): the sheet
+// "Auswertung", and the sheet "Rates" after it when a row carries a rate
+// figure. Marks the table saved when the workbook was written.
 ExportResult WriteAnalysisWorkbook(AnalysisTable& table, const std::string& path,
                                    const ExportOptions& options, const WorkbookFactory& factory);
 
