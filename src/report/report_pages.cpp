@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <cmath>
 
+#include "analysis/rate_figures.h"
 #include "report/diagram_draw.h"
 #include "util/c_format.h"
 
@@ -40,6 +42,42 @@ constexpr std::array<TableColumn, kAnalysisListColumns> kColumns{{
 
 void TextAt(QPainter& painter, int32_t x, int32_t y, const std::string& text) {
   painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromStdString(text));
+}
+
+// The rate columns' left edges in column pitches (w/10); the name sits at w/80.
+constexpr std::array<std::pair<const char*, double>, kRateColumns> kRateColumnPitches{{
+    {"Name", 0.0},
+    {"Chamber", 1.9},
+    {"Region", 2.75},
+    {"Slope \u00B1 SE", 3.45},
+    {"R\u00B2", 5.0},
+    {"Corrected", 5.75},
+    {"\u00B5mol/h", 6.95},
+    {"\u00B5mol/h per amount", 8.05},
+}};
+// Clear room between a column's longest text and the next column.
+constexpr int32_t kRateColumnGap = 40;
+constexpr const char* kMissing = "---";
+
+// Decimals that show a standard error to two significant digits.
+int DecimalsForError(double standardError) {
+  const int magnitude = static_cast<int>(std::floor(std::log10(standardError)));
+  return std::clamp(1 - magnitude, 0, 12);
+}
+
+bool UsableError(const std::optional<double>& standardError) {
+  return standardError && std::isfinite(*standardError) && *standardError > 0.0;
+}
+
+std::string Significant(const std::optional<double>& value) {
+  return value ? Format("%.4g", *value) : std::string(kMissing);
+}
+
+// Text cut to `width` logical pixels in the painter's font.
+std::string Fitted(const QPainter& painter, const std::string& text, int32_t width) {
+  return painter.fontMetrics()
+      .elidedText(QString::fromStdString(text), Qt::ElideRight, std::max(width, 0))
+      .toStdString();
 }
 
 }  // namespace
@@ -132,6 +170,105 @@ bool DrawDiagramsForPrint(QPainter& painter, QSize resolution, const AnalysisTab
   return true;
 }
 
+std::array<RateColumn, kRateColumns> RatePageColumns() {
+  constexpr int32_t w = kReportShortSide;
+  const double pitch = w / 10;
+  std::array<RateColumn, kRateColumns> columns{};
+  for (size_t c = 0; c < columns.size(); ++c) {
+    columns[c].heading = kRateColumnPitches[c].first;
+    columns[c].x = c == 0 ? w / 80 : TruncToInt32(pitch * kRateColumnPitches[c].second);
+  }
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const int32_t end = c + 1 < columns.size() ? columns[c + 1].x - kRateColumnGap : w - w / 80;
+    columns[c].width = end - columns[c].x;
+  }
+  return columns;
+}
+
+std::string SlopeWithErrorText(const std::optional<double>& slope,
+                               const std::optional<double>& standardError) {
+  if (!slope) return kMissing;
+  if (!UsableError(standardError)) return Significant(slope);
+  const int decimals = DecimalsForError(*standardError);
+  return Format("%.*f \u00B1 %.*f", decimals, *slope, decimals, *standardError);
+}
+
+RateLineTexts RateLine(const AnalysisRow& row, bool fall) {
+  const RowRate& rate = fall ? row.rates.fall : row.rates.rise;
+  RateLineTexts texts;
+  if (!fall) {
+    texts[0] = row.name;
+    texts[1] = Format("%d", row.chamber);
+  }
+  texts[2] = fall ? "Fall" : "Rise";
+  texts[3] = SlopeWithErrorText(rate.slope, rate.standardError);
+  texts[4] = rate.r2 ? Format("%.4f", *rate.r2) : kMissing;
+  // The corrected slope to the decimals of the slope it was made from.
+  texts[5] = rate.correctedSlope && UsableError(rate.standardError)
+                 ? Format("%.*f", DecimalsForError(*rate.standardError), *rate.correctedSlope)
+                 : Significant(rate.correctedSlope);
+  texts[6] = Significant(rate.micromolPerHour);
+  texts[7] = Significant(rate.micromolPerHourPerAmount);
+  if (rate.micromolPerHourPerAmount && !row.rates.amountUnit.empty())
+    texts[7] += " /" + row.rates.amountUnit;
+  return texts;
+}
+
+int32_t RatePageCount(QSize resolution, const AnalysisTable& table) {
+  if (!AnyRowHasRates(table)) return 0;
+  const TablePageLayout layout = LayoutTablePages(resolution);
+  if (layout.scale <= 0.0) return 0;
+  // Two lines a row.
+  const size_t perPage = static_cast<size_t>(std::max(layout.rowsPerPage / 2, 1));
+  return static_cast<int32_t>((table.RowCount() + perPage - 1) / perPage);
+}
+
+bool PrintRatePage(QPainter& painter, QSize resolution, const AnalysisTable& table, int32_t unit,
+                   int32_t page) {
+  if (!painter.isActive()) return false;
+  const TablePageLayout layout = LayoutTablePages(resolution);
+  if (layout.scale <= 0.0) return false;
+  painter.save();
+  painter.fillRect(QRect(QPoint(0, 0), resolution), Qt::white);
+  painter.scale(layout.scale, layout.scale);
+  painter.setPen(Qt::black);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  const int32_t w = layout.width;
+  const int32_t h = layout.height;
+  painter.drawLine(0, h / 11, w - 1, h / 11);
+
+  painter.setFont(ArialOfCellHeight(kTitleFont));
+  TextAt(painter, 50, 50, "Rates");
+  painter.setFont(ArialOfCellHeight(kBodyFont));
+  const char* perSecond = unit == 2 ? "mg/(l*s)" : "mbar/s";
+  TextAt(painter, 50, 50 + kTitleFont + kBodyFont,
+         Fitted(painter,
+                Format("Least squares: rise over the region of the Slope, fall over the region of "
+                       "the Respiration; slopes in %s, corrected by the blank.",
+                       perSecond),
+                w - 100));
+
+  const std::array<RateColumn, kRateColumns> columns = RatePageColumns();
+  painter.setFont(ArialOfCellHeight(kHeadingFont));
+  for (const RateColumn& column : columns)
+    TextAt(painter, column.x, h / 15, Fitted(painter, column.heading, column.width));
+
+  painter.setFont(ArialOfCellHeight(kBodyFont));
+  const size_t perPage = static_cast<size_t>(std::max(layout.rowsPerPage / 2, 1));
+  const size_t first = static_cast<size_t>(std::max(page, 0)) * perPage;
+  for (size_t i = first; i < table.RowCount() && i - first < perPage; ++i) {
+    for (int line = 0; line < 2; ++line) {
+      const int32_t y =
+          layout.firstRowY + static_cast<int32_t>(2 * (i - first) + line) * layout.rowPitch;
+      const RateLineTexts texts = RateLine(table.Row(i), line == 1);
+      for (size_t c = 0; c < columns.size(); ++c)
+        TextAt(painter, columns[c].x, y, Fitted(painter, texts[c], columns[c].width));
+    }
+  }
+  painter.restore();
+  return true;
+}
+
 bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t unit,
                  const std::string& unitName, bool analysisView, Progress* progress) {
   QPainter painter;
@@ -139,7 +276,8 @@ bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t 
   const QSize resolution(device.width(), device.height());
   const int32_t tablePages =
       analysisView ? LayoutTablePages(resolution).Pages(table.RowCount()) : 1;
-  if (progress != nullptr) progress->total = tablePages + 1;
+  const int32_t ratePages = analysisView ? RatePageCount(resolution, table) : 0;
+  if (progress != nullptr) progress->total = tablePages + 1 + ratePages;
   auto cancelled = [progress] {
     if (progress == nullptr) return false;
     progress->done.fetch_add(1);
@@ -153,7 +291,13 @@ bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t 
   }
   if (ok) ok = device.newPage();
   if (ok && analysisView) DrawDiagramsForPrint(painter, resolution, table, unit, unitName);
-  cancelled();
+  // A cancel after the last page has nothing left to stop.
+  if (cancelled() && ratePages > 0) return painter.end() && false;
+  for (int32_t page = 0; page < ratePages && ok; ++page) {
+    ok = device.newPage();
+    if (ok) PrintRatePage(painter, resolution, table, unit, page);
+    if (cancelled() && page + 1 < ratePages) return painter.end() && false;
+  }
   return painter.end() && ok;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 // The printed analysis report: the analysis table on as many pages as its rows
-// need, then the seven analysis charts on one page.
+// need, then the seven analysis charts on one page, then, when rows carry
+// regression rates, the rates on pages of their own.
 
 #include <QRect>
 #include <QSize>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "analysis/analysis_table.h"
@@ -59,10 +62,43 @@ bool PrintTablePage(QPainter& painter, QSize resolution, const AnalysisTable& ta
 bool DrawDiagramsForPrint(QPainter& painter, QSize resolution, const AnalysisTable& table,
                           int32_t unit, const std::string& unitName);
 
+// The rate pages: title "Rates", a line naming the slopes' unit, headings, and
+// each table row on two lines, its rise and its fall, on the table pages' grid
+// (lines height/50 apart from height/10). Columns: Name, Chamber, Region,
+// Slope ± SE, R², Corrected, µmol/h, µmol/h per amount.
+inline constexpr int kRateColumns = 8;
+using RateLineTexts = std::array<std::string, kRateColumns>;
+struct RateColumn {
+  const char* heading;  // UTF-8
+  int32_t x = 0;        // left edge in logical pixels
+  int32_t width = 0;    // room up to the next column (or the page's margin)
+};
+std::array<RateColumn, kRateColumns> RatePageColumns();
+
+// "slope ± SE" with the error to two significant digits and the slope to as
+// many decimals; the slope alone to four significant digits without an error;
+// "---" without a slope.
+std::string SlopeWithErrorText(const std::optional<double>& slope,
+                               const std::optional<double>& standardError);
+// The texts of a row's rise line (fall false: name and chamber shown) or fall
+// line (name and chamber blank). A missing figure shows as "---".
+RateLineTexts RateLine(const AnalysisRow& row, bool fall);
+
+// Rate pages for the table: none when no row carries a rate figure.
+int32_t RatePageCount(QSize resolution, const AnalysisTable& table);
+
+// Rate page `page` (from 0) on a white page at the painter's origin; every
+// text is cut to its column ("...") so nothing runs into the next one. The
+// units line follows the display unit. False when the painter is not active or
+// the page is empty.
+bool PrintRatePage(QPainter& painter, QSize resolution, const AnalysisTable& table, int32_t unit,
+                   int32_t page = 0);
+
 // Prints the table pages and the chart page on `device` (a QPrinter, or a
 // QPdfWriter) over its whole printable area. With analysisView false one empty
 // table page and an empty chart page are printed, as when the report is asked
-// for outside the analysis view. False when painting could not start or a page
+// for outside the analysis view, else the rate pages follow when rows carry
+// rates. False when painting could not start or a page
 // could not be added. With `progress`, each page counts one, and a cancel
 // ends the report after the page in hand (the caller aborts the print job).
 bool PrintReport(QPagedPaintDevice& device, const AnalysisTable& table, int32_t unit,
