@@ -132,86 +132,41 @@ TEST_F(Workbook, AnalysisWorkbookIsWrittenByteForByte) {
   EXPECT_EQ(testing::FileBytes(Path("a.xls")), testing::DataBytes("analysis.xls"));
 }
 
-// The two rows of analysis.cva, the first with rise and fall rates whose
-// figures need all 17 digits, the second with none.
-AnalysisTable TableWithRates(bool rates) {
+// The rows of analysis.cva written in mg/l to path; the first row with rates
+// whose figures need all 17 digits when `rates`.
+bool ExportTable(bool rates, const std::string& path) {
   AnalysisTable table;
   AnalysisRow a{"a", "03.04.2024", "09:05:07", 2, -0.125f, 0.5f, 30, 45, 12.25f, 13.5f, 4, 0, {}};
-  AnalysisRow b{"b", "04.04.2024", "10:00:00", 3, 1, 2, 5, 5, 6, 7, 8, 2, {}};
   if (rates) {
     a.rates.rise = {0.1 + 0.2, 1.0 / 3.0, 0.987654321012345, -2.0 / 7.0, 1e-300, 6.02214076e23};
     a.rates.fall = {-0.0123456789, std::nullopt, std::nullopt, std::nullopt, 42.5, std::nullopt};
     a.rates.amountUnit = "g FW";
   }
   table.Append(a, {});
-  table.Append(b, {});
-  return table;
+  table.Append({"b", "04.04.2024", "10:00:00", 3, 1, 2, 5, 5, 6, 7, 8, 2, {}}, {});
+  ExportOptions options;
+  options.unit = 2;
+  return !WriteAnalysisWorkbook(table, path, options, DefaultWorkbookFactory()).Failed();
 }
-
-// Records the statements instead of running them; writes nothing.
-class StatementLog : public WorkbookConnection {
- public:
-  explicit StatementLog(std::vector<std::string>& log) : log_(log) {}
-  Result OpenEx(const std::string&) override { return Result::Success(); }
-  Result ExecuteSQL(const std::string& statement) override {
-    log_.push_back(statement);
-    return Result::Success();
-  }
-  Result Close() override { return Result::Success(); }
-  Expected<std::string> CloseToBytes(const std::atomic<bool>*) override { return std::string(); }
-
- private:
-  std::vector<std::string>& log_;
-};
 
 // The "Workbook" stream of an .xls file.
 std::vector<uint8_t> WorkbookStream(const std::string& path) {
   gsf_init();
   std::vector<uint8_t> stream;
   GsfInput* file = gsf_input_stdio_new(path.c_str(), nullptr);
-  GsfInfile* ole = file != nullptr ? gsf_infile_msole_new(file, nullptr) : nullptr;
-  GsfInput* child = ole != nullptr ? gsf_infile_child_by_name(ole, "Workbook") : nullptr;
-  if (child != nullptr) {
-    stream.resize(static_cast<size_t>(gsf_input_size(child)));
-    if (gsf_input_read(child, stream.size(), stream.data()) == nullptr) stream.clear();
-    g_object_unref(child);
-  }
-  if (ole != nullptr) g_object_unref(ole);
-  if (file != nullptr) g_object_unref(file);
-  EXPECT_FALSE(stream.empty()) << path;
+  GsfInfile* ole = gsf_infile_msole_new(file, nullptr);
+  GsfInput* child = gsf_infile_child_by_name(ole, "Workbook");
+  stream.resize(static_cast<size_t>(gsf_input_size(child)));
+  EXPECT_NE(gsf_input_read(child, stream.size(), stream.data()), nullptr);
+  for (GsfInput* input : {child, GSF_INPUT(ole), file}) g_object_unref(input);
   return stream;
 }
 
-// Writes the table to path; false when the export failed.
-bool Export(AnalysisTable table, const std::string& path) {
-  ExportOptions options;
-  options.unit = 2;
-  return !WriteAnalysisWorkbook(table, path, options, DefaultWorkbookFactory()).Failed();
-}
-
-TEST_F(Workbook, RatesFollowAsStatementsOfTheirOwnAfterTheAnalysisSheet) {
-  std::vector<std::string> plain, withRates;
-  for (auto [rates, log] : {std::pair{false, &plain}, std::pair{true, &withRates}}) {
-    AnalysisTable table = TableWithRates(rates);
-    const ExportResult result = WriteAnalysisWorkbook(table, Path("a.xls"), ExportOptions{}, [log] {
-      return std::make_unique<StatementLog>(*log);
-    });
-    ASSERT_FALSE(result.Failed());
-  }
-  // "Auswertung" comes first and unchanged; a table without rates gets no more.
-  ASSERT_EQ(plain.size(), 3u);
-  ASSERT_EQ(withRates.size(), 6u);
-  EXPECT_EQ(std::vector(withRates.begin(), withRates.begin() + 3), plain);
-  EXPECT_EQ(withRates[3], RatesCreateStatement(1));
-  EXPECT_EQ(withRates[5],
-            "INSERT INTO Rates VALUES ('b','04.04.2024','10:00:00',3,NULL,NULL,NULL,"
-            "NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL)");
-}
-
-TEST_F(Workbook, XlsRatesSheetHoldsTheFiguresAsTheSameDoubles) {
-  ASSERT_TRUE(Export(TableWithRates(false), Path("plain.xls")));
-  ASSERT_TRUE(Export(TableWithRates(true), Path("rates.xls")));
-  // Without rates the workbook is the one it always was.
+TEST_F(Workbook, XlsRatesSheetFollowsAnUnchangedAnalysisSheetWithTheSameDoubles) {
+  ASSERT_TRUE(ExportTable(false, Path("plain.xls")));
+  ASSERT_TRUE(ExportTable(true, Path("rates.xls")));
+  // Without rates the workbook is the one it always was; with them,
+  // "Auswertung" keeps every cell.
   EXPECT_EQ(testing::FileBytes(Path("plain.xls")), testing::DataBytes("analysis.xls"));
   const auto plain = ParseStream(WorkbookStream(Path("plain.xls")));
   const auto sheets = ParseStream(WorkbookStream(Path("rates.xls")));
@@ -223,59 +178,37 @@ TEST_F(Workbook, XlsRatesSheetHoldsTheFiguresAsTheSameDoubles) {
 
   const ReadSheet& r = sheets[1];
   EXPECT_EQ(r.name, "Rates");
-  EXPECT_EQ(r.text.at({0, 3}), "Chamber");
   EXPECT_EQ(r.text.at({0, 4}), "Rise slope in mg/(l*s)");
   EXPECT_EQ(r.text.at({0, 6}), "Rise R\xB2");
-  EXPECT_EQ(r.text.at({0, 9}), "Rise \xB5mol/h per amount");
-  EXPECT_EQ(r.text.at({0, 11}), "Fall SE in mg/(l*s)");
   EXPECT_EQ(r.text.at({0, 16}), "Amount unit");
-  EXPECT_EQ(r.text.at({1, 0}), "a");
   EXPECT_EQ(r.text.at({1, 2}), "09:05:07");
   EXPECT_EQ(r.number.at({1, 3}), 2.0);
-  // Every figure comes back bit for bit.
+  // Figures come back bit for bit.
   EXPECT_EQ(r.number.at({1, 4}), 0.1 + 0.2);
-  EXPECT_EQ(r.number.at({1, 5}), 1.0 / 3.0);
-  EXPECT_EQ(r.number.at({1, 6}), 0.987654321012345);
   EXPECT_EQ(r.number.at({1, 7}), -2.0 / 7.0);
   EXPECT_EQ(r.number.at({1, 8}), 1e-300);
   EXPECT_EQ(r.number.at({1, 9}), 6.02214076e23);
-  EXPECT_EQ(r.number.at({1, 10}), -0.0123456789);
   EXPECT_EQ(r.number.at({1, 14}), 42.5);
   EXPECT_EQ(r.text.at({1, 16}), "g FW");
-  // Missing figures are empty cells, not zeros or texts.
-  for (int c : {11, 12, 13, 15}) {
-    EXPECT_EQ(r.number.count({1, c}), 0u) << c;
-    EXPECT_EQ(r.text.count({1, c}), 0u) << c;
-  }
+  // Missing figures are empty cells, not zeros or texts; so is a row without rates.
+  for (int c : {11, 12, 13, 15}) EXPECT_EQ(r.text.count({1, c}) + r.number.count({1, c}), 0u);
   EXPECT_EQ(r.text.at({2, 0}), "b");
-  EXPECT_EQ(r.number.at({2, 3}), 3.0);
   EXPECT_EQ(r.number.size(), 10u);  // two chambers, eight figures
 }
 
 TEST_F(Workbook, XlsxRatesSheetFollowsAnUnchangedAnalysisSheet) {
-  ASSERT_TRUE(Export(TableWithRates(false), Path("plain.xlsx")));
-  ASSERT_TRUE(Export(TableWithRates(true), Path("rates.xlsx")));
+  ASSERT_TRUE(ExportTable(false, Path("plain.xlsx")));
+  ASSERT_TRUE(ExportTable(true, Path("rates.xlsx")));
   const std::string plain = testing::FileBytes(Path("plain.xlsx"));
   const std::string rates = testing::FileBytes(Path("rates.xlsx"));
   EXPECT_EQ(ZipMember(rates, "xl/worksheets/sheet1.xml"),
             ZipMember(plain, "xl/worksheets/sheet1.xml"));
   EXPECT_EQ(ZipMember(plain, "xl/worksheets/sheet2.xml"), "");
   EXPECT_NE(ZipMember(rates, "xl/workbook.xml").find("name=\"Rates\""), std::string::npos);
-  // The .xlsx writer keeps 16 significant digits: figures that need no more
-  // come back exact.
+  // The .xlsx writer keeps 16 significant digits, enough for this figure.
   const std::string sheet = ZipMember(rates, "xl/worksheets/sheet2.xml");
-  auto cell = [&](const std::string& ref) {
-    const size_t at = sheet.find("<c r=\"" + ref + "\"");
-    if (at == std::string::npos) return std::string("missing");
-    const size_t end = sheet.find("</c>", at);
-    const size_t v = sheet.find("<v>", at);
-    if (v == std::string::npos || v > end) return std::string("empty");
-    return sheet.substr(v + 3, sheet.find("</v>", v) - v - 3);
-  };
-  EXPECT_EQ(std::stod(cell("G2")), 0.987654321012345);
-  EXPECT_EQ(std::stod(cell("K2")), -0.0123456789);
-  EXPECT_EQ(std::stod(cell("O2")), 42.5);
-  EXPECT_EQ(cell("L2"), "missing");  // an empty figure has no cell
+  EXPECT_NE(sheet.find("<c r=\"G2\"><v>0.987654321012345</v></c>"), std::string::npos) << sheet;
+  EXPECT_EQ(sheet.find("<c r=\"L2\""), std::string::npos);  // an empty figure has no cell
 }
 
 TEST_F(Workbook, ConnectionReportsErrorsAndConvertsNumberColumns) {

@@ -275,5 +275,76 @@ TEST(ReportPrinting, PdfHoldsTwoPages) {
   EXPECT_EQ(PdfPages(path), 2);
 }
 
+// `count` rows, each with a full rise and a fall that has a slope and µmol/h only.
+AnalysisTable RowsWithRates(size_t count, const std::string& name = "a") {
+  AnalysisTable table;
+  for (size_t i = 0; i < count; ++i) {
+    AnalysisRow row;
+    row.name = name;
+    row.chamber = 2;
+    row.rates.rise = {-0.0123456, 0.000123, 0.99871, -0.0119, 0.8123456, 0.40617};
+    row.rates.fall = {0.0045, std::nullopt, std::nullopt, std::nullopt, -0.35, std::nullopt};
+    row.rates.amountUnit = "g FW";
+    table.Append(row, AnalysisListTexts{});
+  }
+  return table;
+}
+
+TEST(RatePages, ErrorsGovernTheDecimalsAndMissingFiguresShowAsDashes) {
+  EXPECT_EQ(SlopeWithErrorText(12.345, 0.96), "12.35 \u00B1 0.96");
+  EXPECT_EQ(SlopeWithErrorText(1234.5, 56.0), "1234 \u00B1 56");
+  EXPECT_EQ(SlopeWithErrorText(-0.0123456, 0.0), "-0.01235");  // a perfect line
+  EXPECT_EQ(SlopeWithErrorText(std::nullopt, 0.1), "---");
+  const AnalysisTable table = RowsWithRates(1);
+  const RateLineTexts rise = RateLine(table.Row(0), false);
+  EXPECT_EQ(rise, (RateLineTexts{"a", "2", "Rise", "-0.01235 \u00B1 0.00012", "0.9987", "-0.01190",
+                                 "0.8123", "0.4062 /g FW"}));
+  const RateLineTexts fall = RateLine(table.Row(0), true);
+  EXPECT_EQ(fall, (RateLineTexts{"", "", "Fall", "0.0045", "---", "---", "-0.35", "---"}));
+}
+
+TEST(RatePages, HeadingsAndWideFiguresFitTheirColumnsAndLongTextsAreCut) {
+  EnsureGuiApp();
+  const auto columns = RatePageColumns();
+  const QFontMetrics heading(ArialOfCellHeight(100));
+  for (const RateColumn& column : columns)
+    EXPECT_LE(heading.horizontalAdvance(QString::fromUtf8(column.heading)), column.width);
+  AnalysisRow wide = RowsWithRates(1).Row(0);
+  wide.rates.rise = {-123.456789, 0.0000123, 0.12345, -123.456789, -12345.678, -1234.5678};
+  const QFontMetrics body(ArialOfCellHeight(70));
+  const RateLineTexts texts = RateLine(wide, false);
+  for (size_t c = 0; c < texts.size(); ++c)
+    EXPECT_LE(body.horizontalAdvance(QString::fromStdString(texts[c])), columns[c].width) << c;
+
+  // A long name stops short of the chamber's column.
+  const QSize size(1240, 1754);
+  QImage image(size, QImage::Format_RGB32);
+  QPainter painter(&image);
+  ASSERT_TRUE(PrintRatePage(painter, size, RowsWithRates(1, std::string(80, 'W')), 1));
+  painter.end();
+  const TablePageLayout layout = LayoutTablePages(size);
+  const double s = layout.scale;
+  int ink = 0;
+  for (int y = TruncToInt32(layout.firstRowY * s); y < (layout.firstRowY + layout.rowPitch) * s;
+       ++y)
+    for (int x = TruncToInt32((columns[1].x - 30) * s) + 1; x < columns[1].x * s; ++x)
+      ink += image.pixelColor(x, y).lightness() < 128;
+  EXPECT_EQ(ink, 0);
+}
+
+TEST(RatePages, FollowTheChartsOnlyWhenRowsCarryRates) {
+  EnsureGuiApp();
+  const testing::TempFolder folder;
+  // 60 rows: two table pages, the charts, and at 22 rows a page three rate pages.
+  Progress progress;
+  ASSERT_TRUE(
+      PrintPdf(folder / "rates.pdf", RowsWithRates(60), 150, QPageLayout::Portrait, &progress));
+  EXPECT_EQ(PdfPages(folder / "rates.pdf"), 6);
+  EXPECT_EQ(progress.total.load(), 6);
+  EXPECT_EQ(RatePageCount(QSize(1240, 1754), RowsWithRates(22)), 1);
+  EXPECT_EQ(RatePageCount(QSize(1240, 1754), RowsWithRates(23)), 2);
+  EXPECT_EQ(RatePageCount(QSize(1240, 1754), SixtyRows()), 0);  // no rates
+}
+
 }  // namespace
 }  // namespace corvala
