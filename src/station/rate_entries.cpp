@@ -66,11 +66,13 @@ RateConfirmOutcome ConfirmRateEntries(const RateEntries& entries, RateSettings& 
     taken.blankChamber = entries.blankIndex - 1;
 
   const std::string volumeRange = Format(
-      "a number of ml above 0 and up to %s (the gas volume for mbar runs, the water volume "
+      "a number of ml with a decimal point, above 0 and up to %s (the gas volume for mbar runs, "
+      "the water volume "
       "for mg/l runs), or nothing",
       RateNumberText(kMaxVolumeMl).c_str());
   const std::string amountRange =
-      Format("a number above 0 and up to %s, or nothing", RateNumberText(kMaxAmount).c_str());
+      Format("a number with a decimal point, above 0 and up to %s, or nothing",
+             RateNumberText(kMaxAmount).c_str());
   for (size_t c = 0; c < entries.chambers.size(); ++c) {
     const ChamberRateEntries& typed = entries.chambers[c];
     OxygenSettings& oxygen = taken.chambers[c].oxygen;

@@ -113,8 +113,9 @@ TEST(RateEntries, AFieldTypedWrongIsRefusedAloneAndKeepsItsValue) {
   ConfirmRateEntries(typed, settings, "unused", prompts);
   ASSERT_EQ(prompts.asked.size(), 1u);
   EXPECT_EQ(prompts.asked[0],
-            "Volume (ml) of chamber II \"abc\" is not taken: enter a number of ml above 0 and up "
-            "to 1000000 (the gas volume for mbar runs, the water volume for mg/l runs), or "
+            "Volume (ml) of chamber II \"abc\" is not taken: enter a number of ml with a decimal "
+            "point, above 0 and up to 1000000 (the gas volume for mbar runs, the water volume for "
+            "mg/l runs), or "
             "nothing.");
 }
 
