@@ -127,6 +127,7 @@ TEST(AnalysisFile, FilesThatCannotBeReadOrWrittenChangeNothing) {
 TEST(AnalysisFile, RatesFollowTheRowsAndReadBackExactly) {
   const std::string plain = FormatAnalysisFile(TwoRows(), 2);
   const std::string withRates = FormatAnalysisFile(TwoRowsWithRates(), 2);
+  EXPECT_EQ(withRates, DataBytes("analysis_rates.cva"));
   // The rows' lines are the bytes a table without rates writes.
   EXPECT_EQ(plain, DataBytes("analysis.cva"));
   EXPECT_EQ(withRates.substr(0, plain.size()), plain);
