@@ -50,7 +50,8 @@ std::string UsageText() {
          "\n"
          "Files in the data folder: Corvala.ini (settings and measurement program),\n"
          "auswertung.tmp (the analysis table's working file), Ports.ini (the serial\n"
-         "adapter of each port), Kammer1.journal to Kammer3.journal (the runs being\n"
+         "adapter of each port), Rates.ini (blank chamber, volumes, amounts and window\n"
+         "of the rates), Kammer1.journal to Kammer3.journal (the runs being\n"
          "measured), Corvala3.lock (held while a station runs) and NAME.tmp-HOST-PID\n"
          "(temporary files of an interrupted write, removed at start).\n";
 }

@@ -99,6 +99,31 @@ inline constexpr int kFactorLabel2 = 1063;
 // The serial adapter the chosen port stands for (not in the original layout).
 inline constexpr int kAdapterGroup = 1141;
 inline constexpr int kAdapter = 1140;
+// The settings of the rates: blank chamber, each chamber's volume, amount and
+// amount unit, and the window W (not in the original layout).
+inline constexpr int kRatesGroup = 1160;
+inline constexpr int kBlankLabel = 1161;
+inline constexpr int kBlankChamber = 1162;
+inline constexpr int kVolumeHeading = 1163;
+inline constexpr int kAmountHeading = 1164;
+inline constexpr int kAmountUnitHeading = 1165;
+inline constexpr int kRateChamber1 = 1166;  // then 1167, 1168: "I" to "III"
+inline constexpr int kRateChamber2 = 1167;
+inline constexpr int kRateChamber3 = 1168;
+inline constexpr int kVolume1 = 1169;  // then 1170, 1171
+inline constexpr int kVolume2 = 1170;
+inline constexpr int kVolume3 = 1171;
+inline constexpr int kAmount1 = 1172;  // then 1173, 1174
+inline constexpr int kAmount2 = 1173;
+inline constexpr int kAmount3 = 1174;
+inline constexpr int kAmountUnit1 = 1175;  // then 1176, 1177
+inline constexpr int kAmountUnit2 = 1176;
+inline constexpr int kAmountUnit3 = 1177;
+inline constexpr int kVolumeNote = 1178;
+inline constexpr int kRateWindowLabel = 1179;
+inline constexpr int kRateWindow = 1180;
+inline constexpr int kRateWindowNote = 1181;
+inline constexpr int kRateWindowHint = 1182;
 
 // Analysis view.
 inline constexpr int kAnalysisTable = 1094;
@@ -154,5 +179,8 @@ inline constexpr int kChamberShow[3] = {kChamberShow1, kChamberShow2, kChamberSh
 inline constexpr int kValues[3] = {kValues1, kValues2, kValues3};
 inline constexpr int kReading[3] = {kReading1, kReading2, kReading3};
 inline constexpr int kMeasuring[3] = {kMeasuring1, kMeasuring2, kMeasuring3};
+inline constexpr int kVolume[3] = {kVolume1, kVolume2, kVolume3};
+inline constexpr int kAmount[3] = {kAmount1, kAmount2, kAmount3};
+inline constexpr int kAmountUnit[3] = {kAmountUnit1, kAmountUnit2, kAmountUnit3};
 
 }  // namespace corvala::ctl

@@ -38,6 +38,7 @@
 #include "run/sampling_thread.h"
 #include "station/journal_restore.h"
 #include "station/own_files.h"
+#include "station/rate_entries.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
 #include "util/time_format.h"
@@ -307,6 +308,7 @@ void CMeasureDlg::ApplyStoredSettings() {
   station_.m_program.FreeProgram();
   ReadSettings();
   LoadChosenAdapters();
+  LoadRateSettings();
 
   entries_.calibration = Qs(Format("%d", station_.m_link.commands.m_calibrationValue.load()));
   station_.m_link.commands.m_calibrationChanged = 0;
@@ -460,6 +462,10 @@ void CMeasureDlg::CreateControls() {
   auto* unit = As<QComboBox>(ctl::kUnit);
   unit->addItem("mbar");
   unit->addItem("mg/l");
+  auto* blank = As<QComboBox>(ctl::kBlankChamber);
+  for (const char* choice : kBlankChoices) blank->addItem(choice);
+  for (int c = 0; c < 3; ++c) As<QLineEdit>(ctl::kAmountUnit[c])->setPlaceholderText("e.g. g FW");
+  As<QLineEdit>(ctl::kRateWindow)->setPlaceholderText("auto");
 
   widgets_.leftDiagram = new QButtonGroup(this);
   widgets_.rightDiagram = new QButtonGroup(this);
@@ -673,7 +679,13 @@ void CMeasureDlg::OnViewConfiguration() {
   savedPlacement_ = WindowRect();
   auto rect = savedPlacement_;
   rect[2] = rect[0] + 715;
-  rect[3] = rect[1] + 430;
+  // The rate settings lie below the device's configuration; the window grows by them.
+  const ControlSpec& device = *FindControl(ctl::kConfigurationGroup);
+  const ControlSpec& rates = *FindControl(ctl::kRatesGroup);
+  rect[3] = rect[1] + 430 +
+            DialogUnitsToPixels(0, device.y + device.height, 0,
+                                rates.y + rates.height - device.y - device.height)
+                .height();
   const QRect available = screen()->availableGeometry();
   SetWindowRect(
       KeepInside(rect, {available.left(), available.top(), available.left() + available.width(),

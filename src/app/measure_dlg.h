@@ -242,6 +242,11 @@ class CMeasureDlg : public QDialog {
   void FillAdapterList(int comPort);
   void ShowAdapterPath();
   bool TakeChosenAdapter();
+  // The rate fields of the configuration view and "Rates.ini".
+  std::string RateSettingsPath() const;
+  void LoadRateSettings();
+  void ShowRateEntries();
+  void TakeRateEntries();
   void ShowPortStatus(const PortStatus& status);
   PortStatus PortInForce() const;
   void ShowLinkStatus();

@@ -1,6 +1,7 @@
 // The configuration view: its confirmation and the steppers.
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 #include <cstdio>
@@ -12,7 +13,9 @@
 #include "device/port_catalog.h"
 #include "device/serial_link.h"
 #include "files/port_map_file.h"
+#include "files/rate_settings_file.h"
 #include "station/port_choice.h"
+#include "station/rate_entries.h"
 
 namespace corvala {
 
@@ -41,6 +44,7 @@ void CMeasureDlg::ConfirmConfiguration() {
   if (outcome.factor1Refused || outcome.factor2Refused || outcome.calibrationRefused ||
       outcome.serviceCode != 0)
     UpdateData(false);
+  TakeRateEntries();
   const bool adapterChanged = outcome.serviceCode == 0 && TakeChosenAdapter();
   if ((outcome.restartLink || adapterChanged) && workers_.link) {
     workers_.link->SetPorts(options_.ports);
@@ -66,6 +70,51 @@ std::string CMeasureDlg::PortsFilePath() const {
 void CMeasureDlg::LoadChosenAdapters() {
   const Result loaded = corvala::LoadChosenAdapters(PortsFilePath(), options_.ports);
   if (!loaded) prompts_->ShowNotice(loaded.Message());
+}
+
+std::string CMeasureDlg::RateSettingsPath() const {
+  return (std::filesystem::path(appFolder_) / kRateSettingsFileName).string();
+}
+
+// At start, beside the settings; read from the folder asked for when the
+// station cannot keep its files there.
+void CMeasureDlg::LoadRateSettings() {
+  std::string path = RateSettingsPath();
+  std::error_code error;
+  if (!options_.unwritableFolder.empty() && !std::filesystem::exists(path, error))
+    path = (std::filesystem::path(options_.unwritableFolder) / kRateSettingsFileName).string();
+  const Expected<RateSettings> read = ReadRateSettings(path);
+  if (read)
+    rateSettings_ = *read;
+  else
+    prompts_->ShowNotice(read.Message());
+  ShowRateEntries();
+}
+
+void CMeasureDlg::ShowRateEntries() {
+  const RateEntries entries = RateEntriesOf(rateSettings_);
+  As<QComboBox>(ctl::kBlankChamber)->setCurrentIndex(entries.blankIndex);
+  for (size_t c = 0; c < 3; ++c) {
+    As<QLineEdit>(ctl::kVolume[c])->setText(Qs(entries.chambers[c].volume));
+    As<QLineEdit>(ctl::kAmount[c])->setText(Qs(entries.chambers[c].amount));
+    As<QLineEdit>(ctl::kAmountUnit[c])->setText(Qs(entries.chambers[c].amountUnit));
+  }
+  As<QLineEdit>(ctl::kRateWindow)->setText(Qs(entries.window));
+}
+
+// A rate field typed wrong is named in a notice and shows its value in force
+// again; the fields typed right are taken and kept in "Rates.ini".
+void CMeasureDlg::TakeRateEntries() {
+  RateEntries entries;
+  entries.blankIndex = As<QComboBox>(ctl::kBlankChamber)->currentIndex();
+  for (size_t c = 0; c < 3; ++c) {
+    entries.chambers[c].volume = As<QLineEdit>(ctl::kVolume[c])->text().toStdString();
+    entries.chambers[c].amount = As<QLineEdit>(ctl::kAmount[c])->text().toStdString();
+    entries.chambers[c].amountUnit = As<QLineEdit>(ctl::kAmountUnit[c])->text().toStdString();
+  }
+  entries.window = As<QLineEdit>(ctl::kRateWindow)->text().toStdString();
+  ConfirmRateEntries(entries, rateSettings_, RateSettingsPath(), *prompts_);
+  ShowRateEntries();
 }
 
 // At start: the configured port has no device, and exactly one USB adapter is there.

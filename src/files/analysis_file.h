@@ -1,6 +1,10 @@
 #pragma once
 // The analysis file ("auswertung.tmp" and the user's ".cva" files): the row
-// count, the unit, then twelve lines per row, each line ended by CR LF.
+// count, the unit, then twelve lines per row, each line ended by CR LF. When
+// any row has regression rates, a block follows that a reader of the rows
+// alone never reaches: "[Rates] n", then per row the rise's and the fall's
+// slope, standard error, R², corrected slope, µmol/h and µmol/h per amount
+// ("%.17g", an empty line for no figure) and the amount unit.
 
 #include <cstdint>
 #include <string>
@@ -19,7 +23,9 @@ Result WriteAnalysisFile(const AnalysisTable& table, const std::string& path, in
 
 // Replaces the table with the rows of the text (list texts in the file's unit),
 // marks it saved and recomputes its highest diagram group. A row cut short by
-// the end of the text is dropped. Returns the file's unit line.
+// the end of the text is dropped. The rates are taken only from a whole block
+// made for all the rows read; otherwise every row has empty rates. Returns
+// the file's unit line.
 int32_t ParseAnalysisFile(std::string_view text, AnalysisTable& table);
 // Reads the file into the table; the table is unchanged when it cannot be opened.
 Result ReadAnalysisFile(AnalysisTable& table, const std::string& path);

@@ -1,6 +1,7 @@
 #include "station/own_files.h"
 
 #include "files/port_map_file.h"
+#include "files/rate_settings_file.h"
 #include "files/settings_file.h"
 #include "run/run_journal.h"
 #include "station/analysis_store.h"
@@ -9,7 +10,7 @@
 namespace corvala {
 
 std::vector<std::string> DataFolderFileNames() {
-  return {kSettingsFileName,  kPortMapFileName,   kWorkingFileName,
+  return {kSettingsFileName,  kPortMapFileName,   kRateSettingsFileName, kWorkingFileName,
           JournalFileName(0), JournalFileName(1), JournalFileName(2)};
 }
 

@@ -7,7 +7,7 @@
 
 namespace corvala {
 
-// "Corvala.ini", "Ports.ini", "auswertung.tmp" and the three journals.
+// "Corvala.ini", "Ports.ini", "Rates.ini", "auswertung.tmp" and the three journals.
 std::vector<std::string> DataFolderFileNames();
 
 // Removes what a station of this computer killed while writing one of

@@ -16,8 +16,9 @@ TEST(ControlTable, EveryControlOnceWithAName) {
     EXPECT_LE(control.x + control.width, kDialogWidthDu) << control.id;
     EXPECT_LE(control.y + control.height, kDialogHeightDu) << control.id;
   }
-  // 126 of the original layout, the adapter choice and the link status line.
-  EXPECT_EQ(ids.size(), 129u);
+  // 126 of the original layout, the adapter choice, the link status line and
+  // the 23 of the rate settings.
+  EXPECT_EQ(ids.size(), 152u);
   EXPECT_EQ(AccessibleName(*FindControl(1035)), "Chamber I");
   EXPECT_EQ(AccessibleName(*FindControl(1041)), "Save measurement");
   EXPECT_EQ(AccessibleName(*FindControl(1021)), "Start");

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
 
@@ -13,10 +17,48 @@ using testing::DataBytes;
 // The table of the golden file analysis.cva (written in unit 2).
 AnalysisTable TwoRows(const std::string& firstName = "a") {
   AnalysisTable table;
-  table.Append({firstName, "03.04.2024", "09:05:07", 2, -0.125f, 0.5f, 30, 45, 12.25f, 13.5f, 4, 0},
-               {});
-  table.Append({"b", "04.04.2024", "10:00:00", 3, 1, 2, 5, 5, 6, 7, 8, 2}, {});
+  table.Append(
+      {firstName, "03.04.2024", "09:05:07", 2, -0.125f, 0.5f, 30, 45, 12.25f, 13.5f, 4, 0, {}}, {});
+  table.Append({"b", "04.04.2024", "10:00:00", 3, 1, 2, 5, 5, 6, 7, 8, 2, {}}, {});
   return table;
+}
+
+// The same rows with rates: every figure of the first row's rise, some of its
+// fall, and none but the unit in the second row.
+AnalysisTable TwoRowsWithRates() {
+  const AnalysisTable plain = TwoRows();
+  AnalysisRow first = plain.Row(0);
+  first.rates.rise = {0.1, 1.0 / 3.0, 0.99999999999999989, -2.5e-300, 123456.78901234567, 7e-12};
+  first.rates.fall.slope = -0.0123;
+  first.rates.fall.micromolPerHour = -4.25;
+  first.rates.amountUnit = "\xC2\xB5g Chl";  // µg Chl
+  AnalysisRow second = plain.Row(1);
+  second.rates.amountUnit = "g FW";
+  AnalysisTable table;
+  table.Append(first, {});
+  table.Append(second, {});
+  return table;
+}
+
+// The rows as a reader that knows only the count, the unit and twelve lines
+// per row sees them.
+std::vector<std::vector<std::string>> RowsByTheRowsAlone(const std::string& text) {
+  std::istringstream in(text);
+  std::string line;
+  auto next = [&] {
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+  };
+  const int count = std::atoi(next().c_str());
+  next();  // the unit
+  std::vector<std::vector<std::string>> rows;
+  for (int r = 0; r < count && in; ++r) {
+    std::vector<std::string> fields;
+    for (int f = 0; f < 12; ++f) fields.push_back(next());
+    rows.push_back(fields);
+  }
+  return rows;
 }
 
 TEST(AnalysisFile, GoldenFileIsWrittenAndReadsBackWithEitherLineEndAndTextsInItsUnit) {
@@ -80,6 +122,68 @@ TEST(AnalysisFile, FilesThatCannotBeReadOrWrittenChangeNothing) {
   EXPECT_EQ(table.RowCount(), 2u);
   EXPECT_FALSE(WriteAnalysisFile(table, folder / "no/such/file.cva", 1).Ok());
   EXPECT_TRUE(table.Dirty());
+}
+
+TEST(AnalysisFile, RatesFollowTheRowsAndReadBackExactly) {
+  const std::string plain = FormatAnalysisFile(TwoRows(), 2);
+  const std::string withRates = FormatAnalysisFile(TwoRowsWithRates(), 2);
+  EXPECT_EQ(withRates, DataBytes("analysis_rates.cva"));
+  // The rows' lines are the bytes a table without rates writes.
+  EXPECT_EQ(plain, DataBytes("analysis.cva"));
+  EXPECT_EQ(withRates.substr(0, plain.size()), plain);
+  EXPECT_EQ(withRates.substr(plain.size(), 11), "[Rates] 2\r\n");
+  EXPECT_EQ(RowsByTheRowsAlone(withRates), RowsByTheRowsAlone(plain));
+  EXPECT_EQ(RowsByTheRowsAlone(plain).size(), 2u);
+
+  std::string lf = withRates;
+  std::erase(lf, '\r');
+  for (const std::string& text : {withRates, lf}) {
+    AnalysisTable read;
+    EXPECT_EQ(ParseAnalysisFile(text, read), 2);
+    ASSERT_EQ(read.RowCount(), 2u);
+    EXPECT_EQ(read.Row(0), TwoRowsWithRates().Row(0));
+    EXPECT_EQ(read.Row(1), TwoRowsWithRates().Row(1));
+    // The rates leave the seed's values and texts as they were.
+    EXPECT_EQ(read.Texts(0), LoadedRowTexts(TwoRows().Row(0), 2));
+  }
+  const testing::TempFolder folder;
+  ASSERT_TRUE(WriteAnalysisFile(TwoRowsWithRates(), folder / "r.cva", 2).Ok());
+  AnalysisTable read;
+  ASSERT_TRUE(ReadAnalysisFile(read, folder / "r.cva").Ok());
+  EXPECT_EQ(read.Row(0).rates, TwoRowsWithRates().Row(0).rates);
+}
+
+TEST(AnalysisFile, ADamagedOrCutRatesBlockLeavesTheRowsWithoutRates) {
+  const std::string plain = FormatAnalysisFile(TwoRows(), 1);
+  const std::string block = FormatAnalysisFile(TwoRowsWithRates(), 1).substr(plain.size());
+  const std::string lastLine = "g FW\r\n";
+  ASSERT_EQ(block.substr(block.size() - lastLine.size()), lastLine);
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = block;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  const std::vector<std::string> damaged = {
+      block.substr(0, block.size() - lastLine.size()),  // the last line missing
+      block.substr(0, block.size() / 2),                // cut in the middle
+      replaced("[Rates] 2", "[Rates] 3"),               // made for other rows
+      replaced("[Rates] 2", "[Rates]"),                 // no count
+      replaced("0.10000000000000001", "0,1"),           // not a number
+      replaced("0.10000000000000001", "nan"),           // not a finite number
+      replaced("-0.0123", "-0.0123 mbar"),              // more than a number
+  };
+  for (const std::string& tail : damaged) {
+    AnalysisTable read;
+    EXPECT_EQ(ParseAnalysisFile(plain + tail, read), 1);
+    ASSERT_EQ(read.RowCount(), 2u);
+    EXPECT_EQ(read.Row(0), TwoRows().Row(0)) << tail;
+    EXPECT_EQ(read.Row(1), TwoRows().Row(1)) << tail;
+  }
+  // A block behind rows cut short belongs to no row.
+  const std::string oneRowShort = "3" + plain.substr(1) + block;
+  AnalysisTable read;
+  ParseAnalysisFile(oneRowShort, read);
+  for (size_t i = 0; i < read.RowCount(); ++i) EXPECT_EQ(read.Row(i).rates, RowRates{});
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ done
 echo "== the station's files"
 # Every file the station keeps in its data folder, in its --help and under FILES.
 sed -n '/^\.SH FILES/,/^\.SH [^F]/p' "$work/corvala3.1" >"$work/files-section"
-for file in Corvala.ini auswertung.tmp Ports.ini Kammer1.journal Kammer3.journal Corvala3.lock .tmp; do
+for file in Corvala.ini auswertung.tmp Ports.ini Rates.ini Kammer1.journal Kammer3.journal Corvala3.lock .tmp; do
   fact "corvala3 --help names $file" grep -qF -- "$file" "$work/corvala3.help"
   fact "corvala3.1 names $file under FILES" grep -qF -- "${file//-/\\-}" "$work/files-section"
 done
