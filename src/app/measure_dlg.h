@@ -309,8 +309,11 @@ class CMeasureDlg : public QDialog {
   bool DrawAnalysisDiagrams();
   void OnPrint();
   bool PrintReportTo(QPagedPaintDevice& device);
-  // While an export or a print runs, their buttons take no second click.
+  // While an export, a print, a save or a load of measurements runs, their
+  // buttons take no second click.
   void SetLongWorkRunning(bool running);
+  // Runs a slow step of a save or a load on a thread of its own with the progress dialog.
+  SlowStepRunner SlowStepsWithProgress(const QString& label);
   ExportOptions MakeExportOptions() const;
   int32_t Unit() const { return station_.m_units.Unit(); }
 

@@ -60,7 +60,18 @@ ExportOptions CMeasureDlg::MakeExportOptions() const {
 
 void CMeasureDlg::SetLongWorkRunning(bool running) {
   longWorkRunning_ = running;
-  for (const int id : {ctl::kExportMeasurement, ctl::kPrint}) Control(id)->setEnabled(!running);
+  for (const int id :
+       {ctl::kExportMeasurement, ctl::kPrint, ctl::kSaveMeasurement, ctl::kLoadMeasurement})
+    Control(id)->setEnabled(!running);
+}
+
+SlowStepRunner CMeasureDlg::SlowStepsWithProgress(const QString& label) {
+  return [this, label](const SlowStep& step) {
+    (void)RunWithProgress<bool>(this, label, [&step](Progress& progress) {
+      step(progress);
+      return true;
+    });
+  };
 }
 
 namespace {
@@ -213,12 +224,16 @@ void CMeasureDlg::OnAddAnalysisRows() {
 }
 
 void CMeasureDlg::SaveMeasurementFiles() {
+  if (longWorkRunning_) return;
+  const LongWorkScope scope([this](bool running) { SetLongWorkRunning(running); });
   UpdateData(true);
   MeasurementSaveHooks hooks;
   hooks.addAnalysisRow = [this](int chamber, const std::string& name) {
     AddAnalysisRow(chamber, name);
   };
   hooks.rewriteWorkingFile = [this] { (void)analysis_->SaveWorkingFile(Unit()); };
+  // A week at one sample a second takes seconds to write: the window goes on meanwhile.
+  hooks.runSlow = SlowStepsWithProgress("Saving the measurement...");
   const MeasurementSaveResult result =
       corvala::SaveMeasurementFiles(station_, chambers_.selected, *prompts_, hooks);
   // A measurement that could not be written must not pass unnoticed.
@@ -246,10 +261,15 @@ MeasurementLoadHooks CMeasureDlg::LoadHooks() {
 }
 
 void CMeasureDlg::LoadMeasurementFile() {
+  if (longWorkRunning_) return;
+  const LongWorkScope scope([this](bool running) { SetLongWorkRunning(running); });
   UpdateData(true);
+  MeasurementLoadHooks hooks = LoadHooks();
+  // A week-long file takes seconds to read: the window goes on meanwhile.
+  hooks.runSlow = SlowStepsWithProgress("Loading the measurement...");
   corvala::LoadMeasurementFile(
       station_, chambers_.selected, *prompts_,
-      ConversionFactors{settings_.factors.factor1, settings_.factors.factor2}, LoadHooks());
+      ConversionFactors{settings_.factors.factor1, settings_.factors.factor2}, hooks);
 }
 
 void CMeasureDlg::RestoreJournals() {

@@ -29,6 +29,8 @@ constexpr size_t kLongRow = 40;
 constexpr int32_t kTrustedSteps = 9999;
 // The chart top never goes beyond this, whatever a file holds (100 bar).
 constexpr int32_t kMaxChartTop = 100000;
+// The reader tells its progress after this many lines.
+constexpr int64_t kLinesPerReport = 4096;
 
 int32_t SaturatingAdd(int32_t value, int32_t add) {
   const int64_t sum = static_cast<int64_t>(value) + add;
@@ -256,7 +258,7 @@ using RecordAccess = std::function<void(const std::function<void(const ChamberRe
 // access for each chunk, so neither the record nor the file text is ever
 // copied whole. A record that is no longer the run the header was written from
 // (another length or start) abandons the file.
-Result WriteInChunks(const std::string& path, const RecordAccess& access) {
+Result WriteInChunks(const std::string& path, const RecordAccess& access, Progress* progress) {
   bool headWritten = false;
   int32_t count = 0;
   int32_t next = 0;
@@ -266,6 +268,7 @@ Result WriteInChunks(const std::string& path, const RecordAccess& access) {
                                   r.startHour, r.startMinute, r.startSecond};
   };
   return WriteFileAtomicallyInChunks(path, [&](std::string& chunk) {
+    if (progress != nullptr && progress->cancel.load()) return Result::Failure(kWritingCancelled);
     Result made = Result::Success();
     access([&](const ChamberRecord& r) {
       if (!headWritten) {
@@ -282,6 +285,7 @@ Result WriteInChunks(const std::string& path, const RecordAccess& access) {
       }
       const int32_t end = std::min(count, next + kRowsPerChunk);
       chunk.reserve(kWrittenRow * static_cast<size_t>(end - next));
+      if (progress != nullptr) progress->done.fetch_add(end - next);
       for (; next < end; ++next) chunk += FormatSampleRow(r.series.At(next));
     });
     return made;
@@ -299,14 +303,18 @@ std::string FormatMeasurementFile(const ChamberRecord& record) {
 }
 
 Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path) {
-  return WriteInChunks(path,
-                       [&](const std::function<void(const ChamberRecord&)>& f) { f(record); });
+  return WriteInChunks(
+      path, [&](const std::function<void(const ChamberRecord&)>& f) { f(record); }, nullptr);
 }
 
-Result WriteMeasurementFile(const SharedChamber& chamber, const std::string& path) {
-  return WriteInChunks(path, [&](const std::function<void(const ChamberRecord&)>& f) {
-    chamber.Access([&](const ChamberRecord& r) { f(r); });
-  });
+Result WriteMeasurementFile(const SharedChamber& chamber, const std::string& path,
+                            Progress* progress) {
+  return WriteInChunks(
+      path,
+      [&](const std::function<void(const ChamberRecord&)>& f) {
+        chamber.Access([&](const ChamberRecord& r) { f(r); });
+      },
+      progress);
 }
 
 int32_t WidenMaxPressure(int32_t maxPressure, float pressure, int32_t pressureUnit, float factor1,
@@ -368,7 +376,8 @@ ChamberRecord ParseMeasurementHeader(std::string_view text, const MeasurementRea
 }
 
 MeasurementFileContent ParseMeasurementFile(std::string_view text,
-                                            const MeasurementReadContext& context) {
+                                            const MeasurementReadContext& context,
+                                            Progress* progress) {
   MeasurementFileContent content;
   content.maxPressure = context.maxPressure;
   FileKeys file(text);
@@ -395,8 +404,15 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
   const auto lines = static_cast<int64_t>(std::count(text.begin() + pos, text.end(), '\n')) +
                      (pos < text.size() && text.back() != '\n' ? 1 : 0);
   r.series.Reserve(static_cast<size_t>(std::min(wanted, lines)));
+  if (progress != nullptr) progress->total = std::max<int64_t>(lines, 1);
   int64_t rows = 0;
+  int64_t linesRead = 0;
   while (rows < wanted && pos < text.size()) {
+    // The progress is told, and asked for a cancel, every few thousand lines.
+    if (progress != nullptr && ++linesRead % kLinesPerReport == 0) {
+      progress->done = linesRead;
+      if (progress->cancel.load()) return content;
+    }
     size_t end = text.find('\n', pos);
     const bool hasLineEnd = end != std::string_view::npos;
     end = hasLineEnd ? end + 1 : text.size();
@@ -409,6 +425,7 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
     content.maxPressure =
         WidenMaxPressure(content.maxPressure, sample.pressure, r.runUnit, factor1, factor2);
   }
+  if (progress != nullptr) progress->done = progress->total.load();
   return content;
 }
 

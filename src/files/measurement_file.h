@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "run/chamber_record.h"
+#include "util/progress.h"
 #include "util/result.h"
 
 namespace corvala {
@@ -21,7 +22,12 @@ std::string FormatMeasurementFile(const ChamberRecord& record);
 Result WriteMeasurementFile(const ChamberRecord& record, const std::string& path);
 // As above from a shared record, taken under its lock for each chunk and never
 // copied; a record whose run changes meanwhile leaves the target untouched.
-Result WriteMeasurementFile(const SharedChamber& chamber, const std::string& path);
+// With progress, each chunk adds its rows to progress->done, and a cancel
+// asked for abandons the file (the target stays untouched) with the reason
+// kWritingCancelled.
+Result WriteMeasurementFile(const SharedChamber& chamber, const std::string& path,
+                            Progress* progress = nullptr);
+inline constexpr const char* kWritingCancelled = "cancelled";
 
 // Station values the reader falls back on and widens.
 struct MeasurementReadContext {
@@ -47,9 +53,12 @@ struct MeasurementFileContent {
 // Reads a file's text. Counts in the file only bound the reading: a file ending
 // early gives the rows it holds, all series of equal length. A line that does
 // not hold all seven fields as numbers, or whose pressure or temperature is
-// not finite, is no sample and is passed over.
+// not finite, is no sample and is passed over. With progress, the lines after
+// the marker are its total and the lines read so far its done; a cancel asked
+// for stops the reading (the content is then incomplete).
 MeasurementFileContent ParseMeasurementFile(std::string_view text,
-                                            const MeasurementReadContext& context);
+                                            const MeasurementReadContext& context,
+                                            Progress* progress = nullptr);
 
 // The header values and program copy of a record's text (start, interval, set
 // point, unit, steps), with the fallbacks of the measurement file's reader.

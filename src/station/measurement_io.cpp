@@ -19,6 +19,15 @@ bool FileExists(const std::string& path) {
   return static_cast<bool>(in);
 }
 
+void RunSlowStep(const SlowStepRunner& runner, const SlowStep& step) {
+  if (runner) {
+    runner(step);
+    return;
+  }
+  Progress progress;
+  step(progress);
+}
+
 }  // namespace
 
 MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<uint8_t, 3>& selected,
@@ -53,26 +62,53 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
     if (!prompts.AskOkCancel(question)) return result;
   }
 
+  // The files are written first, each whole (each chunk of rows formatted under
+  // the record's lock), so a chamber whose file cannot be written is skipped
+  // without any change.
+  std::array<bool, 3> hasRun{};
+  int64_t rows = 0;
   for (int c = 0; c < 3; ++c) {
     if (!saveable[c]) continue;
-    // The file is written first (whole, each chunk of rows formatted under the
-    // record's lock), so a chamber whose file cannot be written is skipped
-    // without any change.
-    const bool hasRun =
-        station.m_chamber[c].Access([](const ChamberRecord& r) { return r.hasRun == 1; });
-    const Result written = WriteMeasurementFile(station.m_chamber[c], target[c]);
-    ReturnFreeMemory();
-    if (!written) {
+    station.m_chamber[c].Access([&](const ChamberRecord& r) {
+      hasRun[c] = r.hasRun == 1;
+      rows += r.Samples();
+    });
+  }
+  std::array<Result, 3> written;
+  std::array<bool, 3> cancelled{};
+  RunSlowStep(hooks.runSlow, [&](Progress& progress) {
+    progress.total = std::max<int64_t>(rows, 1);
+    for (int c = 0; c < 3; ++c) {
+      if (!saveable[c]) continue;
+      cancelled[c] = progress.cancel.load();
+      if (cancelled[c]) continue;
+      written[c] = WriteMeasurementFile(station.m_chamber[c], target[c], &progress);
+      cancelled[c] = !written[c] && progress.cancel.load();
+      ReturnFreeMemory();
+    }
+  });
+
+  for (int c = 0; c < 3; ++c) {
+    if (!saveable[c]) continue;
+    if (cancelled[c]) {
       result.failed.push_back(target[c]);
-      result.failures.push_back(written.Message());
+      result.failures.push_back("The file " + target[c] + " was not saved: saving was cancelled.");
+      continue;
+    }
+    if (!written[c]) {
+      result.failed.push_back(target[c]);
+      result.failures.push_back(written[c].Message());
       continue;
     }
     result.written.push_back(target[c]);
+    // A run started in the chamber since its file was finished is not the run
+    // the file holds: it stays unsaved and keeps its journal.
+    if (station.m_run[c].m_running.load() != 0) continue;
     const std::string name = selectedCount == 1 ? title : fileName[c];
     station.m_chamber[c].Access([&](ChamberRecord& r) {
       r.measurementName = selectedCount == 1 ? target[c] : fileName[c];
     });
-    if (hasRun && hooks.addAnalysisRow) hooks.addAnalysisRow(c, name);
+    if (hasRun[c] && hooks.addAnalysisRow) hooks.addAnalysisRow(c, name);
     station.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 1; });
     // The file holds the run now; its journal is no longer needed.
     (void)station.m_journal.Remove(c);
@@ -120,13 +156,28 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
                                           const MeasurementLoadHooks& hooks) {
   if (chamber < 0 || chamber > 2 || station.m_run[chamber].m_running.load() != 0)
     return MeasurementLoadStatus::kNothing;
+  // The rows are read into a record of their own: the chamber's record is not
+  // seen half-read, and the sampler goes on filling the other chambers.
+  const MeasurementReadContext context = StationReadContext(station, factors);
   MeasurementFileContent content;
-  {
-    // The file's text goes as soon as its rows are read.
-    const Expected<std::string> read = ReadWholeFile(path);
-    if (!read) return MeasurementLoadStatus::kNotOpened;
-    content = ParseMeasurementFile(*read, StationReadContext(station, factors));
-  }
+  bool opened = false;
+  bool cancelled = false;
+  RunSlowStep(hooks.runSlow, [&](Progress& progress) {
+    {
+      // The file's text goes as soon as its rows are read.
+      const Expected<std::string> read = ReadWholeFile(path);
+      if (!read) return;
+      opened = true;
+      content = ParseMeasurementFile(*read, context, &progress);
+    }
+    cancelled = progress.cancel.load();
+    ReturnFreeMemory();
+  });
+  if (!opened) return MeasurementLoadStatus::kNotOpened;
+  // A cancelled load changes nothing; neither does one whose chamber started a
+  // run while the file was read.
+  if (cancelled || station.m_run[chamber].m_running.load() != 0)
+    return MeasurementLoadStatus::kNothing;
 
   auto& shared = station.m_chamber[chamber];
   const bool hasSamples = content.HasSamples();
@@ -153,7 +204,7 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
     });
   }
 
-  // The text and the replaced run are freed; the system gets their memory back.
+  // The replaced run is freed; the system gets its memory back.
   ReturnFreeMemory();
   ShowInRunUnit(station, chamber, factors, hooks);
   return hasSamples ? MeasurementLoadStatus::kLoaded : MeasurementLoadStatus::kNoSamples;

@@ -65,5 +65,46 @@ TEST(MeasurementChunks, ARunChangedWhileItsFileIsWrittenLeavesTheOldFile) {
             1);
 }
 
+TEST(MeasurementChunks, WritingCountsItsRowsAndACancelBetweenChunksLeavesTheOldFile) {
+  const testing::TempFolder folder;
+  const std::string path = folder / "run.cv3";
+  SharedChamber shared;
+  shared.Access([](ChamberRecord& r) { r = LongRun(); });
+  const int32_t rows = shared.Access([](const ChamberRecord& r) { return r.Samples(); });
+  Progress whole;
+  ASSERT_TRUE(WriteMeasurementFile(shared, path, &whole).Ok());
+  EXPECT_EQ(whole.done.load(), rows);
+  const std::string before = testing::FileBytes(path);
+
+  // Cancel is asked for once the header and the first rows are written.
+  Progress progress;
+  int writes = 0;
+  g_afterWrite = [&] {
+    if (++writes == 2) progress.cancel = true;
+    g_armed = writes < 2;
+  };
+  g_armed = true;
+  const Result written = WriteMeasurementFile(shared, path, &progress);
+  g_armed = false;
+  EXPECT_EQ(written.Message(), "The file " + path + " could not be written: cancelled.");
+  EXPECT_LT(progress.done.load(), rows);
+  EXPECT_TRUE(testing::FileBytes(path) == before) << "the old file was replaced";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(MeasurementChunks, ReadingCountsItsLinesAndStopsOnCancel) {
+  const std::string text = FormatMeasurementFile(LongRun());
+  Progress whole;
+  const MeasurementFileContent read = ParseMeasurementFile(text, {}, &whole);
+  EXPECT_EQ(read.record.Samples(), LongRun().Samples());
+  EXPECT_EQ(whole.done.load(), whole.total.load());
+  EXPECT_GE(whole.total.load(), read.record.Samples());
+  Progress cancelled;
+  cancelled.cancel = true;
+  EXPECT_LT(ParseMeasurementFile(text, {}, &cancelled).record.Samples(), read.record.Samples());
+}
+
 }  // namespace
 }  // namespace corvala

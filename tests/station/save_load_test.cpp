@@ -204,5 +204,77 @@ TEST_F(SaveLoad, AnMglRunLoadedWhileMbarIsShownStaysUnderTheChartTop) {
   EXPECT_GE(MaxPressureDisplay(u.maxPressure, u.effFactor1, u.effFactor2) / shownPerMgl, 20.5);
 }
 
+TEST_F(SaveLoad, WritingCountsItsRowsAndACancelLeavesTheFilesAsTheyWere) {
+  // Run on the caller's thread, the writing counts every row it writes.
+  Progress last;
+  hooks.runSlow = [&](const SlowStep& step) {
+    Progress progress;
+    step(progress);
+    last.done = progress.done.load();
+    last.total = progress.total.load();
+  };
+  EXPECT_EQ(Save({1, 0, 1}, "p.cv3").written.size(), 2u);
+  EXPECT_EQ(last.total.load(), 8);
+  EXPECT_EQ(last.done.load(), 8);
+
+  // Cancelled before the first file is finished: no file is written, the old
+  // one stays, the chambers stay unsaved, and the user is told each file.
+  std::ofstream(Path("c_1.cv3"), std::ios::binary) << "old";
+  for (int c = 0; c < 3; ++c) station.m_chamber[c].Access([](ChamberRecord& r) { r.saved = 0; });
+  hooks.runSlow = [](const SlowStep& step) {
+    Progress progress;
+    progress.cancel = true;
+    step(progress);
+  };
+  log.clear();
+  prompts.asked.clear();
+  const MeasurementSaveResult cancelled = Save({1, 0, 1}, "c.cv3");
+  EXPECT_TRUE(cancelled.written.empty());
+  EXPECT_EQ(cancelled.failed, (Texts{Path("c_1.cv3"), Path("c_3.cv3")}));
+  EXPECT_EQ(cancelled.failures,
+            (Texts{"The file " + Path("c_1.cv3") + " was not saved: saving was cancelled.",
+                   "The file " + Path("c_3.cv3") + " was not saved: saving was cancelled."}));
+  EXPECT_EQ(testing::FileBytes(Path("c_1.cv3")), "old");
+  EXPECT_FALSE(fs::exists(Path("c_3.cv3")));
+  EXPECT_EQ(station.m_chamber[0].Snapshot().saved, 0);
+  EXPECT_EQ(station.m_chamber[2].Snapshot().saved, 0);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(prompts.asked, Texts{"Existing files will be overwritten!"});
+
+  // A run started in the chamber while its file was written is not the run
+  // the file holds: it stays unsaved and gets no analysis row.
+  hooks.runSlow = [this](const SlowStep& step) {
+    Progress progress;
+    step(progress);
+    station.m_run[2].m_running = 1;
+  };
+  EXPECT_EQ(Save({0, 0, 1}, "r.cv3").written, Texts{Path("r.cv3")});
+  EXPECT_EQ(station.m_chamber[2].Snapshot().saved, 0);
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(SaveLoad, ACancelledLoadOrOneWhoseChamberStartedARunChangesNothing) {
+  const ChamberRecord before = station.m_chamber[2].Snapshot();
+  MeasurementLoadHooks loadHooks;
+  loadHooks.beforeReplace = [&](int c) { log.push_back(Format("reset%d", c)); };
+  loadHooks.refreshViews = [&](int c) { log.push_back(Format("refresh%d", c)); };
+  loadHooks.runSlow = [](const SlowStep& step) {
+    Progress progress;
+    progress.cancel = true;
+    step(progress);
+  };
+  const std::string path = testing::DataPath("measurement.cv3");
+  EXPECT_EQ(LoadMeasurementInto(station, 2, path, {}, loadHooks), MeasurementLoadStatus::kNothing);
+  EXPECT_EQ(station.m_chamber[2].Snapshot(), before);
+  loadHooks.runSlow = [this](const SlowStep& step) {
+    Progress progress;
+    step(progress);
+    station.m_run[2].m_running = 1;
+  };
+  EXPECT_EQ(LoadMeasurementInto(station, 2, path, {}, loadHooks), MeasurementLoadStatus::kNothing);
+  EXPECT_EQ(station.m_chamber[2].Snapshot(), before);
+  EXPECT_TRUE(log.empty());
+}
+
 }  // namespace
 }  // namespace corvala
