@@ -14,6 +14,13 @@
 
 namespace corvala {
 
+// The chamber's numeral as the station names it: "I" for chamber 0; chambers
+// outside 0..2 are named by the nearest one.
+inline const char* ChamberNumeral(int chamber) {
+  static constexpr const char* kNumerals[3] = {"I", "II", "III"};
+  return kNumerals[chamber < 0 ? 0 : (chamber > 2 ? 2 : chamber)];
+}
+
 // The analysis results of one chamber, recomputed whole by RunAnalysis.
 struct AnalysisBlock {
   std::vector<int32_t> m_minPos;         // pairs: first and last position of a segment's minimum

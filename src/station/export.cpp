@@ -10,8 +10,6 @@
 namespace corvala {
 namespace {
 
-constexpr const char* kChamberNumerals[3] = {"I", "II", "III"};
-
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec);
@@ -92,7 +90,7 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
         station.m_chamber[c].Access([](const ChamberRecord& r) { return r.Samples() > 0; });
     if (!exportable[c])
       prompts.ShowNotice(
-          Format("Chamber %s holds no measured values and is not exported.", kChamberNumerals[c]));
+          Format("Chamber %s holds no measured values and is not exported.", ChamberNumeral(c)));
   }
   if (std::none_of(exportable.begin(), exportable.end(), [](bool e) { return e; })) return plan;
 

@@ -61,8 +61,7 @@ void LetGo(Station& station, Prompts& prompts, int chamber, const std::string& p
 
 // The chamber as the window names it: "Chamber I" for chamber 0.
 std::string ChamberName(int chamber) {
-  static const char* const kNumerals[3] = {"I", "II", "III"};
-  return std::string("Chamber ") + kNumerals[std::clamp(chamber, 0, 2)];
+  return std::string("Chamber ") + ChamberNumeral(chamber);
 }
 
 }  // namespace

@@ -176,8 +176,8 @@ MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const s
   if (!opened) return MeasurementLoadStatus::kNotOpened;
   // A cancelled load changes nothing; neither does one whose chamber started a
   // run while the file was read.
-  if (cancelled || station.m_run[chamber].m_running.load() != 0)
-    return MeasurementLoadStatus::kNothing;
+  if (cancelled) return MeasurementLoadStatus::kNothing;
+  if (station.m_run[chamber].m_running.load() != 0) return MeasurementLoadStatus::kRunStarted;
 
   auto& shared = station.m_chamber[chamber];
   const bool hasSamples = content.HasSamples();
@@ -229,6 +229,10 @@ MeasurementLoadStatus LoadMeasurementFile(Station& station, const std::array<uin
   if (status == MeasurementLoadStatus::kNoSamples)
     prompts.ShowNotice("The file " + path +
                        " holds no measured values; the chamber keeps its data.");
+  // The user started the chamber while its file was read; the run wins.
+  if (status == MeasurementLoadStatus::kRunStarted)
+    prompts.ShowNotice("The file " + path + " was not loaded: chamber " + ChamberNumeral(chamber) +
+                       " started measuring meanwhile.");
   return status;
 }
 

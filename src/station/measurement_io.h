@@ -86,13 +86,14 @@ MeasurementReadContext StationReadContext(const Station& station, const Conversi
 void ShowInRunUnit(Station& station, int chamber, const ConversionFactors& factors,
                    const MeasurementLoadHooks& hooks);
 
-enum class MeasurementLoadStatus { kNothing, kNotOpened, kNoSamples, kLoaded };
+enum class MeasurementLoadStatus { kNothing, kNotOpened, kNoSamples, kLoaded, kRunStarted };
 
 // Loads the file into chamber 0..2 (which must not be running) as button 1042
 // does after its dialogs: reads the rows into a record of their own (through
 // hooks.runSlow), replaces the record under its lock, then sets the display
-// unit and effective factors and calls the hooks. A cancel of the reading, or
-// a run started in the chamber meanwhile, changes nothing (kNothing).
+// unit and effective factors and calls the hooks. A cancel of the reading
+// changes nothing (kNothing), nor does a run started in the chamber meanwhile
+// (kRunStarted).
 MeasurementLoadStatus LoadMeasurementInto(Station& station, int chamber, const std::string& path,
                                           const ConversionFactors& factors,
                                           const MeasurementLoadHooks& hooks);

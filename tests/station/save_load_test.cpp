@@ -271,7 +271,8 @@ TEST_F(SaveLoad, ACancelledLoadOrOneWhoseChamberStartedARunChangesNothing) {
     step(progress);
     station.m_run[2].m_running = 1;
   };
-  EXPECT_EQ(LoadMeasurementInto(station, 2, path, {}, loadHooks), MeasurementLoadStatus::kNothing);
+  EXPECT_EQ(LoadMeasurementInto(station, 2, path, {}, loadHooks),
+            MeasurementLoadStatus::kRunStarted);
   EXPECT_EQ(station.m_chamber[2].Snapshot(), before);
   EXPECT_TRUE(log.empty());
 }
