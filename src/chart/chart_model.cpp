@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "analysis/analysis_table.h"
+#include "analysis/range_selection.h"
 #include "util/c_format.h"
 #include "util/time_format.h"
 
@@ -566,6 +567,13 @@ std::string SelectionText(const ChartView& view, const ChartChambers& chambers) 
   const double slope =
       view.selSlope * (known ? view.ValueScale(chambers[static_cast<size_t>(c)]->runUnit) : 1.0);
   return view.unit == 1 ? Format("%3.3f mbar/s", slope) : Format("%4.3f mg/(l*s)", slope);
+}
+
+std::string SelectionFitText(const ChartView& view, const ChartChambers& chambers) {
+  const int32_t c = view.selChamber;
+  if (!view.selFit || c < 0 || c > 2 || chambers[static_cast<size_t>(c)] == nullptr) return {};
+  return RangeFitText(*view.selFit, view.ValueScale(chambers[static_cast<size_t>(c)]->runUnit),
+                      view.unit);
 }
 
 std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,

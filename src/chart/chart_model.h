@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/regression.h"
 #include "run/chamber_record.h"
 #include "util/units.h"
 
@@ -53,6 +54,7 @@ struct ChartView {
   int32_t selEnd = -1;
   int32_t selChamberHit = -1;
   std::array<int32_t, 4> selPoints{0, 0, 0, 0};  // start x, start y, end x, end y
+  std::optional<RateFit> selFit;                 // regression over the selected samples
   bool selDragging = false;
   int32_t selDragX = 0;
   int32_t selDragY = 0;
@@ -218,6 +220,8 @@ std::string SimulatedMarkText(const ChartView& view, const ChartChambers& chambe
 // The selected range's text, its slope (held in the selected run's unit)
 // shown in the unit shown, and where its label goes.
 std::string SelectionText(const ChartView& view, const ChartChambers& chambers);
+// The regression over the selected range in the unit shown; empty without one.
+std::string SelectionFitText(const ChartView& view, const ChartChambers& chambers);
 struct SelectionLabelPlace {
   int32_t x = 0;
   int32_t y = 0;  // the curve point

@@ -148,6 +148,16 @@ TEST_F(ChartDraw, SelectionRegionsLabelBoxes) {
   EXPECT_EQ(At(600, 261), QColor(Qt::black));
   EXPECT_EQ(At(600 - 47, 281 - 49), QColor(255, 255, 0));
   EXPECT_EQ(At(600 - 49, 281 - 40), QColor(Qt::black));
+  // The regression's box stands on the first: "0.5 mbar/s, n 2" is 15 bytes.
+  EXPECT_EQ(At(600 - 20, 281 - 40 - 22 - 9), QColor(Qt::white));
+  RateFit fit;
+  fit.n = 2;
+  fit.slope = 0.5;
+  view_.selFit = fit;
+  Draw();
+  EXPECT_EQ(At(600 - 4 * 15 + 1, 281 - 40 - 22 - 9), QColor(255, 255, 0));
+  EXPECT_EQ(At(600 - 4 * 15 - 1, 281 - 40 - 22), QColor(Qt::black));
+  EXPECT_EQ(At(600 - 47, 281 - 49), QColor(255, 255, 0));  // the first box stays
 }
 
 // Curves reaching below zero, above the chart top or in from before the

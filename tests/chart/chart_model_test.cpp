@@ -453,6 +453,14 @@ TEST(MixedUnits, ARunInTheOtherUnitIsConvertedWhereverItsValuesShow) {
   m.view.selChamber = 0;
   m.view.selSlope = -0.5f;
   EXPECT_EQ(SelectionText(m.view, chambers), "-0.020 mg/(l*s)");
+  EXPECT_EQ(SelectionFitText(m.view, chambers), "");
+  RateFit fit;
+  fit.n = 4;
+  fit.slope = -0.5;
+  fit.standardError = 0.01;
+  fit.r2 = 0.99;
+  m.view.selFit = fit;  // the regression converts like the slope: x 8.23 / 210
+  EXPECT_EQ(SelectionFitText(m.view, chambers), "-0.0196 ± 0.00039 mg/(l*s), R² 0.9900, n 4");
   const FactorPair pair{210.0f, 8.23f};
   EXPECT_EQ(ValueListRowOf(mbar.series.At(0), 0.0f, kUnitMbar, kUnitMgl, pair)[1], "9.71");
   // Under mbar the mg/l run is converted the other way: 9.71 x 210 / 8.23 = 247.76.
