@@ -121,14 +121,26 @@ void DrawMarker(QPainter& painter, const ChartScale& scale, int32_t chamber,
     painter.drawLine(marker.x1, marker.y1, marker.x2, marker.y2);
     return;
   }
-  const PixelRect box = LabelBox(scale, chamber, marker.column, marker.columnEnd);
+  const auto more = static_cast<int32_t>(marker.moreLines.size());
+  const PixelRect box =
+      LabelBox(scale, chamber, marker.column, marker.columnEnd, marker.pitch, 1 + more);
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::white);
   painter.drawRect(QRect(box.left, box.top, box.Width() - 1, box.Height() - 1));
   painter.setBrush(Qt::NoBrush);
-  painter.fillRect(QRect(box.left + 1, box.top + 1, marker.columnEnd - marker.column - 3, 19),
+  painter.fillRect(QRect(box.left + 1, box.top + 1, marker.columnEnd - marker.column - 3,
+                         19 + more * kLabelLineHeight),
                    LabelColor(chamber));
   TextAt(painter, box.left + 3, box.top + 2, marker.text);
+  if (more == 0) return;
+  // The regression lines stay inside the box.
+  painter.save();
+  painter.setClipRect(QRect(box.left + 1, box.top + 1, box.Width() - 3, box.Height() - 3),
+                      Qt::IntersectClip);
+  for (int32_t i = 0; i < more; ++i)
+    TextAt(painter, box.left + 3, box.top + 2 + (i + 1) * kLabelLineHeight,
+           marker.moreLines[static_cast<size_t>(i)]);
+  painter.restore();
 }
 
 // The gaps in a record's time axis, as x before and after each.
