@@ -160,6 +160,7 @@ TEST(ChartMarkers, RateBoxesCarryTheRegressionOfTheirRegion) {
   // A changed sample in the region gives a new fit, though the analysis is the same.
   EditSample(m.rec, 8, [](Sample& s) { s.pressure = 59.0f; });
   m.Labels();
+  ASSERT_FALSE(m.markers[0].moreLines.empty());
   EXPECT_EQ(m.markers[0].moreLines[0], "1.05 ± 0.13");
   // Without the rate boxes the rows keep their pitch.
   m.view.showSlope = m.view.showResp = false;
