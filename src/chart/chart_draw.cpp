@@ -607,6 +607,7 @@ ChartView WithoutOverlays(ChartView view) {
   view.selDragY = none.selDragY;
   view.selPoints = none.selPoints;
   view.selChamberHit = none.selChamberHit;
+  view.selFit = none.selFit;
   return view;
 }
 
