@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "analysis/normalisation.h"
+#include "analysis/row_rates.h"
 #include "analysis/run_analysis.h"
 #include "util/c_format.h"
 #include "util/time_format.h"
@@ -20,18 +21,41 @@ std::string UnitText(const char* number, double value, int32_t unit, const char*
   return text;
 }
 
+std::string FigureText(const std::optional<double>& value, const char* number, int32_t unit,
+                       const char* mbar, const char* mgl) {
+  return value ? UnitText(number, *value, unit, mbar, mgl) : std::string();
+}
+
+// The six rate columns of one region.
+void PutRateTexts(const RowRate& rate, const std::string& amountUnit, int32_t unit,
+                  std::string* out) {
+  out[0] = FigureText(rate.slope, "%.5g", unit, " mbar/s", " mg/(l*s)");
+  out[1] = FigureText(rate.standardError, "%.3g", unit, " mbar/s", " mg/(l*s)");
+  out[2] = rate.r2 ? Format("%.5f", *rate.r2) : std::string();
+  out[3] = FigureText(rate.correctedSlope, "%.5g", unit, " mbar/s", " mg/(l*s)");
+  out[4] = rate.micromolPerHour ? Format("%.4g µmol/h", *rate.micromolPerHour) : std::string();
+  if (rate.micromolPerHourPerAmount) {
+    out[5] = amountUnit.empty()
+                 ? Format("%.4g", *rate.micromolPerHourPerAmount)
+                 : Format("%.4g µmol/(h·%s)", *rate.micromolPerHourPerAmount, amountUnit.c_str());
+  }
+}
+
 AnalysisListTexts RowTexts(const AnalysisRow& row, int32_t unit, const char* rateFormat) {
-  return AnalysisListTexts{row.name,
-                           row.date,
-                           row.time,
-                           Format("%d", row.chamber),
-                           UnitText(rateFormat, row.respiration, unit, " mbar/s", " mg/(l*s)"),
-                           UnitText(rateFormat, row.slope, unit, " mbar/s", " mg/(l*s)"),
-                           DelayText(row.delay1, row.delay2),
-                           UnitText("%4.3f", row.maximumA, unit, " mbar", " mg/l"),
-                           UnitText("%4.3f", row.maximumM, unit, " mbar", " mg/l"),
-                           Format("%4.3f", static_cast<double>(row.kphA)),
-                           DiagramGroupText(row.diagramGroup)};
+  AnalysisListTexts texts{row.name,
+                          row.date,
+                          row.time,
+                          Format("%d", row.chamber),
+                          UnitText(rateFormat, row.respiration, unit, " mbar/s", " mg/(l*s)"),
+                          UnitText(rateFormat, row.slope, unit, " mbar/s", " mg/(l*s)"),
+                          DelayText(row.delay1, row.delay2),
+                          UnitText("%4.3f", row.maximumA, unit, " mbar", " mg/l"),
+                          UnitText("%4.3f", row.maximumM, unit, " mbar", " mg/l"),
+                          Format("%4.3f", static_cast<double>(row.kphA)),
+                          DiagramGroupText(row.diagramGroup)};
+  const auto rates = RateListTexts(row.rates, unit);
+  std::copy(rates.begin(), rates.end(), texts.begin() + kRateListFirstColumn);
+  return texts;
 }
 
 int32_t ClampedDifference(int32_t later, int32_t earlier) {
@@ -59,6 +83,13 @@ std::string DelayText(int32_t delay1, int32_t delay2) {
 
 std::string DiagramGroupText(int32_t group) {
   return group < 1 ? "---" : Format("%d", group);
+}
+
+std::array<std::string, kRateListColumns> RateListTexts(const RowRates& rates, int32_t unit) {
+  std::array<std::string, kRateListColumns> texts;
+  PutRateTexts(rates.rise, rates.amountUnit, unit, texts.data());
+  PutRateTexts(rates.fall, rates.amountUnit, unit, texts.data() + kRateListColumns / 2);
+  return texts;
 }
 
 AnalysisListTexts FreshRowTexts(const AnalysisRow& row, int32_t runUnit) {
@@ -159,6 +190,9 @@ AddRowOutcome AddAnalysisRow(AnalysisTable& table, const ChamberRecord& record, 
     row.maximumM = block.m_plateauPeak[0] - baseline;
     row.kphA = block.m_kphA[0];
     row.diagramGroup = 0;
+    const ChamberOxygen& oxygen = options.rates.chambers[static_cast<size_t>(chamber)];
+    row.rates = RowRatesOf(RateSeriesOf(record), block, record.runUnit,
+                           options.blank ? &*options.blank : nullptr, oxygen);
     table.Append(row, FreshRowTexts(row, record.runUnit));
     table.MarkChanged();
     outcome.rowAdded = true;

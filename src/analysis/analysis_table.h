@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/rate_settings.h"
+#include "analysis/regression.h"
 #include "run/chamber_record.h"
 
 namespace corvala {
@@ -32,12 +34,24 @@ struct AnalysisRow {
 // Columns of list 1094: Name, Date, Time, Chamber, Respiration, Slope, Delay,
 // Maximum-a, Maximum-m, KphA, Diagram.
 inline constexpr int kAnalysisListColumns = 11;
-using AnalysisListTexts = std::array<std::string, kAnalysisListColumns>;
+// Then the regression rates, six for the Slope's region and six for the
+// Respiration's: slope, its standard error, R², corrected slope, µmol/h and
+// µmol/h per amount.
+inline constexpr int kRateListColumns = 12;
+inline constexpr int kRateListFirstColumn = kAnalysisListColumns;
+inline constexpr int kAnalysisTableColumns = kAnalysisListColumns + kRateListColumns;
+// The eleven come first (the Diagram group at kAnalysisListColumns - 1);
+// what reads or writes the table's eleven values uses those only.
+using AnalysisListTexts = std::array<std::string, kAnalysisTableColumns>;
 
 // Texts of a row just added, in the unit of its run (four decimals for the rates).
 AnalysisListTexts FreshRowTexts(const AnalysisRow& row, int32_t runUnit);
 // Texts of a row read from an analysis file, in the file's unit (three decimals).
 AnalysisListTexts LoadedRowTexts(const AnalysisRow& row, int32_t fileUnit);
+// The texts of the regression rate columns of a row in a unit (1 mbar, 2 mg/l):
+// slope and corrected slope "%.5g", standard error "%.3g", R² "%.5f", µmol/h
+// "%.4g", per amount "%.4g" followed by the amount unit; "" for an empty figure.
+std::array<std::string, kRateListColumns> RateListTexts(const RowRates& rates, int32_t unit);
 // The start date ("dd.mm.yyyy") and start time ("hh:mm:ss") of a run.
 std::string RunDateText(const ChamberRecord& record);
 std::string RunTimeText(const ChamberRecord& record);
@@ -89,6 +103,11 @@ class AnalysisTable {
 struct AnalysisRowOptions {
   bool correctionOn = false;
   int32_t correctionTime = 0;
+  // For the row's regression rates: each chamber's volume and amount.
+  RateSettings rates;
+  // The blank chamber's run in the row's unit (the station takes it); nothing:
+  // no blank correction.
+  std::optional<RateSeries> blank;
 };
 
 struct AddRowOutcome {
@@ -101,6 +120,8 @@ struct AddRowOutcome {
 // run of chamber 0..2: needs a KphA and a Slope, measures the maxima from the
 // chamber's baseline (normOffset, its normalisation offset, or with
 // normalisation off the lowest pressure, as if switched on for the call).
+// The row's regression rates come from the record's series and options.rates
+// and options.blank (see RowRatesOf).
 // The caller rewrites the working file when passed, redraws its view and,
 // when selectionSlopeReset, sets its selected-range slope to kNoValue.
 AddRowOutcome AddAnalysisRow(AnalysisTable& table, const ChamberRecord& record, int chamber,

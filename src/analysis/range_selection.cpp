@@ -1,5 +1,6 @@
 #include "analysis/range_selection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -78,8 +79,40 @@ RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
            record.series.Pressure()[static_cast<size_t>(k)];
   const int32_t dt = std::abs(record.series.Elapsed()[static_cast<size_t>(result.end)] -
                               record.series.Elapsed()[static_cast<size_t>(result.start)]);
-  if (dt != 0) result.slope = sum / static_cast<float>(dt);
+  if (dt != 0) {
+    result.slope = sum / static_cast<float>(dt);
+    result.fit = FitRecordRange(record, result.start, result.end);
+  }
   return result;
+}
+
+std::optional<RateFit> FitRecordRange(const ChamberRecord& record, int32_t first, int32_t last) {
+  first = std::max(first, 0);
+  last = std::min(last, record.Samples() - 1);
+  if (first > last) return std::nullopt;
+  // Only the selected samples are copied: a selection is short beside a day's run.
+  RateSeries slice;
+  const auto from = static_cast<std::ptrdiff_t>(first);
+  const auto to = static_cast<std::ptrdiff_t>(last) + 1;
+  slice.elapsed.assign(record.series.Elapsed().begin() + from,
+                       record.series.Elapsed().begin() + to);
+  slice.values.assign(record.series.Pressure().begin() + from,
+                      record.series.Pressure().begin() + to);
+  std::optional<RateFit> fit = FitRate(slice, 0, last - first);
+  if (fit) {
+    fit->first += first;
+    fit->last += first;
+  }
+  return fit;
+}
+
+std::string RangeFitText(const RateFit& fit, double valueScale, int32_t shownUnit) {
+  const char* unit = shownUnit == 2 ? "mg/(l*s)" : "mbar/s";
+  std::string text = Format("%.4g", fit.slope * valueScale);
+  if (fit.standardError) text += Format(" ± %.2g", *fit.standardError * std::fabs(valueScale));
+  text += Format(" %s", unit);
+  if (fit.r2) text += Format(", R² %.4f", *fit.r2);
+  return text + Format(", n %d", fit.n);
 }
 
 std::optional<int32_t> CorrectionTimeAt(int32_t x, const SelectionGeometry& g) {

@@ -6,7 +6,9 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
+#include "analysis/regression.h"
 #include "run/chamber_record.h"
 #include "util/units.h"
 
@@ -41,16 +43,30 @@ struct RangeSelection {
   float slope = -999999.875f;  // no slope
   int chamber = -1;
   int32_t start = -1, end = -1;
+  // Least squares over the samples start..end (record positions), in the
+  // run's own unit per second; only with a slope, and not when fewer than two
+  // samples have a value.
+  std::optional<RateFit> fit;
 };
 
 // The mean slope between the samples under two points of the same chamber's
 // curve, in the run's own unit per second (the chart converts it whenever it
 // shows it, so a later unit switch converts it too); no slope (and no range)
 // when either point misses, the chambers differ or the range spans no time.
+// With the slope comes the regression over the same samples.
 RangeSelection RangeSlope(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                           const SelectionGeometry& geometry,
                           const std::array<const ChamberRecord*, 3>& chambers,
                           const std::array<float, 3>& normOffset);
+
+// The regression over the samples first..last of a record (record positions).
+std::optional<RateFit> FitRecordRange(const ChamberRecord& record, int32_t first, int32_t last);
+
+// The text of a selected range's regression in the shown unit (1 mbar, 2 mg/l;
+// valueScale turns the run's unit into it): "slope ± SE unit/s, R² r, n k";
+// without an error (two samples) "slope unit/s, n 2", without R² (values that
+// do not vary) no R².
+std::string RangeFitText(const RateFit& fit, double valueScale, int32_t shownUnit);
 
 // The correction time under x while the marker is dragged; nothing when the
 // point lies before the start of the time axis.

@@ -37,6 +37,7 @@ struct RateFit {
   std::optional<double> ciHigh;
   std::optional<double> meanTemperature;  // °C over the samples used
   double SlopePerMinute() const { return slope * 60.0; }
+  bool operator==(const RateFit&) const = default;
 };
 
 // The fit over positions first..last (both included). Nothing when fewer than

@@ -502,7 +502,19 @@ void CMeasureDlg::CreateListColumns() {
                     {"Maximum-a", left, 80},
                     {"Maximum-m", left, 80},
                     {"KphA", left, 80},
-                    {"Diagram", left, 59}},
+                    {"Diagram", left, 59},
+                    {"Slope fit", left, 120},
+                    {"Slope ± SE", left, 100},
+                    {"Slope R²", left, 70},
+                    {"Slope corr.", left, 120},
+                    {"Slope µmol/h", left, 100},
+                    {"Slope µmol/h per amount", left, 150},
+                    {"Resp. fit", left, 120},
+                    {"Resp. ± SE", left, 100},
+                    {"Resp. R²", left, 70},
+                    {"Resp. corr.", left, 120},
+                    {"Resp. µmol/h", left, 100},
+                    {"Resp. µmol/h per amount", left, 150}},
                    true);
 }
 

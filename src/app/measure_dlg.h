@@ -141,6 +141,7 @@ class CMeasureDlg : public QDialog {
     int32_t mouseX = 0, mouseY = 0;
     int32_t selDragX = 0, selDragY = 0;
     std::array<int32_t, 4> selPoints{0, 0, 0, 0};
+    std::optional<RateFit> selFit;  // regression over the selected samples
     int32_t selStart = -1, selEnd = -1, selChamber = -1, selChamberHit = -1;
     int32_t hoverSample = -1, hoverChamber = -1;
     uint8_t selDragging = 0;

@@ -25,7 +25,7 @@ void CMeasureDlg::ShowAnalysisRow(size_t row) {
   ReportList* list = List(ctl::kAnalysisTable);
   const int at = list->InsertRow(static_cast<int>(row));
   const AnalysisListTexts& texts = analysis_->Table().Texts(row);
-  for (int column = 0; column < kAnalysisListColumns; ++column)
+  for (int column = 0; column < kAnalysisTableColumns; ++column)
     list->SetText(at, column, texts[column]);
 }
 
@@ -118,7 +118,7 @@ void CMeasureDlg::CycleDiagramGroup() {
   const int s = list->SelectionMark();
   if (!analysis_->CycleDiagramGroup(s, Unit())) return;
   list->SetText(s, kAnalysisListColumns - 1,
-                analysis_->Table().Texts(static_cast<size_t>(s)).back());
+                analysis_->Table().Texts(static_cast<size_t>(s))[kAnalysisListColumns - 1]);
   UpdateData(false);
 }
 
@@ -205,6 +205,7 @@ bool CMeasureDlg::AddAnalysisRow(int chamber, const std::string& name) {
   AnalysisRowOptions options;
   options.correctionOn = settings_.correctionOn == 1;
   options.correctionTime = settings_.correctionTime;
+  options.rates = rateSettings_;
   const size_t before = analysis_->Table().RowCount();
   const AddRowOutcome outcome = analysis_->AddRow(station_, chamber, name, options, Unit());
   if (outcome.selectionSlopeReset) chart_.selSlope = kNoValue;

@@ -46,6 +46,7 @@ ChartView CMeasureDlg::MakeChartView() const {
   view.selEnd = chart_.selEnd;
   view.selChamberHit = chart_.selChamberHit;
   view.selPoints = chart_.selPoints;
+  view.selFit = chart_.selFit;
   view.selDragging = chart_.selDragging != 0;
   view.selDragX = chart_.selDragX;
   view.selDragY = chart_.selDragY;
@@ -164,6 +165,7 @@ void CMeasureDlg::mouseReleaseEvent(QMouseEvent* event) {
       if (range.slope != kNoValue) chart_.selChamber = range.chamber;
     }
     chart_.selSlope = range.slope;
+    chart_.selFit = range.fit;
     RefreshView();
   }
   QDialog::mouseReleaseEvent(event);

@@ -23,6 +23,7 @@ class WindowProbe {
   Station& station() { return dlg_.station_; }
   AnalysisTable& analysisTable() { return dlg_.analysis_->Table(); }
   const DisplaySettings& settings() const { return dlg_.settings_; }
+  RateSettings& rateSettings() { return dlg_.rateSettings_; }
   View view() const { return dlg_.view_; }
   std::string unitName() const { return UnitName(dlg_.Unit()); }
   ReportList* List(int id) const { return dlg_.List(id); }

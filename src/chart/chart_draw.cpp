@@ -44,7 +44,7 @@ void TextAt(QPainter& painter, int32_t x, int32_t y, const std::string& text) {
 }
 
 void PaintSelectionLabel(QPainter& painter, const SelectionLabelPlace& place,
-                         const std::string& text);
+                         const std::string& text, const std::string& fitText = {});
 
 QPen WidePen(const QColor& color) {
   return QPen(color, 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
@@ -121,14 +121,26 @@ void DrawMarker(QPainter& painter, const ChartScale& scale, int32_t chamber,
     painter.drawLine(marker.x1, marker.y1, marker.x2, marker.y2);
     return;
   }
-  const PixelRect box = LabelBox(scale, chamber, marker.column, marker.columnEnd);
+  const auto more = static_cast<int32_t>(marker.moreLines.size());
+  const PixelRect box =
+      LabelBox(scale, chamber, marker.column, marker.columnEnd, marker.pitch, 1 + more);
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::white);
   painter.drawRect(QRect(box.left, box.top, box.Width() - 1, box.Height() - 1));
   painter.setBrush(Qt::NoBrush);
-  painter.fillRect(QRect(box.left + 1, box.top + 1, marker.columnEnd - marker.column - 3, 19),
+  painter.fillRect(QRect(box.left + 1, box.top + 1, marker.columnEnd - marker.column - 3,
+                         19 + more * kLabelLineHeight),
                    LabelColor(chamber));
   TextAt(painter, box.left + 3, box.top + 2, marker.text);
+  if (more == 0) return;
+  // The regression lines stay inside the box.
+  painter.save();
+  painter.setClipRect(QRect(box.left + 1, box.top + 1, box.Width() - 3, box.Height() - 3),
+                      Qt::IntersectClip);
+  for (int32_t i = 0; i < more; ++i)
+    TextAt(painter, box.left + 3, box.top + 2 + (i + 1) * kLabelLineHeight,
+           marker.moreLines[static_cast<size_t>(i)]);
+  painter.restore();
 }
 
 // The gaps in a record's time axis, as x before and after each.
@@ -480,20 +492,27 @@ bool DrawSelectionLabel(QPainter& painter, const ChartView& view, const ChartCha
 namespace {
 
 void PaintSelectionLabel(QPainter& painter, const SelectionLabelPlace& place,
-                         const std::string& text) {
+                         const std::string& text, const std::string& fitText) {
   const int32_t x = place.x;
   const int32_t y = place.y;
   const int32_t d = place.d;
-  const auto n = static_cast<int32_t>(std::min<size_t>(text.size(), 1000));
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setFont(LabelFont());
   painter.setPen(QPen(Qt::black, 1));
   painter.drawLine(x, y, x, y + d);
-  painter.setBrush(Qt::white);
-  painter.drawRect(QRect(x - 4 * n - 1, y + d - 11, 8 * n + 1, 21));
-  painter.fillRect(QRect(x - 4 * n, y + d - 10, 8 * n, 20), kCorrection);
-  TextAt(painter, x - 4 * n + 10, d > 0 ? y + d + 8 : y + d - 8, text);
+  // A box centred on x at height yc, 8 pixels per byte of its text, the text's
+  // top at yc + textTop.
+  auto box = [&](int32_t yc, int32_t textTop, const std::string& line) {
+    const auto n = static_cast<int32_t>(std::min<size_t>(line.size(), 1000));
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRect(x - 4 * n - 1, yc - 11, 8 * n + 1, 21));
+    painter.fillRect(QRect(x - 4 * n, yc - 10, 8 * n, 20), kCorrection);
+    TextAt(painter, x - 4 * n + 10, yc + textTop, line);
+  };
+  box(y + d, d > 0 ? 8 : -8, text);
+  // The regression's box lies beyond the first, away from the curve.
+  if (!fitText.empty()) box(d > 0 ? y + d + 22 : y + d - 22, -8, fitText);
   painter.restore();
 }
 
@@ -535,6 +554,7 @@ ChartOverlay MakeChartOverlay(const PixelRect& chartArea, const ChartView& view,
     const int32_t x = std::max(view.selPoints[0], view.selPoints[2]);
     overlay.selection = PlaceSelectionLabel(view, chambers, plot, x);
     overlay.selectionText = SelectionText(view, chambers);
+    overlay.selectionFitText = SelectionFitText(view, chambers);
   }
   return overlay;
 }
@@ -566,7 +586,9 @@ void PaintChartOverlay(QPainter& painter, const PixelRect& chartArea, const Char
     painter.restore();
   }
   DrawRubberBand(painter, view);
-  if (overlay.selection) PaintSelectionLabel(painter, *overlay.selection, overlay.selectionText);
+  if (overlay.selection)
+    PaintSelectionLabel(painter, *overlay.selection, overlay.selectionText,
+                        overlay.selectionFitText);
   painter.restore();
 }
 
@@ -585,6 +607,7 @@ ChartView WithoutOverlays(ChartView view) {
   view.selDragY = none.selDragY;
   view.selPoints = none.selPoints;
   view.selChamberHit = none.selChamberHit;
+  view.selFit = none.selFit;
   return view;
 }
 

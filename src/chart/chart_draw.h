@@ -74,6 +74,7 @@ struct ChartOverlay {
   std::string hoverSample;
   std::optional<SelectionLabelPlace> selection;
   std::string selectionText;
+  std::string selectionFitText;  // a second box beyond the first; none when empty
 };
 
 ChartScene MakeChartScene(const PixelRect& chartArea, const ChartView& view,

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "analysis/analysis_table.h"
+#include "analysis/range_selection.h"
 #include "util/c_format.h"
 #include "util/time_format.h"
 
@@ -128,6 +129,44 @@ const SortedPositions& CachedPositions(int32_t chamber, const AnalysisBlock& blo
   return entry.positions;
 }
 
+// The regression over the first region of `pairs` (m_riseRange or
+// m_fallRange). It changes only with the analysis or with the samples of that
+// region, not from one drawing to the next: each chamber keeps the fits of its
+// two regions with the samples they came from, per thread.
+const std::optional<RateFit>& CachedRegionFit(int32_t chamber, size_t kind,
+                                              const ChamberRecord& record,
+                                              const std::vector<int32_t>& pairs) {
+  struct Entry {
+    bool valid = false;
+    int32_t first = 0, last = -1;
+    std::vector<int32_t> elapsed;
+    std::vector<float> values;
+    std::optional<RateFit> fit;
+  };
+  thread_local std::array<std::array<Entry, 2>, 3> cache;
+  Entry& entry = cache[static_cast<size_t>(chamber)][kind];
+  const int32_t first = std::max(pairs[0], 0);
+  const int32_t last = std::min(pairs[1], record.Samples() - 1);
+  const auto& elapsed = record.series.Elapsed();
+  const auto& values = record.series.Pressure();
+  const auto from = static_cast<std::ptrdiff_t>(first);
+  const auto to = static_cast<std::ptrdiff_t>(std::max(last + 1, first));
+  const bool holds = entry.valid && entry.first == first && entry.last == last &&
+                     std::equal(entry.elapsed.begin(), entry.elapsed.end(), elapsed.begin() + from,
+                                elapsed.begin() + to) &&
+                     std::equal(entry.values.begin(), entry.values.end(), values.begin() + from,
+                                values.begin() + to);
+  if (!holds) {
+    entry.valid = true;
+    entry.first = first;
+    entry.last = last;
+    entry.elapsed.assign(elapsed.begin() + from, elapsed.begin() + to);
+    entry.values.assign(values.begin() + from, values.begin() + to);
+    entry.fit = FitRecordRange(record, first, last);
+  }
+  return entry.fit;
+}
+
 // Walks the samples at which a marker can appear, in order, and emits the
 // markers of each as the chart's per-sample rules have them.
 class MarkerBuilder {
@@ -149,6 +188,14 @@ class MarkerBuilder {
   }
 
   void Build() {
+    const size_t before = out_.size();
+    BuildMarkers();
+    const int32_t pitch = LabelRowPitch(view_);
+    for (size_t i = before; i < out_.size(); ++i) out_[i].pitch = pitch;
+  }
+
+ private:
+  void BuildMarkers() {
     const bool slope = view_.showSlope || view_.showAll;
     const bool resp = view_.showResp || view_.showAll;
     const bool max = view_.showMax || view_.showAll;
@@ -198,7 +245,6 @@ class MarkerBuilder {
     }
   }
 
- private:
   bool Visible(int32_t j) const {
     if (j < range_.first || j >= range_.end) return false;
     return range_.monotonic || rec_.series.Elapsed()[static_cast<size_t>(j)] <= scale_.timeEnd;
@@ -213,6 +259,18 @@ class MarkerBuilder {
     const double shown = rate * scale_.valueScale;
     return view_.unit == 1 ? Format("%s%d=%4.3f mbar/s", key, c_ + 1, shown)
                            : Format("%s%d=%4.3f mg/(l*s)", key, c_ + 1, shown);
+  }
+  // The regression of a rate box's region under its text, in the shown unit:
+  // "slope ± SE" and "R² r"; a line is left out where its figure is missing.
+  std::vector<std::string> FitLines(const std::optional<RateFit>& fit) const {
+    std::vector<std::string> lines;
+    if (!fit) return lines;
+    const double scale = scale_.valueScale;
+    lines.push_back(fit->standardError ? Format("%.4g ± %.2g", fit->slope * scale,
+                                                *fit->standardError * std::fabs(scale))
+                                       : Format("%.4g", fit->slope * scale));
+    if (fit->r2) lines.push_back(Format("R² %.4f", *fit->r2));
+    return lines;
   }
   std::string LevelText(const char* key, float value) const {
     const double shown = value * scale_.valueScale;
@@ -232,6 +290,7 @@ class MarkerBuilder {
     if (block_.m_riseRange.empty() || j != block_.m_riseRange[0]) return;
     if (!block_.m_riseRate.empty()) {
       list.Label(j, kSlopeColumn, RateText("S", block_.m_riseRate[0]));
+      out_.back().moreLines = FitLines(CachedRegionFit(c_, 0, rec_, block_.m_riseRange));
     }
     // The box shows the first KphA, the one the analysis table takes.
     if ((view_.showAll || (view_.showResp && view_.showSlope)) && !block_.m_kphA.empty()) {
@@ -243,6 +302,7 @@ class MarkerBuilder {
     if (block_.m_fallRange.empty() || j != block_.m_fallRange[0]) return;
     if (block_.m_fallRate.empty()) return;
     MarkerList(out_, lines_).Label(j, kRespColumn, RateText("R", block_.m_fallRate[0]));
+    out_.back().moreLines = FitLines(CachedRegionFit(c_, 1, rec_, block_.m_fallRange));
   }
 
   // The window's part of a sorted index: the entries at visible samples.
@@ -528,9 +588,16 @@ std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale&
   return out;
 }
 
-PixelRect LabelBox(const ChartScale& scale, int32_t chamber, int32_t a, int32_t b) {
-  return {scale.left + a, scale.top + 10 + 30 * chamber, scale.left + b,
-          scale.top + 32 + 30 * chamber};
+int32_t LabelRowPitch(const ChartView& view) {
+  const bool rates = view.showSlope || view.showResp || view.showAll;
+  return rates ? 30 + 2 * kLabelLineHeight : 30;
+}
+
+PixelRect LabelBox(const ChartScale& scale, int32_t chamber, int32_t a, int32_t b, int32_t pitch,
+                   int32_t lines) {
+  const int32_t more = std::max(lines - 1, 0) * kLabelLineHeight;
+  return {scale.left + a, scale.top + 10 + pitch * chamber, scale.left + b,
+          scale.top + 32 + pitch * chamber + more};
 }
 
 std::string SimulatedMarkText(const ChartView& view, const ChartChambers& chambers) {
@@ -566,6 +633,13 @@ std::string SelectionText(const ChartView& view, const ChartChambers& chambers) 
   const double slope =
       view.selSlope * (known ? view.ValueScale(chambers[static_cast<size_t>(c)]->runUnit) : 1.0);
   return view.unit == 1 ? Format("%3.3f mbar/s", slope) : Format("%4.3f mg/(l*s)", slope);
+}
+
+std::string SelectionFitText(const ChartView& view, const ChartChambers& chambers) {
+  const int32_t c = view.selChamber;
+  if (!view.selFit || c < 0 || c > 2 || chambers[static_cast<size_t>(c)] == nullptr) return {};
+  return RangeFitText(*view.selFit, view.ValueScale(chambers[static_cast<size_t>(c)]->runUnit),
+                      view.unit);
 }
 
 std::optional<SelectionLabelPlace> PlaceSelectionLabel(const ChartView& view,

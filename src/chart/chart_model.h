@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/regression.h"
 #include "run/chamber_record.h"
 #include "util/units.h"
 
@@ -53,6 +54,7 @@ struct ChartView {
   int32_t selEnd = -1;
   int32_t selChamberHit = -1;
   std::array<int32_t, 4> selPoints{0, 0, 0, 0};  // start x, start y, end x, end y
+  std::optional<RateFit> selFit;                 // regression over the selected samples
   bool selDragging = false;
   int32_t selDragX = 0;
   int32_t selDragY = 0;
@@ -184,7 +186,14 @@ struct ChartMarker {
   int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // line end points
   int32_t column = 0, columnEnd = 0;       // label box columns a and b
   std::string text;
+  std::vector<std::string> moreLines;  // under the text: the regression of a rate box
+  int32_t pitch = 30;                  // label rows, pixels apart (LabelRowPitch)
 };
+
+// Label box rows lie 30 pixels apart; while the rate boxes are shown they carry
+// two lines of their region's regression more, and the rows lie further apart.
+inline constexpr int32_t kLabelLineHeight = 13;
+int32_t LabelRowPitch(const ChartView& view);
 
 // The markers of chamber `chamber` in drawing order, for the samples of `range`;
 // `scale` is the view's, the record's unit is taken into account here.
@@ -202,8 +211,10 @@ std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale&
                                         const VisibleRange& range, const MarkerLineSink& lines);
 
 // The label box of a marker label: frame from (left + a, top + 10 + 30c) to
-// (left + b, top + 32 + 30c), text at (left + a + 3, top + 12 + 30c).
-PixelRect LabelBox(const ChartScale& scale, int32_t chamber, int32_t a, int32_t b);
+// (left + b, top + 32 + 30c), text at (left + a + 3, top + 12 + 30c); with
+// another row pitch and more lines, 13 pixels lower for each further line.
+PixelRect LabelBox(const ChartScale& scale, int32_t chamber, int32_t a, int32_t b,
+                   int32_t pitch = 30, int32_t lines = 1);
 
 // Hover label texts; the second is empty when the sample is not a valid one.
 std::string HoverValueText(const ChartView& view);
@@ -218,6 +229,8 @@ std::string SimulatedMarkText(const ChartView& view, const ChartChambers& chambe
 // The selected range's text, its slope (held in the selected run's unit)
 // shown in the unit shown, and where its label goes.
 std::string SelectionText(const ChartView& view, const ChartChambers& chambers);
+// The regression over the selected range in the unit shown; empty without one.
+std::string SelectionFitText(const ChartView& view, const ChartChambers& chambers);
 struct SelectionLabelPlace {
   int32_t x = 0;
   int32_t y = 0;  // the curve point

@@ -41,14 +41,27 @@ std::array<bool, 3> ToggleNormalisation(Station& station, const std::array<uint8
   return switched;
 }
 
+std::optional<RateSeries> BlankSeries(Station& station, int chamber, int32_t unit,
+                                      const AnalysisRowOptions& options) {
+  const std::optional<int32_t> blank = options.rates.blankChamber;
+  if (!blank || *blank < 0 || *blank > 2 || *blank == chamber) return std::nullopt;
+  return station.m_chamber[*blank].Access([&](const ChamberRecord& r) {
+    // A blank in the other unit has no rate to subtract.
+    return r.Samples() > 0 && r.runUnit == unit ? std::optional(RateSeriesOf(r)) : std::nullopt;
+  });
+}
+
 AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber,
                              const std::string& name, const AnalysisRowOptions& options) {
   if (chamber < 0 || chamber > 2) return AddRowOutcome{};
   auto& shared = station.m_chamber[chamber];
   shared.Access([](ChamberRecord& r) { r.hasRun = 0; });
   RunAnalysis(station, options.correctionOn, options.correctionTime);
-  return AddAnalysisRow(table, shared.Snapshot(), chamber,
-                        station.m_run[chamber].m_normOffset.load(), name, options);
+  const ChamberRecord record = shared.Snapshot();
+  AnalysisRowOptions withBlank = options;
+  if (!withBlank.blank) withBlank.blank = BlankSeries(station, chamber, record.runUnit, options);
+  return AddAnalysisRow(table, record, chamber, station.m_run[chamber].m_normOffset.load(), name,
+                        withBlank);
 }
 
 }  // namespace corvala

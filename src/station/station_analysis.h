@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "analysis/analysis_table.h"
@@ -27,9 +28,17 @@ float ComputeNormOffset(Station& station, int chamber, bool correctionOn, int32_
 std::array<bool, 3> ToggleNormalisation(Station& station, const std::array<uint8_t, 3>& selected,
                                         bool correctionOn, int32_t correctionTime);
 
+// The run of the blank chamber of options.rates for a row of `chamber` in
+// `unit`: nothing when no blank is set, the blank is the row's own chamber, it
+// holds no samples or its run is in the other unit.
+std::optional<RateSeries> BlankSeries(Station& station, int chamber, int32_t unit,
+                                      const AnalysisRowOptions& options);
+
 // Adds at most one row for chamber 0..2 (see the AddAnalysisRow of a record):
 // clears the chamber's hasRun, runs the analysis of all chambers, then takes
-// the row from the chamber's record and normalisation offset.
+// the row from the chamber's record and normalisation offset, its rates
+// corrected by the blank chamber's run (BlankSeries) unless options.blank
+// holds one already.
 AddRowOutcome AddAnalysisRow(AnalysisTable& table, Station& station, int chamber,
                              const std::string& name, const AnalysisRowOptions& options);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include "curve_builder.h"
@@ -102,6 +103,33 @@ TEST(RangeSelection, SlopeIsTheSameInBothDirectionsAndNeedsTimeAndOneChamber) {
   const RangeSelection mixed = RangeSlope(10, 48, 40, 84, Geometry(), chambers, offsets);
   EXPECT_EQ(mixed.chamber, -1);
   EXPECT_EQ(mixed.slope, -999999.875f);
+}
+
+// t 10..40 s, values 53, 54, 57, 58: slope 90/500, residuals 0.2, -0.6, 0.6,
+// -0.2, so SE = sqrt(0.8 / 2 / 500) and R² = 90² / (500 * 17).
+TEST(RangeSelection, TheSelectedSamplesGetTheirRegression) {
+  const ChamberRecord one = Curve({50, 53, 54, 57, 58, 60});
+  const std::array<const ChamberRecord*, 3> chambers{&one, nullptr, nullptr};
+  const std::array<float, 3> offsets{0, 0, 0};
+  const RangeSelection range = RangeSlope(40, 42, 10, 47, Geometry(), chambers, offsets);
+  ASSERT_TRUE(range.fit.has_value());
+  EXPECT_EQ(range.fit->n, 4);
+  EXPECT_EQ(range.fit->first, 1);
+  EXPECT_EQ(range.fit->last, 4);
+  EXPECT_DOUBLE_EQ(range.fit->slope, 0.18);
+  ASSERT_TRUE(range.fit->standardError.has_value());
+  EXPECT_DOUBLE_EQ(*range.fit->standardError, std::sqrt(0.0008));
+  ASSERT_TRUE(range.fit->r2.has_value());
+  EXPECT_DOUBLE_EQ(*range.fit->r2, 8100.0 / 8500.0);
+  EXPECT_EQ(RangeFitText(*range.fit, 1.0, 1), "0.18 ± 0.028 mbar/s, R² 0.9529, n 4");
+  // Shown in the other unit: slope and error scale alike.
+  EXPECT_EQ(RangeFitText(*range.fit, -2.0, 2), "-0.36 ± 0.057 mg/(l*s), R² 0.9529, n 4");
+  // Two samples: no error, no R².
+  const RangeSelection two = RangeSlope(10, 47, 20, 46, Geometry(), chambers, offsets);
+  ASSERT_TRUE(two.fit.has_value());
+  EXPECT_EQ(RangeFitText(*two.fit, 1.0, 1), "0.1 mbar/s, n 2");
+  // No slope, no regression.
+  EXPECT_FALSE(RangeSlope(10, 47, 10, 47, Geometry(), chambers, offsets).fit.has_value());
 }
 
 TEST(RangeSelection, ARunInTheOtherUnitIsHitWhereItIsShown) {

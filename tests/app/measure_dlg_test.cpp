@@ -492,6 +492,9 @@ TEST_F(WindowTest, SavingARunAddsItsAnalysisRowAndTheTableIsEdited) {
   EXPECT_EQ(list->Text(0, 1), "06.12.2026");
   EXPECT_EQ(list->Text(0, 3), "1");
   EXPECT_EQ(list->Text(0, 10), "---");
+  // The regression rates follow the eleven: the rise region 14, 18, 22 at 12..16 s.
+  EXPECT_EQ(list->model()->columnCount(), kAnalysisTableColumns);
+  EXPECT_EQ(list->Text(0, 11), "2 mbar/s");
   EXPECT_TRUE(prompts_.asked.empty());
   Click(*dlg, ctl::kMeasurementView);
   EXPECT_TRUE(dlg->Control(ctl::kAddAnalysisRows)->isVisible());  // a chamber has a name now
@@ -825,6 +828,41 @@ TEST_F(WindowTest, ScreenshotsWhenRequested) {
     QApplication::processEvents();
     dlg->grab().save(QString("%1/view%2.png").arg(dir).arg(n + 1));
   }
+}
+
+// The rates on the chart and in the table (set CORVALA_SHOT_DIR): a noisy day
+// run in chamber I analysed with all markers, chamber II its blank.
+TEST_F(WindowTest, RateScreenshotsWhenRequested) {
+  const char* dir = std::getenv("CORVALA_SHOT_DIR");
+  if (dir == nullptr) GTEST_SKIP() << "set CORVALA_SHOT_DIR to write screenshots";
+  auto dlg = Open();
+  WindowProbe probe(*dlg);
+  probe.rateSettings().blankChamber = 1;
+  probe.rateSettings().chambers[0] = ChamberOxygen{OxygenSettings{250.0, 2.5}, "g FW"};
+  for (const auto& [select, file] : {std::pair{ctl::kChamberSelect2, "rates/blank.cv3"},
+                                     std::pair{ctl::kChamberSelect1, "rates/noisy.cv3"}}) {
+    Click(*dlg, select);
+    prompts_.filePaths.push_back(testing::DataPath(file));
+    Click(*dlg, ctl::kLoadMeasurement);
+    Click(*dlg, select);
+  }
+  Click(*dlg, ctl::kChamberSelect1);
+  Click(*dlg, ctl::kAddAnalysisRows);
+  Click(*dlg, ctl::kConfigurationView);
+  qobject_cast<QSlider*>(dlg->Control(ctl::kMaxTimeBar))->setValue(5);  // 35 minutes
+  Click(*dlg, ctl::kMeasurementView);
+  Click(*dlg, ctl::kShowAll);
+  probe.Tick();
+  probe.RefreshView();
+  QApplication::processEvents();
+  dlg->grab().save(QString("%1/i20-labels.png").arg(dir));
+  Click(*dlg, ctl::kAnalysisView);
+  ReportList* list = probe.List(ctl::kAnalysisTable);
+  // The rate columns from the left edge on.
+  list->scrollTo(list->model()->index(0, kAnalysisTableColumns - 1));
+  list->scrollTo(list->model()->index(0, kRateListFirstColumn));
+  QApplication::processEvents();
+  dlg->grab().save(QString("%1/i20-table.png").arg(dir));
 }
 
 }  // namespace

@@ -107,7 +107,9 @@ class ChartCacheTest : public ::testing::Test {
 };
 
 // The default window with every marker looks as it did when each segment and
-// marker was drawn straight onto the screen (images drawn by that code).
+// marker was drawn straight onto the screen (images drawn by that code; the
+// rate boxes with their regression lines, and the label rows they space out,
+// drawn since).
 TEST_F(ChartCacheTest, TheDefaultWindowKeepsItsPixels) {
   for (const int32_t scroll : {0, 30}) {
     const QImage before(QString::fromStdString(

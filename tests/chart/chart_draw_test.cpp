@@ -141,13 +141,26 @@ TEST_F(ChartDraw, SelectionRegionsLabelBoxes) {
   EXPECT_EQ(AtSample(150, 150.0f), QColor(Qt::black));  // selected
   EXPECT_EQ(AtSample(300, 150.0f), QColor(0, 255, 0));
   EXPECT_EQ(AtSample(410, 150.0f), QColor(Qt::black));  // shown fall region
-  // Respiration box of chamber 2 at 50,60 .. 175,82: frame, chamber colour inside.
-  EXPECT_EQ(At(50, 65), QColor(Qt::black));
-  EXPECT_EQ(At(51, 61), QColor(0, 255, 0));
+  // Respiration box of chamber 2 at 50,86 .. 175,120 (rows 56 pixels apart, a
+  // line more for the flat region's fit): frame, chamber colour inside.
+  EXPECT_EQ(At(50, 91), QColor(Qt::black));
+  EXPECT_EQ(At(51, 87), QColor(0, 255, 0));
+  EXPECT_EQ(At(51, 118), QColor(0, 255, 0));
+  EXPECT_EQ(At(60, 120), QColor(Qt::black));
   // "0.500 mbar/s" (12 characters) 40 px above sample 40 (y 281) at x 600.
   EXPECT_EQ(At(600, 261), QColor(Qt::black));
   EXPECT_EQ(At(600 - 47, 281 - 49), QColor(255, 255, 0));
   EXPECT_EQ(At(600 - 49, 281 - 40), QColor(Qt::black));
+  // The regression's box stands on the first: "0.5 mbar/s, n 2" is 15 bytes.
+  EXPECT_EQ(At(600 - 20, 281 - 40 - 22 - 9), QColor(Qt::white));
+  RateFit fit;
+  fit.n = 2;
+  fit.slope = 0.5;
+  view_.selFit = fit;
+  Draw();
+  EXPECT_EQ(At(600 - 4 * 15 + 1, 281 - 40 - 22 - 9), QColor(255, 255, 0));
+  EXPECT_EQ(At(600 - 4 * 15 - 1, 281 - 40 - 22), QColor(Qt::black));
+  EXPECT_EQ(At(600 - 47, 281 - 49), QColor(255, 255, 0));  // the first box stays
 }
 
 // Curves reaching below zero, above the chart top or in from before the

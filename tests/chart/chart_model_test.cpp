@@ -139,6 +139,39 @@ TEST(ChartMarkers, RateAndKphALabels) {
   EXPECT_EQ(m.Labels(), (Texts{"R1=-0.250 mg/(l*s)"}));
 }
 
+// Samples 5..8 (10..16 s) at 53, 54, 57, 58: slope 18/20, residuals 0.2,
+// -0.6, 0.6, -0.2, SE sqrt(0.8 / 2 / 20), R² 18² / (20 * 17).
+TEST(ChartMarkers, RateBoxesCarryTheRegressionOfTheirRegion) {
+  MarkerCase m;
+  const std::array<float, 4> rise{53, 54, 57, 58};
+  for (int32_t k = 0; k < 4; ++k)
+    EditSample(m.rec, 5 + k, [&](Sample& s) { s.pressure = rise[static_cast<size_t>(k)]; });
+  auto& a = m.rec.analysis;
+  a.m_riseRange = {5, 8};
+  a.m_riseRate = {0.5f};
+  a.m_fallRange = {12, 14};
+  a.m_fallRate = {-0.25f};
+  m.view.showSlope = m.view.showResp = true;
+  ASSERT_EQ(m.Labels(), (Texts{"S1=0.500 mbar/s", "R1=-0.250 mbar/s"}));
+  EXPECT_EQ(m.markers[0].moreLines, (Texts{"0.9 ± 0.14", "R² 0.9529"}));
+  EXPECT_EQ(m.markers[1].moreLines, (Texts{"0 ± 0"}));  // flat: no R²
+  EXPECT_EQ(m.markers[0].pitch, 56);
+  EXPECT_EQ(LabelBox(m.scale, 1, 10, 135, 56, 3), (PixelRect{50, 86, 175, 134}));
+  // A changed sample in the region gives a new fit, though the analysis is the same.
+  EditSample(m.rec, 8, [](Sample& s) { s.pressure = 59.0f; });
+  m.Labels();
+  ASSERT_FALSE(m.markers[0].moreLines.empty());
+  EXPECT_EQ(m.markers[0].moreLines[0], "1.05 ± 0.13");
+  // Without the rate boxes the rows keep their pitch.
+  m.view.showSlope = m.view.showResp = false;
+  m.view.showMax = true;
+  a.m_plateauRange = {8, 11};
+  a.m_plateauLevel = {20.5f};
+  m.Labels();
+  ASSERT_FALSE(m.markers.empty());
+  EXPECT_EQ(m.markers.back().pitch, 30);
+}
+
 TEST(ChartMarkers, PlateauLevelAndPeakMinusTheOffset) {
   MarkerCase m;
   auto& a = m.rec.analysis;
@@ -453,6 +486,14 @@ TEST(MixedUnits, ARunInTheOtherUnitIsConvertedWhereverItsValuesShow) {
   m.view.selChamber = 0;
   m.view.selSlope = -0.5f;
   EXPECT_EQ(SelectionText(m.view, chambers), "-0.020 mg/(l*s)");
+  EXPECT_EQ(SelectionFitText(m.view, chambers), "");
+  RateFit fit;
+  fit.n = 4;
+  fit.slope = -0.5;
+  fit.standardError = 0.01;
+  fit.r2 = 0.99;
+  m.view.selFit = fit;  // the regression converts like the slope: x 8.23 / 210
+  EXPECT_EQ(SelectionFitText(m.view, chambers), "-0.0196 ± 0.00039 mg/(l*s), R² 0.9900, n 4");
   const FactorPair pair{210.0f, 8.23f};
   EXPECT_EQ(ValueListRowOf(mbar.series.At(0), 0.0f, kUnitMbar, kUnitMgl, pair)[1], "9.71");
   // Under mbar the mg/l run is converted the other way: 9.71 x 210 / 8.23 = 247.76.
