@@ -226,9 +226,20 @@ class MarkerBuilder {
     return range_.monotonic || rec_.series.Elapsed()[static_cast<size_t>(j)] <= scale_.timeEnd;
   }
   int32_t T(int32_t j) const { return rec_.series.Elapsed()[static_cast<size_t>(j)]; }
-  int32_t X(int32_t j) const { return scale_.X(T(j)); }
+  // The pixel of sample j: the markers of one sample ask for it many times.
+  int32_t X(int32_t j) const {
+    if (j != xAt_) {
+      xAt_ = j;
+      x_ = scale_.X(T(j));
+    }
+    return x_;
+  }
   int32_t Y(int32_t j) const {
-    return scale_.Y(rec_.series.Pressure()[static_cast<size_t>(j)], offset_);
+    if (j != yAt_) {
+      yAt_ = j;
+      y_ = scale_.Y(rec_.series.Pressure()[static_cast<size_t>(j)], offset_);
+    }
+    return y_;
   }
   // Rates and levels of the run, in the shown unit.
   std::string RateText(const char* key, float rate) const {
@@ -417,6 +428,7 @@ class MarkerBuilder {
   PosIndex plateauIndex_, boundIndex_, minIndex_;
   Cursor plateauCursor_{plateauIndex_}, boundCursor_{boundIndex_}, minCursor_{minIndex_};
   std::vector<size_t> entries_;
+  mutable int32_t xAt_ = -1, x_ = 0, yAt_ = -1, y_ = 0;
 };
 
 }  // namespace
