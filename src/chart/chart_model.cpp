@@ -802,14 +802,20 @@ std::vector<TimeGap> TimeGaps(const ChamberRecord& record, const VisibleRange& r
   // IsTimeGap for every pair, with the limit worked out once: a week of
   // one-second samples is walked at every drawing.
   const int64_t limit = 2 * int64_t{std::max<int32_t>(1, record.runInterval)};
-  // Gaps are rare: eight pairs at a time are passed over without a branch each.
-  constexpr int32_t kBlock = 8;
+  // Gaps are rare: sixteen pairs at a time are passed over when none of them
+  // can be one. The step taken modulo 2^32 is at most the limit for every
+  // pair that is no gap, times going back excepted; such a block is looked
+  // at pair by pair.
+  constexpr int32_t kBlock = 16;
   const int32_t* e = elapsed.data();
+  const bool blocks = limit < (int64_t{1} << 31);
+  const auto blockLimit = static_cast<uint32_t>(limit);
   for (int32_t j = std::max(range.first, 1); j <= last;) {
-    if (last - j >= kBlock) {
-      bool any = false;
-      for (int32_t i = j; i < j + kBlock; ++i) any |= int64_t{e[i]} - e[i - 1] > limit;
-      if (!any) {
+    if (blocks && last - j >= kBlock) {
+      uint32_t widest = 0;
+      for (int32_t i = j; i < j + kBlock; ++i)
+        widest = std::max(widest, static_cast<uint32_t>(e[i]) - static_cast<uint32_t>(e[i - 1]));
+      if (widest <= blockLimit) {
         j += kBlock;
         continue;
       }

@@ -94,19 +94,26 @@ TEST(ChartTimeGaps, MoreThanTwoIntervalsBetweenSamplesIsAGap) {
   EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 0, 450)), (Gaps{}));
 }
 
-// Long series are passed over in blocks: a gap is found wherever it lies.
+// Long series are passed over in blocks: a gap is found wherever it lies, and
+// times going back (by as much as the whole range of times) are none.
 TEST(ChartTimeGaps, EveryGapOfALongSeriesIsFound) {
   ChamberRecord r;
-  int32_t t = 0;
+  r.runInterval = 1;
   std::vector<TimeGap> expected;
+  int32_t t = 0;
   for (int32_t j = 0; j < 200; ++j) {
-    const bool gap = j == 1 || j == 8 || j == 9 || j == 16 || j == 100 || j == 199;
-    if (gap) expected.push_back(TimeGap{t, t + 10});
-    t += gap ? 10 : 1;
+    const int32_t before = t;
+    t += (j == 1 || j == 8 || j == 9 || j == 16 || j == 100 || j == 199) ? 10 : 1;
+    if (j == 40) t -= 30;
+    if (j == 60) t = INT32_MAX - 1;
+    if (j == 61) t = INT32_MIN + 1;  // back by 2^32 - 2: its step modulo 2^32 is 2
+    if (j == 62) t = INT32_MAX - 5;  // forward by almost 2^32
+    if (j == 63) t = 0;
+    if (j > 0 && IsTimeGap(before, t, 1)) expected.push_back(TimeGap{before, t});
     AppendSample(r, 50.0f, 25.0f, 0, LocalTime{}, t);
   }
-  r.runInterval = 1;
-  EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 0, t)), expected);
+  ASSERT_EQ(expected.size(), 8u);
+  EXPECT_EQ(TimeGaps(r, VisibleRange{0, r.Samples(), false}), expected);
 }
 
 // The pens as runs are the pens of the samples: light values other than 0 and
