@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -196,15 +197,15 @@ class MarkerColumns {
       lines_.emplace_back(x1, y1, x2, y2);
       return;
     }
-    for (const int32_t x : {x1, x2}) {
-      auto& [top, bottom] = columns_[static_cast<size_t>(x - firstColumn_)];
-      top = std::min({top, y1, y2});
-      bottom = std::max({bottom, y1, y2});
-    }
+    const int32_t top = std::min(y1, y2);
+    const int32_t bottom = std::max(y1, y2);
+    Extend(x1, top, bottom);
+    if (x2 != x1) Extend(x2, top, bottom);
   }
 
   // The lines in the black pen of the marker lines, after the curve.
   void AddTo(ChartScene::Layer& layer) {
+    Settle();
     for (size_t i = 0; i < columns_.size(); ++i)
       if (columns_[i].first <= columns_[i].second)
         lines_.emplace_back(firstColumn_ + static_cast<int32_t>(i), columns_[i].first,
@@ -216,10 +217,91 @@ class MarkerColumns {
   }
 
  private:
+  // The lines come column by column: the one being filled is kept at hand.
+  void Extend(int32_t x, int32_t top, int32_t bottom) {
+    if (!open_ || x != openX_) {
+      Settle();
+      open_ = true;
+      openX_ = x;
+      openTop_ = top;
+      openBottom_ = bottom;
+      return;
+    }
+    openTop_ = std::min(openTop_, top);
+    openBottom_ = std::max(openBottom_, bottom);
+  }
+  void Settle() {
+    if (!open_) return;
+    auto& [top, bottom] = columns_[static_cast<size_t>(openX_ - firstColumn_)];
+    top = std::min(top, openTop_);
+    bottom = std::max(bottom, openBottom_);
+    open_ = false;
+  }
+
   int32_t firstColumn_;
   std::vector<std::pair<int32_t, int32_t>> columns_;  // lowest, highest
+  bool open_ = false;
+  int32_t openX_ = 0, openTop_ = 0, openBottom_ = 0;
   std::vector<QLine> lines_;
 };
+
+// The end of the pixel column x that sample j falls on, in the samples before
+// `end`: the first sample right of it. X never decreases with the elapsed
+// time, so the column ends at the first time right of it, taken from the
+// scale's inverse and nudged onto the exact pixel; the samples are then found
+// near j rather than by a search over the whole window.
+int32_t ColumnEnd(const ChartScale& scale, const int32_t* elapsed, int32_t runInterval, int32_t j,
+                  int32_t end, int32_t x) {
+  const int64_t from = elapsed[j];
+  const int64_t last = elapsed[end - 1];
+  if (scale.X(static_cast<int32_t>(last)) <= x) return end;
+  const double inverse =
+      std::ceil(scale.timeStart + (x + 1.0 - scale.left) * scale.timeSpan / scale.width);
+  int64_t t = last;
+  if (std::isfinite(inverse))
+    t = static_cast<int64_t>(
+        std::clamp(inverse, static_cast<double>(from + 1), static_cast<double>(last)));
+  // From here on X(t) > x >= X(t - 1) once settled; X(from) is x and X(last) beyond it.
+  bool settled = false;
+  for (int step = 0; step < 8 && !settled; ++step) {
+    if (scale.X(static_cast<int32_t>(t)) <= x)
+      ++t;
+    else if (t - 1 > from && scale.X(static_cast<int32_t>(t - 1)) > x)
+      --t;
+    else
+      settled = true;
+  }
+  if (!settled)
+    return static_cast<int32_t>(std::partition_point(elapsed + j, elapsed + end,
+                                                     [&](int32_t e) { return scale.X(e) <= x; }) -
+                                elapsed);
+  // The first sample at t or later, after j: where evenly spaced samples put
+  // it, then widening steps from there and a search in the last one.
+  const int64_t interval = std::max<int32_t>(1, runInterval);
+  const auto expected =
+      static_cast<int32_t>(std::clamp<int64_t>(j + (t - from) / interval, j + 1, end));
+  int32_t lo = j;    // elapsed[lo] < t
+  int32_t hi = end;  // elapsed[hi] >= t, or the end
+  if (expected < end && elapsed[expected] < t) {
+    lo = expected;
+    int32_t step = 1;
+    while (lo + step < end && elapsed[lo + step] < t) {
+      lo += step;
+      step *= 2;
+    }
+    hi = std::min(end, lo + step);
+  } else {
+    hi = expected;
+    int32_t step = 1;
+    while (hi - step > j && elapsed[hi - step] >= t) {
+      hi -= step;
+      step *= 2;
+    }
+    lo = std::max(j, hi - step);
+  }
+  return static_cast<int32_t>(
+      std::lower_bound(elapsed + lo + 1, elapsed + hi, static_cast<int32_t>(t)) - elapsed);
+}
 
 // The curve of a long window, column by column: the samples falling on one
 // pixel column are drawn as one vertical line per pen, from the lowest to the
@@ -227,38 +309,39 @@ class MarkerColumns {
 // in the time axis lies between). The marker lines are gathered the same way:
 // the short ones of a column as one vertical line, the longer ones as they are,
 // all over the curve, and the label boxes over them.
-void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
-                const std::vector<CurvePen>& pens, const std::vector<ChartMarker>& markers,
-                MarkerColumns& lineColumns, const VisibleRange& range, float offset) {
+void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec, const std::vector<PenRun>& runs,
+                const std::vector<ChartMarker>& markers, MarkerColumns& lineColumns,
+                const VisibleRange& range, float offset) {
   const ChartScale& scale = layer.scale;
   const int32_t* elapsed = rec.series.Elapsed().data();
   const float* pressure = rec.series.Pressure().data();
   std::array<std::vector<QLine>, 3> lines;
+  for (auto& pen : lines) pen.reserve(2 * static_cast<size_t>(std::max<int32_t>(scale.width, 0)));
   auto y = [&](float p) { return scale.Y(p, offset); };
+  // The run holding sample k ends where the next one starts.
+  size_t run = 0;
+  auto runEnd = [&](size_t r) { return r + 1 < runs.size() ? runs[r + 1].first : range.end; };
   int32_t j = range.first;
   bool joined = false;
   int32_t lastX = 0, lastY = 0;
   while (j < range.end) {
     const int32_t x = scale.X(elapsed[j]);
-    // The samples of this column: X never decreases with the elapsed time.
-    const int32_t end =
-        static_cast<int32_t>(std::partition_point(elapsed + j, elapsed + range.end,
-                                                  [&](int32_t t) { return scale.X(t) <= x; }) -
-                             elapsed);
+    const int32_t end = ColumnEnd(scale, elapsed, rec.runInterval, j, range.end, x);
+    while (runEnd(run) <= j) ++run;
+    const auto firstPen = static_cast<size_t>(runs[run].pen);
     std::array<float, 3> lo{}, hi{};
     std::array<bool, 3> seen{false, false, false};
     // Run by run of one pen, so that the inner loop only compares pressures.
-    const CurvePen* pen0 = pens.data() - range.first;
     for (int32_t k = j; k < end;) {
-      const auto pen = static_cast<size_t>(pen0[k]);
-      int32_t runEnd = k + 1;
-      while (runEnd < end && pen0[runEnd] == pen0[k]) ++runEnd;
+      while (runEnd(run) <= k) ++run;
+      const auto pen = static_cast<size_t>(runs[run].pen);
+      const int32_t stop = std::min(end, runEnd(run));
       if (!seen[pen]) {
         seen[pen] = true;
         lo[pen] = hi[pen] = pressure[k++];
       }
       float l = lo[pen], h = hi[pen];
-      for (; k < runEnd; ++k) {
+      for (; k < stop; ++k) {
         l = std::min(l, pressure[k]);
         h = std::max(h, pressure[k]);
       }
@@ -267,7 +350,6 @@ void AddColumns(ChartScene::Layer& layer, const ChamberRecord& rec,
     }
     const bool afterGap = j > 0 && IsTimeGap(elapsed[j - 1], elapsed[j], rec.runInterval);
     const int32_t firstY = y(pressure[j]);
-    const auto firstPen = static_cast<size_t>(pens[static_cast<size_t>(j - range.first)]);
     if (j > 0 && !afterGap) {
       if (!joined) {  // the segment coming in from before the window
         lastX = scale.X(elapsed[j - 1]);
@@ -303,7 +385,6 @@ void AddChamber(ChartScene& scene, const ChamberRecord& rec, int32_t c) {
   const ChartView& view = scene.view;
   const VisibleRange range = VisibleSamples(rec, viewScale.timeStart, viewScale.timeEnd);
   if (range.Empty()) return;
-  const std::vector<CurvePen> pens = CurvePens(view, rec, c, range);
   ChartScene::Layer& layer = scene.layers.emplace_back();
   layer.chamber = c;
   // The run's pressures are turned into the shown unit as they are mapped to pixels.
@@ -319,9 +400,10 @@ void AddChamber(ChartScene& scene, const ChamberRecord& rec, int32_t c) {
     const std::vector<ChartMarker> labels = ChamberMarkers(
         view, viewScale, rec, c, range,
         [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) { lineColumns.Add(x1, y1, x2, y2); });
-    AddColumns(layer, rec, pens, labels, lineColumns, range, offset);
+    AddColumns(layer, rec, CurvePenRuns(view, rec, c, range), labels, lineColumns, range, offset);
     return;
   }
+  const std::vector<CurvePen> pens = CurvePens(view, rec, c, range);
   const std::vector<ChartMarker> markers = ChamberMarkers(view, viewScale, rec, c, range);
   auto point = [&](int32_t j) { return QPoint(scale.X(elapsed[j]), scale.Y(pressure[j], offset)); };
 
@@ -383,11 +465,12 @@ void PaintCurves(QPainter& painter, const ChartScene& scene) {
 
 // The curves part of a scene: gaps and layers of the shown chambers.
 void AddCurves(ChartScene& scene, const ChartChambers& chambers) {
-  for (size_t c = 0; c < 3; ++c)
-    if (chambers[c] != nullptr && scene.view.chamberShown[c]) AddGaps(scene, *chambers[c]);
-  for (size_t c = 0; c < 3; ++c)
-    if (chambers[c] != nullptr && scene.view.chamberShown[c])
-      AddChamber(scene, *chambers[c], static_cast<int32_t>(c));
+  // Chamber by chamber, so that its series is read while still at hand.
+  for (size_t c = 0; c < 3; ++c) {
+    if (chambers[c] == nullptr || !scene.view.chamberShown[c]) continue;
+    AddGaps(scene, *chambers[c]);
+    AddChamber(scene, *chambers[c], static_cast<int32_t>(c));
+  }
 }
 
 }  // namespace

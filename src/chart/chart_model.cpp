@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -26,6 +27,15 @@ constexpr int32_t kMaxPeakColumn[2] = {602, 712};
 
 double SafeTopValue(float top) {
   return (std::isfinite(top) && top != 0.0f) ? static_cast<double>(top) : 1.0;
+}
+
+// Asks for the cache line at p to be loaded, without waiting for it.
+void Prefetch(const void* p) {
+#if defined(__GNUC__)
+  __builtin_prefetch(p);
+#else
+  (void)p;
+#endif
 }
 
 bool ValidPos(int32_t pos, int32_t count) {
@@ -237,7 +247,19 @@ class MarkerBuilder {
     std::inplace_merge(candidates.begin(), candidates.begin() + mid, candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     if (lines_ == nullptr) out_.reserve(out_.size() + 3 * candidates.size());
-    for (int32_t j : candidates) {
+    // A long window's candidates lie far apart in the series, and what the
+    // curve read before has left the cache: their times and pressures are
+    // asked for a few candidates ahead.
+    constexpr size_t kAhead = 8;
+    const int32_t* elapsed = rec_.series.Elapsed().data();
+    const float* pressure = rec_.series.Pressure().data();
+    for (size_t i = 0; i < candidates.size(); ++i) {
+      if (i + kAhead < candidates.size()) {
+        const auto ahead = static_cast<size_t>(candidates[i + kAhead]);
+        Prefetch(elapsed + ahead);
+        Prefetch(pressure + ahead);
+      }
+      const int32_t j = candidates[i];
       if (slope) SlopeAt(j);
       if (resp) RespirationAt(j);
       if (max) MaximumAt(j);
@@ -250,9 +272,20 @@ class MarkerBuilder {
     return range_.monotonic || rec_.series.Elapsed()[static_cast<size_t>(j)] <= scale_.timeEnd;
   }
   int32_t T(int32_t j) const { return rec_.series.Elapsed()[static_cast<size_t>(j)]; }
-  int32_t X(int32_t j) const { return scale_.X(T(j)); }
+  // The pixel of sample j: the markers of one sample ask for it many times.
+  int32_t X(int32_t j) const {
+    if (j != xAt_) {
+      xAt_ = j;
+      x_ = scale_.X(T(j));
+    }
+    return x_;
+  }
   int32_t Y(int32_t j) const {
-    return scale_.Y(rec_.series.Pressure()[static_cast<size_t>(j)], offset_);
+    if (j != yAt_) {
+      yAt_ = j;
+      y_ = scale_.Y(rec_.series.Pressure()[static_cast<size_t>(j)], offset_);
+    }
+    return y_;
   }
   // Rates and levels of the run, in the shown unit.
   std::string RateText(const char* key, float rate) const {
@@ -455,6 +488,7 @@ class MarkerBuilder {
   PosIndex plateauIndex_, boundIndex_, minIndex_;
   Cursor plateauCursor_{plateauIndex_}, boundCursor_{boundIndex_}, minCursor_{minIndex_};
   std::vector<size_t> entries_;
+  mutable int32_t xAt_ = -1, x_ = 0, yAt_ = -1, y_ = 0;
 };
 
 }  // namespace
@@ -568,6 +602,72 @@ std::vector<CurvePen> CurvePens(const ChartView& view, const ChamberRecord& reco
   if (view.showAll || view.showSlope) highlightPairs(record.analysis.m_riseRange);
   if (view.showAll || view.showResp) highlightPairs(record.analysis.m_fallRange);
   return pens;
+}
+
+namespace {
+
+// The first sample from k on (before `to`) whose light pen differs from `on`.
+// Runs last many samples, so they are passed over eight samples at a time.
+int32_t NextLightChange(const uint8_t* light, int32_t k, int32_t to, bool on) {
+  const uint64_t same = on ? 0x0101010101010101ULL : 0;
+  for (;;) {
+    for (uint64_t word = 0; k + 8 <= to; k += 8) {
+      std::memcpy(&word, light + k, sizeof word);
+      if (word != same) break;
+    }
+    const int32_t stop = std::min(to, k + 8);
+    while (k < stop && (light[k] == 1) == on) ++k;
+    if (k < stop || k >= to) return k;
+  }
+}
+
+}  // namespace
+
+std::vector<PenRun> CurvePenRuns(const ChartView& view, const ChamberRecord& record,
+                                 int32_t chamber, const VisibleRange& range) {
+  std::vector<PenRun> runs;
+  if (range.Empty()) return runs;
+  // The highlighted stretches inside the range (first and last sample), in order.
+  std::vector<std::pair<int32_t, int32_t>> marked;
+  auto highlight = [&](int32_t lo, int32_t hi) {
+    lo = std::max(lo, range.first);
+    hi = std::min(hi, range.end - 1);
+    if (lo <= hi) marked.emplace_back(lo, hi);
+  };
+  // Each list comes in order from the analysis: merged, not sorted whole.
+  auto highlightPairs = [&](const std::vector<int32_t>& pairs) {
+    const auto mid = static_cast<std::ptrdiff_t>(marked.size());
+    for (size_t i = 0; i + 1 < pairs.size(); i += 2) highlight(pairs[i], pairs[i + 1]);
+    if (!std::is_sorted(marked.begin() + mid, marked.end()))
+      std::sort(marked.begin() + mid, marked.end());
+    std::inplace_merge(marked.begin(), marked.begin() + mid, marked.end());
+  };
+  if (view.selSlope != kNoValue && view.selChamber == chamber) {
+    highlight(view.selStart, view.selEnd);
+  }
+  if (view.showAll || view.showSlope) highlightPairs(record.analysis.m_riseRange);
+  if (view.showAll || view.showResp) highlightPairs(record.analysis.m_fallRange);
+
+  auto push = [&](int32_t first, CurvePen pen) {
+    if (runs.empty() || runs.back().pen != pen) runs.push_back(PenRun{first, pen});
+  };
+  const uint8_t* light = record.series.Light().data();
+  auto lightRuns = [&](int32_t from, int32_t to) {
+    for (int32_t k = from; k < to;) {
+      const bool on = light[k] == 1;
+      push(k, on ? CurvePen::kLightOn : CurvePen::kLightOff);
+      k = NextLightChange(light, k + 1, to, on);
+    }
+  };
+  int32_t next = range.first;  // the first sample not yet given a pen
+  for (const auto& [lo, hi] : marked) {
+    if (hi < next) continue;
+    lightRuns(next, lo);
+    push(std::max(lo, next), CurvePen::kHighlight);
+    next = hi + 1;
+  }
+  lightRuns(next, range.end);
+  return runs;
 }
 
 std::vector<ChartMarker> ChamberMarkers(const ChartView& view, const ChartScale& scale,
@@ -776,10 +876,26 @@ std::vector<TimeGap> TimeGaps(const ChamberRecord& record, const VisibleRange& r
   // IsTimeGap for every pair, with the limit worked out once: a week of
   // one-second samples is walked at every drawing.
   const int64_t limit = 2 * int64_t{std::max<int32_t>(1, record.runInterval)};
-  for (int32_t j = std::max(range.first, 1); j <= last; ++j) {
-    const auto k = static_cast<size_t>(j);
-    if (int64_t{elapsed[k]} - elapsed[k - 1] > limit)
-      gaps.push_back(TimeGap{elapsed[k - 1], elapsed[k]});
+  // Gaps are rare: sixteen pairs at a time are passed over when none of them
+  // can be one. The step taken modulo 2^32 is at most the limit for every
+  // pair that is no gap, times going back excepted; such a block is looked
+  // at pair by pair.
+  constexpr int32_t kBlock = 16;
+  const int32_t* e = elapsed.data();
+  const bool blocks = limit < (int64_t{1} << 31);
+  const auto blockLimit = static_cast<uint32_t>(limit);
+  for (int32_t j = std::max(range.first, 1); j <= last;) {
+    if (blocks && last - j >= kBlock) {
+      uint32_t widest = 0;
+      for (int32_t i = j; i < j + kBlock; ++i)
+        widest = std::max(widest, static_cast<uint32_t>(e[i]) - static_cast<uint32_t>(e[i - 1]));
+      if (widest <= blockLimit) {
+        j += kBlock;
+        continue;
+      }
+    }
+    if (int64_t{e[j]} - e[j - 1] > limit) gaps.push_back(TimeGap{e[j - 1], e[j]});
+    ++j;
   }
   return gaps;
 }

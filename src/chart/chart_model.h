@@ -176,6 +176,17 @@ enum class CurvePen : uint8_t { kLightOff = 0, kLightOn = 1, kHighlight = 2 };
 // the black one inside the selection and the shown rise and fall regions.
 std::vector<CurvePen> CurvePens(const ChartView& view, const ChamberRecord& record, int32_t chamber,
                                 const VisibleRange& range);
+// The same pens as runs of samples of one pen, in sample order: each run starts
+// at `first` and ends where the next one starts (the last one at range.end).
+// A window of many samples per pixel column walks these instead of a pen per
+// sample.
+struct PenRun {
+  int32_t first = 0;
+  CurvePen pen = CurvePen::kLightOff;
+  bool operator==(const PenRun&) const = default;
+};
+std::vector<PenRun> CurvePenRuns(const ChartView& view, const ChamberRecord& record,
+                                 int32_t chamber, const VisibleRange& range);
 
 // One analysis marker of a chamber: a black line or a label box, drawn once
 // the curve has reached `sample`.

@@ -278,6 +278,49 @@ TEST_F(ChartDraw, ColumnsOfALongWindowCoverWhatEverySegmentCovers) {
   EXPECT_GT(CountColor(columns, CurveColor(0, false)), 1000);
 }
 
+// Samples closer and farther apart than the run's interval (a column's end is
+// then looked for away from where evenly spaced samples would put it): the
+// columns still cover the pixels of every segment.
+TEST_F(ChartDraw, ColumnsOfUnevenlySpacedSamplesCoverWhatEverySegmentCovers) {
+  ChamberRecord r;
+  r.runInterval = 2;
+  float p = 150.0f;
+  // Stretches of 1 s steps and of 2 to 4 s steps: none is a gap.
+  auto step = [](int32_t j) { return (j / 9000) % 2 ? 1 : 2 + (j % 3 == 0) + (j % 11 == 0); };
+  for (int32_t t = 0, j = 0; t < 200000; t += step(j), ++j) {
+    p += ((t / 5000) % 2 ? 0.02f : -0.02f) + 2.0f * std::sin(static_cast<float>(t) * 0.37f);
+    AppendSample(r, p, 25.0f, 0, LocalTime{}, t);
+  }
+  view_.maxTime = 180000;
+  view_.scroll = 7;
+  QImage columns(1005, 571, QImage::Format_RGB32);
+  columns.fill(Qt::white);
+  QImage reference = columns;
+  {
+    QPainter painter(&columns);
+    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
+  }
+  QPainter painter(&reference);
+  painter.setClipRect(QRect(40, 20, 939, 523));
+  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
+  painter.setPen(QPen(CurveColor(0, false), 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+  const auto& e = r.series.Elapsed();
+  const auto& pr = r.series.Pressure();
+  for (auto k = static_cast<size_t>(range.first); k < static_cast<size_t>(range.end); ++k) {
+    if (IsTimeGap(e[k - 1], e[k], r.runInterval)) continue;
+    painter.drawLine(s.X(e[k - 1]), s.Y(pr[k - 1], 0.0f), s.X(e[k]), s.Y(pr[k], 0.0f));
+  }
+  painter.end();
+  int differing = 0;
+  for (int y = 0; y < columns.height(); ++y)
+    for (int x = 0; x < columns.width(); ++x)
+      differing += (columns.pixelColor(x, y) == CurveColor(0, false)) !=
+                   (reference.pixelColor(x, y) == CurveColor(0, false));
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(CountColor(columns, CurveColor(0, false)), 1000);
+}
+
 // A column of a long window holds several runs of each light pen: the highest
 // pressure of a pen is drawn even when a later run of that pen stays lower.
 TEST_F(ChartDraw, AColumnKeepsTheExtremesOfEveryRunOfAPen) {

@@ -94,6 +94,62 @@ TEST(ChartTimeGaps, MoreThanTwoIntervalsBetweenSamplesIsAGap) {
   EXPECT_EQ(TimeGaps(r, VisibleSamples(r, 0, 450)), (Gaps{}));
 }
 
+// Long series are passed over in blocks: a gap is found wherever it lies, and
+// times going back (by as much as the whole range of times) are none.
+TEST(ChartTimeGaps, EveryGapOfALongSeriesIsFound) {
+  ChamberRecord r;
+  r.runInterval = 1;
+  std::vector<TimeGap> expected;
+  int32_t t = 0;
+  for (int32_t j = 0; j < 200; ++j) {
+    const int32_t before = t;
+    t += (j == 1 || j == 8 || j == 9 || j == 16 || j == 100 || j == 199) ? 10 : 1;
+    if (j == 40) t -= 30;
+    if (j == 60) t = INT32_MAX - 1;
+    if (j == 61) t = INT32_MIN + 1;  // back by 2^32 - 2: its step modulo 2^32 is 2
+    if (j == 62) t = INT32_MAX - 5;  // forward by almost 2^32
+    if (j == 63) t = 0;
+    if (j > 0 && IsTimeGap(before, t, 1)) expected.push_back(TimeGap{before, t});
+    AppendSample(r, 50.0f, 25.0f, 0, LocalTime{}, t);
+  }
+  ASSERT_EQ(expected.size(), 8u);
+  EXPECT_EQ(TimeGaps(r, VisibleRange{0, r.Samples(), false}), expected);
+}
+
+// The pens as runs are the pens of the samples: light values other than 0 and
+// 1, runs shorter and longer than a block, highlights overlapping, reversed,
+// reaching out of the window.
+TEST(ChartPens, TheRunsHoldThePenOfEverySample) {
+  ChamberRecord r;
+  for (int32_t t = 0; t < 400; ++t) {
+    const auto light = static_cast<uint8_t>(t < 200 ? (t / 13) % 3 : (t % 29 == 3 ? 1 : 0));
+    AppendSample(r, 50.0f, 25.0f, light, LocalTime{}, t);
+  }
+  r.analysis.m_riseRange = {5, 40, 60, 50, 120, 160, 390, 500};
+  r.analysis.m_fallRange = {30, 70, 150, 155, 161, 170};
+  ChartView view;
+  view.showAll = true;
+  view.selSlope = 1.0f;
+  view.selChamber = 0;
+  view.selStart = 200;
+  view.selEnd = 230;
+  for (const auto& [from, to] : {std::pair{0, 450}, std::pair{35, 395}, std::pair{165, 300}}) {
+    const VisibleRange range = VisibleSamples(r, from, to);
+    const std::vector<PenRun> runs = CurvePenRuns(view, r, 0, range);
+    std::vector<CurvePen> expanded;
+    for (size_t i = 0; i < runs.size(); ++i) {
+      const int32_t end = i + 1 < runs.size() ? runs[i + 1].first : range.end;
+      EXPECT_LT(runs[i].first, end);
+      if (i > 0) {
+        EXPECT_NE(runs[i].pen, runs[i - 1].pen);
+      }
+      expanded.insert(expanded.end(), static_cast<size_t>(end - runs[i].first), runs[i].pen);
+    }
+    EXPECT_EQ(runs.front().first, range.first);
+    EXPECT_EQ(expanded, CurvePens(view, r, 0, range));
+  }
+}
+
 // Samples every 2 s at 50 mbar, analysis lists set by hand; plot 40,20 900 x 500.
 struct MarkerCase {
   ChartView view;
