@@ -14,6 +14,7 @@
 #include "run/record_text.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 #include "util/key_value_text.h"
 
 namespace corvala {
@@ -413,7 +414,7 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
 }
 
 std::string FileTitle(const std::string& path) {
-  return std::filesystem::path(path).stem().string();
+  return StemOf(path);
 }
 
 }  // namespace corvala

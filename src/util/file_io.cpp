@@ -173,8 +173,11 @@ bool OpenFileIsNamed(int fd, const std::string& path) {
   BY_HANDLE_FILE_INFORMATION namedInfo{};
   const bool known = ::GetFileInformationByHandle(named, &namedInfo);
   ::CloseHandle(named);
-  return known && openInfo.dwVolumeSerialNumber == namedInfo.dwVolumeSerialNumber &&
-         openInfo.nFileIndexHigh == namedInfo.nFileIndexHigh &&
+  // A serial of 0 is one the system did not tell (Wine, for a file renamed
+  // while open); the file's index still tells it apart.
+  const bool sameVolume = openInfo.dwVolumeSerialNumber == namedInfo.dwVolumeSerialNumber ||
+                          openInfo.dwVolumeSerialNumber == 0 || namedInfo.dwVolumeSerialNumber == 0;
+  return known && sameVolume && openInfo.nFileIndexHigh == namedInfo.nFileIndexHigh &&
          openInfo.nFileIndexLow == namedInfo.nFileIndexLow && openInfo.nNumberOfLinks > 0;
 #else
   struct stat open {};

@@ -1,7 +1,9 @@
 #include "run/run_journal.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -107,6 +109,9 @@ TEST(RunJournal, ItsThreadSyncsASampleOnceItIsOldEnough) {
 // A write that fails (here: a file size limit) is reported once; the next sample
 // writes the whole run anew, so the journal misses nothing.
 TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a full disk is played by a file size limit, which Windows does not have";
+#else
   StartRuns(station, {false, false, true});
   Pass(0);
   rlimit limit{};
@@ -126,6 +131,7 @@ TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
   const ChamberRecord record = Record(2);
   ASSERT_EQ(record.Samples(), 3);
   EXPECT_EQ(Journal(2), FormatJournal(record));
+#endif
 }
 
 // A link put in the journal's place after Start is replaced, not written
@@ -134,7 +140,10 @@ TEST_F(JournalTest, ALinkPlantedAsTheJournalLeavesItsTargetUntouched) {
   const std::string other = folder / "notes.txt";
   std::ofstream(other, std::ios::binary) << "someone else's notes\n";
   StartRuns(station, {true, false, false});
-  fs::create_symlink(other, folder / JournalFileName(0));
+  std::error_code linked;
+  fs::create_symlink(other, folder / JournalFileName(0), linked);
+  // Windows makes symbolic links only with a privilege most users lack.
+  if (linked) GTEST_SKIP() << "no symbolic link could be made: " << linked.message();
   Pass(0);
   Pass(5);
   Pass(5);
