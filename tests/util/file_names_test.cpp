@@ -134,6 +134,14 @@ TEST(ProgramArgs, TheWideCommandLineIsSplitIntoUtf8Arguments) {
   EXPECT_EQ(arguments[2], "C:\\Me\xC3\x9Fwerte\\Kammer \xC3\xA4.cv3");
 }
 
+// A device name would block or never end: it is refused before it is opened.
+TEST(FileNames, ADeviceIsNoFileToRead) {
+  // (Windows reports the device as missing or as no regular file, by version.)
+  const Expected<std::string> device = ReadWholeFile("NUL");
+  ASSERT_FALSE(device.Ok());
+  EXPECT_TRUE(device.Message().starts_with("The file NUL could not be read: ")) << device.Message();
+}
+
 TEST(FileNames, AnInvalidUtf8NameOpensNoFile) {
   EXPECT_TRUE(WideFromUtf8("Kammer \xE4.cv3").empty());
   EXPECT_FALSE(ReadWholeFile("Kammer \xE4.cv3").Ok());
