@@ -39,17 +39,16 @@ class ScopedCLocale {
   std::string previous_;
 };
 
-_locale_t CLocale() {
-  static const _locale_t c_locale = _create_locale(LC_NUMERIC, "C");
-  return c_locale;
-}
-
+// The C99 strtod of MinGW, as glibc's reads "inf", "nan" and hexadecimal
+// numbers (the system's _strtod_l reads none of them), in the "C" locale.
 double StrtodC(const char* text, char** end) {
-  return _strtod_l(text, end, CLocale());
+  ScopedCLocale c_locale;
+  return __mingw_strtod(text, end);
 }
 
 long long StrtollC(const char* text) {
-  return _strtoi64_l(text, nullptr, 10, CLocale());
+  ScopedCLocale c_locale;
+  return std::strtoll(text, nullptr, 10);
 }
 
 #else

@@ -32,6 +32,10 @@ TEST(CFormat, ParsingFollowsAtoiAndAtof) {
   EXPECT_EQ(ParseInt("99999999999"), 2147483647);
   EXPECT_DOUBLE_EQ(ParseFloat("-1.5x"), -1.5);
   EXPECT_DOUBLE_EQ(ParseFloat("x"), 0.0);
+  // The same bytes read the same on every system.
+  EXPECT_EQ(ParseFloat("-inf"), -HUGE_VAL);
+  EXPECT_TRUE(std::isnan(ParseNumber(" nan ").value_or(0.0)));
+  EXPECT_DOUBLE_EQ(ParseFloat("0x10"), 16.0);
   EXPECT_EQ(TruncToInt32(-1.9), -1);
   EXPECT_EQ(TruncToInt32(1e300), 2147483647);
   EXPECT_EQ(TruncToInt32(std::nan("")), 0);
