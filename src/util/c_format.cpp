@@ -20,7 +20,11 @@ namespace {
 // the lifetime of the object, its numbers in the "C" locale.
 class ScopedCLocale {
  public:
-  ScopedCLocale() : previousMode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+  ScopedCLocale() {
+    // Numbers read and written as in "C" already (the usual case): nothing to switch.
+    const char* point = std::localeconv()->decimal_point;
+    if (point != nullptr && point[0] == '.' && point[1] == '\0') return;
+    previousMode_ = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
     const char* now = std::setlocale(LC_NUMERIC, nullptr);
     if (now != nullptr && std::strcmp(now, "C") != 0) {
       previous_ = now;
@@ -35,7 +39,7 @@ class ScopedCLocale {
   ScopedCLocale& operator=(const ScopedCLocale&) = delete;
 
  private:
-  int previousMode_;
+  int previousMode_ = 0;
   std::string previous_;
 };
 
@@ -47,7 +51,6 @@ double StrtodC(const char* text, char** end) {
 }
 
 long long StrtollC(const char* text) {
-  ScopedCLocale c_locale;
   return std::strtoll(text, nullptr, 10);
 }
 
