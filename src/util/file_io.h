@@ -3,7 +3,10 @@
 // target ("NAME.tmp-HOST-PID"), synced to disk, then renamed over the target and
 // the folder synced, so neither a crash nor a power cut leaves half a file. The
 // temporary file is always a new file of this process: a link or any file
-// standing under its name is never written through.
+// standing under its name is never written through. On Windows the file is
+// flushed (FlushFileBuffers) and moved over the target with a move that is
+// written through (MoveFileExW); Windows syncs no folder. Names are UTF-8
+// (see util/file_names.h).
 
 #include <cstdint>
 #include <functional>
