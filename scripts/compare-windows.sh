@@ -12,6 +12,8 @@ cd "$(dirname "$0")/.."
 linux=build win=build-windows
 export WINEPREFIX="$PWD/$win/wineprefix" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+# Wine passes the arguments on in the terminal's character set: UTF-8.
+export LC_ALL=C.UTF-8
 [ -x "$linux/src/tools/corvala3-analyze" ] && [ -x "$linux/tests/tools/files_writer" ] ||
   cmake --build "$linux" --target corvala3-analyze files_writer >/dev/null
 
@@ -45,13 +47,17 @@ compare_analyze --rates --csv --range 0:495 --blank "$data/blank.cv3" --volume-m
   "$data/noisy.cv3" "$data/gap.cv3" || true
 compare_analyze --csv --chamber 3 --correction 60 tests/data/measurement.cv3 tests/data/measurement_mgl.cv3 || true
 compare_analyze tests/data/measurement.cv3 tests/data/measurement_simulated.cv3 || true
-calls=$((calls + 3))
+# A file name beyond ASCII (UTF-8 here, wide on Windows) is read and named alike.
+wide="$out/Atmung Kammer 2 – Bäume.cv3"
+cp tests/data/measurement.cv3 "$wide"
+compare_analyze --csv "$wide" || echo "not read: $wide"
+calls=$((calls + 4))
 echo "corvala3-analyze: $calls calls on $files files of tests/data ($read read as measurements)," \
      "$((calls - differ)) with the same bytes on Windows and Linux"
 
 # The files each build writes from the same fixtures.
 measurements=(tests/data/measurement.cv3 tests/data/measurement_lf.cv3 tests/data/measurement_mgl.cv3
-              tests/data/measurement_simulated.cv3 tests/data/short_rows.cv3 "$data"/*.cv3)
+              tests/data/measurement_simulated.cv3 tests/data/short_rows.cv3 "$data"/*.cv3 "$wide")
 "$linux/tests/tools/files_writer" "$out/linux" tests/data/settings_three_rows.ini "${measurements[@]}"
 wine "$win/tests/tools/files_writer.exe" "$out/windows" tests/data/settings_three_rows.ini "${measurements[@]}"
 written=0
@@ -63,7 +69,8 @@ for file in "$out"/linux/*; do
     differ=$((differ + 1))
   fi
 done
-echo "files written: $written ($(cd "$out/linux" && echo *)), Windows and Linux compared byte for byte"
+echo "files written: $written, Windows and Linux compared byte for byte:"
+(cd "$out/linux" && ls | sed 's/^/    /')
 if [ "$differ" -ne 0 ]; then
   echo "compare-windows: $differ difference(s)"
   exit 1
