@@ -15,6 +15,7 @@
 #include "test_support/golden_run.h"
 #include "test_support/temp_folder.h"
 #include "test_support/test_data.h"
+#include "util/file_names.h"
 
 namespace corvala {
 namespace {
@@ -222,6 +223,26 @@ TEST_F(Restore, ADamagedJournalIsKeptAsideNamedAndItsReadableSamplesOffered) {
   EXPECT_EQ(prompts.asked, (Texts{Damaged(2, "it does not begin as a journal does", aside1 + "-2"),
                                   Offered(3, 2, "01.03.2024 10:00:00")}));
   EXPECT_EQ(testing::FileBytes(aside1 + "-2"), "not a journal\r\n");
+}
+
+// A data folder named beyond ASCII (a user's name in it): its journals are
+// found, offered, kept aside when damaged, and what goes is removed.
+TEST_F(Restore, JournalsInAFolderNamedBeyondAsciiAreOfferedKeptAsideAndRemoved) {
+  const std::string own = JoinPath(Utf8FromPath(folder.Path()), "Daten Jürgen – Büro");
+  ASSERT_TRUE(fs::create_directory(PathFromUtf8(own)));
+  station.m_journal.SetFolder(own);
+  const std::string damaged = JoinPath(own, JournalFileName(1));
+  ASSERT_TRUE(WriteFileAtomically(damaged, testing::DataBytes("journal_damaged.journal")).Ok());
+  ASSERT_TRUE(WriteFileAtomically(JoinPath(own, JournalFileName(2)),
+                                  FormatJournal(testing::GoldenRunAsRead()))
+                  .Ok());
+  prompts.answers = {false, false};
+  Offer();
+  EXPECT_EQ(prompts.asked,
+            (Texts{Damaged(2, "its sample row 3 cannot be read", damaged + ".damaged"),
+                   Offered(2, 2, "01.03.2024 10:00:00"), Offered(3, 4, "29.02.2024 23:59:55")}));
+  EXPECT_TRUE(PathExists(damaged + ".damaged"));
+  EXPECT_FALSE(PathExists(JoinPath(own, JournalFileName(2))));
 }
 
 TEST_F(Restore, AJournalThatCannotBeReadIsLeftWhereItIs) {
