@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>

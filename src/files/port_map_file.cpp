@@ -1,7 +1,5 @@
 #include "files/port_map_file.h"
 
-#include <filesystem>
-
 #include "util/c_format.h"
 #include "util/file_io.h"
 #include "util/file_names.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <optional>
 
 #include "files/journal_file.h"
@@ -14,14 +13,11 @@
 namespace corvala {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A free name beside the journal: "<journal>.damaged", "<journal>.damaged-2", ...
 std::string AsideName(const std::string& path) {
-  std::error_code error;
   for (int n = 1; n < 1000; ++n) {
     std::string candidate = path + ".damaged" + (n == 1 ? std::string() : Format("-%d", n));
-    if (!fs::exists(PathFromUtf8(candidate), error)) return candidate;
+    if (!PathExists(candidate)) return candidate;
   }
   return path + ".damaged-last";
 }
@@ -88,11 +84,11 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     if (path.empty()) continue;
     // A journal in the folder asked for, which this station cannot write.
     bool ownFolder = true;
-    if (!fs::exists(PathFromUtf8(path), error) && !askedFolder.empty()) {
+    if (!PathExists(path) && !askedFolder.empty()) {
       path = JoinPath(askedFolder, FileNameOf(path));
       ownFolder = false;
     }
-    if (!fs::exists(PathFromUtf8(path), error)) continue;
+    if (!PathExists(path)) continue;
     const Expected<std::string> text = ReadWholeFile(path);
     if (!text) {
       prompts.ShowNotice(text.Message() + " The journal of " + ChamberName(c) +

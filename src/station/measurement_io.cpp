@@ -1,7 +1,6 @@
 #include "station/measurement_io.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 #include "files/measurement_file.h"
@@ -14,8 +13,7 @@ namespace corvala {
 namespace {
 
 bool FileExists(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(PathFromUtf8(path), error)) return false;
+  if (IsFolder(path)) return false;
   std::ifstream in(PathFromUtf8(path), std::ios::binary);
   return static_cast<bool>(in);
 }
@@ -33,7 +31,6 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
   std::array<bool, 3> saveable{};
   for (int c = 0; c < 3; ++c)
     saveable[c] = selected[c] == 1 && station.m_run[c].m_running.load() == 0;
-  const std::filesystem::path chosenPath = PathFromUtf8(chosen);
   const std::string title = FileTitle(chosen);
   std::array<std::string, 3> target, fileName;
   for (int c = 0; c < 3; ++c) {
@@ -42,7 +39,7 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
       target[c] = chosen;
     } else {
       fileName[c] = Format("%s_%d.cv3", title.c_str(), c + 1);
-      target[c] = Utf8FromPath(chosenPath.parent_path() / PathFromUtf8(fileName[c]));
+      target[c] = JoinPath(ParentOf(chosen), fileName[c]);
     }
   }
 

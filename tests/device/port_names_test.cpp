@@ -22,6 +22,7 @@ TEST(PortNamesTest, OverridesReplaceDefaultsAndBadValuesAreReported) {
 #ifdef _WIN32
   EXPECT_EQ(names.PathFor(2), "COM2");
   EXPECT_EQ(names.PathFor(4), "COM4");
+  EXPECT_EQ(names.PathFor(INT32_MIN), "COM-2147483648");
 #else
   EXPECT_EQ(names.PathFor(2), "/dev/ttyS1");
   EXPECT_EQ(names.PathFor(4), "/dev/ttyS3");
@@ -86,7 +87,7 @@ TEST(PortNamesTest, PortsFromCom10UpAreOpenedByTheirWindowsDeviceName) {
 
 TEST(PortNamesTest, DeviceAccessIsReadFromTheFileBehindThePath) {
 #ifdef _WIN32
-  GTEST_SKIP() << "a device's owner, group and mode are Linux's";
+  GTEST_SKIP() << "Windows files have no owner, group and mode to read";
 #else
   const testing::TempFolder folder;
   const std::string device = folder / "device";

@@ -13,12 +13,12 @@ TEST(CFormat, NumbersKeepThePointUnderAGermanLocale) {
   const char* previous = std::setlocale(LC_ALL, nullptr);
   const std::string saved = previous ? previous : "C";
 #ifdef _WIN32
-  // Windows names its locales its own way.
-  if (std::setlocale(LC_ALL, "German_Germany.1252") == nullptr) GTEST_SKIP() << "German missing";
-  ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+  const char* const german = "German_Germany.1252";
 #else
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 missing";
+  const char* const german = "de_DE.UTF-8";
 #endif
+  if (std::setlocale(LC_ALL, german) == nullptr) GTEST_SKIP() << german << " missing";
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",");  // the locale has the comma
   EXPECT_EQ(Format("%8.2f", 1013.25), " 1013.25");
   EXPECT_EQ(Format("%f", static_cast<double>(8.23f)), "8.230000");
   EXPECT_DOUBLE_EQ(ParseFloat("1013.25"), 1013.25);
