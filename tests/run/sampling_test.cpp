@@ -337,5 +337,22 @@ TEST(SamplingThreadTest, SamplesWhileReadingsArriveAndTheProgramIsEditedThenStop
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
 }
 
+// The same thread object started and stopped again and again, with a pass
+// period of an hour: each Stop ends the wait at once, and each Start samples
+// again.
+TEST(SamplingThreadTest, StartsAgainAfterEachStopAndEveryStopEndsTheWaitAtOnce) {
+  Station station;
+  ManualClock clock;
+  SamplingThread thread(station, clock, nullptr, std::chrono::hours(1));
+  const auto begin = std::chrono::steady_clock::now();
+  for (uint64_t round = 1; round <= 100; ++round) {
+    thread.Start();
+    while (thread.Passes() < round) std::this_thread::yield();
+    thread.Stop();
+    ASSERT_EQ(thread.Passes(), round);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
+}
+
 }  // namespace
 }  // namespace corvala
