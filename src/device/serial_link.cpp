@@ -1,16 +1,16 @@
 #include "device/serial_link.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <QSerialPort>
 #include <QString>
 #include <QThread>
 
 #include <chrono>
+#include <memory>
 
 #include "device/command_encoder.h"
 #include "device/device_state.h"
 #include "device/line_reader.h"
+#include "util/device_access.h"
 
 namespace corvala {
 namespace {
@@ -28,12 +28,11 @@ PortState OpenFailure(const QSerialPort& port, const std::string& path) {
     case QSerialPort::PermissionError:
       // Qt says the same when another program holds the port; with read and
       // write access granted, that is what it is.
-      return ::access(path.c_str(), R_OK | W_OK) == 0 ? PortState::kBusy
-                                                      : PortState::kPermissionDenied;
+      return MayReadAndWrite(path) ? PortState::kBusy : PortState::kPermissionDenied;
     case QSerialPort::OpenError:
       return PortState::kBusy;
     default:
-      return ::access(path.c_str(), F_OK) != 0 ? PortState::kNoSuchDevice : PortState::kFailed;
+      return DevicePathExists(path) ? PortState::kFailed : PortState::kNoSuchDevice;
   }
 }
 
@@ -44,21 +43,17 @@ class PortName {
  public:
   explicit PortName(const std::string& path) : name_(QString::fromStdString(path)) {
     if (name_.toStdString() == path) return;
-    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ >= 0) name_ = QString("/proc/self/fd/%1").arg(fd_);
+    held_ = std::make_unique<HeldDevice>(path);
+    if (!held_->Name().empty()) name_ = QString::fromStdString(held_->Name());
   }
-  ~PortName() { Release(); }
-  PortName(const PortName&) = delete;
-  PortName& operator=(const PortName&) = delete;
   const QString& Text() const { return name_; }
   void Release() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (held_) held_->Release();
   }
 
  private:
   QString name_;
-  int fd_ = -1;
+  std::unique_ptr<HeldDevice> held_;
 };
 
 }  // namespace

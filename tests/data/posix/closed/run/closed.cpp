@@ -1,0 +1,4 @@
+#ifndef _WIN32
+#include <csignal>
+#endif
+#include <pwd.h>

@@ -1,0 +1,5 @@
+#ifndef _WIN32
+#include <csignal>
+#else
+#include <unistd.h>
+#endif

@@ -1,0 +1,3 @@
+#ifdef _WIN32
+#include <fcntl.h>
+#endif
