@@ -22,6 +22,31 @@ std::string ErrorText(int error);
 // 0 or the errno of the failure.
 int WriteAllBytes(int fd, std::string_view bytes);
 
+// The descriptors handed out here are the C library's (on Windows its
+// descriptors over the file handles, always in binary mode); these close,
+// duplicate and sync them. Each returns 0 or the errno of the failure, except
+// DuplicateFile, which returns the new descriptor or -1.
+int CloseFile(int fd);
+int DuplicateFile(int fd);
+// The file's bytes (and what is needed to read them back) reach the disk.
+int SyncFileData(int fd);
+
+// True while path still names the open file fd (not removed, renamed or
+// replaced meanwhile).
+bool OpenFileIsNamed(int fd, const std::string& path);
+
+// Removes the file (or link) path: 0, or the errno of the failure (ENOENT
+// when nothing stood there).
+int RemoveFile(const std::string& path);
+
+// This process's id, and whether the process with id pid is alive (also when
+// it belongs to another user).
+long CurrentProcessId();
+bool ProcessIsAlive(long pid);
+
+// The system's name of this computer ("" when it names none).
+std::string ComputerName();
+
 // Writes bytes to path whole. The failure names the file and the reason.
 Result WriteFileAtomically(const std::string& path, std::string_view bytes);
 

@@ -11,7 +11,13 @@ namespace {
 TEST(CFormat, NumbersKeepThePointUnderAGermanLocale) {
   const char* previous = std::setlocale(LC_ALL, nullptr);
   const std::string saved = previous ? previous : "C";
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 missing";
+#ifdef _WIN32
+  const char* const german = "German_Germany.1252";
+#else
+  const char* const german = "de_DE.UTF-8";
+#endif
+  if (std::setlocale(LC_ALL, german) == nullptr) GTEST_SKIP() << german << " missing";
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",");  // the locale has the comma
   EXPECT_EQ(Format("%8.2f", 1013.25), " 1013.25");
   EXPECT_EQ(Format("%f", static_cast<double>(8.23f)), "8.230000");
   EXPECT_DOUBLE_EQ(ParseFloat("1013.25"), 1013.25);
