@@ -10,8 +10,10 @@
 # An include counts as guarded inside a block that only POSIX systems compile:
 #   #ifndef _WIN32            #if !defined(_WIN32)      #if !defined _WIN32
 #   #ifdef __linux__          #if defined(__linux__)    (also __unix__)
-# or in the #else of "#ifdef _WIN32" / "#if defined(_WIN32)". Any other
-# condition, however it reads, guards nothing. Lines continued with a backslash
+# or in the #elif and #else branches of "#ifdef _WIN32" / "#if defined(_WIN32)";
+# and inside a block that only Windows compiles (#ifdef _WIN32, the #else of
+# #ifndef _WIN32): some of these names are Windows headers too (fcntl.h).
+# Any other condition, however it reads, guards nothing. Lines continued with a backslash
 # are joined first.
 cmake_minimum_required(VERSION 3.25)
 
@@ -74,8 +76,9 @@ foreach(source IN LISTS all_files)
   string(REGEX REPLACE "\\\\\r?\n" "" text "${text}")
   string(REGEX MATCHALL "\n[ \t]*#[^\n]*" directives "\n${text}")
 
-  # One entry per open conditional: the kind of its first condition, and
-  # whether the branch being read is POSIX-only (1) or not (0).
+  # One entry per open conditional: the kind of its first condition ("+elif"
+  # once an #elif was read), and whether the branch being read is taken only on
+  # POSIX systems (posix), only on Windows (windows) or either (any).
   set(conditions "")
   set(branches "")
   foreach(directive IN LISTS directives)
@@ -85,31 +88,38 @@ foreach(source IN LISTS all_files)
     if(directive MATCHES "^#[ \t]*(ifdef|ifndef|if)([ \t(!].*)$")
       condition_kind(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}" kind)
       list(APPEND conditions ${kind})
-      if(kind STREQUAL "posix")
-        list(APPEND branches 1)
+      if(kind STREQUAL "other")
+        list(APPEND branches any)
       else()
-        list(APPEND branches 0)
+        list(APPEND branches ${kind})
       endif()
     elseif(directive MATCHES "^#[ \t]*elif([ \t(!].*)$")
       if(conditions)
         condition_kind(elif "${CMAKE_MATCH_1}" kind)
+        list(GET conditions -1 first)
+        string(REPLACE "+elif" "" first "${first}")
         list(POP_BACK conditions)
         list(POP_BACK branches)
-        list(APPEND conditions other)  # an #else after #elif guards nothing
-        if(kind STREQUAL "posix")
-          list(APPEND branches 1)
+        list(APPEND conditions "${first}+elif")
+        # After "#ifdef _WIN32", every further branch is taken only elsewhere.
+        if(first STREQUAL "windows" OR kind STREQUAL "posix")
+          list(APPEND branches posix)
+        elseif(kind STREQUAL "windows")
+          list(APPEND branches windows)
         else()
-          list(APPEND branches 0)
+          list(APPEND branches any)
         endif()
       endif()
     elseif(directive MATCHES "^#[ \t]*else")
       if(conditions)
-        list(GET conditions -1 kind)
+        list(GET conditions -1 first)
         list(POP_BACK branches)
-        if(kind STREQUAL "windows")
-          list(APPEND branches 1)
+        if(first MATCHES "^windows")
+          list(APPEND branches posix)
+        elseif(first STREQUAL "posix")
+          list(APPEND branches windows)
         else()
-          list(APPEND branches 0)
+          list(APPEND branches any)
         endif()
       endif()
     elseif(directive MATCHES "^#[ \t]*endif")
@@ -123,7 +133,9 @@ foreach(source IN LISTS all_files)
       if(NOT header IN_LIST posix_headers AND NOT header MATCHES "${posix_prefixes}")
         continue()
       endif()
-      if(NOT "1" IN_LIST branches)
+      # Guarded inside a branch that only POSIX systems take; in one that only
+      # Windows takes, the header is Windows' own (fcntl.h for _O_BINARY).
+      if(NOT "posix" IN_LIST branches AND NOT "windows" IN_LIST branches)
         list(APPEND violations
              "${source}: ${header} is a POSIX header: guard it with #ifndef _WIN32 or call the system through util/ (${directive})")
       endif()

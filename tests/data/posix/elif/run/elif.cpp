@@ -1,5 +1,5 @@
-#ifdef _WIN32
-#include <windows.h>
-#elif defined(CORVALA_TSAN)
+#ifdef CORVALA_TSAN
+#include <csignal>
+#elif defined(CORVALA_ASAN)
 #include <grp.h>
 #endif

@@ -41,3 +41,21 @@
 #include <dlfcn.h>
 #endif
 #endif
+
+// After "#ifdef _WIN32", an #elif branch is taken only elsewhere.
+#ifdef _WIN32
+#include <windows.h>
+#elif defined(CORVALA_TSAN)
+#include <grp.h>
+#endif
+
+// Windows has a fcntl.h of its own (_O_BINARY); only Windows reads this one.
+#ifdef _WIN32
+#include <fcntl.h>
+#endif
+#ifndef _WIN32
+#include <csignal>
+#else
+#include <io.h>
+#include <fcntl.h>
+#endif

@@ -1,4 +1,4 @@
-#ifndef _WIN32
+#ifdef CORVALA_TSAN
 #include <csignal>
 #else
 #include <unistd.h>

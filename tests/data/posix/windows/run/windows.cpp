@@ -1,3 +1,0 @@
-#ifdef _WIN32
-#include <fcntl.h>
-#endif
