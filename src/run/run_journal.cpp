@@ -50,7 +50,7 @@ std::string FormatJournal(const ChamberRecord& record) {
 
 RunJournal::~RunJournal() {
   if (syncer_.joinable()) {
-    syncer_.request_stop();
+    syncStop_.Request();
     syncer_.join();
   }
   SyncAll();
@@ -65,19 +65,12 @@ void RunJournal::SetFolder(const std::string& folder) {
     std::lock_guard lock(folderMutex_);
     folder_ = folder;
   }
-  if (!folder.empty() && !syncer_.joinable())
-    syncer_ = std::jthread([this](std::stop_token stop) { SyncLoop(stop); });
+  if (!folder.empty() && !syncer_.joinable()) syncer_ = std::jthread([this] { SyncLoop(); });
 }
 
-void RunJournal::SyncLoop(std::stop_token stop) {
-  while (!stop.stop_requested()) {
-    {
-      std::unique_lock lock(syncMutex_);
-      // Returns early when a stop is requested.
-      syncWake_.wait_for(lock, stop, kSyncCheck, [] { return false; });
-    }
-    if (!stop.stop_requested()) SyncIfDue(std::chrono::steady_clock::now());
-  }
+void RunJournal::SyncLoop() {
+  // The wait returns early when the journal ends.
+  while (!syncStop_.WaitFor(kSyncCheck)) SyncIfDue(std::chrono::steady_clock::now());
 }
 
 std::string RunJournal::PathOf(int chamber) const {
