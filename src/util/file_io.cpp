@@ -81,7 +81,7 @@ int CreateNew(const std::string& path, bool append) {
   return DescriptorOf(handle, append ? _O_APPEND : 0);
 }
 
-// 0 or the errno: from replaced by a move that is on the disk when it returns.
+// 0 or the errno: from moved over to by a move that is on the disk when it returns.
 int RenameOver(const std::string& from, const std::string& to) {
   std::error_code error;
   RenamePath(from, to, error);
