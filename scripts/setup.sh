@@ -13,6 +13,9 @@ packages=(
   fonts-liberation2 xvfb xauth xdotool imagemagick locales
   desktop-file-utils librsvg2-bin dpkg-dev file lintian
   clang libclang-rt-14-dev
+  # The Windows cross build and its tests under Wine (scripts/build-windows.sh,
+  # scripts/test-windows.sh): the compiler, GoogleTest's source, Wine.
+  g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Sets everything up, builds and runs every test; then builds the threaded tests
 # with ThreadSanitizer and runs them again; then builds every test with
 # AddressSanitizer and UndefinedBehaviorSanitizer and runs them all once more;
-# then runs each fuzz target briefly.
+# then runs each fuzz target briefly; then cross-builds for Windows and runs
+# those tests under Wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -32,3 +33,8 @@ cmake --build build-asan -j "$(nproc)"
 # Each fuzz target briefly, with the sanitizer options it sets itself.
 unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 scripts/fuzz.sh 10
+
+# Windows: the cross build (MinGW-w64) and its tests under Wine, then its
+# analyser output and written files compared byte for byte with build/'s.
+scripts/build-windows.sh
+scripts/test-windows.sh

@@ -1,35 +1,27 @@
 #include "app/data_folder.h"
 
-#include <unistd.h>
-
-#include <filesystem>
+#include "util/user_folders.h"
 
 namespace corvala {
-namespace {
-
-bool Writable(const std::filesystem::path& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  return std::filesystem::is_directory(folder, error) && ::access(folder.c_str(), W_OK) == 0;
-}
-
-}  // namespace
 
 std::string ChooseDataFolder(const std::string& requested, const std::string& programFolder,
                              const std::string& userConfigFolder, std::string& notice) {
-  // An installed program (in a bin folder such as /usr/bin) keeps each user's
-  // settings in the user's own folder, never beside the programs.
-  const bool installed = std::filesystem::path(programFolder).filename() == "bin";
+  // On Windows each user's files are in %APPDATA%\Corvala3, whatever the
+  // caller's configuration folder is.
+  const std::string userFolder = UserDataFolder(userConfigFolder);
+  // An installed program (in a bin folder such as /usr/bin, or below Program
+  // Files) keeps each user's settings in the user's own folder, never beside
+  // the programs.
+  const bool installed = IsInstalledProgramFolder(programFolder, ProgramFilesFolders());
   if (requested.empty() && installed) {
-    Writable(userConfigFolder);
-    return userConfigFolder;
+    MakeWritableFolder(userFolder);
+    return userFolder;
   }
   const std::string preferred = requested.empty() ? programFolder : requested;
-  if (Writable(preferred)) return preferred;
-  notice = "The folder " + preferred + " is not writable; settings are kept in " +
-           userConfigFolder + ".";
-  Writable(userConfigFolder);
-  return userConfigFolder;
+  if (MakeWritableFolder(preferred)) return preferred;
+  notice = "The folder " + preferred + " is not writable; settings are kept in " + userFolder + ".";
+  MakeWritableFolder(userFolder);
+  return userFolder;
 }
 
 }  // namespace corvala

@@ -5,28 +5,36 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
-#include <sys/socket.h>
-#include <unistd.h>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/data_folder.h"
 #include "app/measure_dlg.h"
-#include "devsim/device_simulator.h"
 #include "util/folder_lock.h"
+#include "util/process.h"
 
-namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void OnTerminationSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
-}
-
-}  // namespace
+#ifndef _WIN32
+#include "devsim/device_simulator.h"
+using Simulator = corvala::devsim::DeviceSimulator;
+#else
+// The device simulator runs on a pseudo-terminal, which only Linux offers; on
+// Windows --simulate says so and the station does not start.
+struct Simulator {
+  struct Options {
+    std::string logPath;
+  };
+  explicit Simulator(const Options&) {}
+  bool Start(std::string& error) {
+    error = "it needs a pseudo-terminal, which Windows does not offer";
+    return false;
+  }
+  std::string Path() const { return {}; }
+  void Stop() {}
+};
+#endif
 
 // The application object: runs the main window until it closes.
 class CMeasureApp {
@@ -55,11 +63,11 @@ class CMeasureApp {
     }
 
     // The simulator stands in for the device on every port not mapped elsewhere.
-    std::unique_ptr<corvala::devsim::DeviceSimulator> simulator;
+    std::unique_ptr<Simulator> simulator;
     if (line.simulate) {
-      corvala::devsim::DeviceSimulator::Options simOptions;
+      Simulator::Options simOptions;
       simOptions.logPath = "-";
-      simulator = std::make_unique<corvala::devsim::DeviceSimulator>(simOptions);
+      simulator = std::make_unique<Simulator>(simOptions);
       std::string error;
       if (!simulator->Start(error)) {
         std::fprintf(stderr, "corvala3: the device simulator could not start: %s\n", error.c_str());
@@ -107,16 +115,14 @@ class CMeasureApp {
     // SIGTERM and SIGINT close the window without asking anything (see
     // CloseBySignal) and end every dialog that may be open, so the program ends
     // at once. Until then, at start-up, they end the program as it stands.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-      auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &dialog);
-      QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog] {
-        char byte;
-        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+    // (Linux only: Windows has no such signals, see util/process.h.)
+    if (const int signalSocket = corvala::WatchTerminationSignals(); signalSocket >= 0) {
+      auto* notifier = new QSocketNotifier(signalSocket, QSocketNotifier::Read, &dialog);
+      QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog, signalSocket] {
+        corvala::TakeTerminationSignal(signalSocket);
         dialog.CloseBySignal();
         QCoreApplication::exit(0);
       });
-      std::signal(SIGTERM, OnTerminationSignal);
-      std::signal(SIGINT, OnTerminationSignal);
     }
     dialog.show();
     const int result = app.exec();

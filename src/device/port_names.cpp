@@ -125,6 +125,27 @@ std::optional<DeviceAccess> ReadDeviceAccess(const std::string& path) {
 #endif
 }
 
+std::string WindowsDevicePath(const std::string& path) {
+  if (path.size() < 5) return path;
+  for (size_t i = 0; i < 3; ++i) {
+    if (std::toupper(static_cast<unsigned char>(path[i])) != "COM"[i]) return path;
+  }
+  for (size_t i = 3; i < path.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(path[i]))) return path;
+  }
+  // Two digits or more: 10 and up ("COM05" is no port Windows knows either way).
+  if (path[3] == '0') return path;
+  return "\\\\.\\" + path;
+}
+
+std::string OpenablePortPath(const std::string& path) {
+#ifdef _WIN32
+  return WindowsDevicePath(path);
+#else
+  return path;
+#endif
+}
+
 bool ParsePortOverrides(const std::vector<std::string>& values, PortNames& names,
                         std::string& errors) {
   bool ok = true;

@@ -91,6 +91,13 @@ class PortNames {
   std::map<int, std::string> chosen_;
 };
 
+// The name Windows opens for a port: "COMn" (any case) with n >= 10 becomes
+// "\\.\COMn", the only form Windows opens for those; every other name stays.
+std::string WindowsDevicePath(const std::string& path);
+// The name the serial link opens for path: WindowsDevicePath on Windows, path
+// as it is elsewhere. Shown to the user is path.
+std::string OpenablePortPath(const std::string& path);
+
 // Parses every "--port" value; false with one error line per bad value.
 bool ParsePortOverrides(const std::vector<std::string>& values, PortNames& names,
                         std::string& errors);

@@ -1,29 +1,19 @@
 #include "device/serial_link.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <QSerialPort>
 #include <QString>
 #include <QThread>
 
 #include <chrono>
-#include <condition_variable>
+#include <memory>
 
 #include "device/command_encoder.h"
 #include "device/device_state.h"
 #include "device/line_reader.h"
+#include "util/device_access.h"
 
 namespace corvala {
 namespace {
-
-// Sleeps for ms milliseconds; returns false at once when a stop is requested.
-bool Pause(const std::stop_token& stop, int ms) {
-  std::mutex mutex;
-  std::condition_variable_any wake;
-  std::unique_lock lock(mutex);
-  wake.wait_for(lock, stop, std::chrono::milliseconds(ms), [] { return false; });
-  return !stop.stop_requested();
-}
 
 bool PortFailed(const QSerialPort& port) {
   const QSerialPort::SerialPortError error = port.error();
@@ -38,12 +28,11 @@ PortState OpenFailure(const QSerialPort& port, const std::string& path) {
     case QSerialPort::PermissionError:
       // Qt says the same when another program holds the port; with read and
       // write access granted, that is what it is.
-      return ::access(path.c_str(), R_OK | W_OK) == 0 ? PortState::kBusy
-                                                      : PortState::kPermissionDenied;
+      return MayReadAndWrite(path) ? PortState::kBusy : PortState::kPermissionDenied;
     case QSerialPort::OpenError:
       return PortState::kBusy;
     default:
-      return ::access(path.c_str(), F_OK) != 0 ? PortState::kNoSuchDevice : PortState::kFailed;
+      return DevicePathExists(path) ? PortState::kFailed : PortState::kNoSuchDevice;
   }
 }
 
@@ -54,21 +43,17 @@ class PortName {
  public:
   explicit PortName(const std::string& path) : name_(QString::fromStdString(path)) {
     if (name_.toStdString() == path) return;
-    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ >= 0) name_ = QString("/proc/self/fd/%1").arg(fd_);
+    held_ = std::make_unique<HeldDevice>(path);
+    if (!held_->Name().empty()) name_ = QString::fromStdString(held_->Name());
   }
-  ~PortName() { Release(); }
-  PortName(const PortName&) = delete;
-  PortName& operator=(const PortName&) = delete;
   const QString& Text() const { return name_; }
   void Release() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (held_) held_->Release();
   }
 
  private:
   QString name_;
-  int fd_ = -1;
+  std::unique_ptr<HeldDevice> held_;
 };
 
 }  // namespace
@@ -90,6 +75,7 @@ void SerialLink::Start(int comPort) {
   std::lock_guard lock(control_);
   StopLocked();
   stop_ = std::stop_source();
+  pauseStop_.Reset();
   const bool simulated = ports_.IsSimulated(comPort);
   link_.m_simulated.store(simulated);
   thread_.reset(
@@ -106,8 +92,13 @@ void SerialLink::Stop() {
 void SerialLink::StopLocked() {
   if (!thread_) return;
   stop_.request_stop();
+  pauseStop_.Request();
   thread_->wait();
   thread_.reset();
+}
+
+bool SerialLink::Pause(int ms) {
+  return !pauseStop_.WaitFor(std::chrono::milliseconds(ms));
 }
 
 void SerialLink::Report(PortStatus status) {
@@ -118,7 +109,7 @@ void SerialLink::Report(PortStatus status) {
 
 void SerialLink::Run(std::stop_token stop, int comPort, std::string path, bool simulated) {
   lastStatus_ = PortStatus{};
-  while (Pause(stop, kOpenRetryMs)) {
+  while (Pause(kOpenRetryMs)) {
     QSerialPort port;
     PortName portName(path);
     port.setPortName(portName.Text());
@@ -152,13 +143,13 @@ void SerialLink::Run(std::stop_token stop, int comPort, std::string path, bool s
 bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
   FrameParser parser(link_, units_, onIndicator_);
   LineReader reader;
-  bool ok = SendOrPutBack(stop, port, TakeGreeting(link_.commands), reader, parser);
+  bool ok = SendOrPutBack(port, TakeGreeting(link_.commands), reader, parser);
   while (ok && !stop.stop_requested()) {
-    ok = SendOrPutBack(stop, port, TakeCommandCycle(link_.commands), reader, parser);
+    ok = SendOrPutBack(port, TakeCommandCycle(link_.commands), reader, parser);
     bool lineDone = false;
     if (ok) ok = ReadLine(stop, port, reader, lineDone);
     if (ok && lineDone) parser.ParseLine(reader.Line());
-    if (ok) ok = Pause(stop, 1);
+    if (ok) ok = Pause(1);
   }
   // A pair block cut short goes out again on the next connection.
   link_.commands.m_pairCommand.Interrupted();
@@ -167,10 +158,10 @@ bool SerialLink::Session(std::stop_token stop, QSerialPort& port) {
 
 // Sends the bytes; when the link is lost on the way, the commands that did not
 // go out whole wait again for the next connection.
-bool SerialLink::SendOrPutBack(const std::stop_token& stop, QSerialPort& port,
-                               const CommandBytes& bytes, LineReader& reader, FrameParser& parser) {
+bool SerialLink::SendOrPutBack(QSerialPort& port, const CommandBytes& bytes, LineReader& reader,
+                               FrameParser& parser) {
   size_t sent = 0;
-  if (Send(stop, port, bytes, reader, parser, sent)) return true;
+  if (Send(port, bytes, reader, parser, sent)) return true;
   PutBack(link_.commands, bytes, sent);
   return false;
 }
@@ -178,16 +169,16 @@ bool SerialLink::SendOrPutBack(const std::stop_token& stop, QSerialPort& port,
 // Writes the bytes one at a time, each followed by its pause; `sent` counts the
 // bytes that went out with their pause. False when the port failed or a stop
 // was requested.
-bool SerialLink::Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
-                      LineReader& reader, FrameParser& parser, size_t& sent) {
+bool SerialLink::Send(QSerialPort& port, const CommandBytes& bytes, LineReader& reader,
+                      FrameParser& parser, size_t& sent) {
   for (const CommandByte& command : bytes) {
     const char byte = static_cast<char>(command.byte);
     port.clearError();
     if (port.write(&byte, 1) != 1) return false;
     if (!port.waitForBytesWritten(200) && PortFailed(port)) return false;
-    if (!Pause(stop, command.pauseMs)) return false;
+    if (!Pause(command.pauseMs)) return false;
     if (command.endsPair) {
-      if (!Pause(stop, kAfterPairMs)) return false;
+      if (!Pause(kAfterPairMs)) return false;
       AfterPair(port, reader, parser);
     }
     ++sent;

@@ -15,6 +15,7 @@
 #include "device/command_encoder.h"
 #include "device/frame_parser.h"
 #include "device/port_names.h"
+#include "util/stop_signal.h"
 
 class QSerialPort;
 class QThread;
@@ -73,11 +74,13 @@ class SerialLink {
   void StopLocked();
   bool Session(std::stop_token stop, QSerialPort& port);
   bool ReadLine(std::stop_token stop, QSerialPort& port, LineReader& reader, bool& lineDone);
-  bool Send(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
-            LineReader& reader, FrameParser& parser, size_t& sent);
-  bool SendOrPutBack(const std::stop_token& stop, QSerialPort& port, const CommandBytes& bytes,
-                     LineReader& reader, FrameParser& parser);
+  bool Send(QSerialPort& port, const CommandBytes& bytes, LineReader& reader, FrameParser& parser,
+            size_t& sent);
+  bool SendOrPutBack(QSerialPort& port, const CommandBytes& bytes, LineReader& reader,
+                     FrameParser& parser);
   void AfterPair(QSerialPort& port, LineReader& reader, FrameParser& parser);
+  // Sleeps for ms milliseconds; returns false at once when a stop is requested.
+  bool Pause(int ms);
 
   DeviceLink& link_;
   const SharedUnitConfig& units_;
@@ -90,6 +93,8 @@ class SerialLink {
   // home; it is ended only through stop_ and never terminated.
   std::unique_ptr<QThread> thread_;
   std::stop_source stop_;
+  // Ends the link thread's pauses; requested together with stop_.
+  StopSignal pauseStop_;
   std::atomic<bool> connected_{false};
   std::atomic<int> connections_{0};
 };

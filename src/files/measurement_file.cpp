@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -14,6 +13,7 @@
 #include "run/record_text.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 #include "util/key_value_text.h"
 
 namespace corvala {
@@ -430,7 +430,7 @@ MeasurementFileContent ParseMeasurementFile(std::string_view text,
 }
 
 std::string FileTitle(const std::string& path) {
-  return std::filesystem::path(path).stem().string();
+  return StemOf(path);
 }
 
 }  // namespace corvala

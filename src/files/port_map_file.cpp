@@ -1,9 +1,8 @@
 #include "files/port_map_file.h"
 
-#include <filesystem>
-
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 
 namespace corvala {
 namespace {
@@ -69,16 +68,14 @@ std::string FormatPortMap(const std::map<int, std::string>& chosen,
 }
 
 Expected<std::map<int, std::string>> ReadPortMap(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return std::map<int, std::string>{};
+  if (!PathExists(path)) return std::map<int, std::string>{};
   const Expected<std::string> text = ReadWholeFile(path);
   if (!text) return text.Status();
   return ParsePortMap(*text);
 }
 
 Expected<std::set<std::string>> ReadDeclinedAdapters(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return std::set<std::string>{};
+  if (!PathExists(path)) return std::set<std::string>{};
   const Expected<std::string> text = ReadWholeFile(path);
   if (!text) return text.Status();
   return ParseDeclinedAdapters(*text);

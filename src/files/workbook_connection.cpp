@@ -15,6 +15,7 @@
 #include "files/biff8_writer.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 
 namespace corvala {
 namespace {
@@ -159,7 +160,8 @@ void FreeUnclosed(lxw_workbook* workbook, const std::vector<lxw_worksheet*>& wor
 Expected<std::string> XlsxBytes(const std::string& path, const std::vector<WorkbookSheet>& sheets,
                                 const std::atomic<bool>* cancel) {
   const ScopedCNumbers numbers;
-  const std::string scratch = ScratchPath(".xlsx").string();
+  // The writer takes UTF-8 names (wide ones on Windows are made from them).
+  const std::string scratch = Utf8FromPath(ScratchPath(".xlsx"));
   // Rows go to the file as they are written, where a cancel can stop them;
   // closing then only packs the workbook.
   lxw_workbook_options options{};
@@ -200,7 +202,7 @@ Expected<std::string> XlsxBytes(const std::string& path, const std::vector<Workb
   Expected<std::string> bytes =
       result == LXW_NO_ERROR ? ReadWholeFile(scratch) : Result::Failure(lxw_strerror(result));
   std::error_code ec;
-  std::filesystem::remove(scratch, ec);
+  RemovePath(scratch, ec);
   if (!bytes)
     return Result::Failure("The workbook " + path + " could not be written: " + bytes.Message());
   if (Cancelled(cancel)) return CancelledFailure(path);

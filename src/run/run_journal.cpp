@@ -1,9 +1,5 @@
 #include "run/run_journal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +7,7 @@
 #include "run/record_text.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 
 namespace corvala {
 namespace {
@@ -23,14 +20,6 @@ Result Failed(int chamber, const std::string& path, const std::string& reason) {
   return Result::Failure(Format("The journal %s of chamber %d could not be written: %s. ",
                                 path.c_str(), chamber + 1, reason.c_str()) +
                          "The run is not protected against a crash until it is saved.");
-}
-
-// True while path still names the open file fd.
-bool StillNamed(int fd, const std::string& path) {
-  struct stat open {};
-  struct stat named {};
-  if (::fstat(fd, &open) != 0 || ::stat(path.c_str(), &named) != 0) return false;
-  return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_nlink > 0;
 }
 
 }  // namespace
@@ -61,7 +50,7 @@ std::string FormatJournal(const ChamberRecord& record) {
 
 RunJournal::~RunJournal() {
   if (syncer_.joinable()) {
-    syncer_.request_stop();
+    syncStop_.Request();
     syncer_.join();
   }
   SyncAll();
@@ -76,19 +65,12 @@ void RunJournal::SetFolder(const std::string& folder) {
     std::lock_guard lock(folderMutex_);
     folder_ = folder;
   }
-  if (!folder.empty() && !syncer_.joinable())
-    syncer_ = std::jthread([this](std::stop_token stop) { SyncLoop(stop); });
+  if (!folder.empty() && !syncer_.joinable()) syncer_ = std::jthread([this] { SyncLoop(); });
 }
 
-void RunJournal::SyncLoop(std::stop_token stop) {
-  while (!stop.stop_requested()) {
-    {
-      std::unique_lock lock(syncMutex_);
-      // Returns early when a stop is requested.
-      syncWake_.wait_for(lock, stop, kSyncCheck, [] { return false; });
-    }
-    if (!stop.stop_requested()) SyncIfDue(std::chrono::steady_clock::now());
-  }
+void RunJournal::SyncLoop() {
+  // The wait returns early when the journal ends.
+  while (!syncStop_.WaitFor(kSyncCheck)) SyncIfDue(std::chrono::steady_clock::now());
 }
 
 std::string RunJournal::PathOf(int chamber) const {
@@ -98,11 +80,11 @@ std::string RunJournal::PathOf(int chamber) const {
 std::string RunJournal::FolderPath(int chamber) const {
   std::lock_guard lock(folderMutex_);
   if (folder_.empty()) return {};
-  return (std::filesystem::path(folder_) / JournalFileName(chamber)).string();
+  return JoinPath(folder_, JournalFileName(chamber));
 }
 
 void RunJournal::CloseLocked(Chamber& c) {
-  if (c.fd >= 0) ::close(c.fd);
+  if (c.fd >= 0) CloseFile(c.fd);
   c.fd = -1;
 }
 
@@ -138,7 +120,7 @@ Result RunJournal::Append(int chamber, const Sample& sample, const ChamberRecord
   // Removed meanwhile (saved, or a new run asked for): nothing to keep.
   if (c.fd < 0 && !c.missed) return Result::Success();
   if (c.missed) return Failed(chamber, path, "an earlier sample is missing");
-  if (!StillNamed(c.fd, path)) {
+  if (!OpenFileIsNamed(c.fd, path)) {
     // Removed, renamed or its folder gone: rows written now would be lost with
     // the file. The run is written anew under its name once that can be done.
     CloseLocked(c);
@@ -215,9 +197,11 @@ Result RunJournal::Remove(int chamber) {
   c.failureReported = false;
   c.lastRewriteTry.reset();
   c.unsyncedSince.reset();
-  if (path.empty() || ::unlink(path.c_str()) == 0 || errno == ENOENT) return Result::Success();
+  if (path.empty()) return Result::Success();
+  const int error = RemoveFile(path);
+  if (error == 0 || error == ENOENT) return Result::Success();
   return Result::Failure(
-      Format("The journal %s could not be removed: %s.", path.c_str(), ErrorText(errno).c_str()));
+      Format("The journal %s could not be removed: %s.", path.c_str(), ErrorText(error).c_str()));
 }
 
 void RunJournal::Sync(Chamber& c, const TimePoint* now) {
@@ -228,14 +212,14 @@ void RunJournal::Sync(Chamber& c, const TimePoint* now) {
     if (!c.unsyncedSince && !c.folderUnsynced) return;
     if (now != nullptr && (!c.unsyncedSince || *now - *c.unsyncedSince < kSyncAge)) return;
     // A file of its own for the sync, so the sampler may write meanwhile.
-    if (c.fd >= 0 && c.unsyncedSince) fd = ::dup(c.fd);
+    if (c.fd >= 0 && c.unsyncedSince) fd = DuplicateFile(c.fd);
     c.unsyncedSince.reset();
     folder = c.folderUnsynced;
     c.folderUnsynced = false;
   }
   if (fd >= 0) {
-    ::fdatasync(fd);
-    ::close(fd);
+    (void)SyncFileData(fd);
+    CloseFile(fd);
     syncs_.fetch_add(1);
   }
   if (folder) {

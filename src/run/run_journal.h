@@ -20,16 +20,15 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <thread>
 
 #include "run/chamber_record.h"
 #include "util/result.h"
+#include "util/stop_signal.h"
 
 namespace corvala {
 
@@ -107,15 +106,14 @@ class RunJournal {
   std::string FolderPath(int chamber) const;
   // Syncs chamber c when due (or always); the disk is waited for unlocked.
   void Sync(Chamber& c, const TimePoint* now);
-  void SyncLoop(std::stop_token stop);
+  void SyncLoop();
   static void CloseLocked(Chamber& c);
 
   mutable std::mutex folderMutex_;
   std::string folder_;
   std::array<Chamber, 3> chambers_;
   std::atomic<uint64_t> syncs_{0};
-  std::mutex syncMutex_;
-  std::condition_variable_any syncWake_;
+  StopSignal syncStop_;
   std::jthread syncer_;  // last: ends before the members it uses
 };
 

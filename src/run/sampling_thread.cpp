@@ -4,22 +4,21 @@ namespace corvala {
 
 void SamplingThread::Start() {
   if (thread_.joinable()) return;
-  thread_ = std::jthread([this](std::stop_token stop) { Loop(stop); });
+  stop_.Reset();
+  thread_ = std::jthread([this] { Loop(); });
 }
 
 void SamplingThread::Stop() {
   if (!thread_.joinable()) return;
-  thread_.request_stop();
+  stop_.Request();
   thread_.join();
 }
 
-void SamplingThread::Loop(std::stop_token stop) {
-  while (!stop.stop_requested()) {
+void SamplingThread::Loop() {
+  while (!stop_.Requested()) {
     scheduler_.RunPass();
     passes_.fetch_add(1);
-    std::unique_lock lock(mutex_);
-    // Returns early when a stop is requested.
-    wake_.wait_for(lock, stop, period_, [] { return false; });
+    if (stop_.WaitFor(period_)) break;
   }
   // What the last passes journaled reaches the disk before the thread ends.
   scheduler_.SyncJournals();

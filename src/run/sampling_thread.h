@@ -1,16 +1,15 @@
 #pragma once
 // The sampling thread: a scheduler pass every 50 ms until Stop(). Stop wakes the
-// thread from its wait, so it ends within one pass.
+// thread from its wait, so it ends within one pass (see util/stop_signal.h for
+// why the wait does not use the thread's stop token).
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <stop_token>
 #include <thread>
 
 #include "run/sampling.h"
+#include "util/stop_signal.h"
 
 namespace corvala {
 
@@ -33,12 +32,11 @@ class SamplingThread {
   uint64_t Passes() const { return passes_.load(); }
 
  private:
-  void Loop(std::stop_token stop);
+  void Loop();
 
   SamplingScheduler scheduler_;
   std::chrono::milliseconds period_;
-  std::mutex mutex_;
-  std::condition_variable_any wake_;
+  StopSignal stop_;
   std::atomic<uint64_t> passes_{0};
   std::jthread thread_;
 };

@@ -5,6 +5,7 @@
 #include "files/analysis_file.h"
 #include "station/export.h"
 #include "station/station_analysis.h"
+#include "util/file_names.h"
 
 namespace corvala {
 
@@ -74,10 +75,7 @@ bool AnalysisStore::LoadFile(const ExportOptions& options, const WorkbookFactory
 bool AnalysisStore::SaveFile(int32_t unit) {
   std::string path;
   if (!prompts_.ChooseSaveFile(kAnalysisExtension, path)) return false;
-  std::error_code error;
-  if (std::filesystem::exists(path, error) &&
-      !prompts_.AskOkCancel("Existing file will be overwritten!"))
-    return false;
+  if (PathExists(path) && !prompts_.AskOkCancel("Existing file will be overwritten!")) return false;
   const Result written = WriteAnalysisFile(table_, path, unit);
   if (!written) {
     prompts_.ShowNotice(written.Message());
@@ -109,7 +107,7 @@ void AnalysisStore::Close(const ExportOptions& options, const WorkbookFactory& f
     return;
   }
   std::error_code ignored;
-  std::filesystem::remove(workingFile_, ignored);
+  RemovePath(workingFile_, ignored);
 }
 
 void AnalysisStore::KeepInWorkingFile(const ExportOptions& options,
@@ -118,8 +116,7 @@ void AnalysisStore::KeepInWorkingFile(const ExportOptions& options,
   // session or the file went: then it is written now, so the next start finds the rows. Where it
   // cannot be, the user hears so and may save the table elsewhere, as often as
   // they like; only their No lets the table go.
-  std::error_code error;
-  if (!workingFileFailureShown_ && std::filesystem::is_regular_file(workingFile_, error)) return;
+  if (!workingFileFailureShown_ && IsRegularFile(workingFile_)) return;
   while (true) {
     const Result written = WriteAnalysisFile(table_, workingFile_, options.unit);
     if (written) return;
@@ -140,7 +137,7 @@ namespace corvala {
 void AnalysisStore::CloseWithoutAsking(int32_t unit) {
   if (!table_.Dirty()) {
     std::error_code ignored;
-    std::filesystem::remove(workingFile_, ignored);
+    RemovePath(workingFile_, ignored);
     return;
   }
   // The working file mirrors the table unless its last rewrite failed.

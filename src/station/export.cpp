@@ -6,13 +6,13 @@
 #include "analysis/normalisation.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 
 namespace corvala {
 namespace {
 
 bool FileExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(path, ec);
+  return PathExists(path);
 }
 
 // Making and writing a workbook's file takes a quarter (.xls) to three
@@ -69,7 +69,7 @@ std::string StagedWorkbookPath(const std::string& path) {
 void DiscardStaged(const std::vector<std::string>& staged) {
   for (const std::string& path : staged) {
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    RemovePath(path, ec);
   }
 }
 
@@ -97,18 +97,18 @@ ExportPlan PlanMeasurementExport(Station& station, const std::array<uint8_t, 3>&
   std::string chosen;
   if (!prompts.ChooseSaveFile(kSpreadsheetExtension, chosen)) return plan;
   // The typed extension chooses the format; ".xls" only when none was typed.
-  std::filesystem::path chosenPath(chosen);
+  std::filesystem::path chosenPath = PathFromUtf8(chosen);
   if (!chosenPath.has_extension()) chosenPath += std::string(".") + kSpreadsheetExtension;
-  const std::string extension = chosenPath.extension().string();
-  const std::string title = chosenPath.stem().string();
+  const std::string extension = Utf8FromPath(chosenPath.extension());
+  const std::string title = Utf8FromPath(chosenPath.stem());
   std::array<std::string, 3> target;
   bool anyExists = false;
   for (int c = 0; c < 3; ++c) {
     if (!exportable[c]) continue;
-    target[c] = selectedCount == 1 ? chosenPath.string()
-                                   : (chosenPath.parent_path() /
-                                      Format("%s_%d%s", title.c_str(), c + 1, extension.c_str()))
-                                         .string();
+    target[c] = selectedCount == 1 ? Utf8FromPath(chosenPath)
+                                   : Utf8FromPath(chosenPath.parent_path() /
+                                                  PathFromUtf8(Format("%s_%d%s", title.c_str(),
+                                                                      c + 1, extension.c_str())));
     anyExists = anyExists || FileExists(target[c]);
   }
   if (anyExists) {
@@ -177,7 +177,7 @@ ExportResult WriteMeasurementWorkbooks(const ExportPlan& plan, const ExportOptio
   for (size_t i = 0; i < plan.jobs.size(); ++i) {
     const std::string& path = plan.jobs[i].path;
     std::error_code ec;
-    std::filesystem::rename(staged[i], path, ec);
+    RenamePath(staged[i], path, ec);
     if (ec) {
       DiscardStaged(
           std::vector<std::string>(staged.begin() + static_cast<std::ptrdiff_t>(i), staged.end()));
@@ -186,8 +186,8 @@ ExportResult WriteMeasurementWorkbooks(const ExportPlan& plan, const ExportOptio
       return result;
     }
     result.written.push_back(path);
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    const std::string folder = parent.empty() ? "." : parent.string();
+    const std::string parent = ParentOf(path);
+    const std::string folder = parent.empty() ? "." : parent;
     if (std::find(folders.begin(), folders.end(), folder) == folders.end())
       folders.push_back(folder);
   }

@@ -2,25 +2,22 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <optional>
 
 #include "files/journal_file.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 #include "util/memory.h"
 
 namespace corvala {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A free name beside the journal: "<journal>.damaged", "<journal>.damaged-2", ...
 std::string AsideName(const std::string& path) {
-  std::error_code error;
   for (int n = 1; n < 1000; ++n) {
     std::string candidate = path + ".damaged" + (n == 1 ? std::string() : Format("-%d", n));
-    if (!fs::exists(candidate, error)) return candidate;
+    if (!PathExists(candidate)) return candidate;
   }
   return path + ".damaged-last";
 }
@@ -51,7 +48,7 @@ void LetGo(Station& station, Prompts& prompts, int chamber, const std::string& p
   std::error_code error;
   if (ownFolder) {
     removed = station.m_journal.Remove(chamber);
-  } else if (!fs::remove(path, error) && error) {
+  } else if (!RemovePath(path, error) && error) {
     removed = Result::Failure(
         Format("The journal %s could not be removed: %s.", path.c_str(), error.message().c_str()));
   }
@@ -86,11 +83,11 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     if (path.empty()) continue;
     // A journal in the folder asked for, which this station cannot write.
     bool ownFolder = true;
-    if (!fs::exists(path, error) && !askedFolder.empty()) {
-      path = (fs::path(askedFolder) / fs::path(path).filename()).string();
+    if (!PathExists(path) && !askedFolder.empty()) {
+      path = JoinPath(askedFolder, FileNameOf(path));
       ownFolder = false;
     }
-    if (!fs::exists(path, error)) continue;
+    if (!PathExists(path)) continue;
     const Expected<std::string> text = ReadWholeFile(path);
     if (!text) {
       prompts.ShowNotice(text.Message() + " The journal of " + ChamberName(c) +
@@ -102,7 +99,7 @@ JournalRestoreOutcome OfferJournalRestore(Station& station, Prompts& prompts,
     if (damaged) {
       // Never lost without a word: the file is kept aside and named.
       const std::string aside = AsideName(path);
-      fs::rename(path, aside, error);
+      RenamePath(path, aside, error);
       const std::string kept = error ? path : aside;
       if (!error) outcome.keptAside[static_cast<size_t>(c)] = aside;
       prompts.ShowNotice(Format("The journal of %s is damaged: %s. It was kept as %s.",

@@ -1,21 +1,20 @@
 #include "station/measurement_io.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 #include "files/measurement_file.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 #include "util/memory.h"
 
 namespace corvala {
 namespace {
 
 bool FileExists(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
+  if (IsFolder(path)) return false;
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   return static_cast<bool>(in);
 }
 
@@ -41,7 +40,6 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
   std::array<bool, 3> saveable{};
   for (int c = 0; c < 3; ++c)
     saveable[c] = selected[c] == 1 && station.m_run[c].m_running.load() == 0;
-  const std::filesystem::path chosenPath(chosen);
   const std::string title = FileTitle(chosen);
   std::array<std::string, 3> target, fileName;
   for (int c = 0; c < 3; ++c) {
@@ -50,7 +48,7 @@ MeasurementSaveResult SaveMeasurementFiles(Station& station, const std::array<ui
       target[c] = chosen;
     } else {
       fileName[c] = Format("%s_%d.cv3", title.c_str(), c + 1);
-      target[c] = (chosenPath.parent_path() / fileName[c]).string();
+      target[c] = JoinPath(ParentOf(chosen), fileName[c]);
     }
   }
 

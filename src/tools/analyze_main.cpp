@@ -19,6 +19,12 @@
 #include "station/station_analysis.h"
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/program_args.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -265,6 +271,14 @@ int PrintRates(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // File names in UTF-8 on every system (on Windows from the wide command line).
+  ProgramArguments arguments(argc, argv);
+  argc = arguments.Count();
+  argv = arguments.Argv();
+#ifdef _WIN32
+  // The rows go out byte for byte as on Linux: no LF to CR LF translation.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr, "corvala3-analyze: %s\n%s", options.error.c_str(), kUsage);

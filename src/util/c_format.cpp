@@ -7,10 +7,54 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <string>
 
 namespace corvala {
 namespace {
+
+#ifdef _WIN32
+
+// Windows has no uselocale: the calling thread gets a locale of its own for
+// the lifetime of the object, its numbers in the "C" locale.
+class ScopedCLocale {
+ public:
+  ScopedCLocale() {
+    // Numbers read and written as in "C" already (the usual case): nothing to switch.
+    const char* point = std::localeconv()->decimal_point;
+    if (point != nullptr && point[0] == '.' && point[1] == '\0') return;
+    previousMode_ = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
+    const char* now = std::setlocale(LC_NUMERIC, nullptr);
+    if (now != nullptr && std::strcmp(now, "C") != 0) {
+      previous_ = now;
+      std::setlocale(LC_NUMERIC, "C");
+    }
+  }
+  ~ScopedCLocale() {
+    if (!previous_.empty()) std::setlocale(LC_NUMERIC, previous_.c_str());
+    if (previousMode_ > 0) _configthreadlocale(previousMode_);
+  }
+  ScopedCLocale(const ScopedCLocale&) = delete;
+  ScopedCLocale& operator=(const ScopedCLocale&) = delete;
+
+ private:
+  int previousMode_ = 0;
+  std::string previous_;
+};
+
+// The C99 strtod of MinGW, as glibc's reads "inf", "nan" and hexadecimal
+// numbers (the system's _strtod_l reads none of them), in the "C" locale.
+double StrtodC(const char* text, char** end) {
+  ScopedCLocale c_locale;
+  return __mingw_strtod(text, end);
+}
+
+long long StrtollC(const char* text) {
+  return std::strtoll(text, nullptr, 10);
+}
+
+#else
 
 locale_t CLocale() {
   static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
@@ -28,6 +72,16 @@ class ScopedCLocale {
  private:
   locale_t previous_;
 };
+
+double StrtodC(const char* text, char** end) {
+  return strtod_l(text, end, CLocale());
+}
+
+long long StrtollC(const char* text) {
+  return strtoll_l(text, nullptr, 10, CLocale());
+}
+
+#endif
 
 }  // namespace
 
@@ -59,7 +113,7 @@ std::string Format(const char* fmt, ...) {
 double ParseFloat(std::string_view text) {
   // strtod needs a terminated string; numbers are short, so copy at most a line.
   std::string buffer(text.substr(0, 512));
-  return strtod_l(buffer.c_str(), nullptr, CLocale());
+  return StrtodC(buffer.c_str(), nullptr);
 }
 
 std::optional<double> ParseNumber(std::string_view text) {
@@ -68,7 +122,7 @@ std::optional<double> ParseNumber(std::string_view text) {
   const size_t last = text.find_last_not_of(" \t");
   const std::string buffer(text.substr(first, last - first + 1).substr(0, 512));
   char* end = nullptr;
-  const double value = strtod_l(buffer.c_str(), &end, CLocale());
+  const double value = StrtodC(buffer.c_str(), &end);
   if (end != buffer.c_str() + buffer.size()) return std::nullopt;
   return value;
 }
@@ -76,7 +130,7 @@ std::optional<double> ParseNumber(std::string_view text) {
 int32_t ParseInt(std::string_view text) {
   std::string buffer(text.substr(0, 512));
   errno = 0;
-  const long long value = strtoll_l(buffer.c_str(), nullptr, 10, CLocale());
+  const long long value = StrtollC(buffer.c_str());
   if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(value);

@@ -36,14 +36,22 @@ int64_t SystemClock::Monotonic() const {
 LocalTime SystemClock::ToLocal(int64_t seconds) const {
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &t);
+#else
   localtime_r(&t, &tm);
+#endif
   return FromTm(tm);
 }
 
 LocalTime ManualClock::ToLocal(int64_t seconds) const {
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
+#ifdef _WIN32
+  gmtime_s(&tm, &t);
+#else
   gmtime_r(&t, &tm);
+#endif
   return FromTm(tm);
 }
 

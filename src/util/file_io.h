@@ -3,7 +3,10 @@
 // target ("NAME.tmp-HOST-PID"), synced to disk, then renamed over the target and
 // the folder synced, so neither a crash nor a power cut leaves half a file. The
 // temporary file is always a new file of this process: a link or any file
-// standing under its name is never written through.
+// standing under its name is never written through. On Windows the file is
+// flushed (FlushFileBuffers) and moved over the target with a move that is
+// written through (MoveFileExW); Windows syncs no folder. Names are UTF-8
+// (see util/file_names.h).
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +24,31 @@ std::string ErrorText(int error);
 // Writes all bytes to the open descriptor fd, however many calls that takes;
 // 0 or the errno of the failure.
 int WriteAllBytes(int fd, std::string_view bytes);
+
+// The descriptors handed out here are the C library's (on Windows its
+// descriptors over the file handles, always in binary mode); these close,
+// duplicate and sync them. Each returns 0 or the errno of the failure, except
+// DuplicateFile, which returns the new descriptor or -1.
+int CloseFile(int fd);
+int DuplicateFile(int fd);
+// The file's bytes (and what is needed to read them back) reach the disk.
+int SyncFileData(int fd);
+
+// True while path still names the open file fd (not removed, renamed or
+// replaced meanwhile).
+bool OpenFileIsNamed(int fd, const std::string& path);
+
+// Removes the file (or link) path: 0, or the errno of the failure (ENOENT
+// when nothing stood there).
+int RemoveFile(const std::string& path);
+
+// This process's id, and whether the process with id pid is alive (also when
+// it belongs to another user).
+long CurrentProcessId();
+bool ProcessIsAlive(long pid);
+
+// The system's name of this computer ("" when it names none).
+std::string ComputerName();
 
 // Writes bytes to path whole. The failure names the file and the reason.
 Result WriteFileAtomically(const std::string& path, std::string_view bytes);

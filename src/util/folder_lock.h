@@ -3,7 +3,9 @@
 // "Corvala3.lock" in its data folder for its whole life; the file names the
 // process and the computer that hold it, so that a second station started on
 // the same folder can say who holds it and leave every file there alone. The
-// lock goes with the process, also when it is killed; the file stays.
+// lock goes with the process, also when it is killed; the file stays. (On
+// Windows, whose locks bar others from reading what they cover, the lock is
+// on one byte far past the text.)
 
 #include <string>
 

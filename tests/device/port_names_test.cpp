@@ -1,7 +1,9 @@
 #include "device/port_names.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include "test_support/temp_folder.h"
 #include "util/file_io.h"
@@ -17,9 +19,15 @@ TEST(PortNamesTest, OverridesReplaceDefaultsAndBadValuesAreReported) {
                                   names, errors));
   EXPECT_EQ(names.PathFor(3), "/dev/ttyUSB0");
   EXPECT_EQ(names.PathFor(1), "/tmp/a=b");
+#ifdef _WIN32
+  EXPECT_EQ(names.PathFor(2), "COM2");
+  EXPECT_EQ(names.PathFor(4), "COM4");
+  EXPECT_EQ(names.PathFor(INT32_MIN), "COM-2147483648");
+#else
   EXPECT_EQ(names.PathFor(2), "/dev/ttyS1");
   EXPECT_EQ(names.PathFor(4), "/dev/ttyS3");
   EXPECT_EQ(names.PathFor(INT32_MIN), "/dev/ttyS-2147483649");
+#endif
   EXPECT_NE(errors.find("\"COM10=/x\": expected COMn=PATH"), std::string::npos) << errors;
   EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 7);
 }
@@ -55,7 +63,32 @@ TEST(PortNamesTest, PermissionDeniedNamesOwnerGroupAndModeAndAdvisesOnlyTheirGro
             "COM1 (/dev/ttyUSB0): permission denied");
 }
 
+// Windows opens ports from COM10 up only by their device name; the user
+// still sees "COM10".
+TEST(PortNamesTest, PortsFromCom10UpAreOpenedByTheirWindowsDeviceName) {
+  EXPECT_EQ(WindowsDevicePath("COM10"), "\\\\.\\COM10");
+  EXPECT_EQ(WindowsDevicePath("com255"), "\\\\.\\com255");
+  EXPECT_EQ(WindowsDevicePath("COM9"), "COM9");
+  EXPECT_EQ(WindowsDevicePath("COM1x"), "COM1x");
+  EXPECT_EQ(WindowsDevicePath("\\\\.\\COM12"), "\\\\.\\COM12");
+  EXPECT_EQ(WindowsDevicePath("/dev/ttyUSB10"), "/dev/ttyUSB10");
+  PortNames names;
+  names.SetChosen(3, "COM12");
+  EXPECT_EQ(names.PathFor(3), "COM12");
+  EXPECT_EQ(PortStatusText({3, names.PathFor(3), PortState::kConnected, ""}),
+            "COM3 (COM12): connected");
+#ifdef _WIN32
+  EXPECT_EQ(OpenablePortPath("COM12"), "\\\\.\\COM12");
+  EXPECT_EQ(PortNames::DefaultPath(2), "COM2");
+#else
+  EXPECT_EQ(OpenablePortPath("COM12"), "COM12");
+#endif
+}
+
 TEST(PortNamesTest, DeviceAccessIsReadFromTheFileBehindThePath) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no owner, group and mode to read";
+#else
   const testing::TempFolder folder;
   const std::string device = folder / "device";
   ASSERT_TRUE(WriteFileAtomically(device, "").Ok());
@@ -66,6 +99,7 @@ TEST(PortNamesTest, DeviceAccessIsReadFromTheFileBehindThePath) {
   EXPECT_FALSE(access->owner.empty());
   EXPECT_FALSE(access->group.empty());
   EXPECT_FALSE(ReadDeviceAccess(folder / "missing").has_value());
+#endif
 }
 
 }  // namespace

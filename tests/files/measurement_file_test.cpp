@@ -271,7 +271,13 @@ TEST(MeasurementFile, ChartTopWidensToLoadedPressures) {
   EXPECT_EQ(WidenMaxPressure(300, 20.0f, 2, 210.0f, 0.0f), 300);
   EXPECT_EQ(WidenMaxPressure(300, 2e5f, 2, 210.0f, 8.23f), 100000);  // never an absurd top
   EXPECT_EQ(WidenMaxPressure(300, std::nanf(""), 1, 1, 1), 300);
+}
+
+// The title names the run in the analysis table: the name without folder and
+// extension, in UTF-8 as the path was given, on every system.
+TEST(MeasurementFile, TitleIsTheNameWithoutFolderAndExtension) {
   EXPECT_EQ(FileTitle("/d/run.1.cv3"), "run.1");
+  EXPECT_EQ(FileTitle("d/Atmung – Bäume.cv3"), "Atmung – Bäume");
 }
 
 // The reader makes room for the announced rows at once (a week's columns grew

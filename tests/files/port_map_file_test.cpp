@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_support/temp_folder.h"
 #include "util/file_io.h"
+#include "util/file_names.h"
 
 namespace corvala {
 namespace {
@@ -51,6 +54,19 @@ TEST(PortMapFile, DeclinedAdaptersAndOddBytesSurviveAndOlderReadersPassThemOver)
   EXPECT_EQ(ReadPortMap(folder / "Ports.ini")->at(2), odd);
   EXPECT_EQ(*ReadDeclinedAdapters(folder / "Ports.ini"), declined);
   EXPECT_TRUE(ReadDeclinedAdapters(folder / "missing.ini")->empty());
+}
+
+// The data folder may be named beyond ASCII (a user's name in it).
+TEST(PortMapFile, IsReadFromAFolderNamedBeyondAscii) {
+  const testing::TempFolder temp;
+  const std::string folder = JoinPath(Utf8FromPath(temp.Path()), "Daten Jürgen");
+  ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(folder)));
+  const std::string path = JoinPath(folder, "Ports.ini");
+  ASSERT_TRUE(WritePortMap(path, {{3, "COM7"}}, {"COM8"}).Ok());
+  const auto chosen = ReadPortMap(path);
+  ASSERT_TRUE(chosen.Ok());
+  EXPECT_EQ(*chosen, (std::map<int, std::string>{{3, "COM7"}}));
+  EXPECT_EQ(*ReadDeclinedAdapters(path), std::set<std::string>{"COM8"});
 }
 
 }  // namespace

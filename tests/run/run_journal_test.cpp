@@ -1,7 +1,9 @@
 #include "run/run_journal.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -107,6 +109,9 @@ TEST(RunJournal, ItsThreadSyncsASampleOnceItIsOldEnough) {
 // A write that fails (here: a file size limit) is reported once; the next sample
 // writes the whole run anew, so the journal misses nothing.
 TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a file size limit (setrlimit), which Windows lacks";
+#else
   StartRuns(station, {false, false, true});
   Pass(0);
   rlimit limit{};
@@ -126,15 +131,22 @@ TEST_F(JournalTest, AFailedWriteIsReportedOnceAndTheNextSampleRewritesTheRun) {
   const ChamberRecord record = Record(2);
   ASSERT_EQ(record.Samples(), 3);
   EXPECT_EQ(Journal(2), FormatJournal(record));
+#endif
 }
 
 // A link put in the journal's place after Start is replaced, not written
 // through: the file it points to keeps every byte.
 TEST_F(JournalTest, ALinkPlantedAsTheJournalLeavesItsTargetUntouched) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need administrator rights on Windows, and Wine cannot make them";
+#else
   const std::string other = folder / "notes.txt";
   std::ofstream(other, std::ios::binary) << "someone else's notes\n";
   StartRuns(station, {true, false, false});
-  fs::create_symlink(other, folder / JournalFileName(0));
+  std::error_code linked;
+  fs::create_symlink(other, folder / JournalFileName(0), linked);
+  // Windows makes symbolic links only with a privilege most users lack.
+  if (linked) GTEST_SKIP() << "no symbolic link could be made: " << linked.message();
   Pass(0);
   Pass(5);
   Pass(5);
@@ -150,6 +162,7 @@ TEST_F(JournalTest, ALinkPlantedAsTheJournalLeavesItsTargetUntouched) {
   EXPECT_FALSE(
       station.m_journal.Append(0, Sample{}, nullptr, std::chrono::steady_clock::now()).Ok());
   EXPECT_EQ(testing::FileBytes(other), "someone else's notes\n");
+#endif
 }
 
 TEST_F(JournalTest, AfterRemovingAJournalOrWithoutAFolderNothingIsWritten) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "run_test_support.h"
@@ -335,6 +337,39 @@ TEST(SamplingThreadTest, SamplesWhileReadingsArriveAndTheProgramIsEditedThenStop
   const auto begin = std::chrono::steady_clock::now();
   slow.Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
+}
+
+// The same thread object started and stopped again and again, with a pass
+// period of an hour: each Stop ends the wait at once, and each Start samples
+// again. A Stop that never returns is left behind (the test fails) instead of
+// hanging the test program; what it uses is then never destroyed.
+TEST(SamplingThreadTest, StartsAgainAfterEachStopAndEveryStopEndsTheWaitAtOnce) {
+  struct Parts {
+    Station station;
+    ManualClock clock;
+    SamplingThread thread{station, clock, nullptr, std::chrono::hours(1)};
+  };
+  const auto parts = std::make_shared<Parts>();
+  const auto begin = std::chrono::steady_clock::now();
+  for (uint64_t round = 1; round <= 1000; ++round) {
+    parts->thread.Start();
+    while (parts->thread.Passes() < round) std::this_thread::yield();
+    const auto stopped = std::make_shared<std::atomic<bool>>(false);
+    std::thread stopper([parts, stopped] {
+      parts->thread.Stop();
+      stopped->store(true);
+    });
+    const auto asked = std::chrono::steady_clock::now();
+    while (!stopped->load() && std::chrono::steady_clock::now() - asked < std::chrono::seconds(20))
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    if (!stopped->load()) {
+      stopper.detach();
+      FAIL() << "round " << round << ": Stop did not end the hour-long wait";
+    }
+    stopper.join();
+    ASSERT_EQ(parts->thread.Passes(), round);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(60));
 }
 
 }  // namespace

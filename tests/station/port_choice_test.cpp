@@ -10,7 +10,11 @@ namespace {
 
 const SerialAdapter kUsb{"/dev/serial/by-id/usb-FTDI-port0", "/dev/ttyUSB0", "FT232R USB UART",
                          true};
+#ifdef _WIN32
+const SerialAdapter kBuiltIn{"COM1", "COM1", "", false};
+#else
 const SerialAdapter kBuiltIn{"/dev/ttyS0", "/dev/ttyS0", "", false};
+#endif
 
 bool Nothing(const std::string&) {
   return false;

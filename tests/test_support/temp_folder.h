@@ -3,7 +3,11 @@
 // counter, so parallel runs and repeated tests never share one; removed at the end.
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <filesystem>
@@ -20,7 +24,11 @@ class TempFolder {
     if (test != nullptr) name += std::string("_") + test->test_suite_name() + "_" + test->name();
     for (char& c : name)
       if (c == '/') c = '_';
+#ifdef _WIN32
+    name += "_" + std::to_string(::_getpid()) + "_" + std::to_string(counter++);
+#else
     name += "_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+#endif
     path_ = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
@@ -32,8 +40,20 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  const std::filesystem::path& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const {
+    return path_;
+  }
+  // The UTF-8 name of a file in the folder (name in UTF-8), as the program's
+  // calls take it.
+  std::string operator/(const std::string& name) const {
+#ifdef _WIN32
+    const std::u8string utf8 =
+        (path_ / std::filesystem::path(std::u8string(name.begin(), name.end()))).u8string();
+    return std::string(utf8.begin(), utf8.end());
+#else
+    return (path_ / name).string();
+#endif
+  }
 
  private:
   std::filesystem::path path_;

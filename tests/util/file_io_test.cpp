@@ -1,12 +1,17 @@
 #include "util/file_io.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
@@ -24,12 +29,13 @@ std::mutex g_callsMutex;
 std::vector<std::string> g_calls;
 bool g_recording = false;
 
-void Record(const std::string& call) {
+[[maybe_unused]] void Record(const std::string& call) {
   std::lock_guard lock(g_callsMutex);
   if (g_recording) g_calls.push_back(call);
 }
 }  // namespace
 
+#ifndef _WIN32
 extern "C" int fsync(int fd) {
   struct stat info {};
   if (::fstat(fd, &info) == 0) Record(S_ISDIR(info.st_mode) ? "sync folder" : "sync file");
@@ -44,6 +50,7 @@ extern "C" int rename(const char* from, const char* to) {
   static const auto real = reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, "rename"));
   return real(from, to);
 }
+#endif
 
 namespace corvala {
 namespace {
@@ -68,6 +75,10 @@ class RecordCalls {
 // A power cut after the write must find either the old file or the whole new
 // one: the bytes are synced before the rename, and the rename before it counts.
 TEST(FileIo, AtomicWriteSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the calls are seen by interposing fsync and rename, which Windows' loader "
+                  "does not offer";
+#endif
   const testing::TempFolder folder;
   RecordCalls calls;
   ASSERT_TRUE(WriteFileAtomically(folder / "file.txt", "bytes\r\n").Ok());
@@ -96,8 +107,14 @@ TEST(FileIo, AtomicWriteReplacesTheWholeFileOrNamesTheFileAndTheReason) {
   std::filesystem::create_directory(folder / "Corvala.ini");
   const Result overFolder = WriteFileAtomically(folder / "Corvala.ini", "x");
   EXPECT_FALSE(overFolder.Ok());
-  EXPECT_EQ(overFolder.Message(),
-            "The file " + (folder / "Corvala.ini") + " could not be written: Is a directory.");
+#ifdef _WIN32
+  // Windows refuses to move a file over a folder without saying why.
+  const char* overFolderReason = "Permission denied";
+#else
+  const char* overFolderReason = "Is a directory";
+#endif
+  EXPECT_EQ(overFolder.Message(), "The file " + (folder / "Corvala.ini") +
+                                      " could not be written: " + overFolderReason + ".");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 
   const Expected<std::string> absent = ReadWholeFile(missing);
@@ -110,6 +127,38 @@ TEST(FileIo, AtomicWriteReplacesTheWholeFileOrNamesTheFileAndTheReason) {
             "The file " + folder.Path().string() + " could not be read: it is a folder.");
 }
 
+#ifdef _WIN32
+// A child process (suspended while it lives): its id, and it ends with the object.
+class ChildProcess {
+ public:
+  ChildProcess() {
+    wchar_t commandLine[] = L"cmd.exe /c exit 0";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE,
+                         CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_))
+      ::CloseHandle(info_.hThread);
+  }
+  ~ChildProcess() { End(); }
+  long Id() const { return static_cast<long>(info_.dwProcessId); }
+  void End() {
+    if (info_.hProcess == nullptr) return;
+    ::TerminateProcess(info_.hProcess, 0);
+    ::WaitForSingleObject(info_.hProcess, INFINITE);
+    ::CloseHandle(info_.hProcess);
+    info_.hProcess = nullptr;
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+long EndedProcess() {
+  ChildProcess child;
+  child.End();
+  return child.Id();
+}
+#else
 // The id of a process that has ended.
 pid_t EndedProcess() {
   const pid_t child = fork();
@@ -118,6 +167,7 @@ pid_t EndedProcess() {
   waitpid(child, &status, 0);
   return child;
 }
+#endif
 
 // Only the temporary files this computer's station writes for its own files
 // go, once their process has ended; a user's file, another computer's file
@@ -127,13 +177,19 @@ TEST(FileIo, StaleTemporaryFilesOfOwnFilesOfThisComputerAreRemovedOthersStay) {
   const std::string ended = std::to_string(EndedProcess());
   const std::string host = HostTag();
   const std::string mine = host + "-" + ended;
+#ifdef _WIN32
+  const ChildProcess writer;
+  const std::string living = std::to_string(writer.Id());
+#else
+  const std::string living = std::to_string(::getppid());
+#endif
   const std::pair<std::string, bool> stays[] = {
       {"Corvala.ini.tmp-" + mine, false},
       {"Kammer1.journal.tmp-" + mine, false},
-      {"Corvala.ini.tmp-" + host + "-" + std::to_string(::getppid()), true},  // still writing
-      {"Corvala.ini.tmp-50000", true},              // of no known computer
-      {"Corvala.ini.tmp-other-pc-" + ended, true},  // another computer's
-      {"Messung.tmp-" + ended, true},               // a user's file
+      {"Corvala.ini.tmp-" + host + "-" + living, true},  // still writing
+      {"Corvala.ini.tmp-50000", true},                   // of no known computer
+      {"Corvala.ini.tmp-other-pc-" + ended, true},       // another computer's
+      {"Messung.tmp-" + ended, true},                    // a user's file
       {"Messung.tmp-" + mine, true}};
   for (const auto& [name, _] : stays) std::ofstream(folder / name) << "x";
   std::filesystem::create_directory(folder / ("Ports.ini.tmp-" + mine));
@@ -153,7 +209,10 @@ TEST(FileIo, AtomicWriteNeverWritesThroughALinkUnderTheTemporaryName) {
   const std::string path = folder / "Corvala.ini";
   const std::string other = folder / "other.txt";
   std::ofstream(other) << "someone else's bytes\n";
-  std::filesystem::create_symlink(other, TemporaryNameFor(path));
+  std::error_code linked;
+  std::filesystem::create_symlink(other, TemporaryNameFor(path), linked);
+  // Windows makes symbolic links only with a privilege most users lack.
+  if (linked) GTEST_SKIP() << "no symbolic link could be made: " << linked.message();
 
   ASSERT_TRUE(WriteFileAtomically(path, "settings\r\n").Ok());
   EXPECT_EQ(*ReadWholeFile(other), "someone else's bytes\n");
@@ -175,7 +234,9 @@ TEST(FileIo, ChunkedWriteSyncsAndRenamesOnceAndAFailedChunkKeepsTheOldFile) {
                   if (next < chunks.size()) chunk = chunks[next++];
                   return Result::Success();
                 }).Ok());
+#ifndef _WIN32
     EXPECT_EQ(calls.Calls(), (std::vector<std::string>{"sync file", "rename", "sync folder"}));
+#endif
   }
   EXPECT_EQ(ReadWholeFile(path).Value(), "first second third\r\n");
 
@@ -210,6 +271,9 @@ TEST(FileIo, AWholeFileIsReadIntoRoomOfItsOwnSize) {
 // as root the check runs in a child that has become "nobody", against this
 // (root) process.
 TEST(FileIo, StaleTemporaryFileOfALiveProcessOfAnotherUserStays) {
+#ifdef _WIN32
+  GTEST_SKIP() << "another user's process is made by dropping root's privileges, a Linux way";
+#else
   const testing::TempFolder folder;
   pid_t writer = 1;
   if (::geteuid() == 0) {
@@ -241,6 +305,7 @@ TEST(FileIo, StaleTemporaryFileOfALiveProcessOfAnotherUserStays) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the child removed the file";
   }
   EXPECT_TRUE(std::filesystem::exists(folder / name));
+#endif
 }
 
 }  // namespace

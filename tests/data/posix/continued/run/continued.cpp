@@ -1,0 +1,2 @@
+#  include \
+  <dlfcn.h>

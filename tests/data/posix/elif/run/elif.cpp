@@ -1,0 +1,5 @@
+#ifdef CORVALA_TSAN
+#include <csignal>
+#elif defined(CORVALA_ASAN)
+#include <grp.h>
+#endif

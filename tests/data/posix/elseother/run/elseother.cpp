@@ -1,0 +1,5 @@
+#ifdef CORVALA_TSAN
+#include <csignal>
+#else
+#include <unistd.h>
+#endif

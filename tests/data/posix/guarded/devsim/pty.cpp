@@ -1,0 +1,2 @@
+#include <pty.h>
+#include <termios.h>

@@ -1,0 +1,2 @@
+#pragma once
+// #include <unistd.h> in a comment is not an include.

@@ -1,0 +1,3 @@
+#if !defined(_WIN32) || defined(CORVALA_ANYWHERE)
+#include <poll.h>
+#endif

@@ -1,0 +1,3 @@
+#include "run/plain.h"
+
+#include <unistd.h>

@@ -1,0 +1,2 @@
+#include <cstdio>
+#include <sys/stat.h>
