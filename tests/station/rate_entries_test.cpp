@@ -1,13 +1,12 @@
 #include "station/rate_entries.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 
 #include "files/rate_settings_file.h"
 #include "station/own_files.h"
+#include "test_support/processes.h"
 #include "test_support/temp_folder.h"
 #include "util/file_io.h"
 
@@ -86,9 +85,7 @@ TEST(RateEntries, AFieldTypedWrongIsRefusedAloneAndKeepsItsValue) {
 // What a station killed while writing "Rates.ini" left is removed at start.
 TEST(RateEntries, AnInterruptedWriteOfTheFileIsClearedAway) {
   const testing::TempFolder folder;
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  waitpid(child, nullptr, 0);
+  const auto child = testing::EndedProcess();
   const std::string left = "Rates.ini.tmp-" + HostTag() + "-" + std::to_string(child);
   std::ofstream(folder / left) << "Blank=1";
   EXPECT_EQ(RemoveStaleDataFolderFiles(folder.Path().string()).size(), 1u);

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support/processes.h"
 #include "test_support/temp_folder.h"
 
 // The file system calls of this test program pass through here, so a test can
@@ -127,58 +128,16 @@ TEST(FileIo, AtomicWriteReplacesTheWholeFileOrNamesTheFileAndTheReason) {
             "The file " + folder.Path().string() + " could not be read: it is a folder.");
 }
 
-#ifdef _WIN32
-// A child process (suspended while it lives): its id, and it ends with the object.
-class ChildProcess {
- public:
-  ChildProcess() {
-    wchar_t commandLine[] = L"cmd.exe /c exit 0";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE,
-                         CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_))
-      ::CloseHandle(info_.hThread);
-  }
-  ~ChildProcess() { End(); }
-  long Id() const { return static_cast<long>(info_.dwProcessId); }
-  void End() {
-    if (info_.hProcess == nullptr) return;
-    ::TerminateProcess(info_.hProcess, 0);
-    ::WaitForSingleObject(info_.hProcess, INFINITE);
-    ::CloseHandle(info_.hProcess);
-    info_.hProcess = nullptr;
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-};
-
-long EndedProcess() {
-  ChildProcess child;
-  child.End();
-  return child.Id();
-}
-#else
-// The id of a process that has ended.
-pid_t EndedProcess() {
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return child;
-}
-#endif
-
 // Only the temporary files this computer's station writes for its own files
 // go, once their process has ended; a user's file, another computer's file
 // being written and names of the old form without a computer stay.
 TEST(FileIo, StaleTemporaryFilesOfOwnFilesOfThisComputerAreRemovedOthersStay) {
   const testing::TempFolder folder;
-  const std::string ended = std::to_string(EndedProcess());
+  const std::string ended = std::to_string(testing::EndedProcess());
   const std::string host = HostTag();
   const std::string mine = host + "-" + ended;
 #ifdef _WIN32
-  const ChildProcess writer;
+  const testing::ChildProcess writer;
   const std::string living = std::to_string(writer.Id());
 #else
   const std::string living = std::to_string(::getppid());
