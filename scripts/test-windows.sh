@@ -54,3 +54,6 @@ echo "Windows total: $total_run run, $total_passed passed, $total_skipped skippe
 [ "${#failed_programs[@]}" -eq 0 ] || { echo "failing: ${failed_programs[*]}"; exit 1; }
 
 scripts/compare-windows.sh
+
+# The Windows package: the ZIP of the analyser, its licence and README.
+(cd "$build" && ctest --output-on-failure -L packaging)
