@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <array>
 #include <cmath>
+#include <functional>
+#include <optional>
 
 #include "test_support/edit_sample.h"
 
@@ -46,9 +48,52 @@ class ChartDraw : public ::testing::Test {
                                 {rec_[0].get(), rec_[1].get(), rec_[2].get()});
   }
   QColor At(int x, int y) const { return image_.pixelColor(x, y); }
+  ChartScale Scale() const { return MakeChartScale(view_, 40, 20, 938, 522); }
   QColor AtSample(int32_t t, float p) const {
-    const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+    const ChartScale s = Scale();
     return At(s.X(t), s.Y(p, 0.0f));
+  }
+  static QImage White() {
+    QImage image(1005, 571, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+  }
+  // The curves of `r` alone, drawn by DrawCurves.
+  QImage Curves(const ChamberRecord& r) const {
+    QImage image = White();
+    QPainter painter(&image);
+    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
+    painter.end();
+    return image;
+  }
+  // Every visible segment of `r` drawn one by one, clipped to the plot with its
+  // axes, in the colour `pen(index in the window, sample)` gives (none: left out).
+  QImage Segments(const ChamberRecord& r,
+                  const std::function<std::optional<QColor>(size_t, size_t)>& pen) const {
+    QImage image = White();
+    QPainter painter(&image);
+    painter.setClipRect(QRect(40, 20, 939, 523));
+    const ChartScale s = Scale();
+    const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
+    const auto& e = r.series.Elapsed();
+    const auto& p = r.series.Pressure();
+    for (auto k = static_cast<size_t>(range.first); k < static_cast<size_t>(range.end); ++k) {
+      const std::optional<QColor> color = pen(k - static_cast<size_t>(range.first), k);
+      if (!color) continue;
+      painter.setPen(QPen(*color, 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+      painter.drawLine(s.X(e[k - 1]), s.Y(p[k - 1], 0.0f), s.X(e[k]), s.Y(p[k], 0.0f));
+    }
+    painter.end();
+    return image;
+  }
+  // Pixels that differ, or with `only`, where one image has that colour and the other not.
+  static int Differing(const QImage& a, const QImage& b, std::optional<QColor> only = {}) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = 0; x < a.width(); ++x)
+        n += only ? (a.pixelColor(x, y) == *only) != (b.pixelColor(x, y) == *only)
+                  : a.pixel(x, y) != b.pixel(x, y);
+    return n;
   }
 
   QImage image_{1005, 571, QImage::Format_RGB32};
@@ -87,7 +132,7 @@ TEST_F(ChartDraw, CurvesByLightChamberWindowAndOffset) {
   EXPECT_EQ(AtSample(350, 150.0f), QColor(255, 0, 0));
   EXPECT_EQ(AtSample(200, 60.0f), QColor(155, 203, 229));
   EXPECT_EQ(CountColor(image_, QColor(0, 127, 0)), 0);  // chamber 2 hidden
-  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const ChartScale s = Scale();
   EXPECT_EQ(At(s.X(200), s.Y(60.0f, 0.0f) + 2), QColor(Qt::white));  // two pixels thick
   EXPECT_EQ(At(s.X(200), s.Y(60.0f, 0.0f) - 2), QColor(Qt::white));
   const int y250 = s.Y(250.0f, 0.0f);
@@ -106,7 +151,7 @@ TEST_F(ChartDraw, AGapInTheTimeAxisBreaksTheCurveAndIsMarkedInsideThePlot) {
   for (int32_t t = 200; t <= 400; t += 5) AppendSample(*rec_[0], 150.0f, 25.0f, 0, LocalTime{}, t);
   AppendSample(*rec_[0], 150.0f, 25.0f, 0, LocalTime{}, 700);  // a gap beyond the window
   Draw();
-  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const ChartScale s = Scale();
   const QColor curve(127, 0, 0), hatch(190, 190, 190), edge(120, 120, 120);
   const int y = s.Y(150.0f, 0.0f);
   EXPECT_EQ(At(s.X(50), y), curve);
@@ -185,9 +230,7 @@ TEST_F(ChartDraw, CurvesStayInsideThePlot) {
       }
     }
   }
-  EXPECT_EQ(outside[0], 0);
-  EXPECT_EQ(outside[1], 0);
-  EXPECT_EQ(outside[2], 0);
+  for (size_t c = 0; c < 3; ++c) EXPECT_EQ(outside[c], 0) << "chamber " << c + 1;
   EXPECT_GT(inside[2], 0);  // the part above zero is drawn
 }
 
@@ -206,32 +249,13 @@ TEST_F(ChartDraw, MergedColumnsLookLikeEverySegmentDrawn) {
   view_.selChamber = 0;
   view_.selStart = 5000;
   view_.selEnd = 5017;
-  QImage merged(1005, 571, QImage::Format_RGB32);
-  merged.fill(Qt::white);
-  QImage reference = merged;
-  {
-    QPainter painter(&merged);
-    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
-  }
-  QPainter painter(&reference);
-  painter.setClipRect(QRect(40, 20, 939, 523));  // the plot with its axes
-  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
-  const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
-  const auto pens = CurvePens(view_, r, 0, range);
+  const QImage merged = Curves(r);
+  const ChartScale s = Scale();
+  const auto pens = CurvePens(view_, r, 0, VisibleSamples(r, s.timeStart, s.timeEnd));
   const QColor colors[3] = {CurveColor(0, false), CurveColor(0, true), Qt::black};
-  for (int32_t j = range.first; j < range.end; ++j) {
-    const auto pen = static_cast<size_t>(pens[static_cast<size_t>(j - range.first)]);
-    painter.setPen(QPen(colors[pen], 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
-    const auto k = static_cast<size_t>(j);
-    painter.drawLine(s.X(r.series.Elapsed()[k - 1]), s.Y(r.series.Pressure()[k - 1], 0.0f),
-                     s.X(r.series.Elapsed()[k]), s.Y(r.series.Pressure()[k], 0.0f));
-  }
-  painter.end();
-  int differing = 0;
-  for (int y = 0; y < merged.height(); ++y)
-    for (int x = 0; x < merged.width(); ++x)
-      differing += merged.pixel(x, y) != reference.pixel(x, y);
-  EXPECT_EQ(differing, 0);
+  const QImage reference =
+      Segments(r, [&](size_t i, size_t) { return colors[static_cast<size_t>(pens[i])]; });
+  EXPECT_EQ(Differing(merged, reference), 0);
   EXPECT_GT(CountColor(merged, QColor(Qt::black)), 0);
 }
 
@@ -249,33 +273,15 @@ TEST_F(ChartDraw, ColumnsOfALongWindowCoverWhatEverySegmentCovers) {
   }
   view_.maxTime = 86400;
   view_.scroll = 30;  // 1800 .. 88200 s: cut at both ends
-  QImage columns(1005, 571, QImage::Format_RGB32);
-  columns.fill(Qt::white);
-  QImage reference = columns;
-  {
-    QPainter painter(&columns);
-    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
-  }
-  QPainter painter(&reference);
-  painter.setClipRect(QRect(40, 20, 939, 523));
-  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
-  const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
-  painter.setPen(QPen(CurveColor(0, false), 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+  const QColor curve = CurveColor(0, false);
+  const QImage columns = Curves(r);
   const auto& e = r.series.Elapsed();
-  const auto& pr = r.series.Pressure();
-  for (int32_t j = range.first; j < range.end; ++j) {
-    const auto k = static_cast<size_t>(j);
-    if (IsTimeGap(e[k - 1], e[k], 1)) continue;
-    painter.drawLine(s.X(e[k - 1]), s.Y(pr[k - 1], 0.0f), s.X(e[k]), s.Y(pr[k], 0.0f));
-  }
-  painter.end();
-  int differing = 0;
-  for (int y = 0; y < columns.height(); ++y)
-    for (int x = 0; x < columns.width(); ++x)
-      differing += (columns.pixelColor(x, y) == CurveColor(0, false)) !=
-                   (reference.pixelColor(x, y) == CurveColor(0, false));  // gap marks aside
-  EXPECT_EQ(differing, 0);
-  EXPECT_GT(CountColor(columns, CurveColor(0, false)), 1000);
+  const QImage reference = Segments(r, [&](size_t, size_t k) -> std::optional<QColor> {
+    if (IsTimeGap(e[k - 1], e[k], 1)) return std::nullopt;
+    return curve;
+  });
+  EXPECT_EQ(Differing(columns, reference, curve), 0);  // gap marks aside
+  EXPECT_GT(CountColor(columns, curve), 1000);
 }
 
 // Samples closer and farther apart than the run's interval (a column's end is
@@ -293,32 +299,15 @@ TEST_F(ChartDraw, ColumnsOfUnevenlySpacedSamplesCoverWhatEverySegmentCovers) {
   }
   view_.maxTime = 180000;
   view_.scroll = 7;
-  QImage columns(1005, 571, QImage::Format_RGB32);
-  columns.fill(Qt::white);
-  QImage reference = columns;
-  {
-    QPainter painter(&columns);
-    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
-  }
-  QPainter painter(&reference);
-  painter.setClipRect(QRect(40, 20, 939, 523));
-  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
-  const VisibleRange range = VisibleSamples(r, s.timeStart, s.timeEnd);
-  painter.setPen(QPen(CurveColor(0, false), 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+  const QColor curve = CurveColor(0, false);
+  const QImage columns = Curves(r);
   const auto& e = r.series.Elapsed();
-  const auto& pr = r.series.Pressure();
-  for (auto k = static_cast<size_t>(range.first); k < static_cast<size_t>(range.end); ++k) {
-    if (IsTimeGap(e[k - 1], e[k], r.runInterval)) continue;
-    painter.drawLine(s.X(e[k - 1]), s.Y(pr[k - 1], 0.0f), s.X(e[k]), s.Y(pr[k], 0.0f));
-  }
-  painter.end();
-  int differing = 0;
-  for (int y = 0; y < columns.height(); ++y)
-    for (int x = 0; x < columns.width(); ++x)
-      differing += (columns.pixelColor(x, y) == CurveColor(0, false)) !=
-                   (reference.pixelColor(x, y) == CurveColor(0, false));
-  EXPECT_EQ(differing, 0);
-  EXPECT_GT(CountColor(columns, CurveColor(0, false)), 1000);
+  const QImage reference = Segments(r, [&](size_t, size_t k) -> std::optional<QColor> {
+    if (IsTimeGap(e[k - 1], e[k], r.runInterval)) return std::nullopt;
+    return curve;
+  });
+  EXPECT_EQ(Differing(columns, reference, curve), 0);
+  EXPECT_GT(CountColor(columns, curve), 1000);
 }
 
 // A column of a long window holds several runs of each light pen: the highest
@@ -332,13 +321,8 @@ TEST_F(ChartDraw, AColumnKeepsTheExtremesOfEveryRunOfAPen) {
     AppendSample(r, t == kSpike ? 250.0f : 150.0f, 25.0f, light, LocalTime{}, t);
   }
   view_.maxTime = 86400;
-  QImage image(1005, 571, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  {
-    QPainter painter(&image);
-    DrawCurves(painter, 40, 20, 938, 522, view_, {&r, nullptr, nullptr});
-  }
-  const ChartScale s = MakeChartScale(view_, 40, 20, 938, 522);
+  const QImage image = Curves(r);
+  const ChartScale s = Scale();
   const int32_t x = s.X(kSpike);
   ASSERT_EQ(s.X(kSpike - 6), x);   // the run is not the column's first sample
   ASSERT_EQ(s.X(kSpike + 80), x);  // and the column holds the next light-off run
