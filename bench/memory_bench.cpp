@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include "app/measure_dlg.h"
 #include "app/window_probe.h"
 #include "files/measurement_file.h"
+#include "week_files.h"
 
 namespace {
 
@@ -40,29 +40,6 @@ double StatusMb(const char* key) {
 void Click(CMeasureDlg& dlg, int id) {
   static_cast<QAbstractButton*>(dlg.Control(id))->click();
   QApplication::processEvents();
-}
-
-// The three chambers' runs of the given days written to three files in
-// folder (by a process of its own, so that none of it counts here).
-bool MakeFiles(const std::filesystem::path& folder, int days) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int32_t seconds = days * 86400;
-    for (int c = 0; c < 3; ++c) {
-      ChamberRecord r;
-      r.runInterval = 1;
-      for (int32_t t = 0; t < seconds; ++t) {
-        const LocalTime at{2026, 12, 1 + t / 86400, (t / 3600) % 24, (t / 60) % 60, t % 60};
-        AppendSample(r, 900.0f + static_cast<float>(t % 500) * 0.1f, 25.0f, (t / 1800) % 2, at, t);
-      }
-      const std::string path = (folder / ("week_" + std::to_string(c + 1) + ".cv3")).string();
-      if (!WriteMeasurementFile(r, path)) ::_exit(1);
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
@@ -87,7 +64,7 @@ int main(int argc, char** argv) {
   const double atStart = StatusMb("VmRSS:");
 
   if (files) {
-    if (!MakeFiles(folder, days)) return 1;
+    if (!bench::MakeWeekFiles(folder, days)) return 1;
     // Each chamber alone is selected and loaded; then all three are saved.
     for (int c = 0; c < 3; ++c) {
       if (c > 0) Click(*dlg, ctl::kChamberSelect[c - 1]);

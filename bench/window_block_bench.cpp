@@ -11,7 +11,6 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +27,7 @@
 #include "app/window_probe.h"
 #include "files/measurement_file.h"
 #include "station/measurement_io.h"
+#include "week_files.h"
 
 namespace {
 
@@ -35,29 +35,6 @@ using namespace corvala;
 
 std::string FilePath(const std::filesystem::path& folder, const std::string& name) {
   return (folder / name).string();
-}
-
-// The three chambers' runs of the given days written to week_1..3.cv3 in folder
-// (by a process of its own, so that the window's process starts clean).
-bool MakeFiles(const std::filesystem::path& folder, int days) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int32_t seconds = days * 86400;
-    for (int c = 0; c < 3; ++c) {
-      ChamberRecord r;
-      r.runInterval = 1;
-      for (int32_t t = 0; t < seconds; ++t) {
-        const LocalTime at{2026, 12, 1 + t / 86400, (t / 3600) % 24, (t / 60) % 60, t % 60};
-        AppendSample(r, 900.0f + static_cast<float>(t % 500) * 0.1f, 25.0f, (t / 1800) % 2, at, t);
-      }
-      if (!WriteMeasurementFile(r, FilePath(folder, "week_" + std::to_string(c + 1) + ".cv3")))
-        ::_exit(1);
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
 }
 
 // Runs action from the window's event loop and returns the longest gap (ms)
@@ -106,7 +83,7 @@ int main(int argc, char** argv) {
   dlg->show();
   QApplication::processEvents();
   WindowProbe probe(*dlg);
-  if (!MakeFiles(folder, days)) return 1;
+  if (!bench::MakeWeekFiles(folder, days)) return 1;
   auto click = [&](int id) { static_cast<QAbstractButton*>(dlg->Control(id))->click(); };
 
   // Before: the station's loading and saving called on the window thread, with
