@@ -3,6 +3,7 @@
 #include "util/c_format.h"
 #include "util/file_io.h"
 #include "util/file_names.h"
+#include "util/key_value_text.h"
 
 namespace corvala {
 namespace {
@@ -17,25 +18,11 @@ bool PlausiblePath(std::string_view path) {
 
 constexpr std::string_view kDeclinedKey = "Declined=";
 
-// Calls take(line) for each line of text, without its CR LF or LF.
-template <typename Take>
-void EachLine(std::string_view text, Take take) {
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    take(line);
-  }
-}
-
 }  // namespace
 
 std::map<int, std::string> ParsePortMap(std::string_view text) {
   std::map<int, std::string> chosen;
-  EachLine(text, [&](std::string_view line) {
+  ForEachLine(text, [&](std::string_view line) {
     if (line.size() < 6 || line.substr(0, 3) != "COM" || line[4] != '=') return;
     const int number = line[3] - '0';
     const std::string_view path = line.substr(5);
@@ -47,7 +34,7 @@ std::map<int, std::string> ParsePortMap(std::string_view text) {
 
 std::set<std::string> ParseDeclinedAdapters(std::string_view text) {
   std::set<std::string> declined;
-  EachLine(text, [&](std::string_view line) {
+  ForEachLine(text, [&](std::string_view line) {
     if (line.substr(0, kDeclinedKey.size()) != kDeclinedKey) return;
     const std::string_view path = line.substr(kDeclinedKey.size());
     if (PlausiblePath(path)) declined.emplace(path);

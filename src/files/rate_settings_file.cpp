@@ -6,23 +6,18 @@
 
 #include "util/c_format.h"
 #include "util/file_io.h"
+#include "util/key_value_text.h"
 
 namespace corvala {
 namespace {
 
-// Calls take(key, value) for each "key=value" line, without its CR LF or LF.
+// Calls take(key, value) for each "key=value" line.
 template <typename Take>
 void EachSetting(std::string_view text, Take take) {
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  ForEachLine(text, [&](std::string_view line) {
     const size_t equals = line.find('=');
     if (equals != std::string_view::npos) take(line.substr(0, equals), line.substr(equals + 1));
-  }
+  });
 }
 
 // The chamber (0..2) of a key "<prefix>1" .. "<prefix>3", or -1.

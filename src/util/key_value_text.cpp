@@ -77,4 +77,16 @@ double KeyValueText::ValueOf(int i) const {
   return ParseFloat(value);
 }
 
+void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& take) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    take(line);
+  }
+}
+
 }  // namespace corvala

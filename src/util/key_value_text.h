@@ -12,6 +12,10 @@
 
 namespace corvala {
 
+// Calls take(line) for each line of text, without its CR LF or LF; a last line
+// without a line end counts too.
+void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& take);
+
 // The row number text: at least four digits with leading zeros ("0000", "0012", "10000").
 std::string FormatRowNumber(int32_t n);
 
