@@ -119,25 +119,34 @@ QRect PrintChartRect(int32_t quantity, QSize resolution) {
   return QRect(x, y, TruncToInt32(f), TruncToInt32(g));
 }
 
+namespace {
+
+// A white table page in logical pixels with its title and the rule under it;
+// the caller restores the painter when the page is done. Fonts and positions
+// keep their proportions at any printer resolution, and nothing is rendered at
+// the device's full resolution first.
+void BeginTablePage(QPainter& painter, QSize resolution, const TablePageLayout& layout,
+                    const char* title) {
+  painter.save();
+  painter.fillRect(QRect(QPoint(0, 0), resolution), Qt::white);
+  painter.scale(layout.scale, layout.scale);
+  painter.setPen(Qt::black);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  painter.drawLine(0, layout.height / 11, layout.width - 1, layout.height / 11);
+  painter.setFont(ArialOfCellHeight(kTitleFont));
+  TextAt(painter, 50, 50, title);
+}
+
+}  // namespace
+
 bool PrintTablePage(QPainter& painter, QSize resolution, const AnalysisTable& table, int32_t unit,
                     int32_t page) {
   if (!painter.isActive()) return false;
   const TablePageLayout layout = LayoutTablePages(resolution);
   if (layout.scale <= 0.0) return false;
-  painter.save();
-  painter.fillRect(QRect(QPoint(0, 0), resolution), Qt::white);
-  // Everything below is in logical pixels, scaled to the device: fonts and
-  // positions keep their proportions at any printer resolution, and nothing
-  // is rendered at the device's full resolution first.
-  painter.scale(layout.scale, layout.scale);
-  painter.setPen(Qt::black);
-  painter.setBackgroundMode(Qt::TransparentMode);
+  BeginTablePage(painter, resolution, layout, "Messauswertung");
   const int32_t w = layout.width;
   const int32_t h = layout.height;
-  painter.drawLine(0, h / 11, w - 1, h / 11);
-
-  painter.setFont(ArialOfCellHeight(kTitleFont));
-  TextAt(painter, 50, 50, "Messauswertung");
 
   const double pitch = w / 10;
   std::array<int32_t, kAnalysisListColumns> x{};
@@ -228,17 +237,9 @@ bool PrintRatePage(QPainter& painter, QSize resolution, const AnalysisTable& tab
   if (!painter.isActive()) return false;
   const TablePageLayout layout = LayoutTablePages(resolution);
   if (layout.scale <= 0.0) return false;
-  painter.save();
-  painter.fillRect(QRect(QPoint(0, 0), resolution), Qt::white);
-  painter.scale(layout.scale, layout.scale);
-  painter.setPen(Qt::black);
-  painter.setBackgroundMode(Qt::TransparentMode);
+  BeginTablePage(painter, resolution, layout, "Rates");
   const int32_t w = layout.width;
   const int32_t h = layout.height;
-  painter.drawLine(0, h / 11, w - 1, h / 11);
-
-  painter.setFont(ArialOfCellHeight(kTitleFont));
-  TextAt(painter, 50, 50, "Rates");
   painter.setFont(ArialOfCellHeight(kBodyFont));
   const char* perSecond = unit == 2 ? "mg/(l*s)" : "mbar/s";
   TextAt(painter, 50, 50 + kTitleFont + kBodyFont,

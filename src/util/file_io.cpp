@@ -53,19 +53,6 @@ std::optional<TemporaryName> SplitTemporaryName(const std::string& name) {
 
 #ifdef _WIN32
 
-// A C library descriptor over handle, in binary mode; the handle is closed
-// when that fails. errno is set on failure.
-int DescriptorOf(HANDLE handle, int flags) {
-  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
-  if (fd < 0) {
-    ::CloseHandle(handle);
-    errno = EMFILE;
-    return -1;
-  }
-  ::_setmode(fd, _O_BINARY);
-  return fd;
-}
-
 // A new file of this process under path, opened for writing (appending when
 // append): never an existing file or reparse point reused. Others may read,
 // and rename or remove it, as on Linux (the journal is replaced while open).
@@ -78,7 +65,7 @@ int CreateNew(const std::string& path, bool append) {
     errno = ErrnoFromWindowsError(::GetLastError());
     return -1;
   }
-  return DescriptorOf(handle, append ? _O_APPEND : 0);
+  return DescriptorOfHandle(handle, append ? _O_APPEND : 0);
 }
 
 // 0 or the errno: from moved over to by a move that is on the disk when it returns.

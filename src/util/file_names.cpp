@@ -1,6 +1,8 @@
 #include "util/file_names.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cerrno>
@@ -32,6 +34,17 @@ std::string Utf8FromWide(std::wstring_view text) {
   std::string narrow(static_cast<size_t>(length), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
   return narrow;
+}
+
+int DescriptorOfHandle(void* handle, int flags) {
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+  if (fd < 0) {
+    ::CloseHandle(handle);
+    errno = EMFILE;
+    return -1;
+  }
+  ::_setmode(fd, _O_BINARY);
+  return fd;
 }
 
 int ErrnoFromWindowsError(unsigned long error) {

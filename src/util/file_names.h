@@ -42,6 +42,9 @@ std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
 // The errno value closest to a Windows error code (EIO when none fits).
 int ErrnoFromWindowsError(unsigned long error);
+// A C library descriptor over a file handle (a HANDLE), in binary mode; the
+// handle is closed when that fails, and errno is set.
+int DescriptorOfHandle(void* handle, int flags);
 #endif
 
 }  // namespace corvala

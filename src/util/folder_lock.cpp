@@ -58,14 +58,7 @@ int OpenLockFile(const std::string& path, std::string& reason) {
     errno = EACCES;
     return -1;
   }
-  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
-  if (fd < 0) {
-    ::CloseHandle(handle);
-    errno = EMFILE;
-    return -1;
-  }
-  ::_setmode(fd, _O_BINARY);
-  return fd;
+  return DescriptorOfHandle(handle, 0);
 }
 
 std::string ReadHolder(int fd) {
